@@ -1,0 +1,79 @@
+// TFastIO: a cursor over one file on disk. It reads forward one byte at a
+// time through a 2048-byte window, searches forward for a text within a
+// bounded number of start positions, and replaces a span of the file with a
+// text of any length. Made for text files: a 0 byte and the end of the file
+// look the same to every reading operation.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/platform.h"
+
+class TFastIO {
+ public:
+  static constexpr std::uint32_t kWindowSize = 2048;
+
+  TFastIO();
+  ~TFastIO();
+  TFastIO(const TFastIO&) = delete;
+  TFastIO& operator=(const TFastIO&) = delete;
+
+  // Opens an existing file for reading (other readers allowed). On success
+  // FileName is the name and Position, WindowStart and WindowLength are 0; on
+  // failure the cursor holds no open file and keeps its former name and
+  // counters.
+  bool Open(const std::string& file_name);
+
+  // Closes the file; FileName is kept.
+  void Close();
+
+  // Size of the open file in bytes (low 32 bits); 0 when it is not known.
+  std::uint32_t GetSize();
+
+  // The byte at Position, or 0 at the end of the data (end of file, a read
+  // error, or a 0 byte in the file). Position is unchanged.
+  char PeekChar() {
+    const std::uint32_t index = Position - WindowStart;
+    if (Position >= WindowStart && index < WindowLength) return static_cast<char>(Window[index]);
+    return Refill();
+  }
+
+  // PeekChar, then Position + 1, also when PeekChar gave 0.
+  char ReadChar() {
+    const char c = PeekChar();
+    ++Position;
+    return c;
+  }
+
+  // Looks for `text` at each of at most `limit` start positions from
+  // Position on. True with Position on the first byte of the hit; false with
+  // Position where the data ended or at the start + limit.
+  bool FindText(const std::string& text, std::uint32_t limit);
+
+  // Replaces the `span` bytes at Position with `text`. In place (one write
+  // call) when the lengths are equal; otherwise the file is rebuilt in
+  // FileName + "~temp~" and put in the file's place in one atomic step. True
+  // when the file was changed. Every failure leaves the file as it was.
+  bool Splice(const std::string& text, std::int32_t span);
+
+  // True when a file is open.
+  bool IsOpen() const { return Handle != platform::kInvalidHandle; }
+
+  std::string FileName;
+  platform::FileHandle Handle;
+  std::uint32_t WindowLength;
+  std::uint32_t WindowStart;
+  std::uint32_t Position;
+  unsigned char Window[kWindowSize];
+
+ private:
+  char Refill();
+  bool Reopen();
+  bool SpliceInPlace(const std::string& text);
+  bool SpliceThroughTemporary(const std::string& text, std::uint32_t span);
+
+  // Where the handle's own file pointer stands, when known.
+  bool file_pointer_known_ = false;
+  std::uint32_t file_pointer_ = 0;
+};

@@ -1,0 +1,54 @@
+#include "platform/fault_injection.h"
+
+#include <array>
+
+namespace platform::faults {
+namespace {
+
+struct Plan {
+  bool active = false;
+  bool any_kind = false;
+  Call kind = Call::kCount;
+  std::int64_t nth = 0;
+  bool fired = false;
+  std::int64_t total = 0;
+  std::array<std::int64_t, static_cast<int>(Call::kCount)> counts{};
+};
+
+Plan g_plan;
+
+}  // namespace
+
+bool ShouldFail(Call call) {
+  if (!g_plan.active) return false;
+  const auto count = ++g_plan.counts[static_cast<int>(call)];
+  const auto total = ++g_plan.total;
+  bool fail = false;
+  if (g_plan.any_kind) {
+    fail = g_plan.nth == total;
+  } else if (g_plan.kind == call) {
+    fail = g_plan.nth == count;
+  }
+  if (fail) g_plan.fired = true;
+  return fail;
+}
+
+ScopedFaultPlan::ScopedFaultPlan() { g_plan = Plan{}; g_plan.active = true; }
+
+ScopedFaultPlan::ScopedFaultPlan(Call call, std::int64_t nth) : ScopedFaultPlan() {
+  g_plan.kind = call;
+  g_plan.nth = nth;
+}
+
+ScopedFaultPlan::ScopedFaultPlan(std::int64_t nth_of_any) : ScopedFaultPlan() {
+  g_plan.any_kind = true;
+  g_plan.nth = nth_of_any;
+}
+
+ScopedFaultPlan::~ScopedFaultPlan() { g_plan = Plan{}; }
+
+std::int64_t ScopedFaultPlan::Calls(Call call) const { return g_plan.counts[static_cast<int>(call)]; }
+std::int64_t ScopedFaultPlan::TotalCalls() const { return g_plan.total; }
+bool ScopedFaultPlan::Fired() const { return g_plan.fired; }
+
+}  // namespace platform::faults

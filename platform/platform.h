@@ -1,0 +1,153 @@
+// The only interface through which Zendrel's portable code reaches the
+// operating system. One header, two implementations (win32/ and posix/),
+// picked by CMake. Paths and texts are byte strings in the system's code
+// page; nothing here converts them.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// ---------------------------------------------------------------------------
+// Files
+
+// An operating-system file handle; kInvalidHandle when none is held.
+using FileHandle = std::intptr_t;
+inline constexpr FileHandle kInvalidHandle = -1;
+
+// Opens an existing file for reading. Other readers are allowed, writers are
+// refused (on Windows; POSIX has no such sharing modes). kInvalidHandle on
+// failure.
+FileHandle OpenForReading(const std::string& path);
+
+// Opens an existing file for reading and writing, with read sharing.
+FileHandle OpenForReadWrite(const std::string& path);
+
+// Creates a file for writing with no sharing, replacing any file of that
+// name.
+FileHandle CreateReplacing(const std::string& path);
+
+// Opens a file for appending, creating it when missing.
+FileHandle OpenForAppend(const std::string& path);
+
+// Reads up to `length` bytes; `*got` receives the count (0 at the end of the
+// file). False when the read call fails.
+bool ReadFileBytes(FileHandle h, void* buffer, std::uint32_t length, std::uint32_t* got);
+
+// Writes all `length` bytes in one call. False when the call fails or writes
+// fewer bytes.
+bool WriteFileBytes(FileHandle h, const void* data, std::uint32_t length);
+
+// Moves the file pointer to `offset` counted from the start of the file.
+bool SeekFromStart(FileHandle h, std::uint32_t offset);
+
+// The file's size (low 32 bits). False when it cannot be obtained.
+bool FileSize(FileHandle h, std::uint32_t* size);
+
+// Closes the handle; harmless on kInvalidHandle.
+void CloseFile(FileHandle h);
+
+// Deletes a file. False when it could not be deleted.
+bool RemoveFile(const std::string& path);
+
+// Renames `from` to `to`; fails when `to` exists (MoveFileA on Windows).
+bool RenameFile(const std::string& from, const std::string& to);
+
+// Puts `from` in the place of `to` in one atomic step, replacing `to`.
+bool ReplaceFileAtomically(const std::string& from, const std::string& to);
+
+// Copies a file, replacing the destination when it exists.
+bool CopyFileReplacing(const std::string& from, const std::string& to);
+
+// True when something (a file or a directory) exists at `path`.
+bool PathExists(const std::string& path);
+
+// ---------------------------------------------------------------------------
+// Directories
+
+struct DirEntry {
+  std::string name;
+  bool directory = false;
+  bool hidden = false;
+  bool system = false;
+};
+
+// Lists every entry of the folder `dir` (which ends in the separator), in
+// the order the system returns them, "." and ".." included where the system
+// reports them. False when the folder cannot be listed.
+bool ListDirectory(const std::string& dir, std::vector<DirEntry>* entries);
+
+// Creates one directory. False when it could not be created (it may exist).
+bool MakeDirectory(const std::string& path);
+
+// ---------------------------------------------------------------------------
+// The process
+
+// "\\" on Windows, "/" elsewhere.
+char PathSeparator();
+
+// Full path of the running executable (its real path on Linux).
+std::string ExecutablePath();
+
+// ---------------------------------------------------------------------------
+// Seams: the things a person would otherwise have to click. Each is a plain
+// function that the program calls; a test can replace what it does for the
+// length of a scope.
+
+enum class MessageIcon { Error, Warning, Information };
+enum class MessageButtons { Ok, YesNo };
+enum class MessageAnswer { Ok, Yes, No };
+
+struct MessageRequest {
+  std::string caption;
+  std::string text;
+  MessageIcon icon = MessageIcon::Error;
+  MessageButtons buttons = MessageButtons::Ok;
+};
+
+// Shows a modal message box with no owner window and waits for the answer.
+// On Linux the caption and text go to standard error, and a Yes/No question
+// reads one line from standard input ("y" or "yes" is Yes).
+MessageAnswer ShowMessage(const MessageRequest& request);
+
+// Asks the shell to open `target` with `verb` (empty: the default action),
+// shown normally. Returns the shell's code: 32 or more is success.
+int ShellOpen(const std::string& target, const std::string& verb);
+
+// Starts a command line, shown normally, without waiting for it. Returns 32
+// or more on success (WinExec's convention on both platforms).
+int StartCommand(const std::string& command_line);
+
+using MessageHandler = std::function<MessageAnswer(const MessageRequest&)>;
+using ShellOpenHandler = std::function<int(const std::string& target, const std::string& verb)>;
+using StartCommandHandler = std::function<int(const std::string& command_line)>;
+
+// Replaces ShowMessage for the life of the object (tests only).
+class ScopedMessageHandler {
+ public:
+  explicit ScopedMessageHandler(MessageHandler handler);
+  ~ScopedMessageHandler();
+  ScopedMessageHandler(const ScopedMessageHandler&) = delete;
+  ScopedMessageHandler& operator=(const ScopedMessageHandler&) = delete;
+
+ private:
+  MessageHandler previous_;
+};
+
+// Replaces ShellOpen and StartCommand for the life of the object (tests only).
+class ScopedShellHandler {
+ public:
+  ScopedShellHandler(ShellOpenHandler open, StartCommandHandler start);
+  ~ScopedShellHandler();
+  ScopedShellHandler(const ScopedShellHandler&) = delete;
+  ScopedShellHandler& operator=(const ScopedShellHandler&) = delete;
+
+ private:
+  ShellOpenHandler previous_open_;
+  StartCommandHandler previous_start_;
+};
+
+}  // namespace platform

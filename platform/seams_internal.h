@@ -1,0 +1,12 @@
+// The system's own behind each seam; implemented once per platform.
+#pragma once
+
+#include "platform/platform.h"
+
+namespace platform::internal {
+
+MessageAnswer SystemShowMessage(const MessageRequest& request);
+int SystemShellOpen(const std::string& target, const std::string& verb);
+int SystemStartCommand(const std::string& command_line);
+
+}  // namespace platform::internal

@@ -1,0 +1,155 @@
+// Files and directories on the Windows kernel interface (the A functions).
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+
+#include "platform/fault_injection.h"
+#include "platform/platform.h"
+
+namespace platform {
+namespace {
+
+using faults::Call;
+using faults::ShouldFail;
+
+HANDLE ToHandle(FileHandle h) { return reinterpret_cast<HANDLE>(h); }
+
+FileHandle FromHandle(HANDLE h) {
+  return h == INVALID_HANDLE_VALUE ? kInvalidHandle : reinterpret_cast<FileHandle>(h);
+}
+
+FileHandle Open(const std::string& path, DWORD access, DWORD share, DWORD disposition) {
+  return FromHandle(CreateFileA(path.c_str(), access, share, nullptr, disposition,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+}  // namespace
+
+FileHandle OpenForReading(const std::string& path) {
+  if (ShouldFail(Call::OpenForReading)) return kInvalidHandle;
+  return Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+}
+
+FileHandle OpenForReadWrite(const std::string& path) {
+  if (ShouldFail(Call::OpenForReadWrite)) return kInvalidHandle;
+  return Open(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING);
+}
+
+FileHandle CreateReplacing(const std::string& path) {
+  if (ShouldFail(Call::CreateReplacing)) return kInvalidHandle;
+  return Open(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
+}
+
+FileHandle OpenForAppend(const std::string& path) {
+  if (ShouldFail(Call::OpenForAppend)) return kInvalidHandle;
+  const FileHandle h = Open(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS);
+  if (h != kInvalidHandle && SetFilePointer(ToHandle(h), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
+      GetLastError() != NO_ERROR) {
+    CloseHandle(ToHandle(h));
+    return kInvalidHandle;
+  }
+  return h;
+}
+
+bool ReadFileBytes(FileHandle h, void* buffer, std::uint32_t length, std::uint32_t* got) {
+  *got = 0;
+  if (ShouldFail(Call::Read)) return false;
+  DWORD read = 0;
+  if (!ReadFile(ToHandle(h), buffer, length, &read, nullptr)) return false;
+  *got = read;
+  return true;
+}
+
+bool WriteFileBytes(FileHandle h, const void* data, std::uint32_t length) {
+  if (ShouldFail(Call::Write)) return false;
+  DWORD written = 0;
+  return WriteFile(ToHandle(h), data, length, &written, nullptr) && written == length;
+}
+
+bool SeekFromStart(FileHandle h, std::uint32_t offset) {
+  if (ShouldFail(Call::Seek)) return false;
+  // Offsets above 2 GiB need the high part, or SetFilePointer takes them as
+  // negative distances.
+  LONG high = 0;
+  SetLastError(NO_ERROR);
+  const DWORD low = SetFilePointer(ToHandle(h), static_cast<LONG>(offset), &high, FILE_BEGIN);
+  return !(low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR);
+}
+
+bool FileSize(FileHandle h, std::uint32_t* size) {
+  *size = 0;
+  if (ShouldFail(Call::Size)) return false;
+  SetLastError(NO_ERROR);
+  const DWORD low = GetFileSize(ToHandle(h), nullptr);
+  if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return false;
+  *size = low;
+  return true;
+}
+
+void CloseFile(FileHandle h) {
+  if (h != kInvalidHandle) CloseHandle(ToHandle(h));
+}
+
+bool RemoveFile(const std::string& path) {
+  if (ShouldFail(Call::Remove)) return false;
+  return DeleteFileA(path.c_str()) != 0;
+}
+
+bool RenameFile(const std::string& from, const std::string& to) {
+  if (ShouldFail(Call::Rename)) return false;
+  return MoveFileA(from.c_str(), to.c_str()) != 0;
+}
+
+bool ReplaceFileAtomically(const std::string& from, const std::string& to) {
+  if (ShouldFail(Call::Replace)) return false;
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool CopyFileReplacing(const std::string& from, const std::string& to) {
+  if (ShouldFail(Call::Copy)) return false;
+  return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
+}
+
+bool PathExists(const std::string& path) {
+  if (ShouldFail(Call::Exists)) return false;
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) {
+  entries->clear();
+  if (ShouldFail(Call::List)) return false;
+  WIN32_FIND_DATAA data;
+  const HANDLE find = FindFirstFileA((dir + "*.*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return false;
+  do {
+    DirEntry entry;
+    entry.name = data.cFileName;
+    entry.directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    entry.hidden = (data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
+    entry.system = (data.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) != 0;
+    entries->push_back(std::move(entry));
+  } while (FindNextFileA(find, &data));
+  FindClose(find);
+  return true;
+}
+
+bool MakeDirectory(const std::string& path) {
+  if (ShouldFail(Call::MakeDirectory)) return false;
+  return CreateDirectoryA(path.c_str(), nullptr) != 0;
+}
+
+char PathSeparator() { return '\\'; }
+
+std::string ExecutablePath() {
+  std::string path(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n < path.size()) {
+      path.resize(n);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+}  // namespace platform

@@ -1,0 +1,21 @@
+#include "resources/message_table.h"
+
+namespace messages {
+
+std::string Format(const char* message, std::initializer_list<std::string> arguments) {
+  // Only "%s" is a place; the arguments are paths and may hold "%" themselves,
+  // so no printf-style formatting is used.
+  std::string out;
+  auto next = arguments.begin();
+  for (const char* c = message; *c; ++c) {
+    if (c[0] == '%' && c[1] == 's' && next != arguments.end()) {
+      out += *next++;
+      ++c;
+    } else {
+      out += *c;
+    }
+  }
+  return out;
+}
+
+}  // namespace messages

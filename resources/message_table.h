@@ -1,0 +1,49 @@
+// Every fixed English text the program shows, in one place. The texts are
+// the program's own and stay exactly as written, spelling included. "%s" is
+// filled with a file path; "\n" is a single line feed.
+#pragma once
+
+namespace messages {
+
+inline constexpr char kProductCaption[] = "Quelto Zendrel 1.11.0";
+inline constexpr char kApplicationTitle[] = "Zendrel";
+
+// Message box captions.
+inline constexpr char kErrorCaption[] = "Error";
+inline constexpr char kQuestionCaption[] = "Question";
+
+// The lock engine.
+inline constexpr char kBackupExists[] = "Backup file %s is exists.\nReplace it?";
+inline constexpr char kCannotCopyToBackup[] = "Cannot copy file %s\n to backup file %s";
+inline constexpr char kCannotRename[] = "Cannot rename file %s\n to %s";
+inline constexpr char kWrongTemplate[] = "Wrong Template.";
+inline constexpr char kCannotCopyToDirectory[] = "Cannot copy file %s\nto directory %s";
+inline constexpr char kPasswordNotEntered[] = "A password is not entered";
+
+// Start-up and batch mode.
+inline constexpr char kLockedPageNotCreated[] = "Locked page was not created";
+inline constexpr char kUsage[] =
+    "Use these parameters:\n\nzendrel /? - Show this dialog;\n\nzendrel - Run this program in GUI mode;\n\n"
+    "zendrel <Template Name> <File to Lock> <Backup File Name> <password> - Run this program in a Batch Mode.";
+inline constexpr char kWizardIsWindowsOnly[] =
+    "The wizard window is part of the Windows build; on this system use batch mode.";
+
+// Document launching.
+inline constexpr char kInvalidDataType[] = "Invalid data type for '%s'";
+
+// The wizard.
+inline constexpr char kPageNotSelected[] = "A page to lock is not selected";
+inline constexpr char kBackupNotSelected[] = "Backup file is not selected";
+inline constexpr char kNotSelected[] = "<not selected>";
+
+}  // namespace messages
+
+// Fills the "%s" places of a message template in order with the arguments.
+#include <initializer_list>
+#include <string>
+
+namespace messages {
+
+std::string Format(const char* message, std::initializer_list<std::string> arguments);
+
+}  // namespace messages

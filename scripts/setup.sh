@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Brings a fresh Debian bookworm machine to the point where both builds and
+# every test run. Safe to run again: each step checks what is already there.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")/.." && pwd)
+export DEBIAN_FRONTEND=noninteractive
+
+as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
+
+# Source packages are needed to cross-build libjpeg-turbo for mingw.
+if [ ! -f /etc/apt/sources.list.d/zendrel-src.sources ]; then
+  as_root tee /etc/apt/sources.list.d/zendrel-src.sources >/dev/null <<'SRC'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm bookworm-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+  stale=1
+fi
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  as_root dpkg --add-architecture i386
+  stale=1
+fi
+
+packages=(
+  build-essential cmake ninja-build pkg-config dpkg-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  libjpeg-dev libdwarf-dev libelf-dev zlib1g-dev
+  clang libclang-rt-14-dev
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
+  wine wine32:i386 xvfb xauth x11-utils imagemagick
+  chromium nodejs npm
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ] || [ "${stale:-0}" = 1 ]; then
+  as_root apt-get update -qq
+fi
+if [ ${#missing[@]} -gt 0 ]; then
+  as_root apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# libjpeg-turbo for the Windows build, from Debian's own source package.
+"$here/scripts/build-libjpeg-mingw.sh"
+
+# The browser tests drive Debian's chromium through playwright-core.
+if [ -f "$here/tests/browser/package-lock.json" ] && [ ! -d "$here/tests/browser/node_modules/playwright-core" ]; then
+  (cd "$here/tests/browser" && npm ci --no-audit --no-fund --silent)
+fi

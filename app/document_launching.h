@@ -1,0 +1,28 @@
+// Opens a document (a locked page, a template's start page, the manual) in
+// the user's browser: the shell's "open" first, then the browser command,
+// then a last resort. Nothing is reported and nothing is waited for.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+// Raised when the HTML open command in the registry is not a string.
+class ERegistryException : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Opens `path` in the browser.
+void OpenDocument(const std::string& path);
+
+// The browser command: on Windows the unnamed value of
+// HKEY_CLASSES_ROOT\htmlfile\shell\open\command as read ("explorer" when the
+// key is missing; ERegistryException when it is not a string); on Linux
+// $BROWSER.
+std::string GetBrowserCommand();
+
+// Opens AppDir + "Manual" + separator + "index.html".
+void OpenManual();
+
+// Opens TemplatesDir + name + separator + "index.html".
+void PreviewTemplate(const std::string& name);

@@ -1,0 +1,7 @@
+// GUI mode: the wizard window and the message loop.
+#pragma once
+
+// Creates the wizard window as the main window and runs the message loop
+// until it closes; returns the process exit code. On systems without the
+// wizard it explains that and returns.
+int RunWizard();

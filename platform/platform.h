@@ -121,7 +121,26 @@ int ShellOpen(const std::string& target, const std::string& verb);
 // or more on success (WinExec's convention on both platforms).
 int StartCommand(const std::string& command_line);
 
+// The platform's open-file or save-file dialog.
+struct FileDialogRequest {
+  bool save = false;
+  // Descriptions and patterns separated by "|", as in
+  // "HTML File (*.html)|*.html|Any File (*.*)|*.*".
+  std::string filter;
+  // In: the name the dialog starts with. Out: the chosen file's full path.
+  std::string file_name;
+  bool file_must_exist = false;
+  bool overwrite_prompt = false;
+  // The dialog's owner window (an HWND on Windows); 0 for none.
+  std::intptr_t owner = 0;
+};
+
+// Runs the dialog modally. True when the user confirmed a file; false on
+// cancel (the request is then unchanged). Without a GUI it returns false.
+bool RunFileDialog(FileDialogRequest& request);
+
 using MessageHandler = std::function<MessageAnswer(const MessageRequest&)>;
+using FileDialogHandler = std::function<bool(FileDialogRequest&)>;
 using ShellOpenHandler = std::function<int(const std::string& target, const std::string& verb)>;
 using StartCommandHandler = std::function<int(const std::string& command_line)>;
 
@@ -135,6 +154,18 @@ class ScopedMessageHandler {
 
  private:
   MessageHandler previous_;
+};
+
+// Replaces RunFileDialog for the life of the object (tests only).
+class ScopedFileDialogHandler {
+ public:
+  explicit ScopedFileDialogHandler(FileDialogHandler handler);
+  ~ScopedFileDialogHandler();
+  ScopedFileDialogHandler(const ScopedFileDialogHandler&) = delete;
+  ScopedFileDialogHandler& operator=(const ScopedFileDialogHandler&) = delete;
+
+ private:
+  FileDialogHandler previous_;
 };
 
 // Replaces ShellOpen and StartCommand for the life of the object (tests only).

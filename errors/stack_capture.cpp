@@ -1,0 +1,92 @@
+#include "errors/stack_capture.h"
+
+TTraceList TraceList;
+TCodeRange CodeRange;
+std::uintptr_t StackTop = 0;
+volatile bool CaptureBusy = false;
+volatile RaiseObserver InstalledRaiseObserver = nullptr;
+
+namespace {
+
+bool walk_prepared = false;
+
+struct CaptureState {
+  std::uint32_t skip;
+};
+
+bool CollectEntry(const TraceEntry& entry, void* context) {
+  const auto* state = static_cast<const CaptureState*>(context);
+  const bool more = TraceList.Count < TTraceList::kMaxEntries;
+  if (more && entry.Ordinal > state->skip) TraceList.Entries[TraceList.Count++] = entry;
+  return more;
+}
+
+}  // namespace
+
+void PrepareStackWalk() {
+  if (walk_prepared) return;
+  walk_prepared = true;
+  FindCodeRange(&CodeRange);
+  StackTop = FindStackTop();
+}
+
+// The frames counted by the walk are the capture's own first: the return
+// into CaptureStack, into OnExceptionRaised and into the notification that
+// called it. None of the three may be inlined or lose its frame.
+__attribute__((noinline)) void OnExceptionRaised(const void* /*exception_object*/, std::uintptr_t address,
+                                                 bool address_known) {
+  if (CaptureBusy) return;
+  CaptureBusy = true;
+  CaptureStack(3, address_known ? address : 0);
+  CaptureBusy = false;
+  // Keeps this frame a real call frame rather than a tail call.
+  asm volatile("" ::: "memory");
+}
+
+__attribute__((noinline)) void CaptureStack(std::uint32_t skip, std::uintptr_t preset) {
+  for (TraceEntry& slot : TraceList.Entries) slot = TraceEntry{};
+  TraceList.Count = 0;
+  if (preset != 0) {
+    TraceList.Entries[0] = TraceEntry{preset, 0};
+    TraceList.Count = 1;
+  }
+  CaptureState state{skip};
+  WalkFrames(&CollectEntry, &state);
+  asm volatile("" ::: "memory");
+}
+
+// Each frame holds the caller's frame pointer in its first word and the
+// return address in the next (x86, x86-64 and AArch64 alike). The chain is
+// followed only upwards: a frame pointer that does not lie above the current
+// one, or whose two words would reach past the stack top, ends the walk, so
+// that a broken chain can neither loop nor read outside the stack.
+__attribute__((noinline)) void WalkFrames(FrameCollector collect, void* context) {
+  PrepareStackWalk();
+  auto frame = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
+  const std::uintptr_t lower = frame - 1;
+  std::uint32_t ordinal = 0;
+  while (frame > lower && frame < StackTop && StackTop - frame >= 2 * sizeof(std::uintptr_t) &&
+         frame % sizeof(std::uintptr_t) == 0) {
+    const auto* words = reinterpret_cast<const std::uintptr_t*>(frame);
+    const std::uintptr_t caller_frame = words[0];
+    const std::uintptr_t return_address = words[1];
+    if (return_address > CodeRange.Start && return_address < CodeRange.End) {
+      ++ordinal;
+      if (!collect(TraceEntry{return_address, ordinal}, context)) break;
+    }
+    if (caller_frame <= frame) break;
+    frame = caller_frame;
+  }
+  asm volatile("" ::: "memory");
+}
+
+void InstallStackCapture() {
+  PrepareStackWalk();
+  InstallFaultNotifications();
+  InstalledRaiseObserver = &OnExceptionRaised;
+}
+
+void RemoveStackCapture() {
+  InstalledRaiseObserver = nullptr;
+  RemoveFaultNotifications();
+}

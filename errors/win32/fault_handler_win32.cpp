@@ -1,0 +1,119 @@
+// Operating-system faults on Windows, seen by a vectored exception handler.
+//
+// A fault inside our own code is turned into a C++ exception thrown from the
+// faulting instruction. Throwing from the handler itself cannot work: the
+// handler runs below the system's dispatcher frames, which the runtime's
+// table-driven (DWARF) unwinder cannot pass. So the handler changes the
+// thread's context instead, as if the faulting instruction had called
+// FaultTrampoline (the return address pushed is the fault address + 1, so
+// that the unwinder places it on the faulting instruction), and resumes. The
+// trampoline, running on the thread's own stack with the faulting routine's
+// frame pointer, calls the observer (it is the capture's third frame and has
+// no frame of its own, so the walk goes on straight into the faulting
+// routine's caller) and then jumps to RaisePendingFault, which throws. The
+// program is built with -fnon-call-exceptions so that the faulting routine's
+// cleanups and handlers cover the faulting instruction.
+//
+// RaiseException calls made through our import table are watched by
+// RaiseHook (errors/win32/image_hooks.h).
+#include "errors/os_faults.h"
+#include "errors/stack_capture.h"
+#include "errors/win32/image_hooks.h"
+
+extern "C" {
+// Handed from the handler to the trampoline; process-wide like the capture.
+volatile std::uintptr_t zendrel_pending_fault_address = 0;
+volatile RaiseObserver zendrel_fault_observer = nullptr;
+void zendrel_fault_trampoline();
+[[noreturn]] void zendrel_raise_pending_fault();
+}
+
+namespace {
+
+PVOID handler_handle = nullptr;
+TFaultRecord pending_fault;
+
+bool DescribeFault(const EXCEPTION_RECORD& record, TFaultRecord* fault) {
+  fault->Address = reinterpret_cast<std::uintptr_t>(record.ExceptionAddress);
+  fault->Code = record.ExceptionCode;
+  switch (record.ExceptionCode) {
+    case EXCEPTION_ACCESS_VIOLATION:
+    case EXCEPTION_IN_PAGE_ERROR:
+      fault->Kind = TFaultKind::AccessViolation;
+      if (record.NumberParameters >= 2) {
+        fault->Write = record.ExceptionInformation[0] != 0;
+        fault->DataAddress = record.ExceptionInformation[1];
+      }
+      return true;
+    case EXCEPTION_INT_DIVIDE_BY_ZERO: fault->Kind = TFaultKind::DivByZero; return true;
+    case EXCEPTION_INT_OVERFLOW: fault->Kind = TFaultKind::IntOverflow; return true;
+    case EXCEPTION_FLT_DIVIDE_BY_ZERO:
+    case EXCEPTION_FLT_INVALID_OPERATION:
+    case EXCEPTION_FLT_OVERFLOW:
+    case EXCEPTION_FLT_UNDERFLOW:
+    case EXCEPTION_FLT_INEXACT_RESULT:
+    case EXCEPTION_FLT_DENORMAL_OPERAND:
+    case EXCEPTION_FLT_STACK_CHECK: fault->Kind = TFaultKind::FloatError; return true;
+    case EXCEPTION_STACK_OVERFLOW: fault->Kind = TFaultKind::StackOverflow; return true;
+    case EXCEPTION_PRIV_INSTRUCTION: fault->Kind = TFaultKind::Privilege; return true;
+    case EXCEPTION_ILLEGAL_INSTRUCTION: fault->Kind = TFaultKind::IllegalInstruction; return true;
+    case EXCEPTION_ARRAY_BOUNDS_EXCEEDED:
+    case EXCEPTION_DATATYPE_MISALIGNMENT: fault->Kind = TFaultKind::Other; return true;
+    default: return false;
+  }
+}
+
+// Exceptions of other codes, and faults outside our code (the system's own
+// modules probe memory and handle their faults themselves), go on to the
+// next handler untouched.
+LONG CALLBACK FaultFilter(EXCEPTION_POINTERS* pointers) {
+  TFaultRecord fault;
+  if (!DescribeFault(*pointers->ExceptionRecord, &fault)) return EXCEPTION_CONTINUE_SEARCH;
+  if (fault.Address <= CodeRange.Start || fault.Address >= CodeRange.End) return EXCEPTION_CONTINUE_SEARCH;
+  pending_fault = fault;
+  zendrel_pending_fault_address = fault.Address;
+  zendrel_fault_observer = InstalledRaiseObserver;
+  CONTEXT& context = *pointers->ContextRecord;
+  context.Esp -= sizeof(DWORD);
+  *reinterpret_cast<DWORD*>(context.Esp) = context.Eip + 1;
+  context.Eip = reinterpret_cast<DWORD>(&zendrel_fault_trampoline);
+  return EXCEPTION_CONTINUE_EXECUTION;
+}
+
+}  // namespace
+
+void zendrel_raise_pending_fault() { RaiseFault(pending_fault); }
+
+// Entered with the fake return address on top of the stack and every register
+// of the faulting routine but the scratch ones.
+#if defined(__i386__)
+asm(R"(
+  .text
+  .globl _zendrel_fault_trampoline
+  .def _zendrel_fault_trampoline; .scl 2; .type 32; .endef
+_zendrel_fault_trampoline:
+  movl _zendrel_fault_observer, %eax
+  testl %eax, %eax
+  jz 1f
+  pushl $1
+  pushl _zendrel_pending_fault_address
+  pushl $0
+  call *%eax
+  addl $12, %esp
+1:
+  jmp _zendrel_raise_pending_fault
+)");
+#else
+#error "the fault trampoline is written for 32-bit x86"
+#endif
+
+void InstallFaultNotifications() {
+  if (handler_handle == nullptr) handler_handle = AddVectoredExceptionHandler(1, &FaultFilter);
+  HookImport("Kernel32.dll", "RaiseException", AsImportAddress(&RaiseHook), SavedRaiseException);
+}
+
+void RemoveFaultNotifications() {
+  UnhookImport("Kernel32.dll", "RaiseException", AsImportAddress(&RaiseHook), SavedRaiseException);
+  if (handler_handle != nullptr) RemoveVectoredExceptionHandler(handler_handle);
+  handler_handle = nullptr;
+}

@@ -1,0 +1,116 @@
+#include "errors/win32/image_hooks.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "errors/error_classes.h"
+#include "errors/stack_capture.h"
+
+FARPROC SavedRaiseException = nullptr;
+
+namespace {
+
+bool SameTextIgnoringCase(const char* a, const std::string& b) {
+  return lstrcmpiA(a, b.c_str()) == 0;
+}
+
+// Windows 9x routes imports through stubs that push the real address and
+// jump on; two stubs that push the same value stand for the same function.
+bool IsWindows9x() {
+  OSVERSIONINFOA version{};
+  version.dwOSVersionInfoSize = sizeof version;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  if (!GetVersionExA(&version)) return false;
+#pragma GCC diagnostic pop
+  return version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+}
+
+bool IsPushJumpStub(const BYTE* code) { return code != nullptr && code[0] == 0x68 && code[5] == 0xE9; }
+
+bool EntryMatches(ULONG_PTR entry, FARPROC old_address, bool stubs) {
+  if (entry == reinterpret_cast<ULONG_PTR>(old_address)) return true;
+  if (!stubs) return false;
+  const auto* wanted = reinterpret_cast<const BYTE*>(old_address);
+  const auto* found = reinterpret_cast<const BYTE*>(entry);
+  if (!IsPushJumpStub(wanted) || !IsPushJumpStub(found)) return false;
+  return std::memcmp(wanted + 1, found + 1, 4) == 0;
+}
+
+// The table is normally writable; the protection is opened for the one write
+// anyway, so that a table placed in a read-only section can be patched too.
+void WriteEntry(ULONG_PTR* entry, FARPROC new_address) {
+  DWORD previous = 0;
+  const bool opened = VirtualProtect(entry, sizeof *entry, PAGE_READWRITE, &previous) != FALSE;
+  *entry = reinterpret_cast<ULONG_PTR>(new_address);
+  if (opened) VirtualProtect(entry, sizeof *entry, previous, &previous);
+  FlushInstructionCache(GetCurrentProcess(), entry, sizeof *entry);
+}
+
+}  // namespace
+
+PIMAGE_NT_HEADERS CheckImageHeader(HMODULE module_base) {
+  const auto* base = reinterpret_cast<const BYTE*>(module_base);
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  if (dos->e_magic != IMAGE_DOS_SIGNATURE) throw EHookError("Not a valid MZ-file!");
+  auto* nt = reinterpret_cast<PIMAGE_NT_HEADERS>(const_cast<BYTE*>(base) + dos->e_lfanew);
+  if (nt->Signature != IMAGE_NT_SIGNATURE) throw EHookError("Not a valid PE-file!");
+  return nt;
+}
+
+bool PatchImports(HMODULE module_base, const std::string& module_name, FARPROC old_address,
+                  FARPROC new_address) {
+  const PIMAGE_NT_HEADERS nt = CheckImageHeader(module_base);
+  auto* base = reinterpret_cast<BYTE*>(module_base);
+  const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  if (directory.VirtualAddress == 0) return false;
+  const bool stubs = IsWindows9x();
+  bool patched = false;
+  for (auto* descriptor = reinterpret_cast<PIMAGE_IMPORT_DESCRIPTOR>(base + directory.VirtualAddress);
+       descriptor->Name != 0; ++descriptor) {
+    if (!SameTextIgnoringCase(reinterpret_cast<const char*>(base + descriptor->Name), module_name)) continue;
+    for (auto* entry = reinterpret_cast<ULONG_PTR*>(base + descriptor->FirstThunk); *entry != 0; ++entry) {
+      if (EntryMatches(*entry, old_address, stubs)) {
+        WriteEntry(entry, new_address);
+        patched = true;
+      }
+    }
+  }
+  return patched;
+}
+
+bool HookImport(const std::string& module_name, const std::string& function_name, FARPROC replacement,
+                FARPROC& saved) {
+  if (saved != nullptr) return false;
+  const HMODULE module = GetModuleHandleA(module_name.c_str());
+  saved = module != nullptr ? GetProcAddress(module, function_name.c_str()) : nullptr;
+  if (saved != nullptr && PatchImports(GetModuleHandleA(nullptr), module_name, saved, replacement)) return true;
+  saved = nullptr;
+  return false;
+}
+
+bool UnhookImport(const std::string& module_name, const std::string& /*function_name*/, FARPROC replacement,
+                  FARPROC& saved) {
+  if (saved == nullptr || !PatchImports(GetModuleHandleA(nullptr), module_name, replacement, saved)) return false;
+  saved = nullptr;
+  return true;
+}
+
+// The capture's third frame for such a raise. The runtime's own sequence is
+// recognised by its arguments lying directly after the argument-array
+// parameter on the caller's stack.
+__attribute__((noinline)) void WINAPI RaiseHook(DWORD code, DWORD flags, DWORD argument_count,
+                                                const ULONG_PTR* arguments) {
+  const auto* right_after_parameter = reinterpret_cast<const ULONG_PTR*>(&arguments + 1);
+  const RaiseObserver observer = InstalledRaiseObserver;
+  if (flags == EXCEPTION_NONCONTINUABLE && code == 0x0EEDFADE && argument_count == 7 &&
+      arguments == right_after_parameter && observer != nullptr) {
+    observer(reinterpret_cast<const void*>(arguments[1]), arguments[0], false);
+  }
+  using RaiseFunction = void(WINAPI*)(DWORD, DWORD, DWORD, const ULONG_PTR*);
+  const auto real = reinterpret_cast<RaiseFunction>(reinterpret_cast<void*>(SavedRaiseException != nullptr
+                                                         ? SavedRaiseException
+                                                         : GetProcAddress(GetModuleHandleA("kernel32.dll"),
+                                                                          "RaiseException")));
+  real(code, flags, argument_count, arguments);
+}

@@ -1,0 +1,236 @@
+// The stack capture on the running test program: throws and faults leave
+// their return addresses in TraceList, whether anybody handles them or not.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "errors/error_classes.h"
+#include "errors/stack_capture.h"
+
+namespace {
+
+// The routines below are kept small and apart so that an address can be
+// placed inside one of them by its start and a generous size.
+constexpr std::uintptr_t kRoutineSize = 512;
+
+std::uintptr_t Start(const void* routine) { return reinterpret_cast<std::uintptr_t>(routine); }
+
+// A return address belongs to the routine that holds the call before it; a
+// call to a routine that does not return may be the routine's last bytes.
+bool ReturnsInto(std::uintptr_t address, const void* routine) {
+  return address > Start(routine) && address <= Start(routine) + kRoutineSize;
+}
+
+volatile int sink = 0;
+volatile std::uintptr_t fault_target = 16;
+
+__attribute__((noinline)) void ThrowRuntimeError() {
+  sink = sink + 1;
+  throw std::runtime_error("thrown on purpose");
+}
+
+__attribute__((noinline, no_sanitize("address", "undefined"))) void WriteToAddressSixteen() {
+  sink = sink + 1;
+  *reinterpret_cast<volatile int*>(fault_target) = 1;
+  sink = sink + 1;
+}
+
+int cleanups_run = 0;
+struct CountsItsCleanup {
+  ~CountsItsCleanup() { ++cleanups_run; }
+};
+
+// A fault in a routine with something to clean up unwinds through it.
+__attribute__((noinline, no_sanitize("address", "undefined"))) void FaultWithCleanup() {
+  CountsItsCleanup cleanup;
+  std::string text = "kept until the fault";
+  *reinterpret_cast<volatile int*>(fault_target) = static_cast<int>(text.size());
+  sink = sink + 1;
+}
+
+__attribute__((noinline, no_sanitize("undefined"))) int DivideBy(int divisor) {
+  return 100 / divisor;
+}
+
+__attribute__((noinline)) void ThrowAtDepth(int depth) {
+  if (depth == 0) throw std::logic_error("deep");
+  ThrowAtDepth(depth - 1);
+  sink = sink + 1;  // keeps the call a real call, not a jump
+}
+
+__attribute__((noinline)) std::uintptr_t CallerOfThisFrame() {
+  return reinterpret_cast<std::uintptr_t>(__builtin_return_address(0));
+}
+
+class StackCaptureTest : public ::testing::Test {
+ protected:
+  void SetUp() override { InstallStackCapture(); }
+  void TearDown() override {
+    RemoveStackCapture();
+    CodeRange = saved_range_;
+  }
+  void Poison() {
+    for (TraceEntry& entry : TraceList.Entries) entry = TraceEntry{0xDEAD, 99};
+    TraceList.Count = 7;
+  }
+  TCodeRange saved_range_ = (PrepareStackWalk(), CodeRange);
+};
+
+TEST_F(StackCaptureTest, TheCodeRangeHoldsOurRoutinesAndTheStackTopLiesAboveUs) {
+  EXPECT_LT(CodeRange.Start, Start(reinterpret_cast<const void*>(&ThrowRuntimeError)));
+  EXPECT_GT(CodeRange.End, Start(reinterpret_cast<const void*>(&ThrowRuntimeError)));
+  int local = 0;
+  EXPECT_GT(StackTop, reinterpret_cast<std::uintptr_t>(&local));
+}
+
+TEST_F(StackCaptureTest, AThrowHandledSilentlyStillReplacesTheTrace) {
+  Poison();
+  try {
+    ThrowRuntimeError();
+  } catch (const std::runtime_error&) {
+  }
+  ASSERT_GE(TraceList.Count, 2u);
+  EXPECT_NE(TraceList.Entries[0].Address, 0xDEADu);
+  for (std::size_t i = TraceList.Count; i < TTraceList::kSlots; ++i) {
+    EXPECT_EQ(TraceList.Entries[i].Address, 0u) << i;
+  }
+}
+
+TEST_F(StackCaptureTest, TheFirstEntryOfAThrowIsInTheRoutineThatThrew) {
+  try {
+    ThrowRuntimeError();
+  } catch (const std::runtime_error&) {
+  }
+  ASSERT_GE(TraceList.Count, 2u);
+  EXPECT_TRUE(ReturnsInto(TraceList.Entries[0].Address, reinterpret_cast<const void*>(&ThrowRuntimeError)))
+      << std::hex << TraceList.Entries[0].Address << " " << Start(reinterpret_cast<const void*>(&ThrowRuntimeError));
+  // The capture's own three frames came first in the walk.
+  EXPECT_EQ(TraceList.Entries[0].Ordinal, 4u);
+  EXPECT_EQ(TraceList.Entries[1].Ordinal, 5u);
+}
+
+TEST_F(StackCaptureTest, AThrowWithoutTheObserverLeavesTheTraceAlone) {
+  RemoveStackCapture();
+  Poison();
+  try {
+    ThrowRuntimeError();
+  } catch (const std::runtime_error&) {
+  }
+  EXPECT_EQ(TraceList.Count, 7u);
+  EXPECT_EQ(TraceList.Entries[0].Address, 0xDEADu);
+}
+
+TEST_F(StackCaptureTest, AThrowDuringACaptureIsNotCaptured) {
+  Poison();
+  CaptureBusy = true;
+  try {
+    ThrowRuntimeError();
+  } catch (const std::runtime_error&) {
+  }
+  CaptureBusy = false;
+  EXPECT_EQ(TraceList.Count, 7u);
+}
+
+TEST_F(StackCaptureTest, AnAccessViolationPutsItsAddressFirstWithOrdinalZero) {
+  Poison();
+  std::uintptr_t fault_address = 0;
+  try {
+    WriteToAddressSixteen();
+    FAIL() << "the write did not fault";
+  } catch (const EAccessViolation& error) {
+    fault_address = error.Address;
+    EXPECT_NE(std::string(error.what()).find("Write of address 00000010"), std::string::npos) << error.what();
+  }
+  EXPECT_TRUE(fault_address > Start(reinterpret_cast<const void*>(&WriteToAddressSixteen)) &&
+              fault_address < Start(reinterpret_cast<const void*>(&WriteToAddressSixteen)) + kRoutineSize);
+  ASSERT_GE(TraceList.Count, 2u);
+  EXPECT_EQ(TraceList.Entries[0].Address, fault_address);
+  EXPECT_EQ(TraceList.Entries[0].Ordinal, 0u);
+  // Then the walked frames, from the faulting routine's caller (this test).
+  EXPECT_GE(TraceList.Entries[1].Ordinal, 4u);
+  EXPECT_NE(TraceList.Entries[1].Address, fault_address);
+}
+
+TEST_F(StackCaptureTest, ADivisionByZeroIsRaisedAndCaptured) {
+  Poison();
+  try {
+    sink = DivideBy(0);
+    FAIL() << "the division did not fault";
+  } catch (const EDivByZero& error) {
+    EXPECT_EQ(TraceList.Entries[0].Address, error.Address);
+    EXPECT_EQ(TraceList.Entries[0].Ordinal, 0u);
+  }
+  // The program goes on, and the next fault is seen as well.
+  EXPECT_THROW(WriteToAddressSixteen(), EAccessViolation);
+}
+
+TEST_F(StackCaptureTest, AFaultUnwindsThroughTheCleanupsOfTheFaultingRoutine) {
+  cleanups_run = 0;
+  EXPECT_THROW(FaultWithCleanup(), EAccessViolation);
+  EXPECT_EQ(cleanups_run, 1);
+  EXPECT_TRUE(ReturnsInto(TraceList.Entries[0].Address + 1, reinterpret_cast<const void*>(&FaultWithCleanup)));
+}
+
+TEST_F(StackCaptureTest, ADeepRecursionStopsAtFortyNineEntries) {
+  Poison();
+  try {
+    ThrowAtDepth(100);
+  } catch (const std::logic_error&) {
+  }
+  EXPECT_EQ(TraceList.Count, 49u);
+  EXPECT_NE(TraceList.Entries[48].Address, 0u);
+  EXPECT_EQ(TraceList.Entries[49].Address, 0u);
+  EXPECT_EQ(TraceList.Entries[48].Ordinal, 52u);
+}
+
+TEST_F(StackCaptureTest, CaptureStackKeepsThePresetAndSkipsTheGivenFrames) {
+  CaptureStack(0, 0x1234);
+  ASSERT_GE(TraceList.Count, 3u);
+  EXPECT_EQ(TraceList.Entries[0].Address, 0x1234u);
+  EXPECT_EQ(TraceList.Entries[0].Ordinal, 0u);
+  // Ordinal 1 is the return from the walk into CaptureStack itself.
+  EXPECT_EQ(TraceList.Entries[1].Ordinal, 1u);
+  EXPECT_TRUE(ReturnsInto(TraceList.Entries[1].Address, reinterpret_cast<const void*>(&CaptureStack)));
+}
+
+// Both ends of the code range are excluded: a return address equal to either
+// is passed over without being counted.
+TEST_F(StackCaptureTest, BothBoundsOfTheCodeRangeAreExclusive) {
+  CaptureStack(0, 0);
+  ASSERT_GE(TraceList.Count, 3u);
+  const std::uintptr_t into_capture = TraceList.Entries[0].Address;
+  auto held = [](std::uintptr_t address) {
+    for (std::size_t i = 0; i < TraceList.Count; ++i) {
+      if (TraceList.Entries[i].Address == address) return true;
+    }
+    return false;
+  };
+
+  CodeRange.Start = into_capture;
+  CaptureStack(0, 0);
+  EXPECT_FALSE(held(into_capture));
+  CodeRange.Start = into_capture - 1;
+  CaptureStack(0, 0);
+  EXPECT_EQ(TraceList.Entries[0].Address, into_capture);
+  EXPECT_EQ(TraceList.Entries[0].Ordinal, 1u);
+
+  CodeRange = saved_range_;
+  CodeRange.End = into_capture;
+  CaptureStack(0, 0);
+  EXPECT_FALSE(held(into_capture));
+  CodeRange.End = into_capture + 1;
+  CaptureStack(0, 0);
+  EXPECT_TRUE(held(into_capture));
+}
+
+TEST_F(StackCaptureTest, TheWalkStartsInItsOwnFrame) {
+  const std::uintptr_t here = CallerOfThisFrame();
+  CaptureStack(0, 0);
+  // The walk's first frame returns into CaptureStack, the second into this
+  // test body, a little after the call made above.
+  ASSERT_GE(TraceList.Count, 2u);
+  EXPECT_GT(TraceList.Entries[1].Address, here);
+  EXPECT_LT(TraceList.Entries[1].Address, here + 256);
+}
+
+}  // namespace

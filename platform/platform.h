@@ -65,6 +65,13 @@ bool CopyFileReplacing(const std::string& from, const std::string& to);
 // True when something (a file or a directory) exists at `path`.
 bool PathExists(const std::string& path);
 
+// True when both paths exist and name the same file (the same file on disk,
+// however the paths are spelled).
+bool SameFile(const std::string& a, const std::string& b);
+
+// True when `path` is a symbolic link (a reparse point on Windows).
+bool IsLink(const std::string& path);
+
 // ---------------------------------------------------------------------------
 // Directories
 

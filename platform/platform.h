@@ -100,6 +100,25 @@ char PathSeparator();
 std::string ExecutablePath();
 
 // ---------------------------------------------------------------------------
+// Opening documents
+
+enum class RegistryRead { Ok, NoKey, NotAString };
+
+// Reads the unnamed value of the key HKEY_CLASSES_ROOT\`key` (never creating
+// the key) as a plain or expandable string, unexpanded; a missing value
+// reads as the empty string. Systems without a registry answer NoKey.
+RegistryRead ReadClassesRootDefault(const std::string& key, std::string* value);
+
+// The program that opens a document when everything else failed:
+// "explorer.exe" on Windows, "sensible-browser" elsewhere.
+std::string LastResortOpener();
+
+// Where the system names its browser in the environment ($BROWSER on
+// Linux, even when unset or empty), sets `command` and answers true. On
+// Windows the browser is found in the registry instead: false.
+bool EnvironmentBrowser(std::string* command);
+
+// ---------------------------------------------------------------------------
 // Seams: the things a person would otherwise have to click. Each is a plain
 // function that the program calls; a test can replace what it does for the
 // length of a scope.

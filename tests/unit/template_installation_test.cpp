@@ -13,7 +13,7 @@ namespace {
 
 using namespace testing_support;
 
-std::string Folder(const LockFixture& f, const std::string& name) {
+std::string Folder(const std::string& name) {
   return TemplatesDir + name + platform::PathSeparator();
 }
 
@@ -27,7 +27,7 @@ TEST(InstallTemplate, CopiesEverythingAndTheStartPageLandsOnThePage) {
   WriteFile(f.Page("a.js"), "old script");
   MessageRecorder boxes;
 
-  InstallTemplate(Folder(f, "T"), f.Page("my.html"));
+  InstallTemplate(Folder("T"), f.Page("my.html"));
 
   EXPECT_EQ(ListNames(f.pages.path()), "a.js img my.html");
   EXPECT_EQ(ReadFile(f.Page("my.html")), "start page");
@@ -41,7 +41,7 @@ TEST(InstallTemplate, OnlyTheExactLowerCaseNameIsTheStartPage) {
   LockFixture f;
   f.AddTemplateFile("T", "Index.html", "case variant");
   WriteFile(f.Page("my.html"), "my page");
-  InstallTemplate(Folder(f, "T"), f.Page("my.html"));
+  InstallTemplate(Folder("T"), f.Page("my.html"));
   EXPECT_EQ(ReadFile(f.Page("my.html")), "my page");
   EXPECT_EQ(ReadFile(f.Page("Index.html")), "case variant");
 }
@@ -51,7 +51,7 @@ TEST(InstallTemplate, HiddenFilesAreCopiedLikeAnyOther) {
   f.AddTemplateFile("T", ".hidden.css", "hidden");
   MakeHidden(TemplatesDir + "T" + platform::PathSeparator() + ".hidden.css");
   WriteFile(f.Page("p.html"), "p");
-  InstallTemplate(Folder(f, "T"), f.Page("p.html"));
+  InstallTemplate(Folder("T"), f.Page("p.html"));
   EXPECT_EQ(ReadFile(f.Page(".hidden.css")), "hidden");
 }
 
@@ -59,7 +59,7 @@ TEST(InstallTemplate, AMissingFolderCopiesNothingSilently) {
   LockFixture f;
   WriteFile(f.Page("p.html"), "p");
   MessageRecorder boxes;
-  InstallTemplate(Folder(f, "none"), f.Page("p.html"));
+  InstallTemplate(Folder("none"), f.Page("p.html"));
   EXPECT_EQ(ListNames(f.pages.path()), "p.html");
   EXPECT_TRUE(boxes.shown().empty());
 }
@@ -72,7 +72,7 @@ TEST(InstallTemplate, AFailedCopyIsReportedAndTheRestGoesOn) {
   {
     platform::faults::ScopedFaultPlan plan(platform::faults::Call::Copy, 1);
     f.AddTemplateFile("T", "z.js", "z");
-    InstallTemplate(Folder(f, "T"), f.Page("p.html"));
+    InstallTemplate(Folder("T"), f.Page("p.html"));
   }
   ASSERT_EQ(boxes.shown().size(), 1u);
   EXPECT_EQ(boxes.shown()[0].caption, "Error");

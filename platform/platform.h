@@ -65,6 +65,13 @@ bool CopyFileReplacing(const std::string& from, const std::string& to);
 // True when something (a file or a directory) exists at `path`.
 bool PathExists(const std::string& path);
 
+// True when both paths exist and name the same file (the same file on disk,
+// however the paths are spelled).
+bool SameFile(const std::string& a, const std::string& b);
+
+// True when `path` is a symbolic link (a reparse point on Windows).
+bool IsLink(const std::string& path);
+
 // ---------------------------------------------------------------------------
 // Directories
 
@@ -91,6 +98,25 @@ char PathSeparator();
 
 // Full path of the running executable (its real path on Linux).
 std::string ExecutablePath();
+
+// ---------------------------------------------------------------------------
+// Opening documents
+
+enum class RegistryRead { Ok, NoKey, NotAString };
+
+// Reads the unnamed value of the key HKEY_CLASSES_ROOT\`key` (never creating
+// the key) as a plain or expandable string, unexpanded; a missing value
+// reads as the empty string. Systems without a registry answer NoKey.
+RegistryRead ReadClassesRootDefault(const std::string& key, std::string* value);
+
+// The program that opens a document when everything else failed:
+// "explorer.exe" on Windows, "sensible-browser" elsewhere.
+std::string LastResortOpener();
+
+// Where the system names its browser in the environment ($BROWSER on
+// Linux, even when unset or empty), sets `command` and answers true. On
+// Windows the browser is found in the registry instead: false.
+bool EnvironmentBrowser(std::string* command);
 
 // ---------------------------------------------------------------------------
 // Seams: the things a person would otherwise have to click. Each is a plain

@@ -55,15 +55,18 @@ class LineTableWriter {
 
   // Moves the running line and address to the given ones.
   void MoveTo(std::int64_t line, std::uint32_t address) {
+    // A line jump beyond 16 bits takes more steps. The first one moves the
+    // address: the reader decides on it with the line before the move. The
+    // others keep the address and so cannot end the reader's search when
+    // the first did not.
     std::int64_t dl = line - line_;
-    // Line jumps beyond 16 bits go in steps that keep the address, which
-    // cannot end the reader's search: the step before them did not.
-    while (!Fits(dl, INT16_MIN, INT16_MAX)) {
-      const std::int64_t part = dl > 0 ? INT16_MAX : INT16_MIN;
-      Put(part, 0);
+    std::int64_t da = static_cast<std::int64_t>(address) - static_cast<std::int64_t>(address_);
+    do {
+      const std::int64_t part = std::clamp<std::int64_t>(dl, INT16_MIN, INT16_MAX);
+      Put(part, da);
       dl -= part;
-    }
-    Put(dl, static_cast<std::int64_t>(address) - static_cast<std::int64_t>(address_));
+      da = 0;
+    } while (dl != 0);
     line_ = line;
     address_ = address;
   }

@@ -98,13 +98,17 @@ bool UnhookImport(const std::string& module_name, const std::string& /*function_
 
 // The capture's third frame for such a raise. The runtime's own sequence is
 // recognised by its arguments lying directly after the argument-array
-// parameter on the caller's stack.
+// parameter on the caller's stack: above this frame's saved frame pointer
+// and return address come the four parameters, then the arguments. (Taken
+// from the frame address as a number: the compiler may assume that a
+// pointer parameter never points just past another parameter.)
 __attribute__((noinline)) void WINAPI RaiseHook(DWORD code, DWORD flags, DWORD argument_count,
                                                 const ULONG_PTR* arguments) {
-  const auto* right_after_parameter = reinterpret_cast<const ULONG_PTR*>(&arguments + 1);
+  const std::uintptr_t right_after_parameter =
+      reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)) + 2 * sizeof(void*) + 4 * sizeof(DWORD);
   const RaiseObserver observer = InstalledRaiseObserver;
   if (flags == EXCEPTION_NONCONTINUABLE && code == 0x0EEDFADE && argument_count == 7 &&
-      arguments == right_after_parameter && observer != nullptr) {
+      reinterpret_cast<std::uintptr_t>(arguments) == right_after_parameter && observer != nullptr) {
     observer(reinterpret_cast<const void*>(arguments[1]), arguments[0], false);
   }
   using RaiseFunction = void(WINAPI*)(DWORD, DWORD, DWORD, const ULONG_PTR*);

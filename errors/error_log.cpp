@@ -1,0 +1,34 @@
+#include "errors/error_log.h"
+
+#include "errors/stack_report.h"
+#include "platform/platform.h"
+
+std::string ErrorLogPath() {
+  const std::string executable = platform::ExecutablePath();
+  const std::size_t separator = executable.find_last_of(platform::PathSeparator());
+  const std::size_t dot = executable.find_last_of('.');
+  const bool has_extension = dot != std::string::npos && (separator == std::string::npos || dot > separator);
+  return (has_extension ? executable.substr(0, dot) : executable) + ".ERR";
+}
+
+std::string FormatLogEntry(const std::string& date_time, const std::string& class_name,
+                           const std::string& executable_path, const std::string& message,
+                           const std::string& report) {
+  return "\r\n" + date_time + "\r\n" + "Exception: " + class_name + "\r\n" + "In " + executable_path + "\r\n" +
+         message + "\r\n" + report + "\r\n";
+}
+
+void AppendLogEntry(const std::string& path, const std::string& entry) {
+  platform::FileHandle file = platform::OpenForAppend(path);
+  if (file == platform::kInvalidHandle) file = platform::CreateReplacing(path);
+  if (file == platform::kInvalidHandle) return;
+  platform::WriteFileBytes(file, entry.data(), static_cast<std::uint32_t>(entry.size()));
+  platform::CloseFile(file);
+}
+
+std::string LogException(const std::string& class_name, const std::string& message) {
+  const std::string report = BuildStackReport();
+  AppendLogEntry(ErrorLogPath(),
+                 FormatLogEntry(LocalDateTimeText(), class_name, platform::ExecutablePath(), message, report));
+  return report;
+}

@@ -1,0 +1,44 @@
+#include "errors/stack_report.h"
+
+#include <cstdio>
+
+#include "errors/code_base.h"
+
+namespace {
+
+std::string Hex8(unsigned long long value) {
+  char text[24];
+  std::snprintf(text, sizeof text, "%08llX", value);
+  return text;
+}
+
+std::string Decimal5(std::int32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%5d", static_cast<int>(value));
+  return text;
+}
+
+}  // namespace
+
+std::string FormatStackReport(const TTraceList& trace, bool available, const TAddressLookup& lookup,
+                              std::uintptr_t code_base) {
+  std::string report;
+  if (!available) report += "(NO RTLI AVAILABLE!)\r\n";
+  report += "Stack trace:\r\n";
+  report += "Physical Logical  Unit  (######) Routine";
+  for (std::size_t i = 0; i < trace.Count && i < TTraceList::kMaxEntries; ++i) {
+    const std::uintptr_t address = trace.Entries[i].Address;
+    AddressInfo info;
+    lookup(address, &info);
+    const auto logical = static_cast<std::uint32_t>(address - code_base);
+    report += "\r\n" + Hex8(address) + " " + Hex8(logical) + " ";
+    if (info.LineNumber != 0) report += info.SourceName + " (" + Decimal5(info.LineNumber) + ") ";
+    report += info.UnitName + "." + info.RoutineName;
+  }
+  return report;
+}
+
+std::string BuildStackReport() {
+  const bool available = LineInfoAvailable();
+  return FormatStackReport(TraceList, available, &LookupAddress, CodeBase());
+}

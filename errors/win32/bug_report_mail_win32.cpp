@@ -1,0 +1,32 @@
+// Simple MAPI, loaded when a mail is sent, so that the program runs on a
+// system without a mail client too.
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+#include <mapi.h>
+
+#include "errors/bug_report_mail.h"
+
+bool SendBugReportMail(const std::string& subject, const std::string& body) {
+  const HMODULE mapi = LoadLibraryA("mapi32.dll");
+  // No mail interface at all: reported like a cancel, so nothing else happens.
+  if (mapi == nullptr) return true;
+  const auto send = reinterpret_cast<LPMAPISENDMAIL>(reinterpret_cast<void*>(GetProcAddress(mapi, "MAPISendMail")));
+  ULONG result = MAPI_USER_ABORT;
+  if (send != nullptr) {
+    std::string address = SupportAddress;
+    std::string subject_text = subject;
+    std::string note_text = body;
+    MapiRecipDesc recipient{};
+    recipient.ulRecipClass = MAPI_TO;
+    recipient.lpszAddress = address.data();
+    MapiMessage message{};
+    message.lpszSubject = subject_text.data();
+    message.lpszNoteText = note_text.data();
+    message.nRecipCount = 1;
+    message.lpRecips = &recipient;
+    result = send(0, 0, &message, MAPI_DIALOG, 0);
+  }
+  FreeLibrary(mapi);
+  return result == SUCCESS_SUCCESS || result == MAPI_USER_ABORT;
+}

@@ -11,7 +11,7 @@ namespace {
 
 // The routines below are kept small and apart so that an address can be
 // placed inside one of them by its start and a generous size.
-constexpr std::uintptr_t kRoutineSize = 512;
+constexpr std::uintptr_t kRoutineSize = 2048;  // instrumented builds make routines large
 
 std::uintptr_t Start(const void* routine) { return reinterpret_cast<std::uintptr_t>(routine); }
 

@@ -3,6 +3,7 @@
 #include "app/application.h"
 #include "errors/error_classes.h"
 #include "errors/error_log.h"
+#include "errors/stack_capture.h"
 
 std::string FatalErrorMessage(const std::string& sender_class, const std::string& error_class,
                               const std::string& error_message, const std::string& log_path) {
@@ -11,6 +12,7 @@ std::string FatalErrorMessage(const std::string& sender_class, const std::string
 }
 
 void TAppExceptionHandler::ReportFatalException(const std::string& sender_class, const std::exception& error) {
+  RestoreStackGuard();
   const std::string error_class = ExceptionClassName(error);
   const std::string message = error.what();
   const std::string report = LogException(error_class, message);

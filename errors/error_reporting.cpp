@@ -28,4 +28,7 @@ void RemoveErrorReporting() {
   RemoveStackCapture();
 }
 
-void LogEscapedException(const std::exception& error) { LogException(ExceptionClassName(error), error.what()); }
+void LogEscapedException(const std::exception& error) {
+  RestoreStackGuard();
+  LogException(ExceptionClassName(error), error.what());
+}

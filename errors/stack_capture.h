@@ -88,3 +88,9 @@ std::uintptr_t FindStackTop();
 // (errors/os_faults.h) from the faulting instruction.
 void InstallFaultNotifications();
 void RemoveFaultNotifications();
+
+// After a stack overflow has been raised and unwound: sets the stack's guard
+// up again, so that a later overflow is seen too (Windows consumes the guard
+// page; elsewhere there is nothing to do). Call it where such an exception
+// was caught, with the stack unwound; harmless when there was none.
+void RestoreStackGuard();

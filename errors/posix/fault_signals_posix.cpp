@@ -101,6 +101,9 @@ __attribute__((noinline)) void FaultHandler(int signal_number, siginfo_t* info, 
 
 }  // namespace
 
+// The kernel keeps the stack's guard in place.
+void RestoreStackGuard() {}
+
 void InstallFaultNotifications() {
   if (installed) return;
   stack_t stack{};

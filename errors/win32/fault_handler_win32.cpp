@@ -16,6 +16,8 @@
 //
 // RaiseException calls made through our import table are watched by
 // RaiseHook (errors/win32/image_hooks.h).
+#include <malloc.h>
+
 #include "errors/os_faults.h"
 #include "errors/stack_capture.h"
 #include "errors/win32/image_hooks.h"
@@ -31,6 +33,7 @@ void zendrel_fault_trampoline();
 namespace {
 
 PVOID handler_handle = nullptr;
+bool guard_consumed = false;
 TFaultRecord pending_fault;
 
 bool DescribeFault(const EXCEPTION_RECORD& record, TFaultRecord* fault) {
@@ -71,6 +74,7 @@ LONG CALLBACK FaultFilter(EXCEPTION_POINTERS* pointers) {
   if (!DescribeFault(*pointers->ExceptionRecord, &fault)) return EXCEPTION_CONTINUE_SEARCH;
   if (fault.Address <= CodeRange.Start || fault.Address >= CodeRange.End) return EXCEPTION_CONTINUE_SEARCH;
   pending_fault = fault;
+  if (fault.Kind == TFaultKind::StackOverflow) guard_consumed = true;
   zendrel_pending_fault_address = fault.Address;
   zendrel_fault_observer = InstalledRaiseObserver;
   CONTEXT& context = *pointers->ContextRecord;
@@ -106,6 +110,10 @@ _zendrel_fault_trampoline:
 #else
 #error "the fault trampoline is written for 32-bit x86"
 #endif
+
+void RestoreStackGuard() {
+  if (guard_consumed && _resetstkoflw() != 0) guard_consumed = false;
+}
 
 void InstallFaultNotifications() {
   if (handler_handle == nullptr) handler_handle = AddVectoredExceptionHandler(1, &FaultFilter);

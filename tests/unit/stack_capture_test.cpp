@@ -58,6 +58,18 @@ __attribute__((noinline)) void ThrowAtDepth(int depth) {
   sink = sink + 1;  // keeps the call a real call, not a jump
 }
 
+// Recurses until the stack runs out. The store through a pointer keeps the
+// routine one that may fault, so that the compiler keeps the handlers around
+// its calls (a routine that only touches its own frame counts as unable to
+// fault, and handlers around it would be dropped as unreachable).
+volatile int recursion_limit = 1 << 30;
+__attribute__((noinline, no_sanitize("address", "undefined"))) int RecurseForever(int depth) {
+  volatile char frame[256];
+  frame[0] = static_cast<char>(depth);
+  if (depth == recursion_limit) *reinterpret_cast<volatile int*>(fault_target) = depth;
+  return RecurseForever(depth + 1) + frame[0] + sink;
+}
+
 __attribute__((noinline)) std::uintptr_t CallerOfThisFrame() {
   return reinterpret_cast<std::uintptr_t>(__builtin_return_address(0));
 }
@@ -169,6 +181,22 @@ TEST_F(StackCaptureTest, AFaultUnwindsThroughTheCleanupsOfTheFaultingRoutine) {
   EXPECT_THROW(FaultWithCleanup(), EAccessViolation);
   EXPECT_EQ(cleanups_run, 1);
   EXPECT_TRUE(ReturnsInto(TraceList.Entries[0].Address + 1, reinterpret_cast<const void*>(&FaultWithCleanup)));
+}
+
+TEST_F(StackCaptureTest, AStackOverflowIsRaisedAndCapturedAndTheProgramGoesOn) {
+  for (int round = 0; round < 2; ++round) {
+    Poison();
+    try {
+      sink = RecurseForever(0);
+      FAIL() << "the stack did not run out";
+    } catch (const EStackOverflow& error) {
+      EXPECT_EQ(TraceList.Entries[0].Address, error.Address);
+      EXPECT_EQ(TraceList.Entries[0].Ordinal, 0u);
+      EXPECT_TRUE(ReturnsInto(error.Address, reinterpret_cast<const void*>(&RecurseForever)));
+    }
+    RestoreStackGuard();
+    EXPECT_EQ(TraceList.Count, 49u);
+  }
 }
 
 TEST_F(StackCaptureTest, ADeepRecursionStopsAtFortyNineEntries) {

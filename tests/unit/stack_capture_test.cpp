@@ -66,7 +66,10 @@ volatile int recursion_limit = 1 << 30;
 __attribute__((noinline, no_sanitize("address", "undefined"))) int RecurseForever(int depth) {
   volatile char frame[256];
   frame[0] = static_cast<char>(depth);
-  if (depth == recursion_limit) *reinterpret_cast<volatile int*>(fault_target) = depth;
+  if (depth == recursion_limit) {
+    *reinterpret_cast<volatile int*>(fault_target) = depth;
+    return 0;
+  }
   return RecurseForever(depth + 1) + frame[0] + sink;
 }
 

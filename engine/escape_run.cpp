@@ -79,8 +79,10 @@ __attribute__((target("ssse3"))) char* EscapeRunSsse3(const unsigned char* in, s
     const __m128i lo = _mm_and_si128(m, low_nibble);
     const __m128i hi = _mm_and_si128(_mm_srli_epi16(m, 4), low_nibble);
     const __m128i literal_bits = _mm_and_si128(_mm_shuffle_epi8(by_low, lo), _mm_shuffle_epi8(high_bit, hi));
-    const __m128i literal = _mm_cmpeq_epi8(_mm_cmpeq_epi8(literal_bits, _mm_setzero_si128()), _mm_setzero_si128());
-    const __m128i first = _mm_or_si128(_mm_and_si128(literal, m), _mm_andnot_si128(literal, _mm_shuffle_epi8(hex, hi)));
+    const __m128i literal =
+        _mm_cmpeq_epi8(_mm_cmpeq_epi8(literal_bits, _mm_setzero_si128()), _mm_setzero_si128());
+    const __m128i first =
+        _mm_or_si128(_mm_and_si128(literal, m), _mm_andnot_si128(literal, _mm_shuffle_epi8(hex, hi)));
     const __m128i second = _mm_shuffle_epi8(hex, lo);
     const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(literal));
     const __m128i pairs[2] = {_mm_unpacklo_epi8(first, second), _mm_unpackhi_epi8(first, second)};

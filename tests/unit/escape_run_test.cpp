@@ -1,11 +1,12 @@
 // The vectorised inner loop against the byte-at-a-time one, over every byte
 // value, every key-cycle length and every run length up to a few blocks.
+#include "engine/escape_run.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
 
-#include "engine/escape_run.h"
 #include "engine/page_encoding.h"
 
 namespace {

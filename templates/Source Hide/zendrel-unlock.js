@@ -256,22 +256,43 @@
     return null;
   }
 
+  // The unlocked page is written into the document in parts, one task
+  // each, so that the browser shows its beginning while the rest is still
+  // being parsed, as it does with a page coming from the network. Each part
+  // is four times the one before: the first screen comes at once, and the
+  // number of layouts in between stays small.
+  var FIRST_PART = 1 << 16;
+
   // Replaces the locked page with the unlocked one: a whole document with
   // its own title, styles and scripts, or a plain text shown as text only,
-  // as the browser shows a text file.
+  // as the browser shows a text file (its line breaks read as LF).
   function show(page) {
     document.open();
-    if (page.html !== undefined) {
-      document.write(page.html);
+    if (page.html === undefined) {
+      document.write(
+        '<!DOCTYPE html><html><head><meta name="color-scheme" content="light dark"></head>' +
+          '<body><pre style="word-wrap: break-word; white-space: pre-wrap;"></pre></body></html>'
+      );
       document.close();
+      document.querySelector('pre').textContent = page.text.replace(/\r\n?/g, '\n');
       return;
     }
-    document.write(
-      '<!DOCTYPE html><html><head><meta name="color-scheme" content="light dark"></head>' +
-        '<body><pre style="word-wrap: break-word; white-space: pre-wrap;"></pre></body></html>'
-    );
-    document.close();
-    document.querySelector('pre').textContent = page.text;
+    var html = page.html;
+    var at = 0;
+    (function writePart(size) {
+      var end = Math.min(html.length, at + size);
+      // A part never ends inside a CR LF pair or a surrogate pair.
+      var last = html.charCodeAt(end - 1);
+      if (end < html.length && (last === 13 || (last >= 0xd800 && last < 0xdc00))) end++;
+      document.write(html.slice(at, end));
+      at = end;
+      if (at < html.length) {
+        setTimeout(writePart, 0, size * 4);
+      } else {
+        html = null;
+        document.close();
+      }
+    })(FIRST_PART);
   }
 
   var MESSAGES = {

@@ -14,8 +14,8 @@ const zendrelPath = process.env.ZENDREL_BINARY || path.join(buildDir, 'app', 'ze
 const templatesDir = path.join(sourceDir, 'templates');
 const decoderName = 'zendrel-unlock.js';
 
-function tempDir(prefix) {
-  return fs.mkdtempSync(path.join(os.tmpdir(), prefix));
+function tempDir(prefix, parent = os.tmpdir()) {
+  return fs.mkdtempSync(path.join(parent, prefix));
 }
 
 // The page block the encoder builds for `page` (bytes) and `password`

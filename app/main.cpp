@@ -1,1 +1,4 @@
-int main() { return 0; }
+#include "app/command_line.h"
+#include "app/program.h"
+
+int main(int argc, char** argv) { return ZendrelMain(ProgramArguments(argc, argv)); }

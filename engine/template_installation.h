@@ -15,6 +15,9 @@ inline constexpr char kTemplateStartPage[] = "index.html";
 // box and skipped. A folder that cannot be listed copies nothing, silently.
 void InstallTemplate(const std::string& source_folder, const std::string& page_path);
 
+// Every path InstallTemplate would copy a file to, without copying.
+std::vector<std::string> TemplateDestinations(const std::string& source_folder, const std::string& page_path);
+
 // The template names offered to the user: the subdirectories of
 // `templates_dir` that are neither hidden nor system, in listing order,
 // without "." and "..". Empty when the folder cannot be listed.

@@ -65,6 +65,13 @@ bool CopyFileReplacing(const std::string& from, const std::string& to);
 // True when something (a file or a directory) exists at `path`.
 bool PathExists(const std::string& path);
 
+// True when both paths exist and name the same file (the same file on disk,
+// however the paths are spelled).
+bool SameFile(const std::string& a, const std::string& b);
+
+// True when `path` is a symbolic link (a reparse point on Windows).
+bool IsLink(const std::string& path);
+
 // ---------------------------------------------------------------------------
 // Directories
 
@@ -91,6 +98,25 @@ char PathSeparator();
 
 // Full path of the running executable (its real path on Linux).
 std::string ExecutablePath();
+
+// ---------------------------------------------------------------------------
+// Opening documents
+
+enum class RegistryRead { Ok, NoKey, NotAString };
+
+// Reads the unnamed value of the key HKEY_CLASSES_ROOT\`key` (never creating
+// the key) as a plain or expandable string, unexpanded; a missing value
+// reads as the empty string. Systems without a registry answer NoKey.
+RegistryRead ReadClassesRootDefault(const std::string& key, std::string* value);
+
+// The program that opens a document when everything else failed:
+// "explorer.exe" on Windows, "sensible-browser" elsewhere.
+std::string LastResortOpener();
+
+// Where the system names its browser in the environment ($BROWSER on
+// Linux, even when unset or empty), sets `command` and answers true. On
+// Windows the browser is found in the registry instead: false.
+bool EnvironmentBrowser(std::string* command);
 
 // ---------------------------------------------------------------------------
 // Seams: the things a person would otherwise have to click. Each is a plain
@@ -121,7 +147,26 @@ int ShellOpen(const std::string& target, const std::string& verb);
 // or more on success (WinExec's convention on both platforms).
 int StartCommand(const std::string& command_line);
 
+// The platform's open-file or save-file dialog.
+struct FileDialogRequest {
+  bool save = false;
+  // Descriptions and patterns separated by "|", as in
+  // "HTML File (*.html)|*.html|Any File (*.*)|*.*".
+  std::string filter;
+  // In: the name the dialog starts with. Out: the chosen file's full path.
+  std::string file_name;
+  bool file_must_exist = false;
+  bool overwrite_prompt = false;
+  // The dialog's owner window (an HWND on Windows); 0 for none.
+  std::intptr_t owner = 0;
+};
+
+// Runs the dialog modally. True when the user confirmed a file; false on
+// cancel (the request is then unchanged). Without a GUI it returns false.
+bool RunFileDialog(FileDialogRequest& request);
+
 using MessageHandler = std::function<MessageAnswer(const MessageRequest&)>;
+using FileDialogHandler = std::function<bool(FileDialogRequest&)>;
 using ShellOpenHandler = std::function<int(const std::string& target, const std::string& verb)>;
 using StartCommandHandler = std::function<int(const std::string& command_line)>;
 
@@ -135,6 +180,18 @@ class ScopedMessageHandler {
 
  private:
   MessageHandler previous_;
+};
+
+// Replaces RunFileDialog for the life of the object (tests only).
+class ScopedFileDialogHandler {
+ public:
+  explicit ScopedFileDialogHandler(FileDialogHandler handler);
+  ~ScopedFileDialogHandler();
+  ScopedFileDialogHandler(const ScopedFileDialogHandler&) = delete;
+  ScopedFileDialogHandler& operator=(const ScopedFileDialogHandler&) = delete;
+
+ private:
+  FileDialogHandler previous_;
 };
 
 // Replaces ShellOpen and StartCommand for the life of the object (tests only).

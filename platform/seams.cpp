@@ -10,6 +10,7 @@ namespace {
 
 MessageHandler g_message_handler;
 ShellOpenHandler g_shell_open_handler;
+FileDialogHandler g_file_dialog_handler;
 StartCommandHandler g_start_command_handler;
 
 }  // namespace
@@ -17,6 +18,11 @@ StartCommandHandler g_start_command_handler;
 MessageAnswer ShowMessage(const MessageRequest& request) {
   if (g_message_handler) return g_message_handler(request);
   return internal::SystemShowMessage(request);
+}
+
+bool RunFileDialog(FileDialogRequest& request) {
+  if (g_file_dialog_handler) return g_file_dialog_handler(request);
+  return internal::SystemRunFileDialog(request);
 }
 
 int ShellOpen(const std::string& target, const std::string& verb) {
@@ -33,6 +39,11 @@ ScopedMessageHandler::ScopedMessageHandler(MessageHandler handler)
     : previous_(std::exchange(g_message_handler, std::move(handler))) {}
 
 ScopedMessageHandler::~ScopedMessageHandler() { g_message_handler = std::move(previous_); }
+
+ScopedFileDialogHandler::ScopedFileDialogHandler(FileDialogHandler handler)
+    : previous_(std::exchange(g_file_dialog_handler, std::move(handler))) {}
+
+ScopedFileDialogHandler::~ScopedFileDialogHandler() { g_file_dialog_handler = std::move(previous_); }
 
 ScopedShellHandler::ScopedShellHandler(ShellOpenHandler open, StartCommandHandler start)
     : previous_open_(std::exchange(g_shell_open_handler, std::move(open))),

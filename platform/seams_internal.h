@@ -6,6 +6,7 @@
 namespace platform::internal {
 
 MessageAnswer SystemShowMessage(const MessageRequest& request);
+bool SystemRunFileDialog(FileDialogRequest& request);
 int SystemShellOpen(const std::string& target, const std::string& verb);
 int SystemStartCommand(const std::string& command_line);
 

@@ -18,6 +18,8 @@ inline constexpr char kCannotCopyToBackup[] = "Cannot copy file %s\n to backup f
 inline constexpr char kCannotRename[] = "Cannot rename file %s\n to %s";
 inline constexpr char kWrongTemplate[] = "Wrong Template.";
 inline constexpr char kCannotCopyToDirectory[] = "Cannot copy file %s\nto directory %s";
+inline constexpr char kBackupInTemplate[] =
+    "Backup file %s\n would be replaced by the template file %s.\nChoose another backup file.";
 inline constexpr char kPasswordNotEntered[] = "A password is not entered";
 
 // Start-up and batch mode.

@@ -127,6 +127,8 @@ bool ReplaceFileAtomically(const std::string& from, const std::string& to) {
 
 bool CopyFileReplacing(const std::string& from, const std::string& to) {
   if (ShouldFail(Call::Copy)) return false;
+  // Copying a file onto itself would truncate it before it is read.
+  if (SameFile(from, to)) return false;
   const int in = static_cast<int>(OpenWith(from, O_RDONLY));
   if (in < 0) return false;
   const int out = static_cast<int>(OpenWith(to, O_WRONLY | O_CREAT | O_TRUNC));
@@ -165,6 +167,17 @@ bool PathExists(const std::string& path) {
   if (ShouldFail(Call::Exists)) return false;
   struct stat st;
   return ::stat(path.c_str(), &st) == 0;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa, sb;
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
+bool IsLink(const std::string& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 bool ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) {

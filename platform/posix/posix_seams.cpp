@@ -114,3 +114,10 @@ int SystemStartCommand(const std::string& command_line) {
 }
 
 }  // namespace platform::internal
+
+namespace platform::internal {
+
+// The Linux build has no windows; nothing can be chosen.
+bool SystemRunFileDialog(FileDialogRequest& /*request*/) { return false; }
+
+}  // namespace platform::internal

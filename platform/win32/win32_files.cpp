@@ -115,6 +115,25 @@ bool PathExists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool SameFile(const std::string& a, const std::string& b) {
+  auto identify = [](const std::string& path, BY_HANDLE_FILE_INFORMATION* info) {
+    const HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const bool ok = GetFileInformationByHandle(h, info) != 0;
+    CloseHandle(h);
+    return ok;
+  };
+  BY_HANDLE_FILE_INFORMATION ia, ib;
+  return identify(a, &ia) && identify(b, &ib) && ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+         ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
+bool IsLink(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
 bool ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) {
   entries->clear();
   if (ShouldFail(Call::List)) return false;

@@ -1,0 +1,19 @@
+// The usage message and batch mode: one lock from four command-line
+// arguments.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Exit codes of the process.
+inline constexpr int kExitLocked = 0;
+inline constexpr int kExitNotLocked = 1;
+inline constexpr int kExitUsage = 2;
+
+// Shows the usage message box.
+void ShowUsage();
+
+// Locks with the arguments in command-line order: template name, page,
+// backup file, password. Shows "Locked page was not created" when the lock
+// fails. True when the page was locked.
+bool RunBatch(const std::vector<std::string>& arguments);

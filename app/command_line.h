@@ -1,0 +1,16 @@
+// Splitting a command line into arguments.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Splits a raw command line: blanks separate arguments, double quotes group
+// text with blanks (and are dropped), and an argument that comes out empty
+// (written as "") is skipped, so no argument is ever empty. The program's
+// own name, the first word, is included.
+std::vector<std::string> SplitCommandLine(const std::string& command_line);
+
+// The program's arguments, without its own name: split from the raw command
+// line on Windows, so that the C runtime's rules play no part; taken from
+// argv elsewhere, where the shell has split them, with empty ones skipped.
+std::vector<std::string> ProgramArguments(int argc, char** argv);

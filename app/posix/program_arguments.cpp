@@ -1,0 +1,9 @@
+#include "app/command_line.h"
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  std::vector<std::string> arguments;
+  for (int i = 1; i < argc; ++i) {
+    if (argv[i][0] != '\0') arguments.emplace_back(argv[i]);
+  }
+  return arguments;
+}

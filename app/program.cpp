@@ -1,0 +1,58 @@
+#include "app/program.h"
+
+#include <stdexcept>
+
+#include "app/application.h"
+#include "app/batch_mode.h"
+#include "app/start_up.h"
+#include "app/wizard.h"
+#include "errors/error_reporting.h"
+#include "resources/message_table.h"
+
+namespace {
+
+bool IsHelpRequest(const std::string& argument) { return argument == "/?" || argument == "-?" || argument == "?"; }
+
+int RunRoad(const std::vector<std::string>& arguments) {
+  if (arguments.empty()) return RunWizard();
+  if (IsHelpRequest(arguments[0])) {
+    ShowUsage();
+    return kExitLocked;
+  }
+  if (arguments.size() != 4) {
+    ShowUsage();
+    return kExitUsage;
+  }
+  return RunBatch(arguments) ? kExitLocked : kExitNotLocked;
+}
+
+// An exception that escapes outside any window is logged and shown, and the
+// process ends with the failure code rather than a bare runtime abort.
+int ReportEscaped(const std::exception& error) {
+  LogEscapedException(error);
+  Application.ShowException(error);
+  return kExitNotLocked;
+}
+
+}  // namespace
+
+int RunProtected(const std::function<int()>& road) {
+  try {
+    return road();
+  } catch (const std::exception& error) {
+    return ReportEscaped(error);
+  } catch (...) {
+    return ReportEscaped(std::runtime_error("Unknown exception"));
+  }
+}
+
+int ZendrelMain(const std::vector<std::string>& arguments) {
+  InstallErrorReporting();
+  Application.Title = messages::kApplicationTitle;
+  const int code = RunProtected([&] {
+    InitApplication();
+    return RunRoad(arguments);
+  });
+  RemoveErrorReporting();
+  return code;
+}

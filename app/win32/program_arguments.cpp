@@ -1,0 +1,11 @@
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+
+#include "app/command_line.h"
+
+std::vector<std::string> ProgramArguments(int /*argc*/, char** /*argv*/) {
+  std::vector<std::string> words = SplitCommandLine(GetCommandLineA());
+  if (!words.empty()) words.erase(words.begin());
+  return words;
+}

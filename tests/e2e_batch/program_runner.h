@@ -1,0 +1,20 @@
+// Runs the real program as a process and collects what it shows.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct ProgramRun {
+  int exit_code = -1;
+  // "caption|text" of every message the program showed, in order.
+  std::vector<std::string> messages;
+};
+
+// The built program's path as this platform spells it.
+std::string BuiltProgram();
+
+// Starts `program` with `arguments` (each passed as one argument) in the
+// folder `cwd`, answers every message box with its default button (OK, or
+// the answer in `answer_yes` for a Yes/No question), and waits for the end.
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::string& cwd, bool answer_yes = false);

@@ -1,0 +1,146 @@
+// The browser command from the real registry of the private wine prefix:
+// each test sets the HTML open command, and puts the old one back.
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "app/document_launching.h"
+#include "platform/platform.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+const char kKey[] = "htmlfile\\shell\\open\\command";
+
+// Saves the whole key on construction (by renaming it away) and restores it.
+class RegistryKeyGuard {
+ public:
+  RegistryKeyGuard() {
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, "zendrel-test-saved");
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, kKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+      DWORD type = 0, size = 0;
+      had_value_ = RegQueryValueExA(key, nullptr, nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
+      saved_.resize(size);
+      saved_type_ = type;
+      if (had_value_) RegQueryValueExA(key, nullptr, nullptr, &type, saved_.data(), &size);
+      RegCloseKey(key);
+      had_key_ = true;
+    }
+  }
+  ~RegistryKeyGuard() {
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, kKey);
+    if (!had_key_) return;
+    HKEY key;
+    RegCreateKeyExA(HKEY_CLASSES_ROOT, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
+    if (had_value_) RegSetValueExA(key, nullptr, 0, saved_type_, saved_.data(), static_cast<DWORD>(saved_.size()));
+    RegCloseKey(key);
+  }
+
+  void Set(DWORD type, const void* data, DWORD size) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegDeleteValueA(key, nullptr);
+    if (data) {
+      ASSERT_EQ(RegSetValueExA(key, nullptr, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+    }
+    RegCloseKey(key);
+  }
+  void SetString(const std::string& value, DWORD type = REG_SZ) {
+    Set(type, value.c_str(), static_cast<DWORD>(value.size() + 1));
+  }
+  void Remove() { RegDeleteTreeA(HKEY_CLASSES_ROOT, kKey); }
+
+ private:
+  bool had_key_ = false;
+  bool had_value_ = false;
+  DWORD saved_type_ = REG_SZ;
+  std::vector<BYTE> saved_;
+};
+
+// Every command line OpenDocument tries, with the shell failing.
+std::vector<std::string> CommandsTried(const std::string& path) {
+  std::vector<std::string> commands;
+  platform::ScopedShellHandler scope([](const std::string&, const std::string&) { return 31; },
+                                     [&](const std::string& command) {
+                                       commands.push_back(command);
+                                       return 2;
+                                     });
+  OpenDocument(path);
+  return commands;
+}
+
+TEST(GetBrowserCommand, ReadsTheHtmlOpenCommandAsItStands) {
+  RegistryKeyGuard guard;
+  guard.SetString("\"C:\\Browser\\b.exe\" -url \"%1\"");
+  EXPECT_EQ(GetBrowserCommand(), "\"C:\\Browser\\b.exe\" -url \"%1\"");
+  EXPECT_EQ(CommandsTried("C:\\my pages\\a.html"),
+            (std::vector<std::string>{"\"C:\\Browser\\b.exe\" -url \"%1\" \"C:\\my pages\\a.html\"",
+                                      "explorer.exe \"C:\\my pages\\a.html\""}));
+}
+
+TEST(GetBrowserCommand, AnExpandableStringStaysUnexpanded) {
+  RegistryKeyGuard guard;
+  guard.SetString("%ProgramFiles%\\b.exe", REG_EXPAND_SZ);
+  EXPECT_EQ(GetBrowserCommand(), "%ProgramFiles%\\b.exe");
+}
+
+TEST(GetBrowserCommand, NoKeyMeansExplorer) {
+  RegistryKeyGuard guard;
+  guard.Remove();
+  EXPECT_EQ(GetBrowserCommand(), "explorer");
+  EXPECT_EQ(CommandsTried("a.html"), (std::vector<std::string>{"explorer \"a.html\"", "explorer.exe \"a.html\""}));
+}
+
+TEST(GetBrowserCommand, AnEmptyOrMissingValueGivesALeadingSpace) {
+  RegistryKeyGuard guard;
+  guard.SetString("");
+  EXPECT_EQ(CommandsTried("a.html").at(0), " \"a.html\"");
+  guard.Set(REG_SZ, nullptr, 0);
+  EXPECT_EQ(GetBrowserCommand(), "");
+}
+
+TEST(GetBrowserCommand, AValueOfAnotherTypeRaises) {
+  RegistryKeyGuard guard;
+  const DWORD number = 7;
+  guard.Set(REG_DWORD, &number, sizeof number);
+  try {
+    GetBrowserCommand();
+    FAIL() << "no exception";
+  } catch (const ERegistryException& error) {
+    EXPECT_STREQ(error.what(), "Invalid data type for ''");
+  }
+}
+
+// A real run: a file type the shell knows nothing of, so the shell fails,
+// and the registry's command (cmd copying the page into the current folder)
+// really starts.
+TEST(OpenDocument, RealFallbackToTheRegistryCommand) {
+  testing_support::TempDir pages;
+  testing_support::TempDir out;
+  const std::string page = pages / "locked page.zendrel-unknown";
+  testing_support::WriteFile(page, "locked");
+  RegistryKeyGuard guard;
+  guard.SetString("cmd.exe /c copy /y");
+  char old_dir[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, old_dir);
+  SetCurrentDirectoryA(out.path().c_str());
+  OpenDocument(page);
+  SetCurrentDirectoryA(old_dir);
+  // cmd runs on its own; wait for its copy to appear.
+  const std::string copy = out / "locked page.zendrel-unknown";
+  for (int i = 0; i < 150 && !testing_support::Exists(copy); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  ASSERT_TRUE(testing_support::Exists(copy));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(testing_support::ReadFile(copy), "locked");
+}
+
+}  // namespace

@@ -331,27 +331,29 @@
       field.focus();
     }
 
-    if (!block) {
-      reveal();
-      say('preview');
-      return;
-    }
-
-    var page = options.password ? unlock(text, block, options.password) : null;
+    var page = block && options.password ? unlock(text, block, options.password) : null;
     if (page) {
       text = null;
       // Replacing the document is left until the template has finished
       // loading, so that its own load does not end inside the new page.
-      if (document.readyState === 'complete') setTimeout(show, 0, page);
-      else window.addEventListener('load', function () {
+      if (document.readyState === 'complete') {
         setTimeout(show, 0, page);
-      });
+      } else {
+        window.addEventListener('load', function () {
+          setTimeout(show, 0, page);
+        });
+      }
       return;
     }
     reveal();
+    if (!block) say('preview');
 
     form.addEventListener('submit', function (event) {
       event.preventDefault();
+      if (!block) {
+        say('preview');
+        return;
+      }
       if (!field.value) {
         say('empty');
         field.focus();

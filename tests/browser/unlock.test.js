@@ -210,6 +210,9 @@ describe('templates before locking', () => {
       const page = await open(path.join(program, '..', 'Templates', template, 'index.html'));
       await page.waitForSelector('#zendrel-password', { state: 'visible' });
       assert.match(await page.textContent('#zendrel-message'), /preview/i);
+      await page.evaluate(() => (document.getElementById('zendrel-message').textContent = ''));
+      await submit(page, 'pagekey', 'enter');
+      assert.match(await page.textContent('#zendrel-message'), /preview/i, 'the preview stays where it is');
       assert.deepEqual(page.remoteRequests, []);
       await page.close();
     });

@@ -265,3 +265,26 @@ describe('speed', () => {
     await page.close();
   });
 });
+
+describe('the manual', () => {
+  it('opens from file://, fetches nothing, and every link inside it leads somewhere', async () => {
+    const { sourceDir } = require('./support');
+    const page = await open(path.join(sourceDir, 'manual', 'index.html'));
+    await page.waitForLoadState('load');
+    const links = await page.evaluate(() =>
+      [...document.querySelectorAll('a[href]')].map((a) => ({ href: a.getAttribute('href'), url: a.href }))
+    );
+    assert.ok(links.length > 10);
+    for (const { href, url } of links) {
+      if (href.startsWith('#')) {
+        assert.ok(await page.evaluate((id) => !!document.getElementById(id), href.slice(1)), `${href} has a target`);
+      } else {
+        assert.ok(url.startsWith('file:') && fs.existsSync(new URL(url)), `${href} is a file beside the manual`);
+      }
+    }
+    const headings = await page.evaluate(() => [...document.querySelectorAll('h2')].map((h) => h.textContent));
+    assert.deepEqual(page.remoteRequests, []);
+    assert.ok(headings.length >= 8);
+    await page.close();
+  });
+});

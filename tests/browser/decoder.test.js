@@ -133,10 +133,12 @@ test('the text wrapper runs the password cursor on through the data', () => {
   assert.equal(decoded.lines, 2 + 4);
 });
 
-test('an HTML page that only looks like the wrapper inside one line stays HTML', () => {
-  const html = ' <html><body><pre>x</pre></body></html>';
-  const script = lockedScript(makeBlock(Buffer.from(html), Buffer.from('k')));
-  assert.deepEqual(decoder.unlock(script, decoder.findBlock(script), 'k'), { html });
+test('an HTML page that merely begins and ends like the wrapper stays HTML', () => {
+  // 120 bytes: a first line of 100, a last line of exactly the closing text.
+  for (const html of [' <html><body><pre>x</pre></body></html>', ' <html><body><pre>' + 'x'.repeat(82) + '</pre></body></html>']) {
+    const script = lockedScript(makeBlock(Buffer.from(html), Buffer.from('k')));
+    assert.deepEqual(decoder.unlock(script, decoder.findBlock(script), 'k'), { html });
+  }
 });
 
 test('zero bytes: the decoder gives back exactly what the encoder kept', () => {

@@ -157,6 +157,8 @@ bool MakeDirectory(const std::string& path) {
   return CreateDirectoryA(path.c_str(), nullptr) != 0;
 }
 
+void AdviseSequentialFill(void* /*buffer*/, std::size_t /*length*/) {}
+
 char PathSeparator() { return '\\'; }
 
 std::string ExecutablePath() {

@@ -37,14 +37,6 @@ async function open(file) {
   return page;
 }
 
-async function direct(file) {
-  const page = await open(file);
-  await page.waitForLoadState('load');
-  const seen = await snapshot(page);
-  await page.close();
-  return seen;
-}
-
 // Copies a page into a folder of its own and locks it there.
 function lockCopy(entry, template, password) {
   const dir = tempDir('site-', work);
@@ -52,13 +44,16 @@ function lockCopy(entry, template, password) {
   const backup = path.join(dir, 'backup-' + entry.name);
   const locked = lockPage(program, template, file, backup, password);
   assert.deepEqual(fs.readFileSync(backup), entry.bytes, 'the backup holds the page');
-  return { dir, original: backup, locked };
+  return { dir, locked };
 }
 
-// The original page opened directly, from a copy with its own name.
+// The original page opened directly, from a copy in a folder beside.
 async function originalView(entry, dir) {
-  const file = writePage(path.join(dir, 'original'), entry);
-  return direct(file);
+  const page = await open(writePage(path.join(dir, 'original'), entry));
+  await page.waitForLoadState('load');
+  const seen = await snapshot(page);
+  await page.close();
+  return seen;
 }
 
 // Types the password and submits it; resolves once the template's message

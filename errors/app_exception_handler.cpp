@@ -7,11 +7,13 @@
 
 std::string FatalErrorMessage(const std::string& sender_class, const std::string& error_class,
                               const std::string& error_message, const std::string& log_path) {
-  return "An application fatal error has occurred!\nException: " + error_message + "\n" + "Sent by: " +
-         sender_class + " (" + error_class + ")\n" + "The exception has been logged to " + log_path;
+  return "An application fatal error has occurred!\nException: " + error_message + "\n" +
+         "Sent by: " + sender_class + " (" + error_class + ")\n" + "The exception has been logged to " +
+         log_path;
 }
 
-void TAppExceptionHandler::ReportFatalException(const std::string& sender_class, const std::exception& error) {
+void TAppExceptionHandler::ReportFatalException(const std::string& sender_class,
+                                                const std::exception& error) {
   RestoreStackGuard();
   const std::string error_class = ExceptionClassName(error);
   const std::string message = error.what();
@@ -20,7 +22,7 @@ void TAppExceptionHandler::ReportFatalException(const std::string& sender_class,
     Application.ShowException(error);
     return;
   }
-  const int choice = ShowErrorDialog(ActiveProgramWindow(),
-                                     FatalErrorMessage(sender_class, error_class, message, ErrorLogPath()), report);
+  const int choice = ShowErrorDialog(
+      ActiveProgramWindow(), FatalErrorMessage(sender_class, error_class, message, ErrorLogPath()), report);
   if (choice == 1) TerminateAtOnce(1);
 }

@@ -24,7 +24,8 @@ class EAssertionFailed : public std::runtime_error {
 // faulting instruction.
 class EExternal : public std::runtime_error {
  public:
-  EExternal(const std::string& message, std::uintptr_t address) : std::runtime_error(message), Address(address) {}
+  EExternal(const std::string& message, std::uintptr_t address)
+      : std::runtime_error(message), Address(address) {}
   std::uintptr_t Address;
 };
 

@@ -14,8 +14,8 @@ std::string ErrorLogPath() {
 std::string FormatLogEntry(const std::string& date_time, const std::string& class_name,
                            const std::string& executable_path, const std::string& message,
                            const std::string& report) {
-  return "\r\n" + date_time + "\r\n" + "Exception: " + class_name + "\r\n" + "In " + executable_path + "\r\n" +
-         message + "\r\n" + report + "\r\n";
+  return "\r\n" + date_time + "\r\n" + "Exception: " + class_name + "\r\n" + "In " + executable_path +
+         "\r\n" + message + "\r\n" + report + "\r\n";
 }
 
 void AppendLogEntry(const std::string& path, const std::string& entry) {
@@ -28,7 +28,7 @@ void AppendLogEntry(const std::string& path, const std::string& entry) {
 
 std::string LogException(const std::string& class_name, const std::string& message) {
   const std::string report = BuildStackReport();
-  AppendLogEntry(ErrorLogPath(),
-                 FormatLogEntry(LocalDateTimeText(), class_name, platform::ExecutablePath(), message, report));
+  AppendLogEntry(ErrorLogPath(), FormatLogEntry(LocalDateTimeText(), class_name, platform::ExecutablePath(),
+                                                message, report));
   return report;
 }

@@ -16,13 +16,20 @@ std::string FaultMessage(const TFaultRecord& fault) {
     case TFaultKind::AccessViolation:
       return "Access violation" + at + ". " + (fault.Write ? "Write" : "Read") + " of address " +
              HexAddress(fault.DataAddress);
-    case TFaultKind::DivByZero: return "Division by zero" + at;
-    case TFaultKind::IntOverflow: return "Integer overflow" + at;
-    case TFaultKind::FloatError: return "Floating point error" + at;
-    case TFaultKind::StackOverflow: return "Stack overflow" + at;
-    case TFaultKind::Privilege: return "Privileged instruction" + at;
-    case TFaultKind::IllegalInstruction: return "Illegal instruction" + at;
-    case TFaultKind::Other: break;
+    case TFaultKind::DivByZero:
+      return "Division by zero" + at;
+    case TFaultKind::IntOverflow:
+      return "Integer overflow" + at;
+    case TFaultKind::FloatError:
+      return "Floating point error" + at;
+    case TFaultKind::StackOverflow:
+      return "Stack overflow" + at;
+    case TFaultKind::Privilege:
+      return "Privileged instruction" + at;
+    case TFaultKind::IllegalInstruction:
+      return "Illegal instruction" + at;
+    case TFaultKind::Other:
+      break;
   }
   return "External exception " + HexAddress(fault.Code) + at;
 }
@@ -31,14 +38,22 @@ void RaiseFault(const TFaultRecord& fault) {
   const std::string message = FaultMessage(fault);
   SkipNextThrowNotification = true;
   switch (fault.Kind) {
-    case TFaultKind::AccessViolation: throw EAccessViolation(message, fault.Address);
-    case TFaultKind::DivByZero: throw EDivByZero(message, fault.Address);
-    case TFaultKind::IntOverflow: throw EIntOverflow(message, fault.Address);
-    case TFaultKind::FloatError: throw EInvalidOp(message, fault.Address);
-    case TFaultKind::StackOverflow: throw EStackOverflow(message, fault.Address);
-    case TFaultKind::Privilege: throw EPrivilege(message, fault.Address);
-    case TFaultKind::IllegalInstruction: throw EIllegalInstruction(message, fault.Address);
-    case TFaultKind::Other: break;
+    case TFaultKind::AccessViolation:
+      throw EAccessViolation(message, fault.Address);
+    case TFaultKind::DivByZero:
+      throw EDivByZero(message, fault.Address);
+    case TFaultKind::IntOverflow:
+      throw EIntOverflow(message, fault.Address);
+    case TFaultKind::FloatError:
+      throw EInvalidOp(message, fault.Address);
+    case TFaultKind::StackOverflow:
+      throw EStackOverflow(message, fault.Address);
+    case TFaultKind::Privilege:
+      throw EPrivilege(message, fault.Address);
+    case TFaultKind::IllegalInstruction:
+      throw EIllegalInstruction(message, fault.Address);
+    case TFaultKind::Other:
+      break;
   }
   throw EExternal(message, fault.Address);
 }

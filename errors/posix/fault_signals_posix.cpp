@@ -51,8 +51,8 @@ bool WasWrite(const void* context) {
 #endif
 }
 
-TFaultRecord DescribeFault(int signal_number, const siginfo_t* info, const void* context, std::uintptr_t address,
-                           std::uintptr_t stack_pointer) {
+TFaultRecord DescribeFault(int signal_number, const siginfo_t* info, const void* context,
+                           std::uintptr_t address, std::uintptr_t stack_pointer) {
   TFaultRecord fault;
   fault.Address = address;
   fault.Code = static_cast<std::uint32_t>(signal_number);
@@ -76,7 +76,8 @@ TFaultRecord DescribeFault(int signal_number, const siginfo_t* info, const void*
     case SIGILL:
       fault.Kind = info->si_code == ILL_PRVOPC ? TFaultKind::Privilege : TFaultKind::IllegalInstruction;
       break;
-    default: break;
+    default:
+      break;
   }
   return fault;
 }

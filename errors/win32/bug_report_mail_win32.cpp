@@ -3,6 +3,7 @@
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
 #include <windows.h>
+// After windows.h, which it needs.
 #include <mapi.h>
 
 #include "errors/bug_report_mail.h"
@@ -11,7 +12,8 @@ bool SendBugReportMail(const std::string& subject, const std::string& body) {
   const HMODULE mapi = LoadLibraryA("mapi32.dll");
   // No mail interface at all: reported like a cancel, so nothing else happens.
   if (mapi == nullptr) return true;
-  const auto send = reinterpret_cast<LPMAPISENDMAIL>(reinterpret_cast<void*>(GetProcAddress(mapi, "MAPISendMail")));
+  const auto send =
+      reinterpret_cast<LPMAPISENDMAIL>(reinterpret_cast<void*>(GetProcAddress(mapi, "MAPISendMail")));
   ULONG result = MAPI_USER_ABORT;
   if (send != nullptr) {
     std::string address = SupportAddress;

@@ -22,7 +22,8 @@ TErrorDialogState dialog_state;
 
 INT_PTR OnInitDialog(HWND dialog) {
   dialog_state.ReportFont = CreateFontA(-10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "Courier New");
-  SendDlgItemMessageA(dialog, IDC_ERROR_REPORT, WM_SETFONT, reinterpret_cast<WPARAM>(dialog_state.ReportFont), 0);
+  SendDlgItemMessageA(dialog, IDC_ERROR_REPORT, WM_SETFONT, reinterpret_cast<WPARAM>(dialog_state.ReportFont),
+                      0);
   SetDlgItemTextA(dialog, IDC_ERROR_MESSAGE, dialog_state.Message.c_str());
   SetDlgItemTextA(dialog, IDC_ERROR_REPORT, dialog_state.Report.c_str());
   return TRUE;
@@ -30,10 +31,17 @@ INT_PTR OnInitDialog(HWND dialog) {
 
 INT_PTR OnCommand(HWND dialog, WORD id) {
   switch (id) {
-    case IDC_SEND_BUGREPORT: SendBugReport(dialog_state.Message, dialog_state.Report); break;
-    case IDC_TERMINATE: EndDialog(dialog, 1); break;
-    case IDC_CONTINUE: EndDialog(dialog, 0); break;
-    default: break;  // Escape (IDCANCEL) and the rest do nothing
+    case IDC_SEND_BUGREPORT:
+      SendBugReport(dialog_state.Message, dialog_state.Report);
+      break;
+    case IDC_TERMINATE:
+      EndDialog(dialog, 1);
+      break;
+    case IDC_CONTINUE:
+      EndDialog(dialog, 0);
+      break;
+    default:
+      break;  // Escape (IDCANCEL) and the rest do nothing
   }
   return TRUE;
 }
@@ -43,13 +51,16 @@ INT_PTR OnCommand(HWND dialog, WORD id) {
 INT_PTR CALLBACK ErrorDialogProc(HWND dialog, UINT message, WPARAM w_param, LPARAM /*l_param*/) {
   try {
     switch (message) {
-      case WM_INITDIALOG: return OnInitDialog(dialog);
-      case WM_COMMAND: return OnCommand(dialog, LOWORD(w_param));
+      case WM_INITDIALOG:
+        return OnInitDialog(dialog);
+      case WM_COMMAND:
+        return OnCommand(dialog, LOWORD(w_param));
       case WM_DESTROY:
         if (dialog_state.ReportFont != nullptr) DeleteObject(dialog_state.ReportFont);
         dialog_state.ReportFont = nullptr;
         return TRUE;
-      default: return FALSE;
+      default:
+        return FALSE;
     }
   } catch (...) {
     EndDialog(dialog, -1);

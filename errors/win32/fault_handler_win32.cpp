@@ -48,21 +48,36 @@ bool DescribeFault(const EXCEPTION_RECORD& record, TFaultRecord* fault) {
         fault->DataAddress = record.ExceptionInformation[1];
       }
       return true;
-    case EXCEPTION_INT_DIVIDE_BY_ZERO: fault->Kind = TFaultKind::DivByZero; return true;
-    case EXCEPTION_INT_OVERFLOW: fault->Kind = TFaultKind::IntOverflow; return true;
+    case EXCEPTION_INT_DIVIDE_BY_ZERO:
+      fault->Kind = TFaultKind::DivByZero;
+      return true;
+    case EXCEPTION_INT_OVERFLOW:
+      fault->Kind = TFaultKind::IntOverflow;
+      return true;
     case EXCEPTION_FLT_DIVIDE_BY_ZERO:
     case EXCEPTION_FLT_INVALID_OPERATION:
     case EXCEPTION_FLT_OVERFLOW:
     case EXCEPTION_FLT_UNDERFLOW:
     case EXCEPTION_FLT_INEXACT_RESULT:
     case EXCEPTION_FLT_DENORMAL_OPERAND:
-    case EXCEPTION_FLT_STACK_CHECK: fault->Kind = TFaultKind::FloatError; return true;
-    case EXCEPTION_STACK_OVERFLOW: fault->Kind = TFaultKind::StackOverflow; return true;
-    case EXCEPTION_PRIV_INSTRUCTION: fault->Kind = TFaultKind::Privilege; return true;
-    case EXCEPTION_ILLEGAL_INSTRUCTION: fault->Kind = TFaultKind::IllegalInstruction; return true;
+    case EXCEPTION_FLT_STACK_CHECK:
+      fault->Kind = TFaultKind::FloatError;
+      return true;
+    case EXCEPTION_STACK_OVERFLOW:
+      fault->Kind = TFaultKind::StackOverflow;
+      return true;
+    case EXCEPTION_PRIV_INSTRUCTION:
+      fault->Kind = TFaultKind::Privilege;
+      return true;
+    case EXCEPTION_ILLEGAL_INSTRUCTION:
+      fault->Kind = TFaultKind::IllegalInstruction;
+      return true;
     case EXCEPTION_ARRAY_BOUNDS_EXCEEDED:
-    case EXCEPTION_DATATYPE_MISALIGNMENT: fault->Kind = TFaultKind::Other; return true;
-    default: return false;
+    case EXCEPTION_DATATYPE_MISALIGNMENT:
+      fault->Kind = TFaultKind::Other;
+      return true;
+    default:
+      return false;
   }
 }
 

@@ -10,9 +10,7 @@ FARPROC SavedRaiseException = nullptr;
 
 namespace {
 
-bool SameTextIgnoringCase(const char* a, const std::string& b) {
-  return lstrcmpiA(a, b.c_str()) == 0;
-}
+bool SameTextIgnoringCase(const char* a, const std::string& b) { return lstrcmpiA(a, b.c_str()) == 0; }
 
 // Windows 9x routes imports through stubs that push the real address and
 // jump on; two stubs that push the same value stand for the same function.
@@ -84,14 +82,16 @@ bool HookImport(const std::string& module_name, const std::string& function_name
   if (saved != nullptr) return false;
   const HMODULE module = GetModuleHandleA(module_name.c_str());
   saved = module != nullptr ? GetProcAddress(module, function_name.c_str()) : nullptr;
-  if (saved != nullptr && PatchImports(GetModuleHandleA(nullptr), module_name, saved, replacement)) return true;
+  if (saved != nullptr && PatchImports(GetModuleHandleA(nullptr), module_name, saved, replacement))
+    return true;
   saved = nullptr;
   return false;
 }
 
 bool UnhookImport(const std::string& module_name, const std::string& /*function_name*/, FARPROC replacement,
                   FARPROC& saved) {
-  if (saved == nullptr || !PatchImports(GetModuleHandleA(nullptr), module_name, replacement, saved)) return false;
+  if (saved == nullptr || !PatchImports(GetModuleHandleA(nullptr), module_name, replacement, saved))
+    return false;
   saved = nullptr;
   return true;
 }
@@ -112,9 +112,8 @@ __attribute__((noinline)) void WINAPI RaiseHook(DWORD code, DWORD flags, DWORD a
     observer(reinterpret_cast<const void*>(arguments[1]), arguments[0], false);
   }
   using RaiseFunction = void(WINAPI*)(DWORD, DWORD, DWORD, const ULONG_PTR*);
-  const auto real = reinterpret_cast<RaiseFunction>(reinterpret_cast<void*>(SavedRaiseException != nullptr
-                                                         ? SavedRaiseException
-                                                         : GetProcAddress(GetModuleHandleA("kernel32.dll"),
-                                                                          "RaiseException")));
+  const auto real = reinterpret_cast<RaiseFunction>(reinterpret_cast<void*>(
+      SavedRaiseException != nullptr ? SavedRaiseException
+                                     : GetProcAddress(GetModuleHandleA("kernel32.dll"), "RaiseException")));
   real(code, flags, argument_count, arguments);
 }

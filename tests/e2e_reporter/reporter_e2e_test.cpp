@@ -4,9 +4,8 @@
 // report, and presses Continue or Terminate as a person would.
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 
@@ -93,8 +92,8 @@ class ReporterEndToEndTest : public ::testing::Test {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     std::string command = "\"" + exe_ + "\"";
-    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, dir_.path().c_str(),
-                               &startup, &process_));
+    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               dir_.path().c_str(), &startup, &process_));
     window_ = WaitForWindow(process_.dwProcessId, "ZendrelReporterTarget", "Reporter target");
     ASSERT_NE(window_, nullptr);
   }
@@ -139,9 +138,11 @@ TEST_F(ReporterEndToEndTest, AThrowInAHandlerIsReportedAndContinueGoesOn) {
   ASSERT_NE(dialog, nullptr);
   const std::string message = ItemText(dialog, kMessage);
   const std::string report = ItemText(dialog, kReport);
-  EXPECT_EQ(message, "An application fatal error has occurred!\nException: Invalid data type for ''\n"
-                     "Sent by: TTargetForm (std::runtime_error)\n"
-                     "The exception has been logged to " + (dir_ / "reporter_target.ERR"));
+  EXPECT_EQ(message,
+            "An application fatal error has occurred!\nException: Invalid data type for ''\n"
+            "Sent by: TTargetForm (std::runtime_error)\n"
+            "The exception has been logged to " +
+                (dir_ / "reporter_target.ERR"));
   // The side file lies beside the program: the report names our own unit,
   // source and routine for the frame that threw.
   EXPECT_EQ(report.rfind(kHeader, 0), 0u) << report;
@@ -159,7 +160,8 @@ TEST_F(ReporterEndToEndTest, AThrowInAHandlerIsReportedAndContinueGoesOn) {
   ASSERT_NE(dialog, nullptr);
   const std::string fault_message = ItemText(dialog, kMessage);
   const std::string fault_report = ItemText(dialog, kReport);
-  EXPECT_NE(fault_message.find("Exception: Access violation at address "), std::string::npos) << fault_message;
+  EXPECT_NE(fault_message.find("Exception: Access violation at address "), std::string::npos)
+      << fault_message;
   EXPECT_NE(fault_message.find(". Write of address 00000010\nSent by: TTargetForm (EAccessViolation)\n"),
             std::string::npos)
       << fault_message;

@@ -24,7 +24,9 @@ constexpr LRESULT kPingAnswer = 4242;
 __attribute__((noinline)) void ThrowingButtonClick() { throw std::runtime_error("Invalid data type for ''"); }
 
 volatile std::uintptr_t unmapped_address = 16;
-__attribute__((noinline)) void FaultingButtonClick() { *reinterpret_cast<volatile int*>(unmapped_address) = 1; }
+__attribute__((noinline)) void FaultingButtonClick() {
+  *reinterpret_cast<volatile int*>(unmapped_address) = 1;
+}
 
 LRESULT CALLBACK TargetWindowProc(HWND window, UINT message, WPARAM w_param, LPARAM l_param) {
   try {
@@ -39,9 +41,13 @@ LRESULT CALLBACK TargetWindowProc(HWND window, UINT message, WPARAM w_param, LPA
         if (LOWORD(w_param) == kThrowButton) ThrowingButtonClick();
         if (LOWORD(w_param) == kFaultButton) FaultingButtonClick();
         return 0;
-      case kPing: return kPingAnswer;
-      case WM_DESTROY: PostQuitMessage(0); return 0;
-      default: break;
+      case kPing:
+        return kPingAnswer;
+      case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+      default:
+        break;
     }
   } catch (...) {
     Application.HandleException("TTargetForm");
@@ -61,8 +67,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   window_class.lpszClassName = "ZendrelReporterTarget";
   RegisterClassA(&window_class);
-  CreateWindowA("ZendrelReporterTarget", "Reporter target", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 300, 120,
-                nullptr, nullptr, instance, nullptr);
+  CreateWindowA("ZendrelReporterTarget", "Reporter target", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 300,
+                120, nullptr, nullptr, instance, nullptr);
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
     TranslateMessage(&message);

@@ -2,13 +2,14 @@
 // the program, the assertion road through the standard message box, the
 // dialog's message text, and the entry of an exception that escaped batch
 // mode.
+#include "errors/app_exception_handler.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <stdexcept>
 
 #include "app/application.h"
-#include "errors/app_exception_handler.h"
 #include "errors/error_classes.h"
 #include "errors/error_log.h"
 #include "errors/error_reporting.h"
@@ -105,8 +106,7 @@ TEST_F(ReporterTest, AnExceptionThatEscapedBatchModeIsLoggedWithItsTrace) {
   const std::string entry = Log();
   ASSERT_EQ(EntryCount(entry), 1u);
   // The empty message keeps its line.
-  EXPECT_NE(entry.find("\r\nException: std::runtime_error\r\nIn " + platform::ExecutablePath() +
-                            "\r\n\r\n"),
+  EXPECT_NE(entry.find("\r\nException: std::runtime_error\r\nIn " + platform::ExecutablePath() + "\r\n\r\n"),
             std::string::npos)
       << entry;
   EXPECT_NE(entry.find("Stack trace:\r\n"), std::string::npos);

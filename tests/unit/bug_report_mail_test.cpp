@@ -1,19 +1,19 @@
 // Mailing a report: the escaping of the mailto URL for every byte value, the
 // URL itself, and the fall-back from the mail interface to the shell.
+#include "errors/bug_report_mail.h"
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "errors/bug_report_mail.h"
 #include "platform/platform.h"
 
 namespace {
 
 // The bytes that pass unescaped, written out rather than computed.
-const std::string kKept =
-    "!\"#$'()*0123456789@ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+const std::string kKept = "!\"#$'()*0123456789@ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
 
 TEST(EscapeUrlTextTest, EveryByteValueIsKeptOrWrittenAsTwoUpperCaseHexDigits) {
   for (int value = 0; value < 256; ++value) {
@@ -36,7 +36,8 @@ TEST(EscapeUrlTextTest, AllBytesInOneTextKeepTheirOrder) {
   EXPECT_EQ(escaped.size(), kKept.size() + 3 * (256 - kKept.size()));
   EXPECT_EQ(escaped.substr(0, 12), "%00%01%02%03");
   EXPECT_EQ(escaped.substr(escaped.size() - 6), "%FE%FF");
-  EXPECT_NE(escaped.find("%20!\"#$%25%26'()*%2B%2C%2D%2E%2F0123456789%3A%3B%3C%3D%3E%3F@A"), std::string::npos);
+  EXPECT_NE(escaped.find("%20!\"#$%25%26'()*%2B%2C%2D%2E%2F0123456789%3A%3B%3C%3D%3E%3F@A"),
+            std::string::npos);
   EXPECT_NE(escaped.find("XYZ%5B%5C%5D%5E%5F%60abc"), std::string::npos);
   EXPECT_NE(escaped.find("xyz%7B%7C%7D%7E%7F%80"), std::string::npos);
 }

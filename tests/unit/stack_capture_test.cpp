@@ -1,11 +1,12 @@
 // The stack capture on the running test program: throws and faults leave
 // their return addresses in TraceList, whether anybody handles them or not.
+#include "errors/stack_capture.h"
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 
 #include "errors/error_classes.h"
-#include "errors/stack_capture.h"
 
 namespace {
 
@@ -48,9 +49,7 @@ __attribute__((noinline, no_sanitize("address", "undefined"))) void FaultWithCle
   sink = sink + 1;
 }
 
-__attribute__((noinline, no_sanitize("undefined"))) int DivideBy(int divisor) {
-  return 100 / divisor;
-}
+__attribute__((noinline, no_sanitize("undefined"))) int DivideBy(int divisor) { return 100 / divisor; }
 
 __attribute__((noinline)) void ThrowAtDepth(int depth) {
   if (depth == 0) throw std::logic_error("deep");
@@ -118,7 +117,8 @@ TEST_F(StackCaptureTest, TheFirstEntryOfAThrowIsInTheRoutineThatThrew) {
   }
   ASSERT_GE(TraceList.Count, 2u);
   EXPECT_TRUE(ReturnsInto(TraceList.Entries[0].Address, reinterpret_cast<const void*>(&ThrowRuntimeError)))
-      << std::hex << TraceList.Entries[0].Address << " " << Start(reinterpret_cast<const void*>(&ThrowRuntimeError));
+      << std::hex << TraceList.Entries[0].Address << " "
+      << Start(reinterpret_cast<const void*>(&ThrowRuntimeError));
   // The capture's own three frames came first in the walk.
   EXPECT_EQ(TraceList.Entries[0].Ordinal, 4u);
   EXPECT_EQ(TraceList.Entries[1].Ordinal, 5u);
@@ -183,7 +183,8 @@ TEST_F(StackCaptureTest, AFaultUnwindsThroughTheCleanupsOfTheFaultingRoutine) {
   cleanups_run = 0;
   EXPECT_THROW(FaultWithCleanup(), EAccessViolation);
   EXPECT_EQ(cleanups_run, 1);
-  EXPECT_TRUE(ReturnsInto(TraceList.Entries[0].Address + 1, reinterpret_cast<const void*>(&FaultWithCleanup)));
+  EXPECT_TRUE(
+      ReturnsInto(TraceList.Entries[0].Address + 1, reinterpret_cast<const void*>(&FaultWithCleanup)));
 }
 
 TEST_F(StackCaptureTest, AStackOverflowIsRaisedAndCapturedAndTheProgramGoesOn) {

@@ -2,6 +2,8 @@
 // expected strings: a known trace resolved through a side file written here
 // by hand, with resolved and unresolved addresses, an address below the code
 // base, no side file at all, and an empty message.
+#include "errors/stack_report.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -9,7 +11,6 @@
 #include "errors/error_log.h"
 #include "errors/line_info.h"
 #include "errors/line_info_format.h"
-#include "errors/stack_report.h"
 #include "platform/platform.h"
 #include "tests/support/temp_dir.h"
 
@@ -47,8 +48,9 @@ std::string KnownSideFile() {
   const std::string routines = Name("HelpBtnClick") + std::string("\x81\x20", 2) +  // starts at 0x120
                                Name("ReadChar") + std::string("\x81\xE0", 2) +      // + 0x1E0 = 0x300
                                Name("") + std::string("\x80\x80", 2);               // + 0x80 closes at 0x380
-  const std::string lines = "\x3B" + Name("main_window.cpp") + "\x3E" + I16(10) + I16(0x120) + "\x0F" + "\x5F" +
-                            "\x3B" + Name("fast_io.cpp") + "\x3C" + I16(40) + U32(0x300) + "\x0F" + "\x6F";
+  const std::string lines = "\x3B" + Name("main_window.cpp") + "\x3E" + I16(10) + I16(0x120) + "\x0F" +
+                            "\x5F" + "\x3B" + Name("fast_io.cpp") + "\x3C" + I16(40) + U32(0x300) + "\x0F" +
+                            "\x6F";
   const std::string body = U32(2) + U32(2) + U32(6) + U32(0) + units + routines + lines;
   return std::string(line_info_format::kHeaderSize, '\0') + body;
 }
@@ -110,14 +112,16 @@ TEST_F(StackReportTest, LineNumbersBeyondFiveDigitsArePrintedWhole) {
   WriteFile(dir_ / "big.RLI", std::string(64, '\0') + U32(1) + U32(0) + U32(5) + U32(0) + U32(0) + Name("u") +
                                   U32(0x100) + "\x3B" + Name("s.cpp") + steps);
   ASSERT_TRUE(ReadLineInfoBody(dir_ / "big.RLI", &body_));
-  EXPECT_EQ(FormatStackReport(Trace({0x401050}), true, Lookup(), kCodeBase),
-            "Stack trace:\r\nPhysical Logical  Unit  (######) Routine\r\n00401050 00000050 s.cpp (120000) u.");
+  EXPECT_EQ(
+      FormatStackReport(Trace({0x401050}), true, Lookup(), kCodeBase),
+      "Stack trace:\r\nPhysical Logical  Unit  (######) Routine\r\n00401050 00000050 s.cpp (120000) u.");
 }
 
 TEST(BuildStackReportTest, WithoutASideFileBesideTheProgramTheReportSaysSo) {
   if (platform::PathExists(LineInfoFile())) GTEST_SKIP() << "this program has a side file";
   TraceList = TTraceList{};
-  EXPECT_EQ(BuildStackReport(), "(NO RTLI AVAILABLE!)\r\nStack trace:\r\nPhysical Logical  Unit  (######) Routine");
+  EXPECT_EQ(BuildStackReport(),
+            "(NO RTLI AVAILABLE!)\r\nStack trace:\r\nPhysical Logical  Unit  (######) Routine");
 }
 
 TEST(ErrorLogTest, TheEntryHasEveryPartOnItsOwnLine) {

@@ -45,7 +45,8 @@ RECT ControlRect(HWND dialog, int id) {
   RECT unit{0, 0, 4, 8};
   MapDialogRect(dialog, &unit);
   return RECT{MulDiv(pixels.left, 4, unit.right), MulDiv(pixels.top, 8, unit.bottom),
-              MulDiv(pixels.right - pixels.left, 4, unit.right), MulDiv(pixels.bottom - pixels.top, 8, unit.bottom)};
+              MulDiv(pixels.right - pixels.left, 4, unit.right),
+              MulDiv(pixels.bottom - pixels.top, 8, unit.bottom)};
 }
 
 LONG Style(HWND window) { return GetWindowLongA(window, GWL_STYLE); }
@@ -86,7 +87,8 @@ TEST(ErrorDialogTest, ItShowsBothTextsInItsLayoutAndContinueAnswersZero) {
     send_text = ItemText(dialog, IDC_SEND_BUGREPORT);
     terminate_text = ItemText(dialog, IDC_TERMINATE);
     continue_text = ItemText(dialog, IDC_CONTINUE);
-    const HFONT font = reinterpret_cast<HFONT>(SendDlgItemMessageA(dialog, IDC_ERROR_REPORT, WM_GETFONT, 0, 0));
+    const HFONT font =
+        reinterpret_cast<HFONT>(SendDlgItemMessageA(dialog, IDC_ERROR_REPORT, WM_GETFONT, 0, 0));
     LOGFONTA logfont{};
     if (font != nullptr && GetObjectA(font, sizeof logfont, &logfont) != 0) {
       face = logfont.lfFaceName;
@@ -131,8 +133,9 @@ TEST(ErrorDialogTest, ItShowsBothTextsInItsLayoutAndContinueAnswersZero) {
   EXPECT_TRUE(icon_set);
   EXPECT_EQ(dialog_style & WS_SYSMENU, 0);
   EXPECT_EQ(dialog_style & WS_CAPTION, WS_CAPTION);
-  EXPECT_EQ(report_style & (ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL | WS_HSCROLL | WS_VSCROLL),
-            ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL | WS_HSCROLL | WS_VSCROLL);
+  EXPECT_EQ(
+      report_style & (ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL | WS_HSCROLL | WS_VSCROLL),
+      ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL | WS_HSCROLL | WS_VSCROLL);
   EXPECT_EQ(report_style & WS_TABSTOP, 0);
   EXPECT_EQ(icon_style & SS_TYPEMASK, SS_ICON);
   auto placed = [](const RECT& r, int x, int y, int w, int h) {
@@ -205,11 +208,14 @@ TEST(ErrorDialogTest, AnUnhandledExceptionIsLoggedAndShownAndContinueReturns) {
   clicker.Join();
   RemoveErrorReporting();
   ASSERT_TRUE(clicker.found());
-  EXPECT_EQ(message, "An application fatal error has occurred!\nException: Invalid data type for ''\n"
-                     "Sent by: TMainForm (std::runtime_error)\n"
-                     "The exception has been logged to " + ErrorLogPath());
-  EXPECT_EQ(report.rfind("(NO RTLI AVAILABLE!)\r\nStack trace:\r\nPhysical Logical  Unit  (######) Routine\r\n", 0),
-            0u)
+  EXPECT_EQ(message,
+            "An application fatal error has occurred!\nException: Invalid data type for ''\n"
+            "Sent by: TMainForm (std::runtime_error)\n"
+            "The exception has been logged to " +
+                ErrorLogPath());
+  EXPECT_EQ(
+      report.rfind("(NO RTLI AVAILABLE!)\r\nStack trace:\r\nPhysical Logical  Unit  (######) Routine\r\n", 0),
+      0u)
       << report;
   const std::string log = testing_support::ReadFile(ErrorLogPath());
   EXPECT_NE(log.find("Exception: std::runtime_error\r\nIn " + platform::ExecutablePath() +
@@ -241,7 +247,8 @@ TEST(ErrorDialogTest, AFaultInAHandlerReachesTheDialogWithItsAddressFirst) {
   RemoveErrorReporting();
   ASSERT_TRUE(clicker.found());
   EXPECT_NE(message.find("Exception: Access violation at address "), std::string::npos) << message;
-  EXPECT_NE(message.find("Write of address 00000010\nSent by: TMainForm (EAccessViolation)"), std::string::npos);
+  EXPECT_NE(message.find("Write of address 00000010\nSent by: TMainForm (EAccessViolation)"),
+            std::string::npos);
   const std::string header = "Physical Logical  Unit  (######) Routine\r\n";
   const std::size_t first = report.find(header);
   ASSERT_NE(first, std::string::npos);

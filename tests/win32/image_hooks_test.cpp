@@ -1,6 +1,8 @@
 // The image functions on our own running image and on small images built in
 // memory: header checks, patching import tables, and RaiseException calls
 // through our imports reaching RaiseHook and passing on unchanged.
+#include "errors/win32/image_hooks.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,7 +10,6 @@
 
 #include "errors/error_classes.h"
 #include "errors/stack_capture.h"
-#include "errors/win32/image_hooks.h"
 
 namespace {
 
@@ -49,7 +50,8 @@ TEST(CheckImageHeaderTest, AModuleWithoutPeIsRefused) {
 // name `modules`, each with an import address table of `entries`.
 class FakeImage {
  public:
-  FakeImage(const std::vector<std::string>& modules, const std::vector<ULONG_PTR>& entries) : bytes_(16384, 0) {
+  FakeImage(const std::vector<std::string>& modules, const std::vector<ULONG_PTR>& entries)
+      : bytes_(16384, 0) {
     auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(bytes_.data());
     dos->e_magic = IMAGE_DOS_SIGNATURE;
     dos->e_lfanew = 0x80;
@@ -119,7 +121,8 @@ LONG CALLBACK RecordTestException(EXCEPTION_POINTERS* pointers) {
   seen_code = record.ExceptionCode;
   seen_flags = record.ExceptionFlags;
   seen_count = record.NumberParameters;
-  for (DWORD i = 0; i < 3 && i < record.NumberParameters; ++i) seen_arguments[i] = record.ExceptionInformation[i];
+  for (DWORD i = 0; i < 3 && i < record.NumberParameters; ++i)
+    seen_arguments[i] = record.ExceptionInformation[i];
   return EXCEPTION_CONTINUE_EXECUTION;
 }
 
@@ -167,7 +170,8 @@ TEST(HookImportTest, OurImportOfRaiseExceptionIsReplacedAndRestored) {
 
 TEST(HookImportTest, AFunctionThatIsNotImportedIsNotHooked) {
   FARPROC saved = nullptr;
-  EXPECT_FALSE(HookImport("kernel32.dll", "GetNumaHighestNodeNumber", AsImportAddress(&CountingRaise), saved));
+  EXPECT_FALSE(
+      HookImport("kernel32.dll", "GetNumaHighestNodeNumber", AsImportAddress(&CountingRaise), saved));
   EXPECT_EQ(saved, nullptr);
   EXPECT_FALSE(HookImport("nosuchmodule.dll", "RaiseException", AsImportAddress(&CountingRaise), saved));
 }

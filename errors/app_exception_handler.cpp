@@ -23,6 +23,6 @@ void TAppExceptionHandler::ReportFatalException(const std::string& sender_class,
     return;
   }
   const int choice = ShowErrorDialog(
-      ActiveProgramWindow(), FatalErrorMessage(sender_class, error_class, message, ErrorLogPath()), report);
+      ActiveProgramWindow(), FatalErrorMessage(sender_class, error_class, message, ErrorLog()), report);
   if (choice == 1) TerminateAtOnce(1);
 }

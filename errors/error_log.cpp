@@ -3,7 +3,7 @@
 #include "errors/stack_report.h"
 #include "platform/platform.h"
 
-std::string ErrorLogPath() {
+std::string ErrorLog() {
   const std::string executable = platform::ExecutablePath();
   const std::size_t separator = executable.find_last_of(platform::PathSeparator());
   const std::size_t dot = executable.find_last_of('.');
@@ -28,7 +28,7 @@ void AppendLogEntry(const std::string& path, const std::string& entry) {
 
 std::string LogException(const std::string& class_name, const std::string& message) {
   const std::string report = BuildStackReport();
-  AppendLogEntry(ErrorLogPath(), FormatLogEntry(LocalDateTimeText(), class_name, platform::ExecutablePath(),
+  AppendLogEntry(ErrorLog(), FormatLogEntry(LocalDateTimeText(), class_name, platform::ExecutablePath(),
                                                 message, report));
   return report;
 }

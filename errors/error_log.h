@@ -4,7 +4,7 @@
 #include <string>
 
 // The executable's full path with its extension replaced by ".ERR".
-std::string ErrorLogPath();
+std::string ErrorLog();
 
 // One entry, each part followed by CR LF: an empty line, the local date and
 // time, "Exception: " + class, "In " + executable path, the message, the
@@ -23,5 +23,5 @@ void AppendLogEntry(const std::string& path, const std::string& entry);
 std::string LocalDateTimeText();
 
 // The log entry of `error`: its class and message and the report of the most
-// recent raise, appended to ErrorLogPath(). Returns the report.
+// recent raise, appended to ErrorLog(). Returns the report.
 std::string LogException(const std::string& class_name, const std::string& message);

@@ -24,7 +24,7 @@ using testing_support::MessageRecorder;
 // The log beside this test program, and the entries in it (each entry has
 // exactly one line that starts with "Exception: ").
 std::string Log() {
-  return platform::PathExists(ErrorLogPath()) ? testing_support::ReadFile(ErrorLogPath()) : std::string();
+  return platform::PathExists(ErrorLog()) ? testing_support::ReadFile(ErrorLog()) : std::string();
 }
 
 std::size_t EntryCount(const std::string& log) {
@@ -38,10 +38,10 @@ std::size_t EntryCount(const std::string& log) {
 
 class ReporterTest : public ::testing::Test {
  protected:
-  void SetUp() override { platform::RemoveFile(ErrorLogPath()); }
+  void SetUp() override { platform::RemoveFile(ErrorLog()); }
   void TearDown() override {
     RemoveErrorReporting();
-    platform::RemoveFile(ErrorLogPath());
+    platform::RemoveFile(ErrorLog());
   }
 };
 

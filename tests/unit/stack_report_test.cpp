@@ -156,7 +156,7 @@ TEST(ErrorLogTest, ALogThatCannotBeWrittenIsSkippedSilently) {
 
 TEST(ErrorLogTest, TheLogLiesBesideTheExecutableWithTheExtensionErr) {
   const std::string executable = platform::ExecutablePath();
-  const std::string log = ErrorLogPath();
+  const std::string log = ErrorLog();
   ASSERT_GE(log.size(), 4u);
   EXPECT_EQ(log.substr(log.size() - 4), ".ERR");
   const std::string stem = log.substr(0, log.size() - 4);

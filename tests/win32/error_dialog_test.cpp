@@ -192,7 +192,7 @@ TEST(ErrorDialogTest, SendKeepsTheDialogOpenAndEachPressSends) {
 __attribute__((noinline)) void FailInAHandler() { throw std::runtime_error("Invalid data type for ''"); }
 
 TEST(ErrorDialogTest, AnUnhandledExceptionIsLoggedAndShownAndContinueReturns) {
-  platform::RemoveFile(ErrorLogPath());
+  platform::RemoveFile(ErrorLog());
   InstallErrorReporting();
   std::string message, report;
   DialogClicker clicker([&](HWND dialog) {
@@ -212,16 +212,16 @@ TEST(ErrorDialogTest, AnUnhandledExceptionIsLoggedAndShownAndContinueReturns) {
             "An application fatal error has occurred!\nException: Invalid data type for ''\n"
             "Sent by: TMainForm (std::runtime_error)\n"
             "The exception has been logged to " +
-                ErrorLogPath());
+                ErrorLog());
   EXPECT_EQ(
       report.rfind("(NO RTLI AVAILABLE!)\r\nStack trace:\r\nPhysical Logical  Unit  (######) Routine\r\n", 0),
       0u)
       << report;
-  const std::string log = testing_support::ReadFile(ErrorLogPath());
+  const std::string log = testing_support::ReadFile(ErrorLog());
   EXPECT_NE(log.find("Exception: std::runtime_error\r\nIn " + platform::ExecutablePath() +
                      "\r\nInvalid data type for ''\r\n" + report + "\r\n"),
             std::string::npos);
-  platform::RemoveFile(ErrorLogPath());
+  platform::RemoveFile(ErrorLog());
 }
 
 // A fault inside a handler reaches the dialog like any exception, with the
@@ -230,7 +230,7 @@ volatile std::uintptr_t bad_address = 16;
 __attribute__((noinline)) void FaultInAHandler() { *reinterpret_cast<volatile int*>(bad_address) = 1; }
 
 TEST(ErrorDialogTest, AFaultInAHandlerReachesTheDialogWithItsAddressFirst) {
-  platform::RemoveFile(ErrorLogPath());
+  platform::RemoveFile(ErrorLog());
   InstallErrorReporting();
   std::string message, report;
   DialogClicker clicker([&](HWND dialog) {
@@ -258,7 +258,7 @@ TEST(ErrorDialogTest, AFaultInAHandlerReachesTheDialogWithItsAddressFirst) {
   const auto routine = reinterpret_cast<std::uintptr_t>(&FaultInAHandler);
   EXPECT_GT(TraceList.Entries[0].Address, routine);
   EXPECT_LT(TraceList.Entries[0].Address, routine + 64);
-  platform::RemoveFile(ErrorLogPath());
+  platform::RemoveFile(ErrorLog());
 }
 
 }  // namespace

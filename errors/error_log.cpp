@@ -29,6 +29,6 @@ void AppendLogEntry(const std::string& path, const std::string& entry) {
 std::string LogException(const std::string& class_name, const std::string& message) {
   const std::string report = BuildStackReport();
   AppendLogEntry(ErrorLog(), FormatLogEntry(LocalDateTimeText(), class_name, platform::ExecutablePath(),
-                                                message, report));
+                                            message, report));
   return report;
 }

@@ -129,8 +129,8 @@ bool FindUnit(TLineInfoReader& reader, const std::uint8_t* body, std::size_t siz
 
 // Sets RoutineName from the last routine entry covering `offset`. False
 // when the table is cut short.
-bool FindRoutine(TLineInfoReader& reader, const std::uint8_t* body, std::size_t size, std::int32_t routine_count,
-                 std::uint32_t offset, AddressInfo* info) {
+bool FindRoutine(TLineInfoReader& reader, const std::uint8_t* body, std::size_t size,
+                 std::int32_t routine_count, std::uint32_t offset, AddressInfo* info) {
   if (routine_count <= 0) return true;
   std::size_t name_position = reader.position();
   std::uint32_t u;

@@ -18,8 +18,8 @@ class DwarfFile {
   }
   bool Open(const std::string& path, std::string* error) {
     Dwarf_Error err = nullptr;
-    const int res = dwarf_init_path(path.c_str(), nullptr, 0, DW_DLC_READ, DW_GROUPNUMBER_ANY, nullptr, nullptr,
-                                    &dbg_, nullptr, 0, nullptr, &err);
+    const int res = dwarf_init_path(path.c_str(), nullptr, 0, DW_DLC_READ, DW_GROUPNUMBER_ANY, nullptr,
+                                    nullptr, &dbg_, nullptr, 0, nullptr, &err);
     if (res == DW_DLV_OK) return true;
     *error = res == DW_DLV_NO_ENTRY ? path + " holds no DWARF debug information" : dwarf_errmsg(err);
     if (res == DW_DLV_ERROR) dwarf_dealloc_error(dbg_, err);
@@ -138,7 +138,8 @@ void AppendRangeList5(const DwarfFile& file, Dwarf_Attribute attr, Ranges* range
       break;
     }
     const bool is_range = code == DW_RLE_startx_endx || code == DW_RLE_startx_length ||
-                          code == DW_RLE_offset_pair || code == DW_RLE_start_end || code == DW_RLE_start_length;
+                          code == DW_RLE_offset_pair || code == DW_RLE_start_end ||
+                          code == DW_RLE_start_length;
     if (is_range && !unavailable && start < end) ranges->emplace_back(start, end);
   }
   dwarf_dealloc_rnglists_head(head);
@@ -234,7 +235,8 @@ void CollectLines(const DwarfFile& file, Dwarf_Die unit_die, CompileUnitInfo* un
   Dwarf_Small table_count = 0;
   Dwarf_Line_Context context = nullptr;
   Dwarf_Error err = nullptr;
-  if (dwarf_srclines_b(unit_die, &version, &table_count, &context, &err) != DW_DLV_OK) return file.Forget(err);
+  if (dwarf_srclines_b(unit_die, &version, &table_count, &context, &err) != DW_DLV_OK)
+    return file.Forget(err);
   Dwarf_Line* lines = nullptr;
   Dwarf_Signed count = 0;
   if (dwarf_srclines_from_linecontext(context, &lines, &count, &err) != DW_DLV_OK) {
@@ -248,7 +250,8 @@ void CollectLines(const DwarfFile& file, Dwarf_Die unit_die, CompileUnitInfo* un
     Dwarf_Addr address = 0;
     Dwarf_Unsigned line = 0, file_number = 0;
     Dwarf_Bool end_sequence = 0;
-    if (dwarf_lineaddr(lines[i], &address, &err) != DW_DLV_OK || dwarf_lineno(lines[i], &line, &err) != DW_DLV_OK ||
+    if (dwarf_lineaddr(lines[i], &address, &err) != DW_DLV_OK ||
+        dwarf_lineno(lines[i], &line, &err) != DW_DLV_OK ||
         dwarf_lineendsequence(lines[i], &end_sequence, &err) != DW_DLV_OK ||
         dwarf_line_srcfileno(lines[i], &file_number, &err) != DW_DLV_OK) {
       file.Forget(err);
@@ -291,8 +294,8 @@ bool ReadDebugInfo(const std::string& path, DebugInfo* info, std::string* error)
     Dwarf_Half version = 0;
     Dwarf_Unsigned next_offset = 0;
     Dwarf_Error err = nullptr;
-    const int res = dwarf_next_cu_header_d(file.get(), 1, nullptr, &version, nullptr, nullptr, nullptr, nullptr,
-                                           nullptr, nullptr, &next_offset, nullptr, &err);
+    const int res = dwarf_next_cu_header_d(file.get(), 1, nullptr, &version, nullptr, nullptr, nullptr,
+                                           nullptr, nullptr, nullptr, &next_offset, nullptr, &err);
     if (res == DW_DLV_NO_ENTRY) break;
     if (res == DW_DLV_ERROR) {
       *error = dwarf_errmsg(err);

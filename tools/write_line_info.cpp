@@ -27,9 +27,10 @@ int main(int argc, char** argv) {
     }
   }
   if (executable.empty()) {
-    std::fprintf(stderr, "usage: zendrel-rli [-v] <executable> [<side file>]\n"
-                         "Writes the executable's line information to <side file>, by default the\n"
-                         "executable's path with the extension \".RLI\".\n");
+    std::fprintf(stderr,
+                 "usage: zendrel-rli [-v] <executable> [<side file>]\n"
+                 "Writes the executable's line information to <side file>, by default the\n"
+                 "executable's path with the extension \".RLI\".\n");
     return 2;
   }
   if (output.empty()) output = LineInfoPathFor(executable);
@@ -51,8 +52,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (verbose) {
-    std::printf("%s: %zu units, %zu routines, %zu line spans, %zu bytes\n", output.c_str(), tables.units.size(),
-                tables.routines.size(), tables.lines.size(), bytes.size());
+    std::printf("%s: %zu units, %zu routines, %zu line spans, %zu bytes\n", output.c_str(),
+                tables.units.size(), tables.routines.size(), tables.lines.size(), bytes.size());
   }
   return 0;
 }

@@ -39,7 +39,8 @@ const Span* Covering(const std::vector<Span>& spans, std::uint32_t offset) {
 }
 
 TEST(LineInfoEncoderTest, NamesAndCountsReadBackAsWritten) {
-  for (std::uint32_t value : {0u, 1u, 127u, 128u, 255u, 256u, 10000u, 32766u, 32767u, 32768u, 65535u, 0xFFFFFFFFu}) {
+  for (std::uint32_t value :
+       {0u, 1u, 127u, 128u, 255u, 256u, 10000u, 32766u, 32767u, 32768u, 65535u, 0xFFFFFFFFu}) {
     const std::string bytes = EncodeCount(value);
     TLineInfoReader reader(Data(bytes), bytes.size());
     std::uint32_t read = 0;
@@ -96,7 +97,8 @@ LineInfoTables RandomTables(std::mt19937& random) {
   for (const Span& unit : tables.units) {
     for (std::uint32_t r = unit.start; r < unit.end;) {
       const std::uint32_t length = pick(1, 500);
-      if (pick(0, 3) != 0) tables.routines.push_back({r, std::min(r + length, unit.end), "R" + std::to_string(r), 0});
+      if (pick(0, 3) != 0)
+        tables.routines.push_back({r, std::min(r + length, unit.end), "R" + std::to_string(r), 0});
       r += length;
     }
   }
@@ -148,9 +150,13 @@ ExecutableImage Image() {
 TEST(LineInfoTablesTest, CodeOutsideTheImageIsDropped) {
   DebugInfo info;
   // A discarded copy of an inline function left at address 0 by the linker.
-  info.units.push_back({"first", {"first.cpp", "string.h"},
-                        {{0x401000, 0, 10, false}, {0x401010, 0, 11, false}, {0x401020, 0, 0, true},
-                         {0x0, 1, 50, false}, {0x30, 1, 51, true}}});
+  info.units.push_back({"first",
+                        {"first.cpp", "string.h"},
+                        {{0x401000, 0, 10, false},
+                         {0x401010, 0, 11, false},
+                         {0x401020, 0, 0, true},
+                         {0x0, 1, 50, false},
+                         {0x30, 1, 51, true}}});
   info.routines.push_back({0x401000, 0x401020, "First()"});
   info.routines.push_back({0x0, 0x30, "std::string::size() const"});
   const LineInfoTables tables = BuildLineInfoTables(info, Image());
@@ -165,10 +171,14 @@ TEST(LineInfoTablesTest, CodeOutsideTheImageIsDropped) {
 
 TEST(LineInfoTablesTest, AUnitsSequencesAcrossPaddingMakeOneUnit) {
   DebugInfo info;
-  info.units.push_back({"first", {"first.cpp"},
-                        {{0x401000, 0, 10, false}, {0x40100C, 0, 0, true},
-                         {0x401010, 0, 20, false}, {0x401020, 0, 0, true},
-                         {0x401200, 0, 30, false}, {0x401210, 0, 0, true}}});
+  info.units.push_back({"first",
+                        {"first.cpp"},
+                        {{0x401000, 0, 10, false},
+                         {0x40100C, 0, 0, true},
+                         {0x401010, 0, 20, false},
+                         {0x401020, 0, 0, true},
+                         {0x401200, 0, 30, false},
+                         {0x401210, 0, 0, true}}});
   info.units.push_back({"second", {"second.cpp"}, {{0x401218, 0, 5, false}, {0x401230, 0, 0, true}}});
   const LineInfoTables tables = BuildLineInfoTables(info, Image());
   ASSERT_EQ(tables.units.size(), 3u);
@@ -202,7 +212,8 @@ TEST(LineInfoWriterTest, ReadsThisProgramsOwnDebugInformation) {
   DebugInfo info;
   ASSERT_TRUE(ReadDebugInfo(platform::ExecutablePath(), &info, &error)) << error;
   bool found_unit = false, found_routine = false;
-  for (const CompileUnitInfo& unit : info.units) found_unit |= unit.name == "known_routine" && !unit.rows.empty();
+  for (const CompileUnitInfo& unit : info.units)
+    found_unit |= unit.name == "known_routine" && !unit.rows.empty();
   for (const RoutineInfo& routine : info.routines) found_routine |= routine.name == "KnownRoutine(int*)";
   EXPECT_TRUE(found_unit);
   EXPECT_TRUE(found_routine);
@@ -238,8 +249,8 @@ TEST(LineInfoLookupCommandTest, PrintsUnitRoutineSourceAndLine) {
   tables.lines.push_back({0x110, 0x180, "alpha.cpp", 14});
   TempDir dir;
   WriteFile(dir / "zendrel.RLI", EncodeLineInfo(tables));
-  const std::string output = RunCommand(std::string(ZENDREL_RLI_LOOKUP) + " " + (dir / "zendrel.RLI") +
-                                        " 105 0x00000112 190 zz");
+  const std::string output =
+      RunCommand(std::string(ZENDREL_RLI_LOOKUP) + " " + (dir / "zendrel.RLI") + " 105 0x00000112 190 zz");
   EXPECT_EQ(output,
             "00000105 alpha.Alpha::First() alpha.cpp:12\n"
             "00000112 alpha.Alpha::First() alpha.cpp:14\n"

@@ -79,7 +79,6 @@ TEST(LineInfoReaderTest, ANameCutShortFailsWithoutMoving) {
   std::string name;
   EXPECT_FALSE(reader.ReadName(&name));
   EXPECT_EQ(reader.position(), 0u);
-  EXPECT_TRUE(reader.failed());
 }
 
 TEST(LineInfoReaderTest, ReadCountKnowsItsThreeForms) {

@@ -96,7 +96,7 @@ LineInfoTables RandomTables(std::mt19937& random) {
   }
   for (const Span& unit : tables.units) {
     for (std::uint32_t r = unit.start; r < unit.end;) {
-      const std::uint32_t length = pick(1, 500);
+      const std::uint32_t length = pick(1, 5000);
       if (pick(0, 3) != 0)
         tables.routines.push_back({r, std::min(r + length, unit.end), "R" + std::to_string(r), 0});
       r += length;
@@ -110,8 +110,17 @@ TEST(LineInfoEncoderTest, EveryAddressOfRandomTablesReadsBackAsWritten) {
   for (int round = 0; round < 20; ++round) {
     const LineInfoTables tables = RandomTables(random);
     const std::string file = EncodeLineInfo(tables);
-    const std::uint32_t end = tables.units.back().end + 10;
-    for (std::uint32_t offset = 0; offset < end; offset += (offset % 97 == 0 ? 1 : 7)) {
+    // Every edge of every span, and addresses in between.
+    std::vector<std::uint32_t> offsets;
+    for (const std::vector<Span>* spans : {&tables.units, &tables.routines, &tables.lines}) {
+      for (const Span& span : *spans) {
+        for (std::uint32_t edge : {span.start, span.end}) {
+          for (std::uint32_t near = edge - 2; near != edge + 2; ++near) offsets.push_back(near);
+        }
+        offsets.push_back(span.start + (span.end - span.start) / 2);
+      }
+    }
+    for (std::uint32_t offset : offsets) {
       const AddressInfo info = Lookup(file, offset);
       const Span* unit = Covering(tables.units, offset);
       if (unit == nullptr) {

@@ -120,8 +120,10 @@ bool ReadLineRecord(TLineInfoReader& reader, bool* is_file, std::size_t* name_po
 
 // Sets LineNumber and SourceName from the line table. The running line and
 // address are kept in unsigned arithmetic so that no table can overflow them.
-void FindLine(TLineInfoReader& reader, const std::uint8_t* body, std::size_t size, std::int32_t line_count,
+void FindLine(TLineInfoReader reader, const std::uint8_t* body, std::size_t size, std::int32_t line_count,
               std::uintptr_t code_base, std::uint32_t offset, AddressInfo* info) {
+  const std::uintptr_t unit_start = info->UnitStart;
+  const std::uintptr_t unit_end = info->UnitEnd;
   std::uint32_t line = 0;
   std::uint32_t address = 0;
   std::size_t source_position = size;
@@ -136,7 +138,7 @@ void FindLine(TLineInfoReader& reader, const std::uint8_t* body, std::size_t siz
     }
     const std::uint32_t next = address + da;
     const std::uintptr_t absolute = code_base + next;
-    if (absolute >= info->UnitStart && absolute < info->UnitEnd && next > offset) {
+    if (absolute >= unit_start && absolute < unit_end && next > offset) {
       info->LineNumber = static_cast<std::int32_t>(line);
       info->SourceName = DecodeNameAt(body, size, source_position);
       return;

@@ -16,15 +16,18 @@ class DwarfFile {
   ~DwarfFile() {
     if (dbg_ != nullptr) dwarf_finish(dbg_, nullptr);
   }
-  bool Open(const std::string& path, std::string* error) {
+  // DW_DLV_OK when open, DW_DLV_NO_ENTRY for an object file without debug
+  // information, DW_DLV_ERROR (with `error` set) otherwise.
+  int Open(const std::string& path, std::string* error) {
     Dwarf_Error err = nullptr;
     const int res = dwarf_init_path(path.c_str(), nullptr, 0, DW_DLC_READ, DW_GROUPNUMBER_ANY, nullptr,
                                     nullptr, &dbg_, nullptr, 0, nullptr, &err);
-    if (res == DW_DLV_OK) return true;
-    *error = res == DW_DLV_NO_ENTRY ? path + " holds no DWARF debug information" : dwarf_errmsg(err);
-    if (res == DW_DLV_ERROR) dwarf_dealloc_error(dbg_, err);
-    dbg_ = nullptr;
-    return false;
+    if (res == DW_DLV_ERROR) {
+      *error = path + ": " + dwarf_errmsg(err);
+      dwarf_dealloc_error(nullptr, err);
+    }
+    if (res != DW_DLV_OK) dbg_ = nullptr;
+    return res;
   }
   Dwarf_Debug get() const { return dbg_; }
   // Frees an error that a call returned; the reader skips what it cannot read.
@@ -289,7 +292,8 @@ std::string BaseName(const std::string& path) {
 bool ReadDebugInfo(const std::string& path, DebugInfo* info, std::string* error) {
   *info = DebugInfo();
   DwarfFile file;
-  if (!file.Open(path, error)) return false;
+  const int opened = file.Open(path, error);
+  if (opened != DW_DLV_OK) return opened == DW_DLV_NO_ENTRY;
   for (;;) {
     Dwarf_Half version = 0;
     Dwarf_Unsigned next_offset = 0;
@@ -317,10 +321,6 @@ bool ReadDebugInfo(const std::string& path, DebugInfo* info, std::string* error)
     CollectLines(file, unit_die, &unit);
     CollectRoutines(file, unit_die, version, unit_base, &info->routines);
     info->units.push_back(std::move(unit));
-  }
-  if (info->units.empty()) {
-    *error = path + " holds no compilation units";
-    return false;
   }
   return true;
 }

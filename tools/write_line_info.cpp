@@ -42,6 +42,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "zendrel-rli: %s\n", error.c_str());
     return 1;
   }
+  if (info.units.empty()) {
+    // Still write the file, so that the program and its installation find
+    // one; it names nothing.
+    std::fprintf(stderr, "zendrel-rli: warning: %s has no DWARF debug information\n", executable.c_str());
+  }
   const LineInfoTables tables = BuildLineInfoTables(info, image);
   const std::string bytes = EncodeLineInfo(tables);
   std::ofstream out(output, std::ios::binary | std::ios::trunc);

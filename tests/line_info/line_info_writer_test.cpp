@@ -212,6 +212,16 @@ TEST(LineInfoTablesTest, OverlapsGoToTheRangeThatStartsFirst) {
   EXPECT_EQ(tables.routines[1].start, 0x80u);
 }
 
+std::string RunCommand(const std::string& command) {
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return output;
+  char buffer[256];
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+  pclose(pipe);
+  return output;
+}
+
 // The real thing: this program's own file, headers and debug information.
 TEST(LineInfoWriterTest, ReadsThisProgramsOwnDebugInformation) {
   std::string error;
@@ -235,19 +245,28 @@ TEST(LineInfoWriterTest, RefusesFilesThatAreNoExecutables) {
   ExecutableImage image;
   EXPECT_FALSE(ReadExecutableImage(dir / "text.exe", &image, &error));
   EXPECT_NE(error, "");
-  DebugInfo info;
-  EXPECT_FALSE(ReadDebugInfo(dir / "text.exe", &info, &error));
-  EXPECT_FALSE(ReadDebugInfo(dir / "missing.exe", &info, &error));
+  EXPECT_FALSE(ReadExecutableImage(dir / "missing.exe", &image, &error));
+  // The tool says so and writes nothing.
+  for (const std::string name : {"text", "missing"}) {
+    EXPECT_EQ(
+        RunCommand(std::string(ZENDREL_RLI) + " " + (dir / (name + ".exe")) + " 2>/dev/null || echo failed"),
+        "failed\n");
+    EXPECT_FALSE(platform::PathExists(dir / (name + ".RLI")));
+  }
 }
 
-std::string RunCommand(const std::string& command) {
-  std::string output;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return output;
-  char buffer[256];
-  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
-  pclose(pipe);
-  return output;
+TEST(LineInfoWriterTest, AnExecutableWithoutDebugInformationGetsAnEmptySideFile) {
+  TempDir dir;
+  const std::string stripped = dir / "stripped";
+  ASSERT_EQ(RunCommand("strip -o " + stripped + " " + platform::ExecutablePath() + " && echo ok"), "ok\n");
+  DebugInfo info;
+  std::string error;
+  ASSERT_TRUE(ReadDebugInfo(stripped, &info, &error)) << error;
+  EXPECT_TRUE(info.units.empty());
+  RunCommand(std::string(ZENDREL_RLI) + " " + stripped + " 2>/dev/null");
+  std::vector<std::uint8_t> body;
+  ASSERT_TRUE(ReadLineInfoBody(dir / "stripped.RLI", &body));
+  EXPECT_EQ(body.size(), 16u + 4u) << "no units, no routines, no lines";
 }
 
 TEST(LineInfoLookupCommandTest, PrintsUnitRoutineSourceAndLine) {

@@ -1,8 +1,9 @@
 // Message boxes, the shell and process start on Win32.
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include "platform/seams_internal.h"
 

@@ -33,7 +33,8 @@ inline std::string Name(const std::string& text) {
   return s;
 }
 
-inline std::string Body(std::int32_t units, std::int32_t routines, std::int32_t lines, const std::string& tables) {
+inline std::string Body(std::int32_t units, std::int32_t routines, std::int32_t lines,
+                        const std::string& tables) {
   return U32(units) + U32(routines) + U32(lines) + U32(0xDEADBEEF) + tables;
 }
 inline std::string Unit(std::uint32_t start, const std::string& name) { return U32(start) + Name(name); }

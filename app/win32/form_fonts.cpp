@@ -4,9 +4,53 @@
 
 namespace {
 
-HFONT MakeFont(const char* face, int height, int weight) {
-  return CreateFontA(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+
+HFONT MakeFont(const char* face, int height, int weight, int width = 0) {
+  return CreateFontA(height, width, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
+}
+
+bool IsFace(HFONT font, const char* face) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  char got[LF_FACESIZE] = {};
+  GetTextFaceA(dc, LF_FACESIZE, got);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  return lstrcmpiA(got, face) == 0;
+}
+
+}  // namespace
+
+double AverageLetterWidth(HFONT font) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  SIZE size{};
+  GetTextExtentPoint32A(dc, kLetters, sizeof kLetters - 1, &size);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  return static_cast<double>(size.cx) / (sizeof kLetters - 1);
+}
+
+namespace {
+
+// Narrows a stand-in face: the average character width asked for shrinks
+// until the letters are no wider on average than `letter_width`.
+HFONT Narrowed(HFONT font, const char* face, int height, double letter_width, int weight) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  TEXTMETRICA metrics{};
+  GetTextMetricsA(dc, &metrics);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  int width = metrics.tmAveCharWidth;
+  for (int attempt = 0; attempt < 8 && AverageLetterWidth(font) > letter_width + 0.25 && width > 1; ++attempt) {
+    HFONT narrower = MakeFont(face, height, weight, --width);
+    DeleteObject(font);
+    font = narrower;
+  }
+  return font;
 }
 
 }  // namespace
@@ -21,9 +65,11 @@ int LineHeight(HFONT font) {
   return metrics.tmHeight;
 }
 
-HFONT CreateFontForLineHeight(const char* face, int char_height, int line_height, int weight) {
+HFONT CreateFontForLineHeight(const char* face, int char_height, int line_height, double letter_width,
+                              int weight) {
   HFONT best = MakeFont(face, -char_height, weight);
   int best_miss = std::abs(LineHeight(best) - line_height);
+  int best_request = -char_height;
   // A positive height asks for the cell height, which is the line height; a
   // stand-in face may still round, so a few corrections follow.
   int request = line_height;
@@ -35,13 +81,15 @@ HFONT CreateFontForLineHeight(const char* face, int char_height, int line_height
       DeleteObject(best);
       best = font;
       best_miss = miss;
+      best_request = request;
     } else {
       DeleteObject(font);
     }
     request += line_height - got;
     if (got == line_height) break;
   }
-  return best;
+  if (IsFace(best, face)) return best;
+  return Narrowed(best, face, best_request, letter_width, weight);
 }
 
 HFONT CreateFontForCharHeight(const char* face, int char_height, int weight) {

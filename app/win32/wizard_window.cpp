@@ -15,6 +15,8 @@ constexpr char kHeadlineFace[] = "Arial Black";
 // The base face is designed for 8-pixel characters on 13-pixel lines.
 constexpr int kBaseCharHeight = 8;
 constexpr int kBaseLineHeight = 13;
+// Its letters are 6 pixels wide on average (its dialog base unit).
+constexpr double kBaseLetterWidth = 6.0;
 constexpr int kHeadlineCharHeight = 23;
 // Dark blue: readable on the button-face ground, where white is not, and
 // the colour of the page pictures' locks.
@@ -311,14 +313,16 @@ void TForm::MakeFonts() {
   // Character heights 8 and 12 of the raster face both come out on
   // 13-pixel lines, its smallest size; the bold file-name font keeps them.
   fonts_[static_cast<int>(TFontRole::Base)] =
-      CreateFontForLineHeight(kBaseFace, Scaled(kBaseCharHeight), Scaled(kBaseLineHeight), FW_NORMAL);
+      CreateFontForLineHeight(kBaseFace, Scaled(kBaseCharHeight), Scaled(kBaseLineHeight), LetterWidth(), FW_NORMAL);
   fonts_[static_cast<int>(TFontRole::Bold)] =
-      CreateFontForLineHeight(kBaseFace, Scaled(kBaseCharHeight), Scaled(kBaseLineHeight), FW_BOLD);
+      CreateFontForLineHeight(kBaseFace, Scaled(kBaseCharHeight), Scaled(kBaseLineHeight), LetterWidth(), FW_BOLD);
   fonts_[static_cast<int>(TFontRole::Headline)] =
       CreateFontForCharHeight(kHeadlineFace, Scaled(kHeadlineCharHeight), FW_BOLD);
 }
 
 HFONT TForm::Font(TFontRole role) const { return fonts_[static_cast<int>(role)]; }
+
+double TForm::LetterWidth() const { return kBaseLetterWidth * std::max(scale_ppi_, 96) / 96; }
 
 int TForm::Scaled(int value) const { return scale_ppi_ > 96 ? MulDiv(value, scale_ppi_, 96) : value; }
 

@@ -129,6 +129,7 @@ class TForm {
   void MakeFonts();
   void ApplyLayout();
   int Scaled(int value) const;
+  double LetterWidth() const;
   SIZE CaptionSize(const TControl& control) const;
   HFONT Font(TFontRole role) const;
   const TControl* Find(int id) const;

@@ -19,15 +19,16 @@ std::string ExceptionClassName(const std::exception& error) {
   const char* name = typeid(error).name();
 #if defined(__GNUG__)
   int status = 0;
-  std::unique_ptr<char, void (*)(void*)> demangled(abi::__cxa_demangle(name, nullptr, nullptr, &status), std::free);
+  std::unique_ptr<char, void (*)(void*)> demangled(abi::__cxa_demangle(name, nullptr, nullptr, &status),
+                                                   std::free);
   if (status == 0 && demangled) return demangled.get();
 #endif
   return name;
 }
 
 void TApplication::ShowException(const std::exception& error) {
-  platform::ShowMessage({messages::kErrorCaption, error.what(), platform::MessageIcon::Error,
-                         platform::MessageButtons::Ok});
+  platform::ShowMessage(
+      {messages::kErrorCaption, error.what(), platform::MessageIcon::Error, platform::MessageButtons::Ok});
 }
 
 void TApplication::HandleException(const std::string& sender_class) noexcept {

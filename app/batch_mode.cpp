@@ -14,8 +14,8 @@ bool RunBatch(const std::vector<std::string>& arguments) {
   // lock engine.
   const bool locked = LockPage(arguments.at(0), arguments.at(2), arguments.at(1), arguments.at(3));
   if (!locked) {
-    platform::ShowMessage({messages::kErrorCaption, messages::kLockedPageNotCreated, platform::MessageIcon::Error,
-                           platform::MessageButtons::Ok});
+    platform::ShowMessage({messages::kErrorCaption, messages::kLockedPageNotCreated,
+                           platform::MessageIcon::Error, platform::MessageButtons::Ok});
   }
   return locked;
 }

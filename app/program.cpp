@@ -11,7 +11,9 @@
 
 namespace {
 
-bool IsHelpRequest(const std::string& argument) { return argument == "/?" || argument == "-?" || argument == "?"; }
+bool IsHelpRequest(const std::string& argument) {
+  return argument == "/?" || argument == "-?" || argument == "?";
+}
 
 int RunRoad(const std::vector<std::string>& arguments) {
   if (arguments.empty()) return RunWizard();

@@ -13,7 +13,8 @@ const char kTextExtension[] = ".txt";
 const char kHtmlSuffix[] = ".html";
 
 void ShowError(const std::string& text) {
-  platform::ShowMessage({messages::kErrorCaption, text, platform::MessageIcon::Error, platform::MessageButtons::Ok});
+  platform::ShowMessage(
+      {messages::kErrorCaption, text, platform::MessageIcon::Error, platform::MessageButtons::Ok});
 }
 
 // The text from the last "." of the file name part, dot included; empty when
@@ -59,8 +60,8 @@ bool SourceReadToItsEnd(TFastIO& source) {
   const std::uint32_t last = source.Position - 1;
   if (last >= size) return true;
   source.Position = last;
-  const bool zero_byte = source.PeekChar() == 0 && last >= source.WindowStart &&
-                         last - source.WindowStart < source.WindowLength;
+  const bool zero_byte =
+      source.PeekChar() == 0 && last >= source.WindowStart && last - source.WindowStart < source.WindowLength;
   return zero_byte;
 }
 
@@ -96,9 +97,9 @@ bool BuildLockedPage(const std::string& template_name, const std::string& backup
     return false;
   }
   if (platform::PathExists(backup_path)) {
-    const auto answer = platform::ShowMessage({messages::kQuestionCaption,
-                                               messages::Format(messages::kBackupExists, {backup_path}),
-                                               platform::MessageIcon::Warning, platform::MessageButtons::YesNo});
+    const auto answer = platform::ShowMessage(
+        {messages::kQuestionCaption, messages::Format(messages::kBackupExists, {backup_path}),
+         platform::MessageIcon::Warning, platform::MessageButtons::YesNo});
     if (answer != platform::MessageAnswer::Yes) return false;
   }
   // No copy of the page, no lock: the template must never replace the page

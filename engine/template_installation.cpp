@@ -8,14 +8,16 @@ namespace {
 bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
 
 void ShowCopyError(const std::string& source, const std::string& folder) {
-  platform::ShowMessage({messages::kErrorCaption, messages::Format(messages::kCannotCopyToDirectory, {source, folder}),
+  platform::ShowMessage({messages::kErrorCaption,
+                         messages::Format(messages::kCannotCopyToDirectory, {source, folder}),
                          platform::MessageIcon::Error, platform::MessageButtons::Ok});
 }
 
 // Copies the folder `source` into `destination` (both ending in the
 // separator). `start_page_name` is the name the top-level start page takes;
 // empty below the top, where "index.html" keeps its own name.
-void InstallFolder(const std::string& source, const std::string& destination, const std::string& start_page_name) {
+void InstallFolder(const std::string& source, const std::string& destination,
+                   const std::string& start_page_name) {
   std::vector<platform::DirEntry> entries;
   if (!platform::ListDirectory(source, &entries)) return;
   for (const auto& entry : entries) {
@@ -35,7 +37,8 @@ void InstallFolder(const std::string& source, const std::string& destination, co
     const std::string copy_to = destination + (start_page ? start_page_name : entry.name);
     // A link is replaced, never written through.
     if (platform::IsLink(copy_to)) platform::RemoveFile(copy_to);
-    if (!platform::CopyFileReplacing(source + entry.name, copy_to)) ShowCopyError(source + entry.name, destination);
+    if (!platform::CopyFileReplacing(source + entry.name, copy_to))
+      ShowCopyError(source + entry.name, destination);
   }
 }
 
@@ -73,7 +76,8 @@ void InstallTemplate(const std::string& source_folder, const std::string& page_p
   InstallFolder(source_folder, folder, name);
 }
 
-std::vector<std::string> TemplateDestinations(const std::string& source_folder, const std::string& page_path) {
+std::vector<std::string> TemplateDestinations(const std::string& source_folder,
+                                              const std::string& page_path) {
   std::string folder, name;
   SplitPagePath(page_path, &folder, &name);
   std::vector<std::string> destinations;
@@ -86,7 +90,8 @@ std::vector<std::string> TemplateCatalogue(const std::string& templates_dir) {
   std::vector<std::string> names;
   if (!platform::ListDirectory(templates_dir, &entries)) return names;
   for (const auto& entry : entries) {
-    if (entry.directory && !entry.hidden && !entry.system && !IsDotEntry(entry.name)) names.push_back(entry.name);
+    if (entry.directory && !entry.hidden && !entry.system && !IsDotEntry(entry.name))
+      names.push_back(entry.name);
   }
   return names;
 }

@@ -23,7 +23,8 @@ class BufferedWriter {
 
   bool Flush() {
     if (buffer_.empty()) return true;
-    const bool ok = platform::WriteFileBytes(handle_, buffer_.data(), static_cast<std::uint32_t>(buffer_.size()));
+    const bool ok =
+        platform::WriteFileBytes(handle_, buffer_.data(), static_cast<std::uint32_t>(buffer_.size()));
     buffer_.clear();
     return ok;
   }
@@ -166,14 +167,14 @@ bool TFastIO::SpliceThroughTemporary(const std::string& text, std::uint32_t span
     const std::uint32_t n = std::min(WindowLength - offset, at - Position);
     const unsigned char* chunk = Window + offset;
     if (const void* zero = std::memchr(chunk, 0, n)) {
-      return abandon(Position + static_cast<std::uint32_t>(static_cast<const unsigned char*>(zero) - chunk) + 1);
+      return abandon(Position + static_cast<std::uint32_t>(static_cast<const unsigned char*>(zero) - chunk) +
+                     1);
     }
     if (!writer.Put(chunk, n)) return abandon(at);
     Position += n;
   }
   if (!writer.Flush()) return abandon(at);
-  if (!text.empty() &&
-      !platform::WriteFileBytes(out, text.data(), static_cast<std::uint32_t>(text.size()))) {
+  if (!text.empty() && !platform::WriteFileBytes(out, text.data(), static_cast<std::uint32_t>(text.size()))) {
     return abandon(at);
   }
   // Tail: everything behind the span, 0 bytes included.

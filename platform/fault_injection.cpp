@@ -33,7 +33,10 @@ bool ShouldFail(Call call) {
   return fail;
 }
 
-ScopedFaultPlan::ScopedFaultPlan() { g_plan = Plan{}; g_plan.active = true; }
+ScopedFaultPlan::ScopedFaultPlan() {
+  g_plan = Plan{};
+  g_plan.active = true;
+}
 
 ScopedFaultPlan::ScopedFaultPlan(Call call, std::int64_t nth) : ScopedFaultPlan() {
   g_plan.kind = call;

@@ -72,6 +72,10 @@ bool SameFile(const std::string& a, const std::string& b);
 // True when `path` is a symbolic link (a reparse point on Windows).
 bool IsLink(const std::string& path);
 
+// Tells the system that a large buffer is about to be filled from start to
+// end, so that it can back it with large pages. Only a hint.
+void AdviseSequentialFill(void* buffer, std::size_t length);
+
 // ---------------------------------------------------------------------------
 // Directories
 

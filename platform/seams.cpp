@@ -1,9 +1,9 @@
 // The replaceable half of the seams: which handler runs now. The real
 // handlers live in the platform implementation files.
+#include <utility>
+
 #include "platform/platform.h"
 #include "platform/seams_internal.h"
-
-#include <utility>
 
 namespace platform {
 namespace {

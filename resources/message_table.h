@@ -26,7 +26,8 @@ inline constexpr char kPasswordNotEntered[] = "A password is not entered";
 inline constexpr char kLockedPageNotCreated[] = "Locked page was not created";
 inline constexpr char kUsage[] =
     "Use these parameters:\n\nzendrel /? - Show this dialog;\n\nzendrel - Run this program in GUI mode;\n\n"
-    "zendrel <Template Name> <File to Lock> <Backup File Name> <password> - Run this program in a Batch Mode.";
+    "zendrel <Template Name> <File to Lock> <Backup File Name> <password> - Run this program in a Batch "
+    "Mode.";
 inline constexpr char kWizardIsWindowsOnly[] =
     "The wizard window is part of the Windows build; on this system use batch mode.";
 

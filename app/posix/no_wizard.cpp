@@ -6,7 +6,7 @@
 
 int RunWizard() {
   ShowUsage();
-  platform::ShowMessage({messages::kProductCaption, messages::kWizardIsWindowsOnly, platform::MessageIcon::Information,
-                         platform::MessageButtons::Ok});
+  platform::ShowMessage({messages::kProductCaption, messages::kWizardIsWindowsOnly,
+                         platform::MessageIcon::Information, platform::MessageButtons::Ok});
   return 0;
 }

@@ -1,8 +1,8 @@
 // The common open-file and save-file dialogs.
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
-#include <windows.h>
 #include <commdlg.h>
+#include <windows.h>
 
 #include <vector>
 

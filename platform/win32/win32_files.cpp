@@ -19,8 +19,8 @@ FileHandle FromHandle(HANDLE h) {
 }
 
 FileHandle Open(const std::string& path, DWORD access, DWORD share, DWORD disposition) {
-  return FromHandle(CreateFileA(path.c_str(), access, share, nullptr, disposition,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  return FromHandle(
+      CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 }  // namespace
@@ -117,8 +117,8 @@ bool PathExists(const std::string& path) {
 
 bool SameFile(const std::string& a, const std::string& b) {
   auto identify = [](const std::string& path, BY_HANDLE_FILE_INFORMATION* info) {
-    const HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     const bool ok = GetFileInformationByHandle(h, info) != 0;
     CloseHandle(h);
@@ -156,6 +156,8 @@ bool MakeDirectory(const std::string& path) {
   if (ShouldFail(Call::MakeDirectory)) return false;
   return CreateDirectoryA(path.c_str(), nullptr) != 0;
 }
+
+void AdviseSequentialFill(void* /*buffer*/, std::size_t /*length*/) {}
 
 char PathSeparator() { return '\\'; }
 

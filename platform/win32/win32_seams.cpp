@@ -1,8 +1,8 @@
 // Message boxes, the shell and process start on Win32.
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include "platform/seams_internal.h"
 
@@ -11,9 +11,15 @@ namespace platform::internal {
 MessageAnswer SystemShowMessage(const MessageRequest& request) {
   UINT type = request.buttons == MessageButtons::YesNo ? MB_YESNO : MB_OK;
   switch (request.icon) {
-    case MessageIcon::Error: type |= MB_ICONERROR; break;
-    case MessageIcon::Warning: type |= MB_ICONWARNING; break;
-    case MessageIcon::Information: type |= MB_ICONINFORMATION; break;
+    case MessageIcon::Error:
+      type |= MB_ICONERROR;
+      break;
+    case MessageIcon::Warning:
+      type |= MB_ICONWARNING;
+      break;
+    case MessageIcon::Information:
+      type |= MB_ICONINFORMATION;
+      break;
   }
   const int answer = MessageBoxA(nullptr, request.text.c_str(), request.caption.c_str(), type);
   if (request.buttons == MessageButtons::Ok) return MessageAnswer::Ok;

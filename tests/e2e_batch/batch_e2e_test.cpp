@@ -18,7 +18,8 @@ class BatchE2E : public ::testing::Test {
     const std::string exe = BuiltProgram();
     program_ = install_ / std::filesystem::path(exe).filename().string();
     std::filesystem::copy_file(exe, program_);
-    std::filesystem::permissions(program_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add);
+    std::filesystem::permissions(program_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add);
     WriteFile(install_ / "Templates/Source Hide/index.html", TemplateStartPage());
     WriteFile(install_ / "Templates/Source Hide/zendrel-extra.css", "body{}");
     WriteFile(install_ / "Templates/Broken/index.html", "<html>no markers</html>");
@@ -30,7 +31,8 @@ class BatchE2E : public ::testing::Test {
 
 TEST_F(BatchE2E, LocksWithAQuotedTemplateNameAndRelativePaths) {
   WriteFile(site_ / "page.html", "<p>mine</p>");
-  const ProgramRun run = RunProgram(program_, {"Source Hide", "page.html", "page_original.html", "pagekey"}, site_.path());
+  const ProgramRun run =
+      RunProgram(program_, {"Source Hide", "page.html", "page_original.html", "pagekey"}, site_.path());
   EXPECT_EQ(run.exit_code, 0);
   EXPECT_TRUE(run.messages.empty()) << run.messages.at(0);
   EXPECT_EQ(ReadFile(site_ / "page_original.html"), "<p>mine</p>");
@@ -42,7 +44,8 @@ TEST_F(BatchE2E, AFailedLockShowsWhyThenThatNothingWasCreated) {
   WriteFile(site_ / "page.html", "<p>mine</p>");
   const ProgramRun run = RunProgram(program_, {"Broken", "page.html", "backup.html", "pw"}, site_.path());
   EXPECT_EQ(run.exit_code, 1);
-  EXPECT_EQ(run.messages, (std::vector<std::string>{"Error|Wrong Template.", "Error|Locked page was not created"}));
+  EXPECT_EQ(run.messages,
+            (std::vector<std::string>{"Error|Wrong Template.", "Error|Locked page was not created"}));
   EXPECT_EQ(ReadFile(site_ / "backup.html"), "<p>mine</p>");
 }
 
@@ -59,7 +62,8 @@ TEST_F(BatchE2E, AnEmptyQuotedPasswordLeavesThreeArgumentsAndTheUsage) {
 TEST_F(BatchE2E, TheBackupQuestionIsAskedAndNoKeepsEverything) {
   WriteFile(site_ / "page.html", "<p>mine</p>");
   WriteFile(site_ / "backup.html", "old");
-  const ProgramRun run = RunProgram(program_, {"Source Hide", "page.html", "backup.html", "pw"}, site_.path(), false);
+  const ProgramRun run =
+      RunProgram(program_, {"Source Hide", "page.html", "backup.html", "pw"}, site_.path(), false);
   EXPECT_EQ(run.exit_code, 1);
   ASSERT_EQ(run.messages.size(), 2u);
   EXPECT_EQ(run.messages[0], "Question|Backup file backup.html is exists.\nReplace it?");

@@ -11,8 +11,8 @@
 
 std::string BuiltProgram() { return ZENDREL_EXE; }
 
-ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments, const std::string& cwd,
-                      bool answer_yes) {
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::string& cwd, bool answer_yes) {
   testing_support::TempDir io;
   const std::string err_path = io / "stderr", in_path = io / "stdin";
   testing_support::WriteFile(in_path, answer_yes ? "y\n" : "n\n");

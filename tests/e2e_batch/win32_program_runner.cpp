@@ -46,8 +46,8 @@ std::string WindowText(HWND window) {
 
 }  // namespace
 
-ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments, const std::string& cwd,
-                      bool answer_yes) {
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::string& cwd, bool answer_yes) {
   std::string command = "\"" + program + "\"";
   for (const auto& a : arguments) command += " \"" + a + "\"";
   STARTUPINFOA startup{};

@@ -10,14 +10,14 @@ std::string TemplateStartPage(const std::string& payload) {
          "//Page End\r\n);\r\n</script></head><body>decoder</body></html>\r\n";
 }
 
-LockFixture::LockFixture() : saved_templates_dir_(TemplatesDir) {
-  TemplatesDir = root / "Templates/";
-}
+LockFixture::LockFixture() : saved_templates_dir_(TemplatesDir) { TemplatesDir = root / "Templates/"; }
 
 LockFixture::~LockFixture() { TemplatesDir = saved_templates_dir_; }
 
-void LockFixture::AddTemplateFile(const std::string& name, const std::string& relative, const std::string& bytes) {
-  WriteFile(TemplatesDir + name + platform::PathSeparator() + (root / relative).substr(root.path().size()), bytes);
+void LockFixture::AddTemplateFile(const std::string& name, const std::string& relative,
+                                  const std::string& bytes) {
+  WriteFile(TemplatesDir + name + platform::PathSeparator() + (root / relative).substr(root.path().size()),
+            bytes);
 }
 
 }  // namespace testing_support

@@ -1,6 +1,7 @@
+#include "app/command_line.h"
+
 #include <gtest/gtest.h>
 
-#include "app/command_line.h"
 #include "platform/platform.h"
 
 namespace {
@@ -9,8 +10,10 @@ using Words = std::vector<std::string>;
 
 TEST(SplitCommandLine, BlanksSeparateAndQuotesGroup) {
   EXPECT_EQ(SplitCommandLine("zendrel a b  c\td"), (Words{"zendrel", "a", "b", "c", "d"}));
-  EXPECT_EQ(SplitCommandLine("zendrel \"Source Hide\" page.html"), (Words{"zendrel", "Source Hide", "page.html"}));
-  EXPECT_EQ(SplitCommandLine("\"C:\\Program Files\\zendrel.exe\" x"), (Words{"C:\\Program Files\\zendrel.exe", "x"}));
+  EXPECT_EQ(SplitCommandLine("zendrel \"Source Hide\" page.html"),
+            (Words{"zendrel", "Source Hide", "page.html"}));
+  EXPECT_EQ(SplitCommandLine("\"C:\\Program Files\\zendrel.exe\" x"),
+            (Words{"C:\\Program Files\\zendrel.exe", "x"}));
   EXPECT_EQ(SplitCommandLine("zendrel a\"b c\"d"), (Words{"zendrel", "ab cd"})) << "quotes inside a word";
   EXPECT_EQ(SplitCommandLine("   "), Words{});
 }

@@ -1,9 +1,10 @@
 // The fallback chain of opening a document, seen through the shell seam.
+#include "app/document_launching.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
-#include "app/document_launching.h"
 #include "engine/settings.h"
 #include "platform/platform.h"
 
@@ -93,9 +94,10 @@ TEST(OpenDocument, ManualAndPreviewPathsComeFromTheSettings) {
   AppDir = saved_app;
   TemplatesDir = saved_templates;
   const std::string s(1, sep);
-  EXPECT_EQ(launches.seen.shell, (std::vector<std::string>{"open base" + s + "Manual" + s + "index.html",
-                                                           "open base" + s + "Templates" + s + "Dark" + s + "index.html",
-                                                           "open base" + s + "Templates" + s + s + "index.html"}));
+  EXPECT_EQ(launches.seen.shell,
+            (std::vector<std::string>{"open base" + s + "Manual" + s + "index.html",
+                                      "open base" + s + "Templates" + s + "Dark" + s + "index.html",
+                                      "open base" + s + "Templates" + s + s + "index.html"}));
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 // The buffered file cursor on real files in a temporary folder, including
 // every injected failure of a splice.
+#include "fileio/fast_io.h"
+
 #include <gtest/gtest.h>
 
-#include "fileio/fast_io.h"
 #include "platform/fault_injection.h"
 #include "tests/support/temp_dir.h"
 

@@ -1,10 +1,11 @@
 // Locking pages end to end on real folders: the locked page checked by its
 // bytes, every message, and no failure that loses the page.
+#include "engine/lock_page.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "engine/lock_page.h"
 #include "engine/page_encoding.h"
 #include "engine/settings.h"
 #include "fileio/fast_io.h"
@@ -17,7 +18,8 @@ namespace {
 using namespace testing_support;
 using platform::MessageAnswer;
 
-const std::string kPage = "<html><head><title>Mine</title></head><body><p>Hello 'world' & <b>you</b></p></body></html>\r\n";
+const std::string kPage =
+    "<html><head><title>Mine</title></head><body><p>Hello 'world' & <b>you</b></p></body></html>\r\n";
 
 // The block for `bytes`, from an encoder run of its own over a copy.
 std::string ExpectedBlock(const std::string& bytes, const std::string& password, bool wrap) {
@@ -49,7 +51,8 @@ TEST_F(LockPageTest, LocksAPageByteForByte) {
   ASSERT_TRUE(LockPage("Plain", f_.Page("page_original.html"), f_.Page("page.html"), "pagekey"));
   EXPECT_TRUE(boxes.shown().empty()) << boxes.Transcript();
   EXPECT_EQ(ReadFile(f_.Page("page_original.html")), kPage);
-  EXPECT_EQ(ReadFile(f_.Page("page.html")), Locked(TemplateStartPage(), ExpectedBlock(kPage, "pagekey", false)));
+  EXPECT_EQ(ReadFile(f_.Page("page.html")),
+            Locked(TemplateStartPage(), ExpectedBlock(kPage, "pagekey", false)));
   EXPECT_EQ(ListNames(f_.pages.path()), "page.html page_original.html zendrel-test.js");
 }
 
@@ -58,7 +61,8 @@ TEST_F(LockPageTest, TextPagesAreRenamedAndWrapped) {
   ASSERT_TRUE(LockPage("Plain", f_.Page("a_original.txt"), f_.Page("a.txt"), "pw"));
   EXPECT_FALSE(Exists(f_.Page("a.txt")));
   EXPECT_EQ(ReadFile(f_.Page("a_original.txt")), "a < b & c\n");
-  EXPECT_EQ(ReadFile(f_.Page("a.txt.html")), Locked(TemplateStartPage(), ExpectedBlock("a < b & c\n", "pw", true)));
+  EXPECT_EQ(ReadFile(f_.Page("a.txt.html")),
+            Locked(TemplateStartPage(), ExpectedBlock("a < b & c\n", "pw", true)));
 }
 
 TEST_F(LockPageTest, OnlyTheLowerCaseTxtExtensionIsText) {
@@ -73,7 +77,8 @@ TEST_F(LockPageTest, ATextPageWhoseHtmlNameIsTakenIsLeftAlone) {
   WriteFile(f_.Page("a.txt.html"), "someone else's page");
   MessageRecorder boxes;
   EXPECT_FALSE(LockPage("Plain", f_.Page("b"), f_.Page("a.txt"), "pw"));
-  EXPECT_EQ(boxes.Transcript(), "Error|Cannot rename file " + f_.Page("a.txt") + "\n to " + f_.Page("a.txt.html") + "\n");
+  EXPECT_EQ(boxes.Transcript(),
+            "Error|Cannot rename file " + f_.Page("a.txt") + "\n to " + f_.Page("a.txt.html") + "\n");
   EXPECT_EQ(ReadFile(f_.Page("a.txt")), "text");
   EXPECT_EQ(ReadFile(f_.Page("a.txt.html")), "someone else's page");
   EXPECT_FALSE(Exists(f_.Page("b")));
@@ -115,7 +120,8 @@ TEST_F(LockPageTest, ABackupThatCannotBeWrittenStopsBeforeTheTemplate) {
   MessageRecorder boxes;
   const std::string backup = f_.Page("no-such-folder/backup.html");
   EXPECT_FALSE(LockPage("Plain", backup, f_.Page("page.html"), "pw"));
-  EXPECT_EQ(boxes.Transcript(), "Error|Cannot copy file " + f_.Page("page.html") + "\n to backup file " + backup + "\n");
+  EXPECT_EQ(boxes.Transcript(),
+            "Error|Cannot copy file " + f_.Page("page.html") + "\n to backup file " + backup + "\n");
   EXPECT_EQ(ReadFile(f_.Page("page.html")), kPage);
   EXPECT_EQ(ListNames(f_.pages.path()), "page.html");
 }
@@ -157,12 +163,18 @@ void ExpectWrongTemplate(LockFixture& f, const std::string& start_page) {
   EXPECT_EQ(ReadFile(f.Page("page.html")), start_page) << "the page is left as installed";
 }
 
-TEST_F(LockPageTest, MissingEndMarkerIsAWrongTemplate) { ExpectWrongTemplate(f_, "x\r\n//Page Begin\r\n'a',\r\n"); }
-TEST_F(LockPageTest, MissingBeginMarkerIsAWrongTemplate) { ExpectWrongTemplate(f_, "x\r\n'a',\r\n//Page End\r\n"); }
+TEST_F(LockPageTest, MissingEndMarkerIsAWrongTemplate) {
+  ExpectWrongTemplate(f_, "x\r\n//Page Begin\r\n'a',\r\n");
+}
+TEST_F(LockPageTest, MissingBeginMarkerIsAWrongTemplate) {
+  ExpectWrongTemplate(f_, "x\r\n'a',\r\n//Page End\r\n");
+}
 TEST_F(LockPageTest, ReversedMarkersAreAWrongTemplate) {
   ExpectWrongTemplate(f_, "//Page End\r\n'a',\r\n//Page Begin\r\n");
 }
-TEST_F(LockPageTest, MarkersOnOneLineAreAWrongTemplate) { ExpectWrongTemplate(f_, "//Page Begin //Page End\r\n"); }
+TEST_F(LockPageTest, MarkersOnOneLineAreAWrongTemplate) {
+  ExpectWrongTemplate(f_, "//Page Begin //Page End\r\n");
+}
 TEST_F(LockPageTest, BeginMarkerAt30000IsTooFar) {
   ExpectWrongTemplate(f_, std::string(30000, ' ') + "//Page Begin\r\n//Page End\r\n");
 }
@@ -178,7 +190,8 @@ TEST_F(LockPageTest, AMissingTemplateFolderIsAWrongTemplate) {
 }
 
 TEST_F(LockPageTest, MarkersAtTheEdgesOfTheLimitAreAccepted) {
-  const std::string start_page = std::string(29999, ' ') + "//Page Begin\r\n" + std::string(29985, ' ') + "//Page End";
+  const std::string start_page =
+      std::string(29999, ' ') + "//Page Begin\r\n" + std::string(29985, ' ') + "//Page End";
   f_.AddTemplateFile("Edge", "index.html", start_page);
   WriteFile(f_.Page("page.html"), kPage);
   ASSERT_TRUE(LockPage("Edge", f_.Page("backup.html"), f_.Page("page.html"), "pw"));
@@ -199,7 +212,8 @@ TEST_F(LockPageTest, ALoneLineFeedKeepsTheNextBytesInFrontOfTheBlock) {
   f_.AddTemplateFile("LF", "index.html", start_page);
   WriteFile(f_.Page("page.html"), kPage);
   ASSERT_TRUE(LockPage("LF", f_.Page("backup.html"), f_.Page("page.html"), "pw"));
-  EXPECT_EQ(ReadFile(f_.Page("page.html")), "//Page Begin\nX" + ExpectedBlock(kPage, "pw", false) + "//Page End\n");
+  EXPECT_EQ(ReadFile(f_.Page("page.html")),
+            "//Page Begin\nX" + ExpectedBlock(kPage, "pw", false) + "//Page End\n");
 }
 
 TEST_F(LockPageTest, ABlockAsLongAsThePayloadAreaIsWrittenInPlace) {
@@ -217,7 +231,8 @@ TEST_F(LockPageTest, APageWithAZeroByteLocksWhatComesBeforeIt) {
   const std::string page = std::string("<p>before</p>\0\0<p>after</p>", 28);
   WriteFile(f_.Page("page.html"), page);
   ASSERT_TRUE(LockPage("Plain", f_.Page("backup.html"), f_.Page("page.html"), "pw"));
-  EXPECT_EQ(ReadFile(f_.Page("page.html")), Locked(TemplateStartPage(), ExpectedBlock("<p>before</p>", "pw", false)));
+  EXPECT_EQ(ReadFile(f_.Page("page.html")),
+            Locked(TemplateStartPage(), ExpectedBlock("<p>before</p>", "pw", false)));
   EXPECT_EQ(ReadFile(f_.Page("backup.html")), page) << "the backup keeps every byte";
 }
 

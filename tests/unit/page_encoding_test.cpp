@@ -1,8 +1,9 @@
 // The page block, checked against blocks worked out by hand (small cases)
 // and against the shape the format promises (large cases).
+#include "engine/page_encoding.h"
+
 #include <gtest/gtest.h>
 
-#include "engine/page_encoding.h"
 #include "fileio/fast_io.h"
 #include "tests/support/temp_dir.h"
 
@@ -88,7 +89,9 @@ TEST(BuildPageBlock, SmallPagesWorkedOutByHand) {
 
 TEST(BuildPageBlock, EmptyPageIsTheCheckLineAlone) { EXPECT_EQ(Block("", "pagekey"), "'64');\r\n"); }
 
-TEST(BuildPageBlock, FirstByteZeroEndsTheData) { EXPECT_EQ(Block(std::string("\0abc", 4), "pagekey"), "'64');\r\n"); }
+TEST(BuildPageBlock, FirstByteZeroEndsTheData) {
+  EXPECT_EQ(Block(std::string("\0abc", 4), "pagekey"), "'64');\r\n");
+}
 
 TEST(BuildPageBlock, HundredBytesMakeOneLineAndOneMoreMakesTwo) {
   const auto hundred = Lines(Block(std::string(100, 'Z'), "\x5A"));  // m = b, 'Z' stays 'Z'
@@ -183,7 +186,8 @@ TEST(BuildPageBlock, PasswordOf255CharactersWrapsBackToTheFirst) {
   password[0] = 'Z';
   const auto keys = KeysUsed(password, 300);
   ASSERT_EQ(keys.size(), 300u);
-  for (std::size_t i = 0; i < 300; ++i) EXPECT_EQ(keys[i], static_cast<unsigned char>(password[i % 255])) << i;
+  for (std::size_t i = 0; i < 300; ++i)
+    EXPECT_EQ(keys[i], static_cast<unsigned char>(password[i % 255])) << i;
 }
 
 TEST(BuildPageBlock, PasswordOf256CharactersUsesOnlyItsFirst) {

@@ -1,10 +1,11 @@
 // The program's roads, run in-process with the message boxes recorded.
+#include "app/program.h"
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 
 #include "app/batch_mode.h"
-#include "app/program.h"
 #include "engine/settings.h"
 #include "tests/support/lock_fixture.h"
 
@@ -14,8 +15,10 @@ using namespace testing_support;
 using Args = std::vector<std::string>;
 
 const char kUsageBox[] =
-    "Quelto Zendrel 1.11.0|Use these parameters:\n\nzendrel /? - Show this dialog;\n\nzendrel - Run this program in GUI "
-    "mode;\n\nzendrel <Template Name> <File to Lock> <Backup File Name> <password> - Run this program in a Batch "
+    "Quelto Zendrel 1.11.0|Use these parameters:\n\nzendrel /? - Show this dialog;\n\nzendrel - Run this "
+    "program in GUI "
+    "mode;\n\nzendrel <Template Name> <File to Lock> <Backup File Name> <password> - Run this program in a "
+    "Batch "
     "Mode.\n";
 
 TEST(Program, HelpFormsShowTheUsageWhateverFollows) {

@@ -1,10 +1,11 @@
 // Installing a template folder over a page, and the catalogue of templates.
+#include "engine/template_installation.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "engine/settings.h"
-#include "engine/template_installation.h"
 #include "platform/fault_injection.h"
 #include "platform/platform.h"
 #include "tests/support/lock_fixture.h"
@@ -13,9 +14,7 @@ namespace {
 
 using namespace testing_support;
 
-std::string Folder(const std::string& name) {
-  return TemplatesDir + name + platform::PathSeparator();
-}
+std::string Folder(const std::string& name) { return TemplatesDir + name + platform::PathSeparator(); }
 
 TEST(InstallTemplate, CopiesEverythingAndTheStartPageLandsOnThePage) {
   LockFixture f;

@@ -2,9 +2,8 @@
 // each test sets the HTML open command, and puts the old one back.
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <chrono>
 #include <thread>
@@ -38,7 +37,8 @@ class RegistryKeyGuard {
     if (!had_key_) return;
     HKEY key;
     RegCreateKeyExA(HKEY_CLASSES_ROOT, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
-    if (had_value_) RegSetValueExA(key, nullptr, 0, saved_type_, saved_.data(), static_cast<DWORD>(saved_.size()));
+    if (had_value_)
+      RegSetValueExA(key, nullptr, 0, saved_type_, saved_.data(), static_cast<DWORD>(saved_.size()));
     RegCloseKey(key);
   }
 
@@ -95,7 +95,8 @@ TEST(GetBrowserCommand, NoKeyMeansExplorer) {
   RegistryKeyGuard guard;
   guard.Remove();
   EXPECT_EQ(GetBrowserCommand(), "explorer");
-  EXPECT_EQ(CommandsTried("a.html"), (std::vector<std::string>{"explorer \"a.html\"", "explorer.exe \"a.html\""}));
+  EXPECT_EQ(CommandsTried("a.html"),
+            (std::vector<std::string>{"explorer \"a.html\"", "explorer.exe \"a.html\""}));
 }
 
 TEST(GetBrowserCommand, AnEmptyOrMissingValueGivesALeadingSpace) {

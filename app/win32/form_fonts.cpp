@@ -11,6 +11,16 @@ HFONT MakeFont(const char* face, int height, int weight, int width = 0) {
                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
 }
 
+TEXTMETRICA Metrics(HFONT font) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  TEXTMETRICA metrics{};
+  GetTextMetricsA(dc, &metrics);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  return metrics;
+}
+
 bool IsFace(HFONT font, const char* face) {
   HDC dc = CreateCompatibleDC(nullptr);
   HGDIOBJ old = SelectObject(dc, font);
@@ -38,14 +48,9 @@ namespace {
 // Narrows a stand-in face: the average character width asked for shrinks
 // until the letters are no wider on average than `letter_width`.
 HFONT Narrowed(HFONT font, const char* face, int height, double letter_width, int weight) {
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, font);
-  TEXTMETRICA metrics{};
-  GetTextMetricsA(dc, &metrics);
-  SelectObject(dc, old);
-  DeleteDC(dc);
-  int width = metrics.tmAveCharWidth;
-  for (int attempt = 0; attempt < 8 && AverageLetterWidth(font) > letter_width + 0.25 && width > 1; ++attempt) {
+  int width = Metrics(font).tmAveCharWidth;
+  for (int attempt = 0; attempt < 8 && AverageLetterWidth(font) > letter_width + 0.25 && width > 1;
+       ++attempt) {
     HFONT narrower = MakeFont(face, height, weight, --width);
     DeleteObject(font);
     font = narrower;
@@ -55,15 +60,7 @@ HFONT Narrowed(HFONT font, const char* face, int height, double letter_width, in
 
 }  // namespace
 
-int LineHeight(HFONT font) {
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, font);
-  TEXTMETRICA metrics{};
-  GetTextMetricsA(dc, &metrics);
-  SelectObject(dc, old);
-  DeleteDC(dc);
-  return metrics.tmHeight;
-}
+int LineHeight(HFONT font) { return Metrics(font).tmHeight; }
 
 HFONT CreateFontForLineHeight(const char* face, int char_height, int line_height, double letter_width,
                               int weight) {

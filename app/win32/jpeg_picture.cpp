@@ -3,7 +3,10 @@
 #include <csetjmp>
 #include <cstdio>
 
+// jpeglib.h wants FILE (from <cstdio>) declared first.
+// clang-format off
 #include <jpeglib.h>
+// clang-format on
 
 namespace {
 
@@ -14,9 +17,7 @@ struct TDecodeErrors {
   std::jmp_buf back;
 };
 
-void JumpBack(j_common_ptr info) {
-  std::longjmp(reinterpret_cast<TDecodeErrors*>(info->err)->back, 1);
-}
+void JumpBack(j_common_ptr info) { std::longjmp(reinterpret_cast<TDecodeErrors*>(info->err)->back, 1); }
 
 void Quiet(j_common_ptr) {}
 

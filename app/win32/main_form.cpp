@@ -18,8 +18,8 @@ namespace {
 constexpr char kSourceHideTemplate[] = "Source Hide";
 
 bool SameTextIgnoringCase(const std::string& a, const std::string& b) {
-  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                        static_cast<int>(b.size())) == CSTR_EQUAL;
+  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()),
+                        b.c_str(), static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
 std::string ComboBoxItem(HWND combo, int index) {
@@ -42,15 +42,33 @@ void TMainForm::OnCreate() { FormCreate(Handle()); }
 void TMainForm::OnClick(int id) {
   HWND sender = Control(id);
   switch (id) {
-    case PrevBtn: PrevBtnClick(sender); break;
-    case NextBtn: NextBtnClick(sender); break;
-    case HelpBtn: HelpBtnClick(sender); break;
-    case ExitBtn: ExitBtnClick(sender); break;
-    case SourceBtn: SourceBtnClick(sender); break;
-    case DestBtn: DestBtnClick(sender); break;
-    case TempPreviewBtn: TempPreviewBtnClick(sender); break;
-    case CrBtn: CrBtnClick(sender); break;
-    case ShowBtn: ShowBtnClick(sender); break;
+    case PrevBtn:
+      PrevBtnClick(sender);
+      break;
+    case NextBtn:
+      NextBtnClick(sender);
+      break;
+    case HelpBtn:
+      HelpBtnClick(sender);
+      break;
+    case ExitBtn:
+      ExitBtnClick(sender);
+      break;
+    case SourceBtn:
+      SourceBtnClick(sender);
+      break;
+    case DestBtn:
+      DestBtnClick(sender);
+      break;
+    case TempPreviewBtn:
+      TempPreviewBtnClick(sender);
+      break;
+    case CrBtn:
+      CrBtnClick(sender);
+      break;
+    case ShowBtn:
+      ShowBtnClick(sender);
+      break;
     case RadioButtonPwd:
     case RadioButtonSrc:
       // A radio button's handler runs when it becomes selected. The state
@@ -64,7 +82,8 @@ void TMainForm::OnClick(int id) {
         }
       }
       break;
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -94,7 +113,8 @@ void TMainForm::FormCreate(HWND) {
 }
 
 void TMainForm::ShowPage(int index) {
-  if (index < 0 || index >= kPageCount) throw std::out_of_range("There is no wizard page " + std::to_string(index));
+  if (index < 0 || index >= kPageCount)
+    throw std::out_of_range("There is no wizard page " + std::to_string(index));
   for (int page = 0; page < kPageCount; ++page) ShowWindow(Control(Panel0 + page), SW_HIDE);
   CurrentPage = index;
   SetEnabled(PrevBtn, index > 0);
@@ -159,7 +179,8 @@ std::string TMainForm::SelectedTemplate() const {
 void TMainForm::TempPreviewBtnClick(HWND) { PreviewTemplate(SelectedTemplate()); }
 
 void TMainForm::ShowError(const char* text) {
-  platform::ShowMessage({messages::kErrorCaption, text, platform::MessageIcon::Error, platform::MessageButtons::Ok});
+  platform::ShowMessage(
+      {messages::kErrorCaption, text, platform::MessageIcon::Error, platform::MessageButtons::Ok});
 }
 
 void TMainForm::CrBtnClick(HWND) {

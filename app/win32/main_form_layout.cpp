@@ -36,38 +36,47 @@ std::vector<TControlSpec> MainFormLayout() {
   table.push_back({CopyLabel, Panel0, TControlKind::WrapLabel, "", 176, 184, 293, 53});
 
   AddPageFrame(table, 1, messages::kHeadline1, Label1, 301, 73);
-  table.insert(table.end(), {
-      {Label3, Panel1, TControlKind::Label, "Page to lock:", 176, 116, 177, 21},
-      {SourceLabel, Panel1, TControlKind::WrapLabel, "", 176, 132, 221, 26, TFontRole::Bold},
-      {Label4, Panel1, TControlKind::Label, "Backup page (Keep it to restore):", 176, 160, 217, 17},
-      {DestLabel, Panel1, TControlKind::WrapLabel, "", 176, 176, 221, 29, TFontRole::Bold},
-      {SourceBtn, Panel1, TControlKind::Button, "&Select...", 400, 128, 79, 25, TFontRole::Base, WS_GROUP},
-      {DestBtn, Panel1, TControlKind::Button, "S&elect...", 400, 176, 79, 25},
-  });
+  table.insert(
+      table.end(),
+      {
+          {Label3, Panel1, TControlKind::Label, "Page to lock:", 176, 116, 177, 21},
+          {SourceLabel, Panel1, TControlKind::WrapLabel, "", 176, 132, 221, 26, TFontRole::Bold},
+          {Label4, Panel1, TControlKind::Label, "Backup page (Keep it to restore):", 176, 160, 217, 17},
+          {DestLabel, Panel1, TControlKind::WrapLabel, "", 176, 176, 221, 29, TFontRole::Bold},
+          {SourceBtn, Panel1, TControlKind::Button, "&Select...", 400, 128, 79, 25, TFontRole::Base,
+           WS_GROUP},
+          {DestBtn, Panel1, TControlKind::Button, "S&elect...", 400, 176, 79, 25},
+      });
 
   AddPageFrame(table, 2, messages::kHeadline2, Label6, 301, 73);
-  table.insert(table.end(), {
-      {Label8, Panel2, TControlKind::Label, "Password:", 200, 156, 0, 0},
-      {PassEdit, Panel2, TControlKind::Edit, "pagekey", 252, 152, 205, 21, TFontRole::Base, WS_GROUP},
-      // One group; only the selected one is a tab stop.
-      {RadioButtonPwd, Panel2, TControlKind::RadioButton, "Page password protection", 176, 124, 169, 17,
-       TFontRole::Base, WS_GROUP | WS_TABSTOP},
-      {RadioButtonSrc, Panel2, TControlKind::RadioButton, "Page source hide (Warning: It's too easy to crack)", 176,
-       196, 281, 17},
-  });
+  table.insert(
+      table.end(),
+      {
+          {Label8, Panel2, TControlKind::Label, "Password:", 200, 156, 0, 0},
+          {PassEdit, Panel2, TControlKind::Edit, "pagekey", 252, 152, 205, 21, TFontRole::Base, WS_GROUP},
+          // One group; only the selected one is a tab stop.
+          {RadioButtonPwd, Panel2, TControlKind::RadioButton, "Page password protection", 176, 124, 169, 17,
+           TFontRole::Base, WS_GROUP | WS_TABSTOP},
+          {RadioButtonSrc, Panel2, TControlKind::RadioButton,
+           "Page source hide (Warning: It's too easy to crack)", 176, 196, 281, 17},
+      });
 
   AddPageFrame(table, 3, messages::kHeadline3, Label9, 301, 73);
-  table.insert(table.end(), {
-      {Label11, Panel3, TControlKind::Label, "Templates:", 176, 116, 0, 0},
-      // The height is the closed list's; the opened list adds its lines.
-      {TemplatesComboBox, Panel3, TControlKind::ComboBox, "", 176, 132, 189, 21, TFontRole::Base, WS_GROUP},
-      {TempPreviewBtn, Panel3, TControlKind::Button, "Pre&view >>>", 380, 130, 97, 25},
-  });
+  table.insert(table.end(),
+               {
+                   {Label11, Panel3, TControlKind::Label, "Templates:", 176, 116, 0, 0},
+                   // The height is the closed list's; the opened list adds its lines.
+                   {TemplatesComboBox, Panel3, TControlKind::ComboBox, "", 176, 132, 189, 21, TFontRole::Base,
+                    WS_GROUP},
+                   {TempPreviewBtn, Panel3, TControlKind::Button, "Pre&view >>>", 380, 130, 97, 25},
+               });
 
   AddPageFrame(table, 4, messages::kHeadline4, Label12, 269, 97);
   table.insert(table.end(), {
-      {CrBtn, Panel4, TControlKind::Button, "&Create", 380, 144, 97, 25, TFontRole::Base, WS_GROUP},
-      {ShowBtn, Panel4, TControlKind::Button, "&Show >>>", 380, 176, 97, 25, TFontRole::Base, WS_DISABLED},
-  });
+                                {CrBtn, Panel4, TControlKind::Button, "&Create", 380, 144, 97, 25,
+                                 TFontRole::Base, WS_GROUP},
+                                {ShowBtn, Panel4, TControlKind::Button, "&Show >>>", 380, 176, 97, 25,
+                                 TFontRole::Base, WS_DISABLED},
+                            });
   return table;
 }

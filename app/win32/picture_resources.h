@@ -5,8 +5,11 @@
 
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX 1
+// The Windows headers need <windows.h> first.
+// clang-format off
 #include <windows.h>
 #include <commctrl.h>
+// clang-format on
 
 #include "app/win32/jpeg_picture.h"
 

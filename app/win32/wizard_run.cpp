@@ -1,6 +1,5 @@
-#include "app/wizard.h"
-
 #include "app/win32/main_form.h"
+#include "app/wizard.h"
 
 int RunWizard() {
   TMainForm form;

@@ -28,6 +28,22 @@ HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
 
 bool IsPushButton(TControlKind kind) { return kind == TControlKind::Button || kind == TControlKind::BitBtn; }
 
+// Registers a class with the button-face background once per process.
+void RegisterWindowClass(const char* name, WNDPROC procedure) {
+  WNDCLASSEXA known{};
+  known.cbSize = sizeof known;
+  if (GetClassInfoExA(Instance(), name, &known)) return;
+  WNDCLASSEXA window_class{};
+  window_class.cbSize = sizeof window_class;
+  window_class.lpfnWndProc = procedure;
+  window_class.hInstance = Instance();
+  window_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  window_class.lpszClassName = name;
+  if (!RegisterClassExA(&window_class))
+    throw std::runtime_error(std::string("Cannot register the class ") + name);
+}
+
 int ScreenPixelsPerInch() {
   HDC screen = GetDC(nullptr);
   const int ppi = GetDeviceCaps(screen, LOGPIXELSY);
@@ -39,17 +55,26 @@ int ScreenPixelsPerInch() {
 
 const char* ControlClassName(TControlKind kind) {
   switch (kind) {
-    case TControlKind::Panel: return "TPanel";
-    case TControlKind::Image: return "TImage";
+    case TControlKind::Panel:
+      return "TPanel";
+    case TControlKind::Image:
+      return "TImage";
     case TControlKind::Headline:
     case TControlKind::Label:
-    case TControlKind::WrapLabel: return "TLabel";
-    case TControlKind::Button: return "TButton";
-    case TControlKind::BitBtn: return "TBitBtn";
-    case TControlKind::RadioButton: return "TRadioButton";
-    case TControlKind::Edit: return "TEdit";
-    case TControlKind::ComboBox: return "TComboBox";
-    case TControlKind::Bevel: return "TBevel";
+    case TControlKind::WrapLabel:
+      return "TLabel";
+    case TControlKind::Button:
+      return "TButton";
+    case TControlKind::BitBtn:
+      return "TBitBtn";
+    case TControlKind::RadioButton:
+      return "TRadioButton";
+    case TControlKind::Edit:
+      return "TEdit";
+    case TControlKind::ComboBox:
+      return "TComboBox";
+    case TControlKind::Bevel:
+      return "TBevel";
   }
   return "TControl";
 }
@@ -68,28 +93,8 @@ TForm::~TForm() {
 }
 
 void TForm::RegisterClasses(const char* class_name) {
-  WNDCLASSEXA form{};
-  form.cbSize = sizeof form;
-  if (!GetClassInfoExA(Instance(), class_name, &form)) {
-    form.cbSize = sizeof form;
-    form.lpfnWndProc = FormProc;
-    form.hInstance = Instance();
-    form.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    form.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    form.lpszClassName = class_name;
-    if (!RegisterClassExA(&form)) throw std::runtime_error("The window class cannot be registered");
-  }
-  WNDCLASSEXA panel{};
-  panel.cbSize = sizeof panel;
-  if (!GetClassInfoExA(Instance(), kPanelClass, &panel)) {
-    panel.cbSize = sizeof panel;
-    panel.lpfnWndProc = PanelProc;
-    panel.hInstance = Instance();
-    panel.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    panel.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    panel.lpszClassName = kPanelClass;
-    if (!RegisterClassExA(&panel)) throw std::runtime_error("The panel class cannot be registered");
-  }
+  RegisterWindowClass(class_name, FormProc);
+  RegisterWindowClass(kPanelClass, PanelProc);
 }
 
 void TForm::CreateHandle() {
@@ -288,16 +293,19 @@ void TForm::CreateControls() {
         break;
     }
     HWND parent = spec.parent ? Control(spec.parent) : handle_;
-    control.handle = CreateWindowExA(ex_style, window_class, spec.caption, style, spec.x, spec.y, spec.width,
-                                     spec.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
-                                     Instance(), nullptr);
-    if (!control.handle) throw std::runtime_error(std::string("The control cannot be created: ") + spec.caption);
+    control.handle =
+        CreateWindowExA(ex_style, window_class, spec.caption, style, spec.x, spec.y, spec.width, spec.height,
+                        parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), Instance(), nullptr);
+    if (!control.handle)
+      throw std::runtime_error(std::string("The control cannot be created: ") + spec.caption);
     if (spec.kind == TControlKind::Edit) SendMessageA(control.handle, EM_SETLIMITTEXT, 0, 0);
     if (spec.kind == TControlKind::BitBtn && spec.picture) {
       if (HIMAGELIST list = LoadButtonPicture(spec.picture)) {
         button_pictures_.push_back(list);
-        BUTTON_IMAGELIST picture{list, {4, 0, 4, 0}, static_cast<UINT>(
-                                 spec.picture_right ? BUTTON_IMAGELIST_ALIGN_RIGHT : BUTTON_IMAGELIST_ALIGN_LEFT)};
+        BUTTON_IMAGELIST picture{list,
+                                 {4, 0, 4, 0},
+                                 static_cast<UINT>(spec.picture_right ? BUTTON_IMAGELIST_ALIGN_RIGHT
+                                                                      : BUTTON_IMAGELIST_ALIGN_LEFT)};
         SendMessageA(control.handle, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&picture));
       }
     }
@@ -312,10 +320,10 @@ void TForm::MakeFonts() {
   }
   // Character heights 8 and 12 of the raster face both come out on
   // 13-pixel lines, its smallest size; the bold file-name font keeps them.
-  fonts_[static_cast<int>(TFontRole::Base)] =
-      CreateFontForLineHeight(kBaseFace, Scaled(kBaseCharHeight), Scaled(kBaseLineHeight), LetterWidth(), FW_NORMAL);
-  fonts_[static_cast<int>(TFontRole::Bold)] =
-      CreateFontForLineHeight(kBaseFace, Scaled(kBaseCharHeight), Scaled(kBaseLineHeight), LetterWidth(), FW_BOLD);
+  fonts_[static_cast<int>(TFontRole::Base)] = CreateFontForLineHeight(
+      kBaseFace, Scaled(kBaseCharHeight), Scaled(kBaseLineHeight), LetterWidth(), FW_NORMAL);
+  fonts_[static_cast<int>(TFontRole::Bold)] = CreateFontForLineHeight(
+      kBaseFace, Scaled(kBaseCharHeight), Scaled(kBaseLineHeight), LetterWidth(), FW_BOLD);
   fonts_[static_cast<int>(TFontRole::Headline)] =
       CreateFontForCharHeight(kHeadlineFace, Scaled(kHeadlineCharHeight), FW_BOLD);
 }
@@ -331,7 +339,8 @@ SIZE TForm::CaptionSize(const TControl& control) const {
   HGDIOBJ old = SelectObject(dc, Font(control.spec.font));
   const std::string caption = Text(control.spec.id);
   RECT box{0, 0, 0, 0};
-  DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &box, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &box,
+            DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
   SelectObject(dc, old);
   ReleaseDC(control.handle, dc);
   return {box.right - box.left, box.bottom - box.top};
@@ -355,7 +364,8 @@ void TForm::ApplyLayout() {
       width = caption.cx;
       if (spec.height == 0) height = caption.cy;
     }
-    if (spec.kind == TControlKind::ComboBox) height = Scaled(spec.height) + kDroppedListLines * LineHeight(Font(spec.font));
+    if (spec.kind == TControlKind::ComboBox)
+      height = Scaled(spec.height) + kDroppedListLines * LineHeight(Font(spec.font));
     MoveWindow(control.handle, Scaled(spec.x), Scaled(spec.y), width, height, FALSE);
   }
   InvalidateRect(handle_, nullptr, TRUE);
@@ -379,7 +389,8 @@ void TForm::DockTop(int id) {
   if (!panel) throw std::out_of_range("No panel with this id");
   RECT client;
   GetClientRect(handle_, &client);
-  SetWindowPos(panel->handle, nullptr, 0, 0, client.right, Scaled(panel->spec.height), SWP_NOZORDER | SWP_SHOWWINDOW);
+  SetWindowPos(panel->handle, nullptr, 0, 0, client.right, Scaled(panel->spec.height),
+               SWP_NOZORDER | SWP_SHOWWINDOW);
 }
 
 void TForm::KeepFocus() {
@@ -485,7 +496,8 @@ TForm::TDisabledWindow::~TDisabledWindow() {
 
 TForm* FormOf(HWND window) {
   HWND root = window ? GetAncestor(window, GA_ROOT) : nullptr;
-  if (!root || GetWindowLongPtrA(root, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&TForm::FormProc)) return nullptr;
+  if (!root || GetWindowLongPtrA(root, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&TForm::FormProc))
+    return nullptr;
   return reinterpret_cast<TForm*>(GetWindowLongPtrA(root, GWLP_USERDATA));
 }
 

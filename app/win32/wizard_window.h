@@ -7,8 +7,11 @@
 
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX 1
+// The Windows headers need <windows.h> first.
+// clang-format off
 #include <windows.h>
 #include <commctrl.h>
+// clang-format on
 
 #include <map>
 #include <string>
@@ -16,7 +19,19 @@
 
 #include "app/win32/jpeg_picture.h"
 
-enum class TControlKind { Panel, Image, Headline, Label, WrapLabel, Button, BitBtn, RadioButton, Edit, ComboBox, Bevel };
+enum class TControlKind {
+  Panel,
+  Image,
+  Headline,
+  Label,
+  WrapLabel,
+  Button,
+  BitBtn,
+  RadioButton,
+  Edit,
+  ComboBox,
+  Bevel
+};
 enum class TFontRole { Base, Bold, Headline };
 
 // One control of a form's table. Positions and sizes are at 96 pixels per

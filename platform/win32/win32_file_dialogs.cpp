@@ -1,8 +1,11 @@
 // The common open-file and save-file dialogs.
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
-#include <commdlg.h>
+// The Windows headers need <windows.h> first.
+// clang-format off
 #include <windows.h>
+#include <commdlg.h>
+// clang-format on
 
 #include <vector>
 

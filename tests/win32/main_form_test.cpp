@@ -3,9 +3,10 @@
 // the message boxes, the file dialogs and the shell are replaced.
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX 1
-#include <windows.h>
+#include "app/win32/main_form.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <deque>
@@ -14,7 +15,7 @@
 #include <vector>
 
 #include "app/application.h"
-#include "app/win32/main_form.h"
+#include "app/win32/form_fonts.h"
 #include "engine/settings.h"
 #include "engine/template_installation.h"
 #include "platform/platform.h"
@@ -36,8 +37,8 @@ class UnmanagedWindows : public ::testing::Environment {
  public:
   void SetUp() override {
     HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\main_form_test.exe\\X11 Driver", 0, nullptr,
-                        0, KEY_WRITE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\main_form_test.exe\\X11 Driver", 0,
+                        nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
       RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
       RegCloseKey(key);
     }
@@ -54,14 +55,15 @@ struct TDialogAnswer {
 class MainFormTest : public ::testing::Test {
  protected:
   MainFormTest()
-      : shell_([this](const std::string& target, const std::string&) {
-                 opened_.push_back(target);
-                 return 42;
-               },
-               [this](const std::string& command) {
-                 commands_.push_back(command);
-                 return 42;
-               }),
+      : shell_(
+            [this](const std::string& target, const std::string&) {
+              opened_.push_back(target);
+              return 42;
+            },
+            [this](const std::string& command) {
+              commands_.push_back(command);
+              return 42;
+            }),
         dialogs_([this](platform::FileDialogRequest& request) {
           requests_.push_back(request);
           if (answers_.empty()) throw std::logic_error("a file dialog opened that the test did not expect");
@@ -163,9 +165,10 @@ TEST_F(MainFormTest, StartsOnPageZeroWithItsCaptionsAndStartValues) {
   EXPECT_EQ(Caption(Label6), "Step Two");
   EXPECT_EQ(Caption(Label9), "Step Three");
   EXPECT_EQ(Caption(Label12), "Last Step");
-  EXPECT_EQ(Caption(LabelText3),
-            "Select a template from the list of available templates. You can preview the selected template by "
-            "clicking \"Preveiew\" button. If you want to hide a page source, select a special template.");
+  EXPECT_EQ(
+      Caption(LabelText3),
+      "Select a template from the list of available templates. You can preview the selected template by "
+      "clicking \"Preveiew\" button. If you want to hide a page source, select a special template.");
   EXPECT_EQ(Caption(SourceLabel), "<not selected>");
   EXPECT_EQ(Caption(DestLabel), "<not selected>");
   EXPECT_EQ(Caption(PassEdit), "pagekey");
@@ -426,13 +429,26 @@ TEST_F(MainFormTest, SourceHideSelectsTheTemplateWhateverItsCase) {
 
   // A click on the radio button already selected runs nothing.
   Click(RadioButtonSrc);
-  const LRESULT plain =
-      SendMessageA(Window(TemplatesComboBox), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                   reinterpret_cast<LPARAM>("Plain"));
+  const LRESULT plain = SendMessageA(Window(TemplatesComboBox), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                     reinterpret_cast<LPARAM>("Plain"));
   SendMessageA(Window(TemplatesComboBox), CB_SETCURSEL, plain, 0);
   Click(RadioButtonSrc);
   EXPECT_EQ(SelectedTemplate(), "Plain");
   EXPECT_FALSE(Enabled(PassEdit));
+}
+
+TEST_F(MainFormTest, ArrowKeysSwitchTheProtectionMode) {
+  files_.AddTemplateFile("Source Hide", "index.html", testing_support::TemplateStartPage());
+  Open();
+  GoToPage(2);
+  SetFocus(Window(RadioButtonPwd));
+  PressKey(Window(RadioButtonPwd), VK_DOWN);
+  EXPECT_TRUE(Checked(RadioButtonSrc));
+  EXPECT_FALSE(Enabled(PassEdit));
+  EXPECT_EQ(SelectedTemplate(), "Source Hide");
+  PressKey(Window(RadioButtonSrc), VK_UP);
+  EXPECT_TRUE(Checked(RadioButtonPwd));
+  EXPECT_TRUE(Enabled(PassEdit));
 }
 
 TEST_F(MainFormTest, SourceHideWithoutSuchATemplateLeavesNoSelection) {
@@ -587,10 +603,9 @@ TEST_F(MainFormTest, AnExceptionInAHandlerReachesTheApplicationWithItsSender) {
   Application.OnException = [&](const std::string& sender, const std::exception& error) {
     reported.push_back(sender + ": " + error.what());
   };
-  platform::ScopedShellHandler failing([](const std::string&, const std::string&) -> int {
-    throw std::runtime_error("shell broke");
-  },
-                                       [](const std::string&) { return 42; });
+  platform::ScopedShellHandler failing(
+      [](const std::string&, const std::string&) -> int { throw std::runtime_error("shell broke"); },
+      [](const std::string&) { return 42; });
   Open();
   Click(HelpBtn);
   GoToPage(3);
@@ -604,7 +619,8 @@ TEST_F(MainFormTest, AnExceptionInAHandlerReachesTheApplicationWithItsSender) {
 
 TEST_F(MainFormTest, AtNinetySixPixelsPerInchTheLayoutIsAsDesigned) {
   Open();
-  if (form_->PixelsPerInch() != 96) GTEST_SKIP() << "the screen has " << form_->PixelsPerInch() << " pixels per inch";
+  if (form_->PixelsPerInch() != 96)
+    GTEST_SKIP() << "the screen has " << form_->PixelsPerInch() << " pixels per inch";
   RECT client;
   GetClientRect(form_->Handle(), &client);
   EXPECT_EQ(client.right, 485);
@@ -629,14 +645,7 @@ TEST_F(MainFormTest, AtNinetySixPixelsPerInchTheLayoutIsAsDesigned) {
   EXPECT_EQ(text.bottom - text.top, 97);
 
   // Text lines of the base font are 13 pixels high.
-  HFONT font = reinterpret_cast<HFONT>(SendMessageA(Window(LabelText0), WM_GETFONT, 0, 0));
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, font);
-  TEXTMETRICA metrics{};
-  GetTextMetricsA(dc, &metrics);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  EXPECT_EQ(metrics.tmHeight, 13);
+  EXPECT_EQ(LineHeight(reinterpret_cast<HFONT>(SendMessageA(Window(LabelText0), WM_GETFONT, 0, 0))), 13);
 
   // Centred on the screen.
   RECT frame;

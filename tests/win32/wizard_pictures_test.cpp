@@ -3,9 +3,8 @@
 // boxes, and the button pictures load as 16 x 16 images.
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX 1
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdlib>
 #include <string>
@@ -77,7 +76,8 @@ TEST(WizardPictures, ThePageShowsItsPictureInItsBox) {
     for (const POINT& at : probes) {
       const COLORREF shown = GetPixel(dc, at.x, at.y);
       const unsigned char* pixel = &image.bgr[at.y * image.stride + at.x * 3];
-      const bool same = std::abs(GetRValue(shown) - pixel[2]) <= 8 && std::abs(GetGValue(shown) - pixel[1]) <= 8 &&
+      const bool same = std::abs(GetRValue(shown) - pixel[2]) <= 8 &&
+                        std::abs(GetGValue(shown) - pixel[1]) <= 8 &&
                         std::abs(GetBValue(shown) - pixel[0]) <= 8;
       matching += same ? 1 : 0;
     }

@@ -4,13 +4,13 @@
 // again, and puts the old setting back.
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX 1
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdlib>
 #include <string>
 
+#include "app/win32/form_fonts.h"
 #include "app/win32/main_form.h"
 #include "tests/support/lock_fixture.h"
 #include "tests/support/message_recorder.h"
@@ -28,7 +28,7 @@ struct TSetting {
   const char* key;
 };
 const TSetting kSettings[] = {{HKEY_CURRENT_USER, "Control Panel\\Desktop"},
-                                  {HKEY_CURRENT_CONFIG, "Software\\Fonts"}};
+                              {HKEY_CURRENT_CONFIG, "Software\\Fonts"}};
 
 // Sets LogPixels in every place for the life of the object.
 class TLogPixels {
@@ -36,13 +36,13 @@ class TLogPixels {
   explicit TLogPixels(DWORD ppi) {
     for (int i = 0; i < 2; ++i) {
       HKEY key;
-      if (RegCreateKeyExA(kSettings[i].root, kSettings[i].key, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key,
-                          nullptr) != ERROR_SUCCESS) {
+      if (RegCreateKeyExA(kSettings[i].root, kSettings[i].key, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
+                          &key, nullptr) != ERROR_SUCCESS) {
         continue;
       }
       DWORD size = sizeof saved_[i];
-      had_[i] = RegQueryValueExA(key, "LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&saved_[i]), &size) ==
-                ERROR_SUCCESS;
+      had_[i] = RegQueryValueExA(key, "LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&saved_[i]),
+                                 &size) == ERROR_SUCCESS;
       RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&ppi), sizeof ppi);
       RegCloseKey(key);
     }
@@ -52,7 +52,8 @@ class TLogPixels {
       HKEY key;
       if (RegOpenKeyExA(kSettings[i].root, kSettings[i].key, 0, KEY_WRITE, &key) != ERROR_SUCCESS) continue;
       if (had_[i]) {
-        RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&saved_[i]), sizeof saved_[i]);
+        RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&saved_[i]),
+                       sizeof saved_[i]);
       } else {
         RegDeleteValueA(key, "LogPixels");
       }
@@ -81,7 +82,8 @@ DWORD RunChild() {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                      &process)) {
     return 255;
   }
   WaitForSingleObject(process.hProcess, 120000);
@@ -108,14 +110,7 @@ void ExpectPlace(HWND window, int x, int y, int width, int height) {
 }
 
 int FontLineHeight(HWND window) {
-  HFONT font = reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0));
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, font);
-  TEXTMETRICA metrics{};
-  GetTextMetricsA(dc, &metrics);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  return metrics.tmHeight;
+  return LineHeight(reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0)));
 }
 
 TEST(MainFormAt120Ppi, WindowAndControlsAreOneAndAQuarterTimesAsLarge) {

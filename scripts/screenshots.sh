@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Writes PNG pictures of the wizard's five pages and of an error box into
-# build/screenshots (or the folder given). Needs a configured win32 build
-# (cmake --preset win32); without DISPLAY wine-run brings a virtual display.
+# Writes PNG pictures of the wizard's five pages, of page 2 in source-hide mode
+# and of an error box into build/screenshots (or the folder given). Needs a
+# configured win32 build (cmake --preset win32); without DISPLAY wine-run
+# brings a virtual display.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 out=$(realpath -m "${1:-$here/build/screenshots}")

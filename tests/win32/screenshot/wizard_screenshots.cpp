@@ -1,5 +1,5 @@
-// Pictures of the wizard for people to look at: each of the five pages and
-// an error box, captured from the screen as BMP files into the folder named
+// Pictures of the wizard for people to look at: each of the five pages,
+// page 2 in source-hide mode and an error box, captured from the screen as BMP files into the folder named
 // by the first argument. scripts/screenshots.sh runs it and makes PNGs.
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX 1
@@ -91,6 +91,12 @@ int main(int argc, char** argv) {
     Settle();
     if (!Capture(form.Handle(), folder + "page" + std::to_string(index) + ".bmp")) ++failures;
   }
+
+  // Page 2 with source hide chosen: the password controls are disabled.
+  form.ShowPage(2);
+  SendMessageA(form.Control(RadioButtonSrc), BM_CLICK, 0, 0);
+  Settle();
+  if (!Capture(form.Handle(), folder + "page2_source_hide.bmp")) ++failures;
 
   // A real error box, captured and closed from a second thread.
   std::thread closer([&] {

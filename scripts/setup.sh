@@ -31,7 +31,7 @@ packages=(
   clang libclang-rt-14-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
   wine wine32:i386 xvfb xauth x11-utils imagemagick
-  chromium nodejs npm
+  chromium
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -42,6 +42,12 @@ if [ ${#missing[@]} -gt 0 ] || [ "${stale:-0}" = 1 ]; then
 fi
 if [ ${#missing[@]} -gt 0 ]; then
   as_root apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The machine's own Node.js usually comes with npm (and conflicts with
+# Debian's npm package); install Debian's only where there is none.
+if ! command -v npm >/dev/null 2>&1; then
+  as_root apt-get install -y -qq --no-install-recommends nodejs npm
 fi
 
 # libjpeg-turbo for the Windows build, from Debian's own source package.

@@ -1,0 +1,69 @@
+// Pictures of every template before and after unlocking, for a person to
+// look at: node screenshots.js [output folder], by default
+// build/linux/screenshots. Needs the native build (batch mode locks the page).
+'use strict';
+
+const fs = require('node:fs');
+const path = require('node:path');
+const { tempDir, installProgram, lockPage, buildDir, templateNames } = require('./support');
+const { corpus, writePage } = require('./corpus');
+const { launch, fileUrl } = require('./browser');
+
+async function main() {
+  const out = path.resolve(process.argv[2] || path.join(buildDir, 'screenshots'));
+  fs.mkdirSync(out, { recursive: true });
+  const work = tempDir('zendrel-shots-');
+  const program = installProgram(work);
+  const browser = await launch();
+  const entry = corpus.find((e) => e.name === 'utf8.html');
+  const shots = [];
+
+  async function shoot(file, name, action, size = { width: 1024, height: 640 }) {
+    const page = await browser.context.newPage();
+    await page.setViewportSize(size);
+    await page.goto(fileUrl(file));
+    await page.waitForLoadState('load');
+    if (action) await action(page);
+    await page.waitForTimeout(150);
+    const target = path.join(out, name + '.png');
+    await page.screenshot({ path: target });
+    shots.push(target);
+    await page.close();
+  }
+
+  const wrong = async (page) => {
+    await page.fill('#zendrel-password', 'not it');
+    await page.press('#zendrel-password', 'Enter');
+  };
+  const right = (password) => async (page) => {
+    await page.fill('#zendrel-password', password);
+    await page.press('#zendrel-password', 'Enter');
+    await page.waitForFunction(() => !document.getElementById('zendrel-page') && document.readyState === 'complete');
+  };
+
+  for (const template of templateNames()) {
+    const slug = template.toLowerCase().replace(/\s+/g, '-');
+    const password = template === 'Source Hide' ? 'a password' : 'secret';
+    const dir = tempDir('site-', work);
+    const file = writePage(dir, entry);
+    const locked = lockPage(program, template, file, path.join(dir, 'backup.html'), password);
+    await shoot(path.join(program, '..', 'Templates', template, 'index.html'), `${slug}-1-preview`);
+    await shoot(locked, `${slug}-2-locked`);
+    await shoot(locked, `${slug}-3-wrong-password`, wrong);
+    await shoot(locked, `${slug}-4-locked-phone`, null, { width: 390, height: 760 });
+    await shoot(locked, `${slug}-5-unlocked`, right(password));
+  }
+  const text = corpus.find((e) => e.name === 'notes.txt');
+  const dir = tempDir('site-', work);
+  const locked = lockPage(program, 'Light', writePage(dir, text), path.join(dir, 'backup.txt'), 'notes');
+  await shoot(locked, 'text-page-unlocked', right('notes'));
+
+  await browser.close();
+  fs.rmSync(work, { recursive: true, force: true });
+  for (const shot of shots) console.log(shot);
+}
+
+main().catch((error) => {
+  console.error(error);
+  process.exit(1);
+});

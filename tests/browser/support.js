@@ -1,0 +1,77 @@
+// Shared by the decoder and browser tests: where things are, page blocks
+// from the C++ encoder, and locking a page with the real program.
+'use strict';
+
+const { execFileSync, spawnSync } = require('node:child_process');
+const fs = require('node:fs');
+const os = require('node:os');
+const path = require('node:path');
+
+const sourceDir = process.env.ZENDREL_SOURCE_DIR || path.resolve(__dirname, '..', '..');
+const buildDir = process.env.ZENDREL_BUILD_DIR || path.join(sourceDir, 'build', 'linux');
+const makeBlockPath = process.env.ZENDREL_MAKE_BLOCK || path.join(buildDir, 'tests', 'browser', 'make_block');
+const zendrelPath = process.env.ZENDREL_BINARY || path.join(buildDir, 'app', 'zendrel');
+const templatesDir = path.join(sourceDir, 'templates');
+const decoderName = 'zendrel-unlock.js';
+
+function tempDir(prefix, parent = os.tmpdir()) {
+  return fs.mkdtempSync(path.join(parent, prefix));
+}
+
+// The page block the encoder builds for `page` (bytes) and `password`
+// (bytes or a string, taken as UTF-8), as a string of its characters.
+function makeBlock(page, password, wrap = false) {
+  const dir = tempDir('zendrel-block-');
+  try {
+    fs.writeFileSync(path.join(dir, 'page'), page);
+    fs.writeFileSync(path.join(dir, 'password'), password);
+    const args = [path.join(dir, 'page'), path.join(dir, 'password')];
+    if (wrap) args.push('wrap');
+    return execFileSync(makeBlockPath, args, { maxBuffer: 1 << 30 }).toString('latin1');
+  } finally {
+    fs.rmSync(dir, { recursive: true, force: true });
+  }
+}
+
+function templateNames() {
+  return fs
+    .readdirSync(templatesDir, { withFileTypes: true })
+    .filter((e) => e.isDirectory())
+    .map((e) => e.name)
+    .sort();
+}
+
+// A program folder as it is installed: a copy of the executable with the
+// repository's templates beside it as Templates/.
+function installProgram(root) {
+  const appDir = path.join(root, 'app');
+  fs.mkdirSync(appDir, { recursive: true });
+  fs.copyFileSync(zendrelPath, path.join(appDir, 'zendrel'));
+  fs.chmodSync(path.join(appDir, 'zendrel'), 0o755);
+  fs.cpSync(templatesDir, path.join(appDir, 'Templates'), { recursive: true });
+  return path.join(appDir, 'zendrel');
+}
+
+// Locks `page` in batch mode; returns the locked page's path. A failed
+// lock throws with what the program said.
+function lockPage(program, template, page, backup, password) {
+  const run = spawnSync(program, [template, page, backup, password], { input: '', encoding: 'utf8' });
+  if (run.status !== 0) {
+    throw new Error(`zendrel exited with ${run.status}: ${run.stderr}${run.stdout}`);
+  }
+  return page.endsWith('.txt') ? page + '.html' : page;
+}
+
+module.exports = {
+  sourceDir,
+  buildDir,
+  makeBlockPath,
+  zendrelPath,
+  templatesDir,
+  decoderName,
+  tempDir,
+  makeBlock,
+  templateNames,
+  installProgram,
+  lockPage,
+};

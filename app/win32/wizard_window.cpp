@@ -85,7 +85,12 @@ TForm::TForm(const char* class_name, int client_width, int client_height, std::v
 }
 
 TForm::~TForm() {
-  if (handle_) DestroyWindow(handle_);
+  if (handle_) {
+    // The derived form is gone already: the last messages of the window
+    // go to the system's default handling.
+    SetWindowLongPtrA(handle_, GWLP_USERDATA, 0);
+    DestroyWindow(handle_);
+  }
   for (HIMAGELIST list : button_pictures_) ImageList_Destroy(list);
   for (HFONT font : fonts_) {
     if (font) DeleteObject(font);

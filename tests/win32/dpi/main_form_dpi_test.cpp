@@ -1,7 +1,7 @@
 // The wizard on a screen of 120 pixels per inch: the window and all its
-// controls come out 120/96 times as large. Wine reads the setting when a
-// program starts, so the test sets it in its own wine prefix, runs itself
-// again, and puts the old setting back.
+// controls come out 120/96 times as large; at 72 they keep their sizes.
+// Wine reads the setting when a program starts, so each test sets it in its
+// own wine prefix, runs itself again, and puts the old setting back.
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX 1
 #include <gtest/gtest.h>
@@ -19,8 +19,8 @@ using namespace main_form_ids;
 
 namespace {
 
+// Set in the run of the program that the setting is made for.
 constexpr char kChildMarker[] = "ZENDREL_DPI_CHILD";
-constexpr DWORD kWantedPpi = 120;
 
 // The places wine reads the screen's pixels per inch from.
 struct TSetting {
@@ -73,11 +73,14 @@ int ScreenPixelsPerInch() {
   return ppi;
 }
 
-// Runs this program again with the same test and returns its exit code.
+// Runs this program again with only the current test and returns its exit
+// code.
 DWORD RunChild() {
   char program[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, program, MAX_PATH);
-  std::string command = std::string("\"") + program + "\" --gtest_filter=MainFormAt120Ppi.*";
+  const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string command =
+      std::string("\"") + program + "\" --gtest_filter=" + test->test_suite_name() + "." + test->name();
   SetEnvironmentVariableA(kChildMarker, "1");
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
@@ -113,13 +116,18 @@ int FontLineHeight(HWND window) {
   return LineHeight(reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0)));
 }
 
-TEST(MainFormAt120Ppi, WindowAndControlsAreOneAndAQuarterTimesAsLarge) {
-  if (std::getenv(kChildMarker) == nullptr) {
-    TLogPixels setting(kWantedPpi);
-    EXPECT_EQ(RunChild(), 0u) << "the run at 120 pixels per inch failed";
-    return;
-  }
-  ASSERT_EQ(ScreenPixelsPerInch(), static_cast<int>(kWantedPpi)) << "wine did not take the setting";
+// True in the parent run, after the child ran at `ppi`; false in the
+// child, which then checks the window.
+bool RanAt(DWORD ppi) {
+  if (std::getenv(kChildMarker) != nullptr) return false;
+  TLogPixels setting(ppi);
+  EXPECT_EQ(RunChild(), 0u) << "the run at " << ppi << " pixels per inch failed";
+  return true;
+}
+
+TEST(MainFormDpi, At120WindowAndControlsAreOneAndAQuarterTimesAsLarge) {
+  if (RanAt(120)) return;
+  ASSERT_EQ(ScreenPixelsPerInch(), 120) << "wine did not take the setting";
 
   testing_support::LockFixture files;
   testing_support::MessageRecorder messages;
@@ -151,6 +159,26 @@ TEST(MainFormAt120Ppi, WindowAndControlsAreOneAndAQuarterTimesAsLarge) {
   EXPECT_EQ(FontLineHeight(form.Control(SourceLabel)), 16);
   EXPECT_GE(FontLineHeight(form.Control(Label0)), 29);
   EXPECT_TRUE(messages.shown().empty());
+}
+
+TEST(MainFormDpi, At72TheLayoutIsNeverShrunk) {
+  if (RanAt(72)) return;
+  ASSERT_EQ(ScreenPixelsPerInch(), 72) << "wine did not take the setting";
+
+  testing_support::LockFixture files;
+  testing_support::MessageRecorder messages;
+  TMainForm form;
+  form.Show();
+  EXPECT_EQ(form.PixelsPerInch(), 72);
+  RECT client;
+  GetClientRect(form.Handle(), &client);
+  EXPECT_EQ(client.right, 485);
+  EXPECT_EQ(client.bottom, 291);
+  ExpectPlace(form.Control(NextBtn), 324, 260, 75, 25);
+  ExpectPlace(form.Control(Panel0), 0, 0, 485, 249);
+  ExpectPlace(form.Control(Image0), 8, 8, 153, 237);
+  ExpectPlace(form.Control(PassEdit), 252, 152, 205, 21);
+  EXPECT_EQ(FontLineHeight(form.Control(LabelText0)), 13);
 }
 
 }  // namespace

@@ -4,89 +4,17 @@
 
 namespace fmt = line_info_format;
 
-bool TLineInfoReader::Take(std::size_t count, const std::uint8_t** bytes) {
-  if (failed_ || size_ - position_ < count) {
-    failed_ = true;
-    return false;
-  }
-  *bytes = data_ + position_;
-  position_ += count;
-  return true;
-}
-
-bool TLineInfoReader::ReadByte(std::uint8_t* value) {
-  const std::uint8_t* b;
-  if (!Take(1, &b)) return false;
-  *value = b[0];
-  return true;
-}
-
-bool TLineInfoReader::ReadInt8(std::int8_t* value) {
-  std::uint8_t b;
-  if (!ReadByte(&b)) return false;
-  *value = static_cast<std::int8_t>(b);
-  return true;
-}
-
-bool TLineInfoReader::ReadInt16(std::int16_t* value) {
-  const std::uint8_t* b;
-  if (!Take(2, &b)) return false;
-  *value = static_cast<std::int16_t>(b[0] | (b[1] << 8));
-  return true;
-}
-
-bool TLineInfoReader::ReadUint32(std::uint32_t* value) {
-  const std::uint8_t* b;
-  if (!Take(4, &b)) return false;
-  *value = static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
-           static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
-  return true;
-}
-
-bool TLineInfoReader::ReadInt32(std::int32_t* value) {
-  std::uint32_t u;
-  if (!ReadUint32(&u)) return false;
-  *value = static_cast<std::int32_t>(u);
-  return true;
-}
-
 bool TLineInfoReader::ReadName(std::string* name) {
-  std::uint8_t length;
-  const std::uint8_t* bytes;
-  const std::size_t start = position_;
-  if (!ReadByte(&length)) return false;
-  if (!Take(length, &bytes)) {
-    position_ = start;
-    return false;
-  }
+  const std::uint8_t* const start = at_;
+  if (!SkipName()) return false;
   if (name == nullptr) return true;
+  const std::uint8_t length = start[0];
   name->resize(length);
   for (std::size_t j = 0; j < length; ++j) {
     // The key of each character comes from its index, never from a table.
     const auto key = static_cast<std::uint8_t>(j + fmt::kNameKeyBase);
-    (*name)[j] = static_cast<char>(bytes[j] ^ key);
+    (*name)[j] = static_cast<char>(start[1 + j] ^ key);
   }
-  return true;
-}
-
-bool TLineInfoReader::ReadCount(std::uint32_t* value) {
-  const std::size_t start = position_;
-  std::uint8_t b0, b1;
-  if (!ReadByte(&b0)) return false;
-  if (b0 < fmt::kOneByteCountLimit) {
-    *value = b0;
-    return true;
-  }
-  if (!ReadByte(&b1)) {
-    position_ = start;
-    return false;
-  }
-  if (b0 == 0xFF && b1 == 0xFF) {
-    if (ReadUint32(value)) return true;
-    position_ = start;
-    return false;
-  }
-  *value = static_cast<std::uint32_t>(b0 - fmt::kOneByteCountLimit) * 256 + b1;
   return true;
 }
 
@@ -111,7 +39,7 @@ bool FindUnit(TLineInfoReader& reader, const std::uint8_t* body, std::size_t siz
   std::uint32_t start;
   if (!reader.ReadUint32(&start)) return false;
   std::size_t name_position = reader.position();
-  if (!reader.ReadName(nullptr)) return false;
+  if (!reader.SkipName()) return false;
   for (std::int32_t i = 0; i < unit_count; ++i) {
     std::uint32_t end;
     if (!reader.ReadUint32(&end)) return false;
@@ -122,24 +50,24 @@ bool FindUnit(TLineInfoReader& reader, const std::uint8_t* body, std::size_t siz
     }
     start = end;
     name_position = reader.position();
-    if (i + 1 < unit_count && !reader.ReadName(nullptr)) return false;
+    if (i + 1 < unit_count && !reader.SkipName()) return false;
   }
   return true;
 }
 
 // Sets RoutineName from the last routine entry covering `offset`. False
 // when the table is cut short.
-bool FindRoutine(TLineInfoReader& reader, const std::uint8_t* body, std::size_t size, std::int32_t routine_count,
-                 std::uint32_t offset, AddressInfo* info) {
+bool FindRoutine(TLineInfoReader& reader, const std::uint8_t* body, std::size_t size,
+                 std::int32_t routine_count, std::uint32_t offset, AddressInfo* info) {
   if (routine_count <= 0) return true;
   std::size_t name_position = reader.position();
   std::uint32_t u;
-  if (!reader.ReadName(nullptr) || !reader.ReadCount(&u)) return false;
+  if (!reader.SkipName() || !reader.ReadCount(&u)) return false;
   std::uint32_t p = 0;
   for (std::int32_t k = 0; k < routine_count; ++k) {
     const std::size_t next_name_position = reader.position();
     std::uint32_t v;
-    if (!reader.ReadName(nullptr) || !reader.ReadCount(&v)) return false;
+    if (!reader.SkipName() || !reader.ReadCount(&v)) return false;
     const std::uint32_t start = p + u;
     if (start <= offset && offset < start + v) info->RoutineName = DecodeNameAt(body, size, name_position);
     p += u;
@@ -160,7 +88,7 @@ bool ReadLineRecord(TLineInfoReader& reader, bool* is_file, std::size_t* name_po
     case fmt::kFileRecord:
       *is_file = true;
       *name_position = reader.position();
-      return reader.ReadName(nullptr);
+      return reader.SkipName();
     case fmt::kLongStep: {
       std::int16_t line;
       std::uint32_t address;
@@ -192,8 +120,10 @@ bool ReadLineRecord(TLineInfoReader& reader, bool* is_file, std::size_t* name_po
 
 // Sets LineNumber and SourceName from the line table. The running line and
 // address are kept in unsigned arithmetic so that no table can overflow them.
-void FindLine(TLineInfoReader& reader, const std::uint8_t* body, std::size_t size, std::int32_t line_count,
+void FindLine(TLineInfoReader reader, const std::uint8_t* body, std::size_t size, std::int32_t line_count,
               std::uintptr_t code_base, std::uint32_t offset, AddressInfo* info) {
+  const std::uintptr_t unit_start = info->UnitStart;
+  const std::uintptr_t unit_end = info->UnitEnd;
   std::uint32_t line = 0;
   std::uint32_t address = 0;
   std::size_t source_position = size;
@@ -208,7 +138,7 @@ void FindLine(TLineInfoReader& reader, const std::uint8_t* body, std::size_t siz
     }
     const std::uint32_t next = address + da;
     const std::uintptr_t absolute = code_base + next;
-    if (absolute >= info->UnitStart && absolute < info->UnitEnd && next > offset) {
+    if (absolute >= unit_start && absolute < unit_end && next > offset) {
       info->LineNumber = static_cast<std::int32_t>(line);
       info->SourceName = DecodeNameAt(body, size, source_position);
       return;

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "errors/line_info_format.h"
+
 // The result of one lookup. Addresses are absolute (code base + offset).
 struct AddressInfo {
   std::string UnitName;          // unit that covers the address; empty if none
@@ -19,12 +21,11 @@ struct AddressInfo {
 };
 
 // A forward reader over a block of bytes. A read that would pass the end of
-// the block fails, leaves the position where it was and makes every later
-// read fail too.
+// the block fails and leaves the position where it was.
 class TLineInfoReader {
  public:
   TLineInfoReader(const std::uint8_t* data, std::size_t size, std::size_t position = 0)
-      : data_(data), size_(size), position_(position > size ? size : position), failed_(position > size) {}
+      : begin_(data), at_(data + (position < size ? position : size)), end_(data + size) {}
 
   // A name: a length byte L, then L bytes, byte j stored XORed with
   // (j + NameKeyBase) mod 256. Decodes it into `name` when that is not null.
@@ -33,24 +34,74 @@ class TLineInfoReader {
   // A count in one of its three forms: one byte below 0x80; 0xFF 0xFF then
   // an unsigned 32-bit value; otherwise two bytes, big-endian, the top bit
   // being the marker.
-  bool ReadCount(std::uint32_t* value);
+  bool ReadCount(std::uint32_t* value) {
+    if (at_ == end_) return false;
+    const std::uint8_t b0 = at_[0];
+    if (b0 < line_info_format::kOneByteCountLimit) {
+      *value = b0;
+      ++at_;
+      return true;
+    }
+    if (end_ - at_ < 2) return false;
+    const std::uint8_t b1 = at_[1];
+    if (b0 == 0xFF && b1 == 0xFF) {
+      if (end_ - at_ < 6) return false;
+      *value = Uint32At(at_ + 2);
+      at_ += 6;
+      return true;
+    }
+    *value = static_cast<std::uint32_t>(b0 - line_info_format::kOneByteCountLimit) * 256 + b1;
+    at_ += 2;
+    return true;
+  }
 
-  bool ReadByte(std::uint8_t* value);
-  bool ReadInt8(std::int8_t* value);
-  bool ReadInt16(std::int16_t* value);
-  bool ReadUint32(std::uint32_t* value);
-  bool ReadInt32(std::int32_t* value);
+  // Moves past a name without decoding it.
+  bool SkipName() {
+    if (at_ == end_ || static_cast<std::size_t>(end_ - at_ - 1) < at_[0]) return false;
+    at_ += 1 + at_[0];
+    return true;
+  }
 
-  std::size_t position() const { return position_; }
-  bool failed() const { return failed_; }
+  bool ReadByte(std::uint8_t* value) {
+    if (at_ == end_) return false;
+    *value = *at_++;
+    return true;
+  }
+  bool ReadInt8(std::int8_t* value) {
+    if (at_ == end_) return false;
+    *value = static_cast<std::int8_t>(*at_++);
+    return true;
+  }
+  bool ReadInt16(std::int16_t* value) {
+    if (end_ - at_ < 2) return false;
+    *value = static_cast<std::int16_t>(at_[0] | at_[1] << 8);
+    at_ += 2;
+    return true;
+  }
+  bool ReadUint32(std::uint32_t* value) {
+    if (end_ - at_ < 4) return false;
+    *value = Uint32At(at_);
+    at_ += 4;
+    return true;
+  }
+  bool ReadInt32(std::int32_t* value) {
+    std::uint32_t u;
+    if (!ReadUint32(&u)) return false;
+    *value = static_cast<std::int32_t>(u);
+    return true;
+  }
+
+  std::size_t position() const { return static_cast<std::size_t>(at_ - begin_); }
 
  private:
-  bool Take(std::size_t count, const std::uint8_t** bytes);
+  static std::uint32_t Uint32At(const std::uint8_t* b) {
+    return static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
+           static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
+  }
 
-  const std::uint8_t* data_;
-  std::size_t size_;
-  std::size_t position_;
-  bool failed_;
+  const std::uint8_t* begin_;
+  const std::uint8_t* at_;
+  const std::uint8_t* end_;
 };
 
 // Decodes the name stored at `position` (length byte included); empty when

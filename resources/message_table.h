@@ -38,6 +38,33 @@ inline constexpr char kInvalidDataType[] = "Invalid data type for '%s'";
 inline constexpr char kPageNotSelected[] = "A page to lock is not selected";
 inline constexpr char kBackupNotSelected[] = "Backup file is not selected";
 inline constexpr char kNotSelected[] = "<not selected>";
+inline constexpr char kHeadline0[] = "Welcome to Zendrel";
+inline constexpr char kHeadline1[] = "Step One";
+inline constexpr char kHeadline2[] = "Step Two";
+inline constexpr char kHeadline3[] = "Step Three";
+inline constexpr char kHeadline4[] = "Last Step";
+inline constexpr char kPageText0[] =
+    "Quelto Zendrel is a classical program for password protect your HTML pages and hide of their source. "
+    "This wizard will help you to create password protected pages in just a few clicks.";
+inline constexpr char kPageText1[] =
+    "Please select source page to lock and backup page (for any modifications in the future). "
+    "Warning! The source page must not have an auto-start JavaScript code in it.";
+inline constexpr char kPageText2[] =
+    "Type a password for the page you want to lock up. The default password is \"pagekey\". "
+    "If you want to hide a page source, use default password.";
+inline constexpr char kPageText3[] =
+    "Select a template from the list of available templates. You can preview the selected template by "
+    "clicking \"Preveiew\" button. If you want to hide a page source, select a special template.";
+inline constexpr char kPageText4[] =
+    "Wizard has enough information to protect your page. Click \"Create\" button to generate the password "
+    "protected page. You can show the result by clicking \"Show\" button.\n\n"
+    "Please click once! Multiple protection may destroy your source file.";
+inline constexpr char kMakerNotice[] =
+    "Quelto Zendrel 1.11.0 is made by Quelto. It changes only the files you choose and keeps "
+    "a backup copy of every page it locks.";
+// The filter of the wizard's open and save dialogs.
+inline constexpr char kPageFileFilter[] =
+    "HTML File (*.html;*.htm;*.shtml)|*.html;*.htm;*.shtml|Text File (*.txt)|*.txt|Any File (*.*)|*.*";
 
 }  // namespace messages
 

@@ -16,15 +16,18 @@ class DwarfFile {
   ~DwarfFile() {
     if (dbg_ != nullptr) dwarf_finish(dbg_, nullptr);
   }
-  bool Open(const std::string& path, std::string* error) {
+  // DW_DLV_OK when open, DW_DLV_NO_ENTRY for an object file without debug
+  // information, DW_DLV_ERROR (with `error` set) otherwise.
+  int Open(const std::string& path, std::string* error) {
     Dwarf_Error err = nullptr;
-    const int res = dwarf_init_path(path.c_str(), nullptr, 0, DW_DLC_READ, DW_GROUPNUMBER_ANY, nullptr, nullptr,
-                                    &dbg_, nullptr, 0, nullptr, &err);
-    if (res == DW_DLV_OK) return true;
-    *error = res == DW_DLV_NO_ENTRY ? path + " holds no DWARF debug information" : dwarf_errmsg(err);
-    if (res == DW_DLV_ERROR) dwarf_dealloc_error(dbg_, err);
-    dbg_ = nullptr;
-    return false;
+    const int res = dwarf_init_path(path.c_str(), nullptr, 0, DW_DLC_READ, DW_GROUPNUMBER_ANY, nullptr,
+                                    nullptr, &dbg_, nullptr, 0, nullptr, &err);
+    if (res == DW_DLV_ERROR) {
+      *error = path + ": " + dwarf_errmsg(err);
+      dwarf_dealloc_error(nullptr, err);
+    }
+    if (res != DW_DLV_OK) dbg_ = nullptr;
+    return res;
   }
   Dwarf_Debug get() const { return dbg_; }
   // Frees an error that a call returned; the reader skips what it cannot read.
@@ -138,7 +141,8 @@ void AppendRangeList5(const DwarfFile& file, Dwarf_Attribute attr, Ranges* range
       break;
     }
     const bool is_range = code == DW_RLE_startx_endx || code == DW_RLE_startx_length ||
-                          code == DW_RLE_offset_pair || code == DW_RLE_start_end || code == DW_RLE_start_length;
+                          code == DW_RLE_offset_pair || code == DW_RLE_start_end ||
+                          code == DW_RLE_start_length;
     if (is_range && !unavailable && start < end) ranges->emplace_back(start, end);
   }
   dwarf_dealloc_rnglists_head(head);
@@ -234,7 +238,8 @@ void CollectLines(const DwarfFile& file, Dwarf_Die unit_die, CompileUnitInfo* un
   Dwarf_Small table_count = 0;
   Dwarf_Line_Context context = nullptr;
   Dwarf_Error err = nullptr;
-  if (dwarf_srclines_b(unit_die, &version, &table_count, &context, &err) != DW_DLV_OK) return file.Forget(err);
+  if (dwarf_srclines_b(unit_die, &version, &table_count, &context, &err) != DW_DLV_OK)
+    return file.Forget(err);
   Dwarf_Line* lines = nullptr;
   Dwarf_Signed count = 0;
   if (dwarf_srclines_from_linecontext(context, &lines, &count, &err) != DW_DLV_OK) {
@@ -248,7 +253,8 @@ void CollectLines(const DwarfFile& file, Dwarf_Die unit_die, CompileUnitInfo* un
     Dwarf_Addr address = 0;
     Dwarf_Unsigned line = 0, file_number = 0;
     Dwarf_Bool end_sequence = 0;
-    if (dwarf_lineaddr(lines[i], &address, &err) != DW_DLV_OK || dwarf_lineno(lines[i], &line, &err) != DW_DLV_OK ||
+    if (dwarf_lineaddr(lines[i], &address, &err) != DW_DLV_OK ||
+        dwarf_lineno(lines[i], &line, &err) != DW_DLV_OK ||
         dwarf_lineendsequence(lines[i], &end_sequence, &err) != DW_DLV_OK ||
         dwarf_line_srcfileno(lines[i], &file_number, &err) != DW_DLV_OK) {
       file.Forget(err);
@@ -286,13 +292,14 @@ std::string BaseName(const std::string& path) {
 bool ReadDebugInfo(const std::string& path, DebugInfo* info, std::string* error) {
   *info = DebugInfo();
   DwarfFile file;
-  if (!file.Open(path, error)) return false;
+  const int opened = file.Open(path, error);
+  if (opened != DW_DLV_OK) return opened == DW_DLV_NO_ENTRY;
   for (;;) {
     Dwarf_Half version = 0;
     Dwarf_Unsigned next_offset = 0;
     Dwarf_Error err = nullptr;
-    const int res = dwarf_next_cu_header_d(file.get(), 1, nullptr, &version, nullptr, nullptr, nullptr, nullptr,
-                                           nullptr, nullptr, &next_offset, nullptr, &err);
+    const int res = dwarf_next_cu_header_d(file.get(), 1, nullptr, &version, nullptr, nullptr, nullptr,
+                                           nullptr, nullptr, nullptr, &next_offset, nullptr, &err);
     if (res == DW_DLV_NO_ENTRY) break;
     if (res == DW_DLV_ERROR) {
       *error = dwarf_errmsg(err);
@@ -314,10 +321,6 @@ bool ReadDebugInfo(const std::string& path, DebugInfo* info, std::string* error)
     CollectLines(file, unit_die, &unit);
     CollectRoutines(file, unit_die, version, unit_base, &info->routines);
     info->units.push_back(std::move(unit));
-  }
-  if (info->units.empty()) {
-    *error = path + " holds no compilation units";
-    return false;
   }
   return true;
 }

@@ -33,7 +33,9 @@ struct DebugInfo {
 };
 
 // Reads the debug information of a PE or ELF executable through libdwarf.
-// False, with a reason in `error`, when the file has none or cannot be read.
+// True without units when libdwarf finds no debug information (also for a
+// missing file: check first that it is an executable); false, with a reason
+// in `error`, when the debug information cannot be read.
 bool ReadDebugInfo(const std::string& path, DebugInfo* info, std::string* error);
 
 // The last path component of `path` ("/" and "\\" both separate).

@@ -32,7 +32,8 @@ std::string Header() {
 
 // Records with their start offsets; a gap becomes a record without a name.
 // Returns the end of the last record.
-std::uint32_t WithGaps(const std::vector<Span>& spans, std::vector<std::pair<std::uint32_t, std::string>>* records) {
+std::uint32_t WithGaps(const std::vector<Span>& spans,
+                       std::vector<std::pair<std::uint32_t, std::string>>* records) {
   std::uint32_t end = 0;
   for (const Span& span : spans) {
     if (!records->empty() && end < span.start) records->emplace_back(end, std::string());
@@ -115,8 +116,8 @@ std::uint32_t EncodeLines(const LineInfoTables& tables, std::string* out) {
     writer.MoveTo(span.line, span.start);
     while (unit != tables.units.end() && unit->end <= span.start) ++unit;
     unit_end = unit != tables.units.end() ? unit->end : span.end;
-    const bool continued =
-        i + 1 < lines.size() && lines[i + 1].start == span.end && lines[i + 1].name == span.name && span.end != unit_end;
+    const bool continued = i + 1 < lines.size() && lines[i + 1].start == span.end &&
+                           lines[i + 1].name == span.name && span.end != unit_end;
     if (continued) continue;
     const bool at_unit_end = span.end == unit_end && span.end - span.start >= 2;
     writer.MoveTo(0, at_unit_end ? span.end - 1 : span.end);

@@ -12,7 +12,8 @@ constexpr std::uint32_t kJoinableGap = 16;
 class OffsetMapper {
  public:
   explicit OffsetMapper(const ExecutableImage& image) : image_(image) {}
-  bool Map(std::uint64_t start, std::uint64_t end, std::uint32_t* offset_start, std::uint32_t* offset_end) const {
+  bool Map(std::uint64_t start, std::uint64_t end, std::uint32_t* offset_start,
+           std::uint32_t* offset_end) const {
     const std::uint64_t base = image_.CodeBase();
     for (const AddressRange& range : image_.code) {
       if (start < range.start || start >= range.end || start < base) continue;
@@ -32,7 +33,8 @@ class OffsetMapper {
 // Sorts by start and removes overlaps: a span that starts inside an earlier
 // one loses the overlapping part.
 void SortAndClip(std::vector<Span>* spans) {
-  std::stable_sort(spans->begin(), spans->end(), [](const Span& a, const Span& b) { return a.start < b.start; });
+  std::stable_sort(spans->begin(), spans->end(),
+                   [](const Span& a, const Span& b) { return a.start < b.start; });
   std::vector<Span> kept;
   kept.reserve(spans->size());
   for (Span& span : *spans) {
@@ -60,7 +62,8 @@ std::vector<Span> BuildUnits(const DebugInfo& info, const OffsetMapper& mapper) 
       first = i + 1;
     }
   }
-  std::stable_sort(ranges.begin(), ranges.end(), [](const UnitRange& a, const UnitRange& b) { return a.start < b.start; });
+  std::stable_sort(ranges.begin(), ranges.end(),
+                   [](const UnitRange& a, const UnitRange& b) { return a.start < b.start; });
   std::vector<Span> units;
   std::size_t last_unit = 0;
   for (UnitRange& range : ranges) {
@@ -84,7 +87,8 @@ std::vector<Span> BuildUnits(const DebugInfo& info, const OffsetMapper& mapper) 
   return units;
 }
 
-std::vector<Span> BuildLines(const DebugInfo& info, const OffsetMapper& mapper, const std::vector<Span>& units) {
+std::vector<Span> BuildLines(const DebugInfo& info, const OffsetMapper& mapper,
+                             const std::vector<Span>& units) {
   std::vector<Span> lines;
   for (const CompileUnitInfo& unit : info.units) {
     for (std::size_t i = 0; i + 1 < unit.rows.size(); ++i) {
@@ -107,7 +111,8 @@ std::vector<Span> BuildLines(const DebugInfo& info, const OffsetMapper& mapper, 
     span.end = std::min(span.end, unit->end);
     if (!kept.empty()) {
       Span& last = kept.back();
-      if (last.end == span.start && last.line == span.line && last.name == span.name && span.start != unit->start) {
+      if (last.end == span.start && last.line == span.line && last.name == span.name &&
+          span.start != unit->start) {
         last.end = span.end;
         continue;
       }
@@ -126,7 +131,8 @@ LineInfoTables BuildLineInfoTables(const DebugInfo& info, const ExecutableImage&
   tables.lines = BuildLines(info, mapper, tables.units);
   for (const RoutineInfo& routine : info.routines) {
     std::uint32_t start, end;
-    if (mapper.Map(routine.start, routine.end, &start, &end)) tables.routines.push_back({start, end, routine.name, 0});
+    if (mapper.Map(routine.start, routine.end, &start, &end))
+      tables.routines.push_back({start, end, routine.name, 0});
   }
   SortAndClip(&tables.routines);
   return tables;

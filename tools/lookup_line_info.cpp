@@ -11,8 +11,10 @@ namespace {
 
 bool ParseHex(const std::string& text, std::uint32_t* value) {
   std::string digits = text;
-  if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) digits = digits.substr(2);
-  if (digits.empty() || digits.size() > 8 || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+  if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
+    digits = digits.substr(2);
+  if (digits.empty() || digits.size() > 8 ||
+      digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
     return false;
   }
   *value = static_cast<std::uint32_t>(std::strtoul(digits.c_str(), nullptr, 16));
@@ -25,8 +27,9 @@ const char* OrUnknown(const std::string& text) { return text.empty() ? "??" : te
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: zendrel-rli-lookup <side file> <logical address in hex>...\n"
-                         "Prints, for each address: the address, unit.routine, and source:line.\n");
+    std::fprintf(stderr,
+                 "usage: zendrel-rli-lookup <side file> <logical address in hex>...\n"
+                 "Prints, for each address: the address, unit.routine, and source:line.\n");
     return 2;
   }
   std::vector<std::uint8_t> body;

@@ -27,9 +27,10 @@ int main(int argc, char** argv) {
     }
   }
   if (executable.empty()) {
-    std::fprintf(stderr, "usage: zendrel-rli [-v] <executable> [<side file>]\n"
-                         "Writes the executable's line information to <side file>, by default the\n"
-                         "executable's path with the extension \".RLI\".\n");
+    std::fprintf(stderr,
+                 "usage: zendrel-rli [-v] <executable> [<side file>]\n"
+                 "Writes the executable's line information to <side file>, by default the\n"
+                 "executable's path with the extension \".RLI\".\n");
     return 2;
   }
   if (output.empty()) output = LineInfoPathFor(executable);
@@ -41,6 +42,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "zendrel-rli: %s\n", error.c_str());
     return 1;
   }
+  if (info.units.empty()) {
+    // Still write the file, so that the program and its installation find
+    // one; it names nothing.
+    std::fprintf(stderr, "zendrel-rli: warning: %s has no DWARF debug information\n", executable.c_str());
+  }
   const LineInfoTables tables = BuildLineInfoTables(info, image);
   const std::string bytes = EncodeLineInfo(tables);
   std::ofstream out(output, std::ios::binary | std::ios::trunc);
@@ -51,8 +57,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (verbose) {
-    std::printf("%s: %zu units, %zu routines, %zu line spans, %zu bytes\n", output.c_str(), tables.units.size(),
-                tables.routines.size(), tables.lines.size(), bytes.size());
+    std::printf("%s: %zu units, %zu routines, %zu line spans, %zu bytes\n", output.c_str(),
+                tables.units.size(), tables.routines.size(), tables.lines.size(), bytes.size());
   }
   return 0;
 }

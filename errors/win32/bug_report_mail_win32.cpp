@@ -2,11 +2,9 @@
 // system without a mail client too.
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
-// The Windows headers need <windows.h> first.
-// clang-format off
 #include <windows.h>
+
 #include <mapi.h>
-// clang-format on
 
 #include "errors/bug_report_mail.h"
 

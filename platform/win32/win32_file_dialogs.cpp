@@ -1,11 +1,9 @@
 // The common open-file and save-file dialogs.
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
-// The Windows headers need <windows.h> first.
-// clang-format off
 #include <windows.h>
+
 #include <commdlg.h>
-// clang-format on
 
 #include <vector>
 

@@ -1,11 +1,9 @@
 // Message boxes, the shell and process start on Win32.
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
-// The Windows headers need <windows.h> first.
-// clang-format off
 #include <windows.h>
+
 #include <shellapi.h>
-// clang-format on
 
 #include "platform/seams_internal.h"
 

@@ -20,7 +20,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::ifstream password_file(argv[2], std::ios::binary);
-  const std::string password((std::istreambuf_iterator<char>(password_file)), std::istreambuf_iterator<char>());
+  const std::string password((std::istreambuf_iterator<char>(password_file)),
+                             std::istreambuf_iterator<char>());
   if (!password_file.good() && !password_file.eof()) {
     std::fprintf(stderr, "cannot read %s\n", argv[2]);
     return 1;

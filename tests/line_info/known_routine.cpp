@@ -12,7 +12,8 @@ __attribute__((noinline)) std::uintptr_t AddressOfCall() {
 
 const int kKnownRoutineFirstLine = __LINE__ + 1;
 std::uintptr_t KnownRoutine(int* line) {
-  const std::uintptr_t address = AddressOfCall(); *line = __LINE__;
+  const std::uintptr_t address = AddressOfCall();
+  *line = __LINE__;
   return address;
 }
 const int kKnownRoutineLastLine = __LINE__ - 1;

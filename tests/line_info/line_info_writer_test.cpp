@@ -39,7 +39,8 @@ const Span* Covering(const std::vector<Span>& spans, std::uint32_t offset) {
 }
 
 TEST(LineInfoEncoderTest, NamesAndCountsReadBackAsWritten) {
-  for (std::uint32_t value : {0u, 1u, 127u, 128u, 255u, 256u, 10000u, 32766u, 32767u, 32768u, 65535u, 0xFFFFFFFFu}) {
+  for (std::uint32_t value :
+       {0u, 1u, 127u, 128u, 255u, 256u, 10000u, 32766u, 32767u, 32768u, 65535u, 0xFFFFFFFFu}) {
     const std::string bytes = EncodeCount(value);
     TLineInfoReader reader(Data(bytes), bytes.size());
     std::uint32_t read = 0;
@@ -95,8 +96,9 @@ LineInfoTables RandomTables(std::mt19937& random) {
   }
   for (const Span& unit : tables.units) {
     for (std::uint32_t r = unit.start; r < unit.end;) {
-      const std::uint32_t length = pick(1, 500);
-      if (pick(0, 3) != 0) tables.routines.push_back({r, std::min(r + length, unit.end), "R" + std::to_string(r), 0});
+      const std::uint32_t length = pick(1, 5000);
+      if (pick(0, 3) != 0)
+        tables.routines.push_back({r, std::min(r + length, unit.end), "R" + std::to_string(r), 0});
       r += length;
     }
   }
@@ -108,8 +110,17 @@ TEST(LineInfoEncoderTest, EveryAddressOfRandomTablesReadsBackAsWritten) {
   for (int round = 0; round < 20; ++round) {
     const LineInfoTables tables = RandomTables(random);
     const std::string file = EncodeLineInfo(tables);
-    const std::uint32_t end = tables.units.back().end + 10;
-    for (std::uint32_t offset = 0; offset < end; offset += (offset % 97 == 0 ? 1 : 7)) {
+    // Every edge of every span, and addresses in between.
+    std::vector<std::uint32_t> offsets;
+    for (const std::vector<Span>* spans : {&tables.units, &tables.routines, &tables.lines}) {
+      for (const Span& span : *spans) {
+        for (std::uint32_t edge : {span.start, span.end}) {
+          for (std::uint32_t near = edge - 2; near != edge + 2; ++near) offsets.push_back(near);
+        }
+        offsets.push_back(span.start + (span.end - span.start) / 2);
+      }
+    }
+    for (std::uint32_t offset : offsets) {
       const AddressInfo info = Lookup(file, offset);
       const Span* unit = Covering(tables.units, offset);
       if (unit == nullptr) {
@@ -148,9 +159,13 @@ ExecutableImage Image() {
 TEST(LineInfoTablesTest, CodeOutsideTheImageIsDropped) {
   DebugInfo info;
   // A discarded copy of an inline function left at address 0 by the linker.
-  info.units.push_back({"first", {"first.cpp", "string.h"},
-                        {{0x401000, 0, 10, false}, {0x401010, 0, 11, false}, {0x401020, 0, 0, true},
-                         {0x0, 1, 50, false}, {0x30, 1, 51, true}}});
+  info.units.push_back({"first",
+                        {"first.cpp", "string.h"},
+                        {{0x401000, 0, 10, false},
+                         {0x401010, 0, 11, false},
+                         {0x401020, 0, 0, true},
+                         {0x0, 1, 50, false},
+                         {0x30, 1, 51, true}}});
   info.routines.push_back({0x401000, 0x401020, "First()"});
   info.routines.push_back({0x0, 0x30, "std::string::size() const"});
   const LineInfoTables tables = BuildLineInfoTables(info, Image());
@@ -165,10 +180,14 @@ TEST(LineInfoTablesTest, CodeOutsideTheImageIsDropped) {
 
 TEST(LineInfoTablesTest, AUnitsSequencesAcrossPaddingMakeOneUnit) {
   DebugInfo info;
-  info.units.push_back({"first", {"first.cpp"},
-                        {{0x401000, 0, 10, false}, {0x40100C, 0, 0, true},
-                         {0x401010, 0, 20, false}, {0x401020, 0, 0, true},
-                         {0x401200, 0, 30, false}, {0x401210, 0, 0, true}}});
+  info.units.push_back({"first",
+                        {"first.cpp"},
+                        {{0x401000, 0, 10, false},
+                         {0x40100C, 0, 0, true},
+                         {0x401010, 0, 20, false},
+                         {0x401020, 0, 0, true},
+                         {0x401200, 0, 30, false},
+                         {0x401210, 0, 0, true}}});
   info.units.push_back({"second", {"second.cpp"}, {{0x401218, 0, 5, false}, {0x401230, 0, 0, true}}});
   const LineInfoTables tables = BuildLineInfoTables(info, Image());
   ASSERT_EQ(tables.units.size(), 3u);
@@ -193,6 +212,16 @@ TEST(LineInfoTablesTest, OverlapsGoToTheRangeThatStartsFirst) {
   EXPECT_EQ(tables.routines[1].start, 0x80u);
 }
 
+std::string RunCommand(const std::string& command) {
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return output;
+  char buffer[256];
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+  pclose(pipe);
+  return output;
+}
+
 // The real thing: this program's own file, headers and debug information.
 TEST(LineInfoWriterTest, ReadsThisProgramsOwnDebugInformation) {
   std::string error;
@@ -202,7 +231,8 @@ TEST(LineInfoWriterTest, ReadsThisProgramsOwnDebugInformation) {
   DebugInfo info;
   ASSERT_TRUE(ReadDebugInfo(platform::ExecutablePath(), &info, &error)) << error;
   bool found_unit = false, found_routine = false;
-  for (const CompileUnitInfo& unit : info.units) found_unit |= unit.name == "known_routine" && !unit.rows.empty();
+  for (const CompileUnitInfo& unit : info.units)
+    found_unit |= unit.name == "known_routine" && !unit.rows.empty();
   for (const RoutineInfo& routine : info.routines) found_routine |= routine.name == "KnownRoutine(int*)";
   EXPECT_TRUE(found_unit);
   EXPECT_TRUE(found_routine);
@@ -215,19 +245,28 @@ TEST(LineInfoWriterTest, RefusesFilesThatAreNoExecutables) {
   ExecutableImage image;
   EXPECT_FALSE(ReadExecutableImage(dir / "text.exe", &image, &error));
   EXPECT_NE(error, "");
-  DebugInfo info;
-  EXPECT_FALSE(ReadDebugInfo(dir / "text.exe", &info, &error));
-  EXPECT_FALSE(ReadDebugInfo(dir / "missing.exe", &info, &error));
+  EXPECT_FALSE(ReadExecutableImage(dir / "missing.exe", &image, &error));
+  // The tool says so and writes nothing.
+  for (const std::string name : {"text", "missing"}) {
+    EXPECT_EQ(
+        RunCommand(std::string(ZENDREL_RLI) + " " + (dir / (name + ".exe")) + " 2>/dev/null || echo failed"),
+        "failed\n");
+    EXPECT_FALSE(platform::PathExists(dir / (name + ".RLI")));
+  }
 }
 
-std::string RunCommand(const std::string& command) {
-  std::string output;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return output;
-  char buffer[256];
-  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
-  pclose(pipe);
-  return output;
+TEST(LineInfoWriterTest, AnExecutableWithoutDebugInformationGetsAnEmptySideFile) {
+  TempDir dir;
+  const std::string stripped = dir / "stripped";
+  ASSERT_EQ(RunCommand("strip -o " + stripped + " " + platform::ExecutablePath() + " && echo ok"), "ok\n");
+  DebugInfo info;
+  std::string error;
+  ASSERT_TRUE(ReadDebugInfo(stripped, &info, &error)) << error;
+  EXPECT_TRUE(info.units.empty());
+  RunCommand(std::string(ZENDREL_RLI) + " " + stripped + " 2>/dev/null");
+  std::vector<std::uint8_t> body;
+  ASSERT_TRUE(ReadLineInfoBody(dir / "stripped.RLI", &body));
+  EXPECT_EQ(body.size(), 16u + 4u) << "no units, no routines, no lines";
 }
 
 TEST(LineInfoLookupCommandTest, PrintsUnitRoutineSourceAndLine) {
@@ -238,8 +277,8 @@ TEST(LineInfoLookupCommandTest, PrintsUnitRoutineSourceAndLine) {
   tables.lines.push_back({0x110, 0x180, "alpha.cpp", 14});
   TempDir dir;
   WriteFile(dir / "zendrel.RLI", EncodeLineInfo(tables));
-  const std::string output = RunCommand(std::string(ZENDREL_RLI_LOOKUP) + " " + (dir / "zendrel.RLI") +
-                                        " 105 0x00000112 190 zz");
+  const std::string output =
+      RunCommand(std::string(ZENDREL_RLI_LOOKUP) + " " + (dir / "zendrel.RLI") + " 105 0x00000112 190 zz");
   EXPECT_EQ(output,
             "00000105 alpha.Alpha::First() alpha.cpp:12\n"
             "00000112 alpha.Alpha::First() alpha.cpp:14\n"

@@ -2,8 +2,9 @@
 // each test sets the HTML open command, and puts the old one back.
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
-#include <gtest/gtest.h>
 #include <windows.h>
+
+#include <gtest/gtest.h>
 
 #include <chrono>
 #include <thread>

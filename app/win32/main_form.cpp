@@ -1,0 +1,218 @@
+#include "app/win32/main_form.h"
+
+#include <stdexcept>
+
+#include "app/document_launching.h"
+#include "app/wizard_paths.h"
+#include "engine/lock_page.h"
+#include "engine/settings.h"
+#include "engine/template_installation.h"
+#include "platform/platform.h"
+#include "resources/message_table.h"
+
+using namespace main_form_ids;
+
+namespace {
+
+// The template that hides a page's source, found without regard to case.
+constexpr char kSourceHideTemplate[] = "Source Hide";
+
+bool SameTextIgnoringCase(const std::string& a, const std::string& b) {
+  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()),
+                        b.c_str(), static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
+std::string ComboBoxItem(HWND combo, int index) {
+  const LRESULT length = SendMessageA(combo, CB_GETLBTEXTLEN, index, 0);
+  if (length == CB_ERR) return {};
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  const LRESULT got = SendMessageA(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+  text.resize(got == CB_ERR ? 0 : static_cast<std::size_t>(got));
+  return text;
+}
+
+}  // namespace
+
+TMainForm::TMainForm() : TForm("TMainForm", kMainFormClientWidth, kMainFormClientHeight, MainFormLayout()) {
+  CreateHandle();
+}
+
+void TMainForm::OnCreate() { FormCreate(Handle()); }
+
+void TMainForm::OnClick(int id) {
+  HWND sender = Control(id);
+  switch (id) {
+    case PrevBtn:
+      PrevBtnClick(sender);
+      break;
+    case NextBtn:
+      NextBtnClick(sender);
+      break;
+    case HelpBtn:
+      HelpBtnClick(sender);
+      break;
+    case ExitBtn:
+      ExitBtnClick(sender);
+      break;
+    case SourceBtn:
+      SourceBtnClick(sender);
+      break;
+    case DestBtn:
+      DestBtnClick(sender);
+      break;
+    case TempPreviewBtn:
+      TempPreviewBtnClick(sender);
+      break;
+    case CrBtn:
+      CrBtnClick(sender);
+      break;
+    case ShowBtn:
+      ShowBtnClick(sender);
+      break;
+    case RadioButtonPwd:
+    case RadioButtonSrc:
+      // A radio button's handler runs when it becomes selected. The state
+      // of the password field shows which mode was last applied, so a click
+      // on the radio button already selected runs nothing.
+      if (Checked(id) && Checked(RadioButtonPwd) != Enabled(PassEdit)) {
+        if (id == RadioButtonPwd) {
+          RadioButtonPwdClick(sender);
+        } else {
+          RadioButtonSrcClick(sender);
+        }
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void TMainForm::FormCreate(HWND) {
+  SetWindowTextA(Handle(), messages::kProductCaption);
+
+  HWND templates = Control(TemplatesComboBox);
+  for (const std::string& name : TemplateCatalogue(TemplatesDir)) {
+    SendMessageA(templates, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+  }
+  SendMessageA(templates, CB_SETCURSEL, 0, 0);
+
+  const char* const texts[kPageCount] = {messages::kPageText0, messages::kPageText1, messages::kPageText2,
+                                         messages::kPageText3, messages::kPageText4};
+  for (int page = 0; page < kPageCount; ++page) SetText(LabelText0 + page, texts[page]);
+  SetText(CopyLabel, messages::kMakerNotice);
+  SetText(SourceLabel, messages::kNotSelected);
+  SetText(DestLabel, messages::kNotSelected);
+  SendMessageA(Control(RadioButtonPwd), BM_SETCHECK, BST_CHECKED, 0);
+
+  OpenDialog.Filter = messages::kPageFileFilter;
+  SaveDialog.Filter = messages::kPageFileFilter;
+
+  for (int page = 0; page < kPageCount; ++page) SetDesignHeight(Panel0 + page, kPageHeight);
+  ScaleBy(PixelsPerInch());
+  ShowPage(0);
+}
+
+void TMainForm::ShowPage(int index) {
+  if (index < 0 || index >= kPageCount)
+    throw std::out_of_range("There is no wizard page " + std::to_string(index));
+  for (int page = 0; page < kPageCount; ++page) ShowWindow(Control(Panel0 + page), SW_HIDE);
+  CurrentPage = index;
+  SetEnabled(PrevBtn, index > 0);
+  SetEnabled(NextBtn, index < kPageCount - 1);
+  DockTop(Panel0 + index);
+  KeepFocus();
+}
+
+void TMainForm::PrevBtnClick(HWND) { ShowPage(CurrentPage - 1); }
+
+void TMainForm::NextBtnClick(HWND) { ShowPage(CurrentPage + 1); }
+
+void TMainForm::HelpBtnClick(HWND) { OpenManual(); }
+
+void TMainForm::ExitBtnClick(HWND) { Close(); }
+
+void TMainForm::SourceBtnClick(HWND) {
+  if (!OpenDialog.Execute(reinterpret_cast<std::intptr_t>(Handle()))) return;
+  const std::string name = FileNamePart(OpenDialog.FileName);
+  SetText(SourceLabel, name);
+  // Choosing the page always suggests a backup beside it, replacing any
+  // backup chosen before.
+  const std::string backup = SuggestedBackupName(name);
+  SetText(DestLabel, backup);
+  SaveDialog.FileName = DirectoryPart(OpenDialog.FileName) + backup;
+}
+
+void TMainForm::DestBtnClick(HWND) {
+  if (!SaveDialog.Execute(reinterpret_cast<std::intptr_t>(Handle()))) return;
+  SetText(DestLabel, FileNamePart(SaveDialog.FileName));
+}
+
+void TMainForm::RadioButtonPwdClick(HWND) { ApplyProtectionMode(); }
+
+void TMainForm::RadioButtonSrcClick(HWND) { ApplyProtectionMode(); }
+
+void TMainForm::ApplyProtectionMode() {
+  const bool password = Checked(RadioButtonPwd);
+  SetEnabled(Label8, password);
+  SetEnabled(PassEdit, password);
+  SetEnabled(Label11, password);
+  HWND templates = Control(TemplatesComboBox);
+  if (!password) {
+    int found = CB_ERR;
+    const int count = static_cast<int>(SendMessageA(templates, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count && found == CB_ERR; ++i) {
+      if (SameTextIgnoringCase(ComboBoxItem(templates, i), kSourceHideTemplate)) found = i;
+    }
+    SendMessageA(templates, CB_SETCURSEL, found, 0);
+  }
+  SetEnabled(TemplatesComboBox, password);
+  SetTabStop(RadioButtonPwd, password);
+  SetTabStop(RadioButtonSrc, !password);
+}
+
+std::string TMainForm::SelectedTemplate() const {
+  HWND templates = Control(TemplatesComboBox);
+  const int selected = static_cast<int>(SendMessageA(templates, CB_GETCURSEL, 0, 0));
+  return selected == CB_ERR ? std::string() : ComboBoxItem(templates, selected);
+}
+
+void TMainForm::TempPreviewBtnClick(HWND) { PreviewTemplate(SelectedTemplate()); }
+
+void TMainForm::ShowError(const char* text) {
+  platform::ShowMessage(
+      {messages::kErrorCaption, text, platform::MessageIcon::Error, platform::MessageButtons::Ok});
+}
+
+void TMainForm::CrBtnClick(HWND) {
+  if (Text(SourceLabel) == messages::kNotSelected) {
+    ShowError(messages::kPageNotSelected);
+    ShowPage(1);
+    return;
+  }
+  if (Text(DestLabel) == messages::kNotSelected) {
+    ShowError(messages::kBackupNotSelected);
+    ShowPage(1);
+    return;
+  }
+  // The lock engine is never entered with an empty password.
+  const std::string password = Text(PassEdit);
+  if (password.empty()) {
+    ShowError(messages::kPasswordNotEntered);
+    ShowPage(2);
+    return;
+  }
+  bool locked = false;
+  {
+    // No second Create can start while this lock (and its message boxes)
+    // runs.
+    TDisabledWindow disabled(Handle());
+    locked = LockPage(SelectedTemplate(), SaveDialog.FileName, OpenDialog.FileName, password);
+  }
+  if (locked) {
+    SetEnabled(ShowBtn, true);
+  } else {
+    ShowError(messages::kLockedPageNotCreated);
+  }
+}
+
+void TMainForm::ShowBtnClick(HWND) { OpenDocument(LockedPagePath(OpenDialog.FileName)); }

@@ -1,0 +1,106 @@
+// The wizard window: five pages above a fixed row of buttons that collect
+// the page to lock, its backup, the password and the template, then lock
+// the page and show the result. Its state lives in its controls and its two
+// file dialogs.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/win32/file_dialog.h"
+#include "app/win32/wizard_window.h"
+
+// The ids of the wizard's controls, named as the controls are.
+namespace main_form_ids {
+enum : int {
+  NextBtn = 101,
+  ExitBtn,
+  HelpBtn,
+  PrevBtn,
+  Bevel,
+  Panel0 = 110,
+  Panel1,
+  Panel2,
+  Panel3,
+  Panel4,
+  Image0 = 120,
+  Image1,
+  Image2,
+  Image3,
+  Image4,
+  Label0 = 130,
+  Label1,
+  Label6,
+  Label9,
+  Label12,
+  LabelText0 = 140,
+  LabelText1,
+  LabelText2,
+  LabelText3,
+  LabelText4,
+  CopyLabel = 150,
+  Label3,
+  SourceLabel,
+  SourceBtn,
+  Label4,
+  DestLabel,
+  DestBtn,
+  RadioButtonPwd = 160,
+  Label8,
+  PassEdit,
+  RadioButtonSrc,
+  Label11 = 170,
+  TemplatesComboBox,
+  TempPreviewBtn,
+  CrBtn = 180,
+  ShowBtn,
+};
+}  // namespace main_form_ids
+
+// The window's controls, from top to bottom of the tab order.
+std::vector<TControlSpec> MainFormLayout();
+
+inline constexpr int kMainFormClientWidth = 485;
+inline constexpr int kMainFormClientHeight = 291;
+inline constexpr int kPageCount = 5;
+inline constexpr int kPageHeight = 249;
+
+class TMainForm : public TForm {
+ public:
+  // Creates the window (not yet shown) and runs FormCreate: page 0 is the
+  // current page.
+  TMainForm();
+
+  // The index of the visible page, 0 to 4; written only by ShowPage.
+  int CurrentPage = 0;
+
+  TFileDialog OpenDialog{TFileDialog::Kind::Open};
+  TFileDialog SaveDialog{TFileDialog::Kind::Save};
+
+  // Shows page `index` (0 to 4) and enables Prev on pages 1 to 4 and Next
+  // on pages 0 to 3. Nothing else changes.
+  void ShowPage(int index);
+
+  // The event handlers; `Sender` is the control that raised the event.
+  void FormCreate(HWND Sender);
+  void PrevBtnClick(HWND Sender);
+  void NextBtnClick(HWND Sender);
+  void HelpBtnClick(HWND Sender);
+  void ExitBtnClick(HWND Sender);
+  void SourceBtnClick(HWND Sender);
+  void DestBtnClick(HWND Sender);
+  void RadioButtonPwdClick(HWND Sender);
+  void RadioButtonSrcClick(HWND Sender);
+  void TempPreviewBtnClick(HWND Sender);
+  void CrBtnClick(HWND Sender);
+  void ShowBtnClick(HWND Sender);
+
+ protected:
+  void OnCreate() override;
+  void OnClick(int id) override;
+
+ private:
+  void ApplyProtectionMode();
+  std::string SelectedTemplate() const;
+  void ShowError(const char* text);
+};

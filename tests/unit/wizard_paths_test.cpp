@@ -1,0 +1,50 @@
+// The wizard's name rules: the shown file name, the suggested backup and
+// where a lock leaves the locked page.
+#include "app/wizard_paths.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/platform.h"
+
+namespace {
+
+std::string InFolder(const std::string& name) {
+  const std::string s(1, platform::PathSeparator());
+  return s + "sites" + s + "my site" + s + name;
+}
+
+TEST(WizardPaths, TheFileNamePartDropsTheFolder) {
+  EXPECT_EQ(FileNamePart(InFolder("index.html")), "index.html");
+  EXPECT_EQ(FileNamePart("index.html"), "index.html");
+  EXPECT_EQ(DirectoryPart(InFolder("index.html")), InFolder(""));
+  EXPECT_EQ(DirectoryPart("index.html"), "");
+}
+
+TEST(WizardPaths, TheExtensionRunsFromTheLastDotOfTheName) {
+  EXPECT_EQ(FileExtension(InFolder("archive.tar.gz")), ".gz");
+  EXPECT_EQ(FileExtension(InFolder("notes")), "");
+  EXPECT_EQ(FileExtension(InFolder(".htaccess")), ".htaccess");
+  EXPECT_EQ(FileExtension(InFolder("draft.")), ".");
+  // A dot in a folder name is no extension of the file.
+  const std::string s(1, platform::PathSeparator());
+  EXPECT_EQ(FileExtension(s + "v1.2" + s + "notes"), "");
+}
+
+TEST(WizardPaths, TheBackupNameKeepsTheExtensionAfterOriginal) {
+  EXPECT_EQ(SuggestedBackupName("index.html"), "index_original.html");
+  EXPECT_EQ(SuggestedBackupName("page.htm"), "page_original.htm");
+  EXPECT_EQ(SuggestedBackupName("notes"), "notes_original.html");
+  EXPECT_EQ(SuggestedBackupName("archive.tar.gz"), "archive.tar_original.gz");
+  EXPECT_EQ(SuggestedBackupName(".htaccess"), "_original.htaccess");
+  EXPECT_EQ(SuggestedBackupName("draft."), "draft_original.");
+}
+
+TEST(WizardPaths, ALockedTextPageIsTheHtmlBesideIt) {
+  EXPECT_EQ(LockedPagePath(InFolder("a.txt")), InFolder("a.txt.html"));
+  EXPECT_EQ(LockedPagePath(InFolder("A.TXT")), InFolder("A.TXT"));
+  EXPECT_EQ(LockedPagePath(InFolder("a.Txt")), InFolder("a.Txt"));
+  EXPECT_EQ(LockedPagePath(InFolder("index.html")), InFolder("index.html"));
+  EXPECT_EQ(LockedPagePath(InFolder("txt")), InFolder("txt"));
+}
+
+}  // namespace

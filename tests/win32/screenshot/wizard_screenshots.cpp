@@ -1,0 +1,121 @@
+// Pictures of the wizard for people to look at: each of the five pages,
+// page 2 in source-hide mode and an error box, captured from the screen as BMP files into the folder named
+// by the first argument. scripts/screenshots.sh runs it and makes PNGs.
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX 1
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "app/win32/main_form.h"
+#include "engine/settings.h"
+#include "platform/platform.h"
+#include "tests/support/lock_fixture.h"
+
+using namespace main_form_ids;
+
+namespace {
+
+// Writes the screen's pixels under `window` (frame included) as a BMP.
+bool Capture(HWND window, const std::string& path) {
+  RECT box;
+  GetWindowRect(window, &box);
+  const int width = box.right - box.left;
+  const int height = box.bottom - box.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, box.left, box.top, SRCCOPY);
+  GdiFlush();
+  const DWORD image_size = static_cast<DWORD>(width) * height * 4;
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+  file.bfSize = file.bfOffBits + image_size;
+  bool written = false;
+  if (FILE* out = std::fopen(path.c_str(), "wb")) {
+    written = std::fwrite(&file, sizeof file, 1, out) == 1 &&
+              std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 &&
+              std::fwrite(bits, image_size, 1, out) == 1;
+    written = std::fclose(out) == 0 && written;
+  }
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return written;
+}
+
+// Lets the window paint itself completely.
+void Settle() {
+  for (int i = 0; i < 5; ++i) {
+    ProcessMessages();
+    Sleep(60);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string folder = argc > 1 ? std::string(argv[1]) + "\\" : std::string();
+  testing_support::LockFixture files;
+  for (const char* name : {"Classic", "Source Hide", "Modern Blue"}) {
+    files.AddTemplateFile(name, "index.html", testing_support::TemplateStartPage());
+  }
+  const std::string page = files.Page("index.html");
+  platform::ScopedFileDialogHandler dialogs([&](platform::FileDialogRequest& request) {
+    request.file_name = request.save ? files.Page("index_original.html") : page;
+    return true;
+  });
+
+  TMainForm form;
+  form.Show();
+  SetForegroundWindow(form.Handle());
+  form.ShowPage(1);
+  SendMessageA(form.Control(SourceBtn), BM_CLICK, 0, 0);
+  int failures = 0;
+  for (int index = 0; index < kPageCount; ++index) {
+    form.ShowPage(index);
+    SetFocus(form.Control(NextBtn));
+    Settle();
+    if (!Capture(form.Handle(), folder + "page" + std::to_string(index) + ".bmp")) ++failures;
+  }
+
+  // Page 2 with source hide chosen: the password controls are disabled.
+  form.ShowPage(2);
+  SendMessageA(form.Control(RadioButtonSrc), BM_CLICK, 0, 0);
+  Settle();
+  if (!Capture(form.Handle(), folder + "page2_source_hide.bmp")) ++failures;
+
+  // A real error box, captured and closed from a second thread.
+  std::thread closer([&] {
+    HWND box = nullptr;
+    for (int i = 0; i < 100 && !box; ++i) {
+      Sleep(50);
+      box = FindWindowA("#32770", "Error");
+    }
+    if (!box) {
+      ++failures;
+      return;
+    }
+    Sleep(500);
+    if (!Capture(box, folder + "message.bmp")) ++failures;
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+  });
+  platform::ShowMessage({"Error", "A page to lock is not selected", platform::MessageIcon::Error,
+                         platform::MessageButtons::Ok});
+  closer.join();
+  std::printf("%d pictures failed\n", failures);
+  return failures == 0 ? 0 : 1;
+}

@@ -10,10 +10,12 @@ __attribute__((noinline)) std::uintptr_t AddressOfCall() {
 
 }  // namespace
 
+// The call and the line number it reports must stand on one line.
+// clang-format off
 const int kKnownRoutineFirstLine = __LINE__ + 1;
 std::uintptr_t KnownRoutine(int* line) {
-  const std::uintptr_t address = AddressOfCall();
-  *line = __LINE__;
+  const std::uintptr_t address = AddressOfCall(); *line = __LINE__;
   return address;
 }
 const int kKnownRoutineLastLine = __LINE__ - 1;
+// clang-format on

@@ -22,10 +22,27 @@
 
 namespace {
 
+// Only this process's dialog: other test programs may show theirs meanwhile.
+BOOL CALLBACK MatchOwnDialog(HWND window, LPARAM param) {
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  char class_name[64] = "";
+  char title[64] = "";
+  GetClassNameA(window, class_name, sizeof class_name);
+  GetWindowTextA(window, title, sizeof title);
+  if (owner != GetCurrentProcessId() || !IsWindowVisible(window) || std::string(class_name) != "#32770" ||
+      std::string(title) != "Application error") {
+    return TRUE;
+  }
+  *reinterpret_cast<HWND*>(param) = window;
+  return FALSE;
+}
+
 HWND WaitForDialog() {
   for (int i = 0; i < 400; ++i) {
-    HWND dialog = FindWindowA("#32770", "Application error");
-    if (dialog != nullptr && IsWindowVisible(dialog)) return dialog;
+    HWND dialog = nullptr;
+    EnumWindows(&MatchOwnDialog, reinterpret_cast<LPARAM>(&dialog));
+    if (dialog != nullptr) return dialog;
     Sleep(50);
   }
   return nullptr;

@@ -10,6 +10,9 @@
 
 namespace {
 
+// The attribute by which an out-of-line definition names its declaration.
+constexpr int kAtDefinitionOfDeclaration = 0x47;
+
 // One libdwarf session over a file; closes it whatever happens.
 class DwarfFile {
  public:
@@ -100,7 +103,7 @@ std::string RoutineName(const DwarfFile& file, Dwarf_Die die, int depth = 0) {
   if (linkage.empty()) linkage = StringAttribute(file, die, DW_AT_MIPS_linkage_name);
   if (!linkage.empty()) return Demangle(linkage);
   if (depth < 4) {
-    for (Dwarf_Half reference : {DW_AT_specification, DW_AT_abstract_origin}) {
+    for (Dwarf_Half reference : {kAtDefinitionOfDeclaration, DW_AT_abstract_origin}) {
       DieHolder target = ReferencedDie(file, die, reference);
       if (!target) continue;
       std::string name = RoutineName(file, target.get(), depth + 1);

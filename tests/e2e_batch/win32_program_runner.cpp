@@ -7,76 +7,34 @@
 #include <set>
 
 #include "tests/e2e_batch/program_runner.h"
+#include "tests/support/win32/child_process.h"
+#include "tests/support/win32/process_windows.h"
+#include "tests/support/win32/wine_paths.h"
 
-std::string BuiltProgram() {
-  // The build tree's path, as wine sees it through drive Z:.
-  std::string path = ZENDREL_EXE;
-  if (!path.empty() && path[0] == '/') path = "Z:" + path;
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
-}
-
-namespace {
-
-struct Search {
-  DWORD process;
-  HWND found;
-};
-
-BOOL CALLBACK FindBox(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<Search*>(param);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  char cls[64] = {};
-  GetClassNameA(window, cls, sizeof cls);
-  if (owner == search->process && IsWindowVisible(window) && std::string(cls) == "#32770") {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-std::string WindowText(HWND window) {
-  char text[4096] = {};
-  GetWindowTextA(window, text, sizeof text);
-  return text;
-}
-
-}  // namespace
+std::string BuiltProgram() { return testing_support::WinePath(ZENDREL_EXE); }
 
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                       const std::string& cwd, bool answer_yes) {
   std::string command = "\"" + program + "\"";
   for (const auto& a : arguments) command += " \"" + a + "\"";
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
   ProgramRun run;
-  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, cwd.c_str(), &startup,
-                      &process)) {
-    return run;
-  }
+  testing_support::ChildProcess process;
+  if (!process.Start(command, cwd)) return run;
   const DWORD deadline = GetTickCount() + 120000;
   std::set<HWND> answered;
-  while (WaitForSingleObject(process.hProcess, 100) == WAIT_TIMEOUT && GetTickCount() < deadline) {
-    Search search{process.dwProcessId, nullptr};
-    EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
-    if (!search.found || answered.count(search.found)) continue;
+  while (!process.WaitForEnd(100) && GetTickCount() < deadline) {
+    // A message box of any caption.
+    HWND box = testing_support::FindProcessWindow(process.id(), "#32770", "");
+    if (!box || answered.count(box)) continue;
     // The box's text is its static control 0xFFFF.
-    const std::string text = WindowText(GetDlgItem(search.found, 0xFFFF));
-    run.messages.push_back(WindowText(search.found) + "|" + text);
-    answered.insert(search.found);
+    const std::string text = testing_support::WindowText(GetDlgItem(box, 0xFFFF));
+    run.messages.push_back(testing_support::WindowText(box) + "|" + text);
+    answered.insert(box);
     int button = IDOK;
-    if (GetDlgItem(search.found, IDYES)) button = answer_yes ? IDYES : IDNO;
-    SendMessageA(GetDlgItem(search.found, button), BM_CLICK, 0, 0);
+    if (GetDlgItem(box, IDYES)) button = answer_yes ? IDYES : IDNO;
+    SendMessageA(GetDlgItem(box, button), BM_CLICK, 0, 0);
   }
-  if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 99);
-  DWORD code = 0;
-  GetExitCodeProcess(process.hProcess, &code);
-  run.exit_code = static_cast<int>(code);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  process.EndIfRunning();
+  run.exit_code = static_cast<int>(process.ExitCode(0));
   return run;
 }

@@ -13,13 +13,11 @@
 
 #include "app/application.h"
 #include "errors/error_reporting.h"
+#include "tests/e2e_reporter/reporter_target_ids.h"
 
 namespace {
 
-constexpr int kThrowButton = 101;
-constexpr int kFaultButton = 102;
-constexpr UINT kPing = WM_APP + 1;
-constexpr LRESULT kPingAnswer = 4242;
+using namespace reporter_target;
 
 __attribute__((noinline)) void ThrowingButtonClick() { throw std::runtime_error("Invalid data type for ''"); }
 
@@ -65,10 +63,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   window_class.hInstance = instance;
   window_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  window_class.lpszClassName = "ZendrelReporterTarget";
+  window_class.lpszClassName = kWindowClass;
   RegisterClassA(&window_class);
-  CreateWindowA("ZendrelReporterTarget", "Reporter target", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 300,
-                120, nullptr, nullptr, instance, nullptr);
+  CreateWindowA(kWindowClass, kWindowTitle, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 300, 120, nullptr,
+                nullptr, instance, nullptr);
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
     TranslateMessage(&message);

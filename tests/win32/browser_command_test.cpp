@@ -12,58 +12,11 @@
 #include "app/document_launching.h"
 #include "platform/platform.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/win32/html_open_command_guard.h"
 
 namespace {
 
-const char kKey[] = "htmlfile\\shell\\open\\command";
-
-// Saves the whole key on construction (by renaming it away) and restores it.
-class RegistryKeyGuard {
- public:
-  RegistryKeyGuard() {
-    RegDeleteTreeA(HKEY_CLASSES_ROOT, "zendrel-test-saved");
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, kKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-      DWORD type = 0, size = 0;
-      had_value_ = RegQueryValueExA(key, nullptr, nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
-      saved_.resize(size);
-      saved_type_ = type;
-      if (had_value_) RegQueryValueExA(key, nullptr, nullptr, &type, saved_.data(), &size);
-      RegCloseKey(key);
-      had_key_ = true;
-    }
-  }
-  ~RegistryKeyGuard() {
-    RegDeleteTreeA(HKEY_CLASSES_ROOT, kKey);
-    if (!had_key_) return;
-    HKEY key;
-    RegCreateKeyExA(HKEY_CLASSES_ROOT, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
-    if (had_value_)
-      RegSetValueExA(key, nullptr, 0, saved_type_, saved_.data(), static_cast<DWORD>(saved_.size()));
-    RegCloseKey(key);
-  }
-
-  void Set(DWORD type, const void* data, DWORD size) {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegDeleteValueA(key, nullptr);
-    if (data) {
-      ASSERT_EQ(RegSetValueExA(key, nullptr, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
-    }
-    RegCloseKey(key);
-  }
-  void SetString(const std::string& value, DWORD type = REG_SZ) {
-    Set(type, value.c_str(), static_cast<DWORD>(value.size() + 1));
-  }
-  void Remove() { RegDeleteTreeA(HKEY_CLASSES_ROOT, kKey); }
-
- private:
-  bool had_key_ = false;
-  bool had_value_ = false;
-  DWORD saved_type_ = REG_SZ;
-  std::vector<BYTE> saved_;
-};
+using testing_support::HtmlOpenCommandGuard;
 
 // Every command line OpenDocument tries, with the shell failing.
 std::vector<std::string> CommandsTried(const std::string& path) {
@@ -78,8 +31,8 @@ std::vector<std::string> CommandsTried(const std::string& path) {
 }
 
 TEST(GetBrowserCommand, ReadsTheHtmlOpenCommandAsItStands) {
-  RegistryKeyGuard guard;
-  guard.SetString("\"C:\\Browser\\b.exe\" -url \"%1\"");
+  HtmlOpenCommandGuard guard;
+  ASSERT_TRUE(guard.SetString("\"C:\\Browser\\b.exe\" -url \"%1\""));
   EXPECT_EQ(GetBrowserCommand(), "\"C:\\Browser\\b.exe\" -url \"%1\"");
   EXPECT_EQ(CommandsTried("C:\\my pages\\a.html"),
             (std::vector<std::string>{"\"C:\\Browser\\b.exe\" -url \"%1\" \"C:\\my pages\\a.html\"",
@@ -87,13 +40,13 @@ TEST(GetBrowserCommand, ReadsTheHtmlOpenCommandAsItStands) {
 }
 
 TEST(GetBrowserCommand, AnExpandableStringStaysUnexpanded) {
-  RegistryKeyGuard guard;
-  guard.SetString("%ProgramFiles%\\b.exe", REG_EXPAND_SZ);
+  HtmlOpenCommandGuard guard;
+  ASSERT_TRUE(guard.SetString("%ProgramFiles%\\b.exe", REG_EXPAND_SZ));
   EXPECT_EQ(GetBrowserCommand(), "%ProgramFiles%\\b.exe");
 }
 
 TEST(GetBrowserCommand, NoKeyMeansExplorer) {
-  RegistryKeyGuard guard;
+  HtmlOpenCommandGuard guard;
   guard.Remove();
   EXPECT_EQ(GetBrowserCommand(), "explorer");
   EXPECT_EQ(CommandsTried("a.html"),
@@ -101,17 +54,17 @@ TEST(GetBrowserCommand, NoKeyMeansExplorer) {
 }
 
 TEST(GetBrowserCommand, AnEmptyOrMissingValueGivesALeadingSpace) {
-  RegistryKeyGuard guard;
-  guard.SetString("");
+  HtmlOpenCommandGuard guard;
+  ASSERT_TRUE(guard.SetString(""));
   EXPECT_EQ(CommandsTried("a.html").at(0), " \"a.html\"");
-  guard.Set(REG_SZ, nullptr, 0);
+  ASSERT_TRUE(guard.Set(REG_SZ, nullptr, 0));
   EXPECT_EQ(GetBrowserCommand(), "");
 }
 
 TEST(GetBrowserCommand, AValueOfAnotherTypeRaises) {
-  RegistryKeyGuard guard;
+  HtmlOpenCommandGuard guard;
   const DWORD number = 7;
-  guard.Set(REG_DWORD, &number, sizeof number);
+  ASSERT_TRUE(guard.Set(REG_DWORD, &number, sizeof number));
   try {
     GetBrowserCommand();
     FAIL() << "no exception";
@@ -128,8 +81,8 @@ TEST(OpenDocument, RealFallbackToTheRegistryCommand) {
   testing_support::TempDir out;
   const std::string page = pages / "locked page.zendrel-unknown";
   testing_support::WriteFile(page, "locked");
-  RegistryKeyGuard guard;
-  guard.SetString("cmd.exe /c copy /y");
+  HtmlOpenCommandGuard guard;
+  ASSERT_TRUE(guard.SetString("cmd.exe /c copy /y"));
   char old_dir[MAX_PATH];
   GetCurrentDirectoryA(MAX_PATH, old_dir);
   SetCurrentDirectoryA(out.path().c_str());

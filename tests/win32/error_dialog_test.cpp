@@ -19,39 +19,16 @@
 #include "platform/platform.h"
 #include "resources/error_dialog_ids.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/win32/process_windows.h"
 
 namespace {
 
+using testing_support::DialogItemText;
+
 // Only this process's dialog: other test programs may show theirs meanwhile.
-BOOL CALLBACK MatchOwnDialog(HWND window, LPARAM param) {
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  char class_name[64] = "";
-  char title[64] = "";
-  GetClassNameA(window, class_name, sizeof class_name);
-  GetWindowTextA(window, title, sizeof title);
-  if (owner != GetCurrentProcessId() || !IsWindowVisible(window) || std::string(class_name) != "#32770" ||
-      std::string(title) != "Application error") {
-    return TRUE;
-  }
-  *reinterpret_cast<HWND*>(param) = window;
-  return FALSE;
-}
-
 HWND WaitForDialog() {
-  for (int i = 0; i < 400; ++i) {
-    HWND dialog = nullptr;
-    EnumWindows(&MatchOwnDialog, reinterpret_cast<LPARAM>(&dialog));
-    if (dialog != nullptr) return dialog;
-    Sleep(50);
-  }
-  return nullptr;
-}
-
-std::string ItemText(HWND dialog, int id) {
-  char text[8192] = "";
-  GetDlgItemTextA(dialog, id, text, sizeof text);
-  return text;
+  return testing_support::WaitForProcessWindow(GetCurrentProcessId(), "#32770", "Application error", 20000,
+                                               50);
 }
 
 // The rectangle of control `id` in dialog units, from its pixels.
@@ -99,11 +76,11 @@ TEST(ErrorDialogTest, ItShowsBothTextsInItsLayoutAndContinueAnswersZero) {
   RECT report_rect{}, message_rect{}, icon_rect{}, send_rect{}, terminate_rect{}, continue_rect{};
   std::string send_text, terminate_text, continue_text;
   DialogClicker clicker([&](HWND dialog) {
-    message = ItemText(dialog, IDC_ERROR_MESSAGE);
-    report = ItemText(dialog, IDC_ERROR_REPORT);
-    send_text = ItemText(dialog, IDC_SEND_BUGREPORT);
-    terminate_text = ItemText(dialog, IDC_TERMINATE);
-    continue_text = ItemText(dialog, IDC_CONTINUE);
+    message = DialogItemText(dialog, IDC_ERROR_MESSAGE);
+    report = DialogItemText(dialog, IDC_ERROR_REPORT);
+    send_text = DialogItemText(dialog, IDC_SEND_BUGREPORT);
+    terminate_text = DialogItemText(dialog, IDC_TERMINATE);
+    continue_text = DialogItemText(dialog, IDC_CONTINUE);
     const HFONT font =
         reinterpret_cast<HFONT>(SendDlgItemMessageA(dialog, IDC_ERROR_REPORT, WM_GETFONT, 0, 0));
     LOGFONTA logfont{};
@@ -206,25 +183,41 @@ TEST(ErrorDialogTest, SendKeepsTheDialogOpenAndEachPressSends) {
   EXPECT_EQ(opened[0], BugReportUrl("Boom", "Report"));
 }
 
-__attribute__((noinline)) void FailInAHandler() { throw std::runtime_error("Invalid data type for ''"); }
+// What the dialog showed when `fail` failed inside a handler with error
+// reporting installed as the program installs it; answered with Continue.
+struct ShownError {
+  bool found = false;
+  std::string message;
+  std::string report;
+};
 
-TEST(ErrorDialogTest, AnUnhandledExceptionIsLoggedAndShownAndContinueReturns) {
+ShownError ShowInAHandler(void (*fail)()) {
   platform::RemoveFile(ErrorLog());
   InstallErrorReporting();
-  std::string message, report;
+  ShownError shown;
   DialogClicker clicker([&](HWND dialog) {
-    message = ItemText(dialog, IDC_ERROR_MESSAGE);
-    report = ItemText(dialog, IDC_ERROR_REPORT);
+    shown.message = DialogItemText(dialog, IDC_ERROR_MESSAGE);
+    shown.report = DialogItemText(dialog, IDC_ERROR_REPORT);
     Press(dialog, IDC_CONTINUE);
   });
   try {
-    FailInAHandler();
+    fail();
   } catch (...) {
     Application.HandleException("TMainForm");
   }
   clicker.Join();
   RemoveErrorReporting();
-  ASSERT_TRUE(clicker.found());
+  shown.found = clicker.found();
+  return shown;
+}
+
+__attribute__((noinline)) void FailInAHandler() { throw std::runtime_error("Invalid data type for ''"); }
+
+TEST(ErrorDialogTest, AnUnhandledExceptionIsLoggedAndShownAndContinueReturns) {
+  const ShownError shown = ShowInAHandler(&FailInAHandler);
+  const std::string& message = shown.message;
+  const std::string& report = shown.report;
+  ASSERT_TRUE(shown.found);
   EXPECT_EQ(message,
             "An application fatal error has occurred!\nException: Invalid data type for ''\n"
             "Sent by: TMainForm (std::runtime_error)\n"
@@ -247,22 +240,10 @@ volatile std::uintptr_t bad_address = 16;
 __attribute__((noinline)) void FaultInAHandler() { *reinterpret_cast<volatile int*>(bad_address) = 1; }
 
 TEST(ErrorDialogTest, AFaultInAHandlerReachesTheDialogWithItsAddressFirst) {
-  platform::RemoveFile(ErrorLog());
-  InstallErrorReporting();
-  std::string message, report;
-  DialogClicker clicker([&](HWND dialog) {
-    message = ItemText(dialog, IDC_ERROR_MESSAGE);
-    report = ItemText(dialog, IDC_ERROR_REPORT);
-    Press(dialog, IDC_CONTINUE);
-  });
-  try {
-    FaultInAHandler();
-  } catch (...) {
-    Application.HandleException("TMainForm");
-  }
-  clicker.Join();
-  RemoveErrorReporting();
-  ASSERT_TRUE(clicker.found());
+  const ShownError shown = ShowInAHandler(&FaultInAHandler);
+  const std::string& message = shown.message;
+  const std::string& report = shown.report;
+  ASSERT_TRUE(shown.found);
   EXPECT_NE(message.find("Exception: Access violation at address "), std::string::npos) << message;
   EXPECT_NE(message.find("Write of address 00000010\nSent by: TMainForm (EAccessViolation)"),
             std::string::npos);

@@ -46,7 +46,8 @@ TEST_F(BatchE2E, AFailedLockShowsWhyThenThatNothingWasCreated) {
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_EQ(run.messages,
             (std::vector<std::string>{"Error|Wrong Template.", "Error|Locked page was not created"}));
-  EXPECT_EQ(ReadFile(site_ / "backup.html"), "<p>mine</p>");
+  EXPECT_EQ(ReadFile(site_ / "page.html"), "<p>mine</p>");
+  EXPECT_EQ(ListNames(site_.path()), "page.html") << "refused before anything changed";
 }
 
 TEST_F(BatchE2E, AnEmptyQuotedPasswordLeavesThreeArgumentsAndTheUsage) {

@@ -3,6 +3,7 @@
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
 #include <windows.h>
+#include <psapi.h>
 
 #include <set>
 
@@ -36,5 +37,8 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
   }
   process.EndIfRunning();
   run.exit_code = static_cast<int>(process.ExitCode(0));
+  PROCESS_MEMORY_COUNTERS memory{};
+  memory.cb = sizeof memory;
+  if (GetProcessMemoryInfo(process.handle(), &memory, sizeof memory)) run.peak_memory = memory.PeakWorkingSetSize;
   return run;
 }

@@ -21,10 +21,11 @@ bool FindPayloadArea(TFastIO& page, TPayloadArea* area) {
 }
 
 bool HoldsPageBlock(const std::string& path) {
+  // Only the start marker is looked for: in a locked page the block pushes
+  // the end marker far past the search limit.
   TFastIO page;
-  TPayloadArea area;
-  if (!page.Open(path) || !FindPayloadArea(page, &area)) return false;
-  page.Position = area.begin;
+  if (!page.Open(path) || !page.FindText(kPageBeginMarker, kMarkerSearchLimit)) return false;
+  page.Position += kPayloadOffset;
   std::string head;
   for (int i = 0; i < 6; ++i) head += page.ReadChar();
   auto hex = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) || (c >= 'A' && c <= 'F'); };

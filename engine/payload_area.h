@@ -36,7 +36,8 @@ struct TPayloadArea {
 // when a marker is missing within the limit, or both lie on one line.
 bool FindPayloadArea(TFastIO& page, TPayloadArea* area);
 
-// True when the payload area of the file at `path` holds a block: its first
-// line is a block's check line ("'" two upper-case hex digits "'," or "');").
-// False for a template's own placeholder, and for a file without markers.
+// True when the payload area of the file at `path` holds a block: the line
+// after "//Page Begin" is a block's check line ("'" two upper-case hex digits
+// "'," or "');"). False for a template's own placeholder, and for a file
+// without the start marker.
 bool HoldsPageBlock(const std::string& path);

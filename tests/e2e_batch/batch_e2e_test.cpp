@@ -91,7 +91,9 @@ struct Refusal {
 };
 
 const std::string kMarkedPage = "<p>mine</p>\r\n//Page Begin\r\n//Page End\r\n";
-const std::string kLockedPage = TemplateStartPage("'64',\r\n'Z[');\r\n");
+// Its block pushes "//Page End" past the marker search limit, as a real
+// page's block does.
+const std::string kLockedPage = TemplateStartPage("'64',\r\n'" + std::string(40000, 'Z') + "');\r\n");
 
 void PlainPage(const TempDir& site) { WriteFile(site / "page.html", kMarkedPage); }
 

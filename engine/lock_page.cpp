@@ -86,7 +86,8 @@ struct TLockPlan {
 };
 
 bool CheckTemplate(const std::string& template_name, const std::string& password, TLockPlan* plan) {
-  if (!IsTemplateName(template_name)) return Fail(messages::Format(messages::kNotATemplateName, {template_name}));
+  if (!IsTemplateName(template_name))
+    return Fail(messages::Format(messages::kNotATemplateName, {template_name}));
   plan->template_folder = TemplatesDir + template_name + platform::PathSeparator();
   plan->start_page = plan->template_folder + kTemplateStartPage;
   std::uint64_t size = 0;
@@ -100,8 +101,7 @@ bool CheckTemplate(const std::string& template_name, const std::string& password
   plan->start_page_size = static_cast<std::uint32_t>(size);
   if (!FindPayloadArea(start_page, &plan->area)) return Fail(messages::kWrongTemplate);
   plan->writer = BlockWriterFor(plan->area.protection);
-  if (!plan->writer)
-    return Fail(messages::Format(messages::kStrongProtectionUnavailable, {template_name}));
+  if (!plan->writer) return Fail(messages::Format(messages::kStrongProtectionUnavailable, {template_name}));
   // The XOR block uses the password's length mod 256: a multiple of 256
   // would leave one byte of it.
   if (plan->area.protection == TProtection::Xor && password.size() % 256 == 0)
@@ -258,7 +258,8 @@ bool WriteLockedPage(const TLockPlan& plan, const std::string& backup_path, cons
             CopySpan(start_page, plan.area.end, UINT32_MAX, sink);
   if (!ok) {
     const std::string why = platform::LastErrorText();
-    if (sink.Failed()) return Fail(messages::Format(messages::kCannotWriteLockedPage, {out.path()}), sink.Reason());
+    if (sink.Failed())
+      return Fail(messages::Format(messages::kCannotWriteLockedPage, {out.path()}), sink.Reason());
     return Fail(messages::Format(messages::kCannotReadFile, {backup_path + "\n" + plan.start_page}), why);
   }
   std::string why;

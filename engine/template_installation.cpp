@@ -23,8 +23,8 @@ bool CopyFailed(const std::string& source, const std::string& folder, const std:
 // separator). `start_page_name` is the name the top-level start page takes;
 // empty below the top, where "index.html" keeps its own name. With
 // `skip_start_page` the top-level start page is not copied at all.
-bool InstallFolder(const std::string& source, const std::string& destination, const std::string& start_page_name,
-                   bool skip_start_page) {
+bool InstallFolder(const std::string& source, const std::string& destination,
+                   const std::string& start_page_name, bool skip_start_page) {
   std::vector<platform::DirEntry> entries;
   if (!platform::ListDirectory(source, &entries)) return true;
   bool ok = true;
@@ -43,8 +43,8 @@ bool InstallFolder(const std::string& source, const std::string& destination, co
         continue;
       }
       platform::MakeDirectory(target);
-      if (!InstallFolder(source + entry.name + platform::PathSeparator(), target + platform::PathSeparator(), {},
-                         false))
+      if (!InstallFolder(source + entry.name + platform::PathSeparator(), target + platform::PathSeparator(),
+                         {}, false))
         ok = false;
       continue;
     }

@@ -173,8 +173,8 @@ bool TFastIO::SpliceThroughTemporary(const std::string& text, std::uint32_t span
     if (run.length == 0) return abandon(Position + 1);
     const std::uint32_t n = std::min(run.length, at - Position);
     if (const void* zero = std::memchr(run.data, 0, n)) {
-      return abandon(Position + static_cast<std::uint32_t>(static_cast<const unsigned char*>(zero) - run.data) +
-                     1);
+      return abandon(Position +
+                     static_cast<std::uint32_t>(static_cast<const unsigned char*>(zero) - run.data) + 1);
     }
     if (!writer.Put(run.data, n)) return abandon(at);
     Position += n;

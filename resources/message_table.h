@@ -46,7 +46,8 @@ inline constexpr char kTemporaryFileExists[] =
 inline constexpr char kCannotCreateFile[] = "Cannot create file %s";
 inline constexpr char kCannotWriteLockedPage[] = "Cannot write the locked page to %s";
 inline constexpr char kCannotReplacePage[] = "Cannot replace the page %s\n with %s";
-inline constexpr char kTemplateLinkSkipped[] = "Template file %s is a link; it is neither followed nor copied.";
+inline constexpr char kTemplateLinkSkipped[] =
+    "Template file %s is a link; it is neither followed nor copied.";
 
 // Start-up and batch mode.
 inline constexpr char kLockedPageNotCreated[] = "Locked page was not created";

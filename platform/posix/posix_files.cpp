@@ -6,11 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
-#include <algorithm>
 
 #include "platform/fault_injection.h"
 #include "platform/platform.h"

@@ -16,7 +16,8 @@ using faults::Failure;
 // would, so that the message built from it names a cause.
 Failure Injected(Call call) {
   const Failure failure = faults::Next(call);
-  if (failure != Failure::None) SetLastError(failure == Failure::Partway ? ERROR_DISK_FULL : ERROR_WRITE_FAULT);
+  if (failure != Failure::None)
+    SetLastError(failure == Failure::Partway ? ERROR_DISK_FULL : ERROR_WRITE_FAULT);
   return failure;
 }
 
@@ -209,8 +210,8 @@ std::string LastErrorText() {
   const DWORD error = GetLastError();
   char* text = nullptr;
   const DWORD n = FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-      0, reinterpret_cast<char*>(&text), 0, nullptr);
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
   std::string result = n > 0 && text ? std::string(text, n) : "Error " + std::to_string(error);
   if (text) LocalFree(text);
   while (!result.empty() && (result.back() == '\r' || result.back() == '\n' || result.back() == ' '))

@@ -108,7 +108,8 @@ TEST_P(BatchRefusal, ChangesNothing) {
   const bool regular = std::filesystem::is_regular_file(page);
   const auto size = regular ? std::filesystem::file_size(page) : 0;
   const std::string bytes = regular && size < (1u << 20) ? ReadFile(page) : "";
-  const ProgramRun run = RunProgram(program_, {r.template_name, r.page, r.backup, r.password}, site_.path(), true);
+  const ProgramRun run =
+      RunProgram(program_, {r.template_name, r.page, r.backup, r.password}, site_.path(), true);
   EXPECT_EQ(run.exit_code, 1);
   ASSERT_EQ(run.messages.size(), 2u) << (run.messages.empty() ? "" : run.messages[0]);
   std::string reason = r.reason;
@@ -129,17 +130,19 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"DotDotTemplate", "..", "b.html", "pw", PlainPage, ".. is not a template name."},
         Refusal{"TemplateWithAPath", "Templates/Source Hide", "b.html", "pw", PlainPage,
                 "Templates/Source Hide is not a template name."},
-        Refusal{"MisspelledTemplate", "Source Hyde", "b.html", "pw", PlainPage, "Template Source Hyde not found:"},
+        Refusal{"MisspelledTemplate", "Source Hyde", "b.html", "pw", PlainPage,
+                "Template Source Hyde not found:"},
         Refusal{"NoStartPage", "Empty", "b.html", "pw", PlainPage, "Template Empty not found:"},
         Refusal{"MarkersPastTheLimit", "Far", "b.html", "pw", PlainPage, "Wrong Template."},
         Refusal{"MarkersOnOneLine", "One Line", "b.html", "pw", PlainPage, "Wrong Template."},
         Refusal{"PageIsAFolder", "Source Hide", "b.html", "pw",
                 [](const TempDir& site) { std::filesystem::create_directory(site / "dir.html"); },
                 "The page %p is not a regular file and cannot be locked.", "dir.html"},
-        Refusal{"ZeroBytes", "Source Hide", "b.html", "pw",
-                [](const TempDir& site) { WriteFile(site / "page.html", std::string("\xFF\xFE<\0p\0>\0", 8)); },
-                "The page %p contains zero bytes (a UTF-16 or binary file?) and cannot be locked with this "
-                "template."},
+        Refusal{
+            "ZeroBytes", "Source Hide", "b.html", "pw",
+            [](const TempDir& site) { WriteFile(site / "page.html", std::string("\xFF\xFE<\0p\0>\0", 8)); },
+            "The page %p contains zero bytes (a UTF-16 or binary file?) and cannot be locked with this "
+            "template."},
         Refusal{"FiveGiBSparsePage", "Source Hide", "b.html", "pw",
                 [](const TempDir& site) {
                   WriteFile(site / "page.html", "<p>start</p>");
@@ -177,7 +180,8 @@ TEST_F(BatchE2E, ALargePageLocksInBoundedMemory) {
     for (std::uint64_t i = 0; i < kPageSize >> 20; ++i) std::fwrite(chunk.data(), 1, chunk.size(), out);
     std::fclose(out);
   }
-  const ProgramRun run = RunProgram(program_, {"Source Hide", "big.html", "big_original.html", "pagekey"}, site_.path());
+  const ProgramRun run =
+      RunProgram(program_, {"Source Hide", "big.html", "big_original.html", "pagekey"}, site_.path());
   EXPECT_EQ(run.exit_code, 0);
   EXPECT_TRUE(run.messages.empty()) << run.messages.at(0);
   EXPECT_EQ(std::filesystem::file_size(site_ / "big_original.html"), kPageSize);

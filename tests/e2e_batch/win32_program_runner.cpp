@@ -2,8 +2,8 @@
 // windows of its process, reads caption and text, and presses a button.
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
-#include <windows.h>
 #include <psapi.h>
+#include <windows.h>
 
 #include <set>
 
@@ -19,7 +19,8 @@ namespace {
 void SamplePeakMemory(const testing_support::ChildProcess& process, ProgramRun* run) {
   PROCESS_MEMORY_COUNTERS memory{};
   memory.cb = sizeof memory;
-  if (GetProcessMemoryInfo(process.handle(), &memory, sizeof memory) && memory.PeakWorkingSetSize > run->peak_memory)
+  if (GetProcessMemoryInfo(process.handle(), &memory, sizeof memory) &&
+      memory.PeakWorkingSetSize > run->peak_memory)
     run->peak_memory = memory.PeakWorkingSetSize;
 }
 

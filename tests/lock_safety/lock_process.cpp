@@ -13,12 +13,14 @@ namespace testing_support {
 LockInstall::LockInstall() {
   program_ = dir_ / "zendrel";
   std::filesystem::copy_file(ZENDREL_EXE, program_);
-  std::filesystem::permissions(program_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add);
+  std::filesystem::permissions(program_, std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::add);
   WriteFile(dir_ / "Templates/Plain/index.html", TemplateStartPage());
   WriteFile(dir_ / "Templates/Plain/zendrel-extra.css", "body{}");
 }
 
-pid_t StartLock(const std::string& program, const std::string& cwd, const std::vector<std::string>& arguments) {
+pid_t StartLock(const std::string& program, const std::string& cwd,
+                const std::vector<std::string>& arguments) {
   const pid_t child = fork();
   if (child == 0) {
     if (chdir(cwd.c_str()) != 0) _exit(126);

@@ -25,7 +25,8 @@ class LockInstall {
 
 // Starts `program Plain <page> <backup> <password>` in `cwd` with "y" on its
 // standard input and its messages in `cwd`/../<page>.stderr-<n>.
-pid_t StartLock(const std::string& program, const std::string& cwd, const std::vector<std::string>& arguments);
+pid_t StartLock(const std::string& program, const std::string& cwd,
+                const std::vector<std::string>& arguments);
 
 // Waits for the process; its exit code, or -1 when a signal ended it.
 int WaitFor(pid_t pid);

@@ -85,7 +85,8 @@ TEST_P(DiskFullTest, TheLockFailsAndKeepsThePage) {
 INSTANTIATE_TEST_SUITE_P(EachStep, DiskFullTest,
                          ::testing::Values(DiskFull{"Backup", 128, "Cannot copy file "},
                                            DiskFull{"TemplateCopy", 256 + 128, "Cannot copy file "},
-                                           DiskFull{"LockedPage", 256 + 256 + 128, "Cannot write the locked page"}),
+                                           DiskFull{"LockedPage", 256 + 256 + 128,
+                                                    "Cannot write the locked page"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Two locks of one page with one backup, started together, 20 times: the

@@ -122,7 +122,8 @@ TEST_F(LockPageTest, ABackupThatCannotBeWrittenStopsBeforeTheTemplate) {
   const std::string backup = f_.Page("no-such-folder/backup.html");
   EXPECT_FALSE(LockPage("Plain", backup, f_.Page("page.html"), "pw"));
   ASSERT_EQ(boxes.shown().size(), 1u);
-  const std::string first_lines = "Cannot copy file " + f_.Page("page.html") + "\n to backup file " + backup + "\n";
+  const std::string first_lines =
+      "Cannot copy file " + f_.Page("page.html") + "\n to backup file " + backup + "\n";
   EXPECT_EQ(boxes.shown()[0].text.substr(0, first_lines.size()), first_lines);
   EXPECT_GT(boxes.shown()[0].text.size(), first_lines.size()) << "the system's reason follows";
   EXPECT_EQ(ReadFile(f_.Page("page.html")), kPage);
@@ -237,7 +238,8 @@ TEST_F(LockPageTest, TemplateLinksAreNeitherFollowedNorCopied) {
   EXPECT_EQ(ListNames(f_.pages.path()), "backup.html img outside.txt page.html zendrel-test.js");
   EXPECT_EQ(ListNames(f_.Page("img")), "a.gif");
   ASSERT_EQ(boxes.shown().size(), 2u);
-  for (const auto& box : boxes.shown()) EXPECT_NE(box.text.find("is a link; it is neither followed nor copied"), std::string::npos);
+  for (const auto& box : boxes.shown())
+    EXPECT_NE(box.text.find("is a link; it is neither followed nor copied"), std::string::npos);
 }
 
 // Every operating-system call of a lock, failed in turn, before it does
@@ -285,7 +287,8 @@ TEST_P(LockSweep, NoFailurePointLosesThePage) {
         ASSERT_TRUE(plan.Fired()) << n;
         fired = plan.FiredCall();
       }
-      const std::string at = "call " + std::to_string(n) + " (kind " + std::to_string(static_cast<int>(fired)) +
+      const std::string at = "call " + std::to_string(n) + " (kind " +
+                             std::to_string(static_cast<int>(fired)) +
                              (how == platform::faults::Failure::Partway ? ", partway)" : ")");
       const std::string backup = Exists(f_.Page("backup.html")) ? ReadFile(f_.Page("backup.html")) : "<none>";
       EXPECT_TRUE(backup == kPage || backup == (c.old_backup ? "older backup" : "<none>")) << at;
@@ -297,7 +300,8 @@ TEST_P(LockSweep, NoFailurePointLosesThePage) {
         // Not locked: the original under its own name (or, when renaming a
         // text page back failed too, under the new one).
         const bool kept = Exists(f_.Page(c.page)) && ReadFile(f_.Page(c.page)) == kPage;
-        const bool kept_renamed = text && Exists(f_.Page(c.locked_page)) && ReadFile(f_.Page(c.locked_page)) == kPage;
+        const bool kept_renamed =
+            text && Exists(f_.Page(c.locked_page)) && ReadFile(f_.Page(c.locked_page)) == kPage;
         EXPECT_TRUE(kept || kept_renamed) << at;
         EXPECT_FALSE(boxes.shown().empty()) << at << ": a failure without a word";
       }

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# A whole batch lock of a 64 MiB HTML page with a small template, against a
-# plain `cp` of the same file in the same run; reports time and peak memory.
+# A whole batch lock of a 64 MiB HTML page with a small template (the backup
+# and the locked page both flushed to disk), against a durable copy of the
+# same file in the same run (`dd bs=4M conv=fsync`); reports time and peak
+# memory. Each is run three times; the best time counts.
 # Usage: bench/lock_page_bench.sh [build/linux]
 set -euo pipefail
 build=${1:-build/linux}
@@ -23,14 +25,23 @@ while len(out) < size:
 open(sys.argv[1], "wb").write(out[:size])
 PY
 sync
-cp_time=$( { /usr/bin/time -f "%e" cp "$work/site/page.html" "$work/copy.html"; } 2>&1 )
+best() { sort -n | head -n 1; }
+dd_time=$(for i in 1 2 3; do
+  rm -f "$work/copy.html"; sync
+  { /usr/bin/time -f "%e" dd if="$work/site/page.html" of="$work/copy.html" bs=4M conv=fsync status=none; } 2>&1
+done | best)
 rm -f "$work/copy.html"
-read -r lock_time lock_kb < <( { /usr/bin/time -f "%e %M" "$work/install/zendrel" Bench "$work/site/page.html" \
-  "$work/site/backup.html" pagekey; } 2>&1 | tail -n 1 )
+lock_runs=$(for i in 1 2 3; do
+  cp "$work/site/page.html" "$work/site/lock.html"; rm -f "$work/site/backup.html"; sync
+  { /usr/bin/time -f "%e %M" "$work/install/zendrel" Bench "$work/site/lock.html" \
+    "$work/site/backup.html" pagekey; } 2>&1 | tail -n 1
+done)
+lock_time=$(echo "$lock_runs" | awk '{print $1}' | best)
+lock_kb=$(echo "$lock_runs" | awk '{print $2}' | sort -n | tail -n 1)
 page_kb=$(( (64 << 20) / 1024 ))
-python3 - "$cp_time" "$lock_time" "$lock_kb" "$page_kb" <<'PY'
+python3 - "$dd_time" "$lock_time" "$lock_kb" "$page_kb" <<'PY'
 import sys
-cp, lock, kb, page = float(sys.argv[1]), float(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4])
-print(f"cp of 64 MiB: {cp:.2f} s; lock of 64 MiB: {lock:.2f} s ({lock / max(cp, 0.01):.1f} x cp)")
-print(f"peak memory of the lock: {kb / 1024:.0f} MiB ({kb / page:.2f} x the page)")
+dd, lock, kb, page = float(sys.argv[1]), float(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4])
+print(f"durable copy of 64 MiB (dd conv=fsync): {dd:.2f} s; lock of 64 MiB: {lock:.2f} s ({lock / max(dd, 0.01):.1f} x; goal 4 x)")
+print(f"peak memory of the lock: {kb / 1024:.1f} MiB ({kb / page:.3f} x the page)")
 PY

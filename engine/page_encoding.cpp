@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 
+#include "engine/block_sink.h"
 #include "engine/escape_run.h"
 #include "engine/escape_table.h"
 #include "engine/settings.h"
@@ -29,14 +31,67 @@ KeyStream MakeKeyStream(const std::string& password) {
   return stream;
 }
 
-void AppendWrapLine(std::string& block, const char* text, KeyStream& keys) {
-  char line[2 * 32 + kEscapeRunSlack];
+// Collects encoded lines in a fixed buffer and hands it to the sink when
+// full. Each line's closing "'," and LineBreak is written only when the next
+// line begins, so that the last one can be closed with ");" instead.
+class TLineWriter {
+ public:
+  explicit TLineWriter(TBlockSink& sink) : sink_(sink) {}
+
+  // Room for one more line of up to `max` encoded bytes, its opening
+  // apostrophe already written; false when the sink failed.
+  char* BeginLine(std::size_t max) {
+    const std::size_t need = 3 + LineBreak.size() + 1 + max + kEscapeRunSlack;
+    if (need > kCapacity) return nullptr;
+    if (kCapacity - used_ < need && !Drain()) return nullptr;
+    const std::size_t before = used_;
+    if (open_) {
+      Append("',");
+      Append(LineBreak);
+    }
+    Append("'");
+    open_ = true;
+    prefix_ = used_ - before;
+    return buffer_ + used_;
+  }
+  void EndLine(char* end) { used_ = static_cast<std::size_t>(end - buffer_); }
+  // Takes back a line that came out empty, and with it the closing of the
+  // line before, which stays open for Finish.
+  void DropLine() { used_ -= prefix_; }
+
+  bool Finish() {
+    Append("');");
+    Append(LineBreak);
+    return Drain();
+  }
+
+ private:
+  static constexpr std::size_t kCapacity = 1 << 18;
+
+  void Append(const std::string& text) {
+    std::memcpy(buffer_ + used_, text.data(), text.size());
+    used_ += text.size();
+  }
+  bool Drain() {
+    if (used_ > 0 && ok_) ok_ = sink_.Put(buffer_, used_);
+    used_ = 0;
+    return ok_;
+  }
+
+  TBlockSink& sink_;
+  char buffer_[kCapacity];
+  std::size_t used_ = 0;
+  bool open_ = false;
+  std::size_t prefix_ = 0;
+  bool ok_ = true;
+};
+
+bool WriteWrapLine(TLineWriter& lines, const char* text, KeyStream& keys) {
   const std::size_t n = std::strlen(text);
-  char* end = EscapeRunPlain(reinterpret_cast<const unsigned char*>(text), n, line, keys);
-  block += '\'';
-  block.append(line, end);
-  block += "',";
-  block += LineBreak;
+  char* out = lines.BeginLine(2 * n);
+  if (!out) return false;
+  lines.EndLine(EscapeRunPlain(reinterpret_cast<const unsigned char*>(text), n, out, keys));
+  return true;
 }
 
 }  // namespace
@@ -49,68 +104,57 @@ std::string CheckValue(const std::string& password) {
   return {escape_detail::kHexDigits[x >> 4], escape_detail::kHexDigits[x & 0xF]};
 }
 
-std::string BuildPageBlock(TFastIO& source, const std::string& password, bool wrap) {
+bool WritePageBlock(TFastIO& source, const std::string& password, bool wrap, TBlockSink& sink) {
   const std::size_t chunk = ChunkSize > 0 ? static_cast<std::size_t>(ChunkSize) : 1;
-  std::string block;
-  // One up-front reservation for the worst case (every byte as two digits),
-  // so that a large page never makes the block grow by copying.
-  const std::uint32_t size = source.GetSize();
-  const std::size_t remaining = size >= source.Position ? size - source.Position : 0;
-  block.reserve(2 * remaining + (remaining / chunk + 4) * (3 + LineBreak.size()) + 128 + kEscapeRunSlack);
-  platform::AdviseSequentialFill(block.data(), block.capacity());
+  // The line buffer is large; it lives on the heap, not the stack.
+  const auto lines = std::make_unique<TLineWriter>(sink);
 
-  block += '\'';
-  block += CheckValue(password);
-  block += "',";
-  block += LineBreak;
+  // The check line.
+  char* out = lines->BeginLine(2);
+  const std::string check = CheckValue(password);
+  lines->EndLine(std::copy(check.begin(), check.end(), out));
 
   KeyStream keys = MakeKeyStream(password);
-  if (wrap) AppendWrapLine(block, kTextWrapOpen, keys);
+  if (wrap && !WriteWrapLine(*lines, kTextWrapOpen, keys)) return false;
 
-  // Data lines are encoded straight into the block, which is grown a step
-  // ahead of the writing (inside the reservation) and trimmed afterwards: no
-  // line is copied a second time, and no memory is touched before it is used.
-  const std::size_t line_max = 2 * chunk + 3 + LineBreak.size() + kEscapeRunSlack;
-  const std::size_t step = std::max<std::size_t>(line_max, 1 << 16);
-  std::size_t used = block.size();
+  // Data lines are encoded straight into the writer's buffer. The window is
+  // read as ReadChar would, a run at a time: a 0 (a zero byte, or the end of
+  // the data) ends the line and is consumed.
   for (;;) {
-    if (block.size() - used < line_max) block.resize(used + step);
-    char* const begin = block.data() + used + 1;
-    char* out = begin;
+    char* const begin = lines->BeginLine(2 * chunk);
+    if (!begin) return false;
+    out = begin;
     std::size_t wanted = chunk;
-    // Reads as ReadChar would, a window's worth at a time: a 0 (a zero byte,
-    // or the end of the data) ends the line and is consumed.
     while (wanted > 0) {
-      if (source.PeekChar() == 0) {
+      const TFastIO::TByteRun run = source.NextRun();
+      if (run.length == 0 || run.data[0] == 0) {
         ++source.Position;
         break;
       }
-      const unsigned char* window = source.Window + (source.Position - source.WindowStart);
-      const std::size_t available = source.WindowLength - (source.Position - source.WindowStart);
-      const std::size_t n = std::min(available, wanted);
-      const auto* zero = static_cast<const unsigned char*>(std::memchr(window, 0, n));
-      const std::size_t run = zero ? static_cast<std::size_t>(zero - window) : n;
-      out = EscapeRun(window, run, out, keys);
+      const std::size_t n = std::min<std::size_t>(run.length, wanted);
+      const auto* zero = static_cast<const unsigned char*>(std::memchr(run.data, 0, n));
+      const std::size_t length = zero ? static_cast<std::size_t>(zero - run.data) : n;
+      out = EscapeRun(run.data, length, out, keys);
       if (zero) {
-        source.Position += static_cast<std::uint32_t>(run + 1);
+        source.Position += static_cast<std::uint32_t>(length + 1);
         break;
       }
       source.Position += static_cast<std::uint32_t>(n);
       wanted -= n;
     }
-    if (out == begin) break;
-    begin[-1] = '\'';
-    *out++ = '\'';
-    *out++ = ',';
-    out = std::copy(LineBreak.begin(), LineBreak.end(), out);
-    used = static_cast<std::size_t>(out - block.data());
+    if (out == begin) {
+      lines->DropLine();
+      break;
+    }
+    lines->EndLine(out);
   }
-  block.resize(used);
 
-  if (wrap) AppendWrapLine(block, kTextWrapClose, keys);
+  if (wrap && !WriteWrapLine(*lines, kTextWrapClose, keys)) return false;
+  return lines->Finish();
+}
 
-  block.resize(block.size() - (LineBreak.size() + 1));
-  block += ");";
-  block += LineBreak;
-  return block;
+std::string BuildPageBlock(TFastIO& source, const std::string& password, bool wrap) {
+  TStringSink sink;
+  WritePageBlock(source, password, wrap, sink);
+  return sink.Text;
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 class TFastIO;
+class TBlockSink;
 
 // XORed into every encoded byte.
 inline constexpr unsigned char PageMask = 0x5A;
@@ -24,8 +25,12 @@ std::string EncodeByte(unsigned char m);
 std::string CheckValue(const std::string& password);
 
 // Reads `source` from its current position until a data line comes out
-// empty (the end of the file or a 0 byte at the start of a line) and returns
-// the whole block, ending with ");" and LineBreak. `wrap` adds the text
-// wrapper lines around the data. The password should not be empty; an empty
-// one encodes as if its byte were 0.
+// empty (the end of the file or a 0 byte at the start of a line) and streams
+// the whole block into `sink`, ending with ");" and LineBreak; memory stays
+// bounded whatever the page's size. `wrap` adds the text wrapper lines around
+// the data. The password should not be empty; an empty one encodes as if its
+// byte were 0. False as soon as the sink refuses bytes.
+bool WritePageBlock(TFastIO& source, const std::string& password, bool wrap, TBlockSink& sink);
+
+// The same block, returned as one string.
 std::string BuildPageBlock(TFastIO& source, const std::string& password, bool wrap);

@@ -9,37 +9,51 @@ namespace {
 
 bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
 
-void ShowCopyError(const std::string& source, const std::string& folder) {
-  messages::ShowError(messages::Format(messages::kCannotCopyToDirectory, {source, folder}));
+// The copy error with the system's reason on a second line; `why` is taken
+// right after the failed call, before anything else can change it.
+bool CopyFailed(const std::string& source, const std::string& folder, const std::string& why) {
+  messages::ShowError(messages::Format(messages::kCannotCopyToDirectory, {source, folder}) + "\n" + why);
+  return false;
 }
 
 // Copies the folder `source` into `destination` (both ending in the
 // separator). `start_page_name` is the name the top-level start page takes;
-// empty below the top, where "index.html" keeps its own name.
-void InstallFolder(const std::string& source, const std::string& destination,
-                   const std::string& start_page_name) {
+// empty below the top, where "index.html" keeps its own name. With
+// `skip_start_page` the top-level start page is not copied at all.
+bool InstallFolder(const std::string& source, const std::string& destination,
+                   const std::string& start_page_name, bool skip_start_page) {
   std::vector<platform::DirEntry> entries;
-  if (!platform::ListDirectory(source, &entries)) return;
+  if (!platform::ListDirectory(source, &entries)) return true;
+  bool ok = true;
   for (const auto& entry : entries) {
     if (IsDotEntry(entry.name)) continue;
+    // A link would lead the copy outside the template (or round in circles).
+    if (entry.link) {
+      messages::ShowError(messages::Format(messages::kTemplateLinkSkipped, {source + entry.name}));
+      continue;
+    }
     const std::string target = destination + entry.name;
     if (entry.directory) {
       // A link in the page's folder would lead the copies out of it.
       if (platform::IsLink(target)) {
-        ShowCopyError(source + entry.name, destination);
+        ok = CopyFailed(source + entry.name, destination, target + " is a link.");
         continue;
       }
       platform::MakeDirectory(target);
-      InstallFolder(source + entry.name + platform::PathSeparator(), target + platform::PathSeparator(), {});
+      if (!InstallFolder(source + entry.name + platform::PathSeparator(), target + platform::PathSeparator(),
+                         {}, false))
+        ok = false;
       continue;
     }
     const bool start_page = !start_page_name.empty() && entry.name == kTemplateStartPage;
+    if (start_page && skip_start_page) continue;
     const std::string copy_to = destination + (start_page ? start_page_name : entry.name);
     // A link is replaced, never written through.
     if (platform::IsLink(copy_to)) platform::RemoveFile(copy_to);
     if (!platform::CopyFileReplacing(source + entry.name, copy_to))
-      ShowCopyError(source + entry.name, destination);
+      ok = CopyFailed(source + entry.name, destination, platform::LastErrorText());
   }
+  return ok;
 }
 
 void CollectDestinations(const std::string& source, const std::string& destination,
@@ -47,7 +61,7 @@ void CollectDestinations(const std::string& source, const std::string& destinati
   std::vector<platform::DirEntry> entries;
   if (!platform::ListDirectory(source, &entries)) return;
   for (const auto& entry : entries) {
-    if (IsDotEntry(entry.name)) continue;
+    if (IsDotEntry(entry.name) || entry.link) continue;
     if (entry.directory) {
       CollectDestinations(source + entry.name + platform::PathSeparator(),
                           destination + entry.name + platform::PathSeparator(), {}, out);
@@ -60,10 +74,9 @@ void CollectDestinations(const std::string& source, const std::string& destinati
 
 }  // namespace
 
-void InstallTemplate(const std::string& source_folder, const std::string& page_path) {
-  const std::string folder = platform::FolderPart(page_path);
-  const std::string name = platform::FileNamePart(page_path);
-  InstallFolder(source_folder, folder, name);
+bool InstallTemplate(const std::string& source_folder, const std::string& page_path, bool with_start_page) {
+  return InstallFolder(source_folder, platform::FolderPart(page_path), platform::FileNamePart(page_path),
+                       !with_start_page);
 }
 
 std::vector<std::string> TemplateDestinations(const std::string& source_folder,

@@ -11,9 +11,14 @@ inline constexpr char kTemplateStartPage[] = "index.html";
 
 // Copies every file and folder of `source_folder` (ending in the separator)
 // into the folder of `page_path`; the top-level "index.html" lands on the
-// page's own name. A file that cannot be copied is reported in a message
-// box and skipped. A folder that cannot be listed copies nothing, silently.
-void InstallTemplate(const std::string& source_folder, const std::string& page_path);
+// page's own name, or is left out when `with_start_page` is false (the lock
+// builds the page from it instead). A file that cannot be copied is reported
+// in a message box, with the system's reason, and skipped; a link inside the
+// template is neither followed nor copied, and reported. A folder that cannot
+// be listed copies nothing, silently. False when any file could not be
+// copied; a skipped link is no failure.
+bool InstallTemplate(const std::string& source_folder, const std::string& page_path,
+                     bool with_start_page = true);
 
 // Every path InstallTemplate would copy a file to, without copying.
 std::vector<std::string> TemplateDestinations(const std::string& source_folder, const std::string& page_path);

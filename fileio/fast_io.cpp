@@ -86,6 +86,11 @@ char TFastIO::Refill() {
   return static_cast<char>(Window[0]);
 }
 
+bool TFastIO::IsEndOfFile(std::uint32_t offset) {
+  std::uint32_t size = 0;
+  return IsOpen() && platform::FileSize(Handle, &size) && offset >= size;
+}
+
 bool TFastIO::FindText(const std::string& text, std::uint32_t limit) {
   if (limit == 0 || text.empty()) return false;
   const std::uint32_t start = Position;
@@ -147,7 +152,9 @@ bool TFastIO::SpliceThroughTemporary(const std::string& text, std::uint32_t span
   std::uint32_t size = 0;
   if (!platform::FileSize(Handle, &size)) return false;
   const std::string temporary = FileName + kTemporarySuffix;
-  const platform::FileHandle out = platform::CreateReplacing(temporary);
+  // Never truncates a file of that name: it may be another splice's, or a
+  // file of the user's.
+  const platform::FileHandle out = platform::CreateExclusive(temporary);
   if (out == platform::kInvalidHandle) return false;
 
   auto abandon = [&](std::uint32_t position) {
@@ -162,15 +169,14 @@ bool TFastIO::SpliceThroughTemporary(const std::string& text, std::uint32_t span
   // data to every reader of this cursor).
   Position = 0;
   while (Position < at) {
-    if (PeekChar() == 0) return abandon(Position + 1);
-    const std::uint32_t offset = Position - WindowStart;
-    const std::uint32_t n = std::min(WindowLength - offset, at - Position);
-    const unsigned char* chunk = Window + offset;
-    if (const void* zero = std::memchr(chunk, 0, n)) {
-      return abandon(Position + static_cast<std::uint32_t>(static_cast<const unsigned char*>(zero) - chunk) +
-                     1);
+    const TByteRun run = NextRun();
+    if (run.length == 0) return abandon(Position + 1);
+    const std::uint32_t n = std::min(run.length, at - Position);
+    if (const void* zero = std::memchr(run.data, 0, n)) {
+      return abandon(Position +
+                     static_cast<std::uint32_t>(static_cast<const unsigned char*>(zero) - run.data) + 1);
     }
-    if (!writer.Put(chunk, n)) return abandon(at);
+    if (!writer.Put(run.data, n)) return abandon(at);
     Position += n;
   }
   if (!writer.Flush()) return abandon(at);
@@ -181,16 +187,20 @@ bool TFastIO::SpliceThroughTemporary(const std::string& text, std::uint32_t span
   Position = at + span;
   if (Position < at) return abandon(at);  // the span ran past 4 GiB
   while (Position < size) {
-    PeekChar();
-    const std::uint32_t offset = Position - WindowStart;
-    if (Position < WindowStart || offset >= WindowLength) return abandon(at);  // the read failed
-    const std::uint32_t n = std::min(WindowLength - offset, size - Position);
-    if (!writer.Put(Window + offset, n)) return abandon(at);
+    const TByteRun run = NextRun();
+    if (run.length == 0) return abandon(at);  // the read failed
+    const std::uint32_t n = std::min(run.length, size - Position);
+    if (!writer.Put(run.data, n)) return abandon(at);
     Position += n;
   }
-  if (!writer.Flush()) return abandon(at);
+  if (!writer.Flush() || !platform::FlushFile(out)) return abandon(at);
 
-  platform::CloseFile(out);
+  const bool closed = platform::CloseFile(out);
+  if (!closed) {
+    platform::RemoveFile(temporary);
+    Position = at;
+    return false;
+  }
   Close();
   const bool replaced = platform::ReplaceFileAtomically(temporary, FileName);
   if (!replaced) platform::RemoveFile(temporary);

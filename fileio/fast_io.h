@@ -46,6 +46,27 @@ class TFastIO {
     return c;
   }
 
+  // The next contiguous run of readable bytes: the window's bytes from
+  // Position on, read from the file first when Position lies outside the
+  // window. Zero bytes are included; the caller decides what they mean.
+  // Empty at the end of the file or when the read fails. Position is
+  // unchanged; the run stays valid until the next read or Splice.
+  struct TByteRun {
+    const unsigned char* data;
+    std::uint32_t length;
+  };
+  TByteRun NextRun() {
+    PeekChar();
+    const std::uint32_t offset = Position - WindowStart;
+    if (Position < WindowStart || offset >= WindowLength) return {Window, 0};
+    return {Window + offset, WindowLength - offset};
+  }
+
+  // True when `offset` lies at or past the end of the open file: a 0 read
+  // there is the real end of the data, not a zero byte or a failed read.
+  // False when the size cannot be obtained.
+  bool IsEndOfFile(std::uint32_t offset);
+
   // Looks for `text` at each of at most `limit` start positions from
   // Position on. True with Position on the first byte of the hit; false with
   // Position where the data ended or at the start + limit.
@@ -53,8 +74,10 @@ class TFastIO {
 
   // Replaces the `span` bytes at Position with `text`. In place (one write
   // call) when the lengths are equal; otherwise the file is rebuilt in
-  // FileName + "~temp~" and put in the file's place in one atomic step. True
-  // when the file was changed. Every failure leaves the file as it was.
+  // FileName + "~temp~" (created exclusively: an existing file of that name
+  // makes the splice fail), flushed, and put in the file's place in one
+  // atomic step. True when the file was changed. Every failure leaves the
+  // file as it was.
   bool Splice(const std::string& text, std::int32_t span);
 
   // True when a file is open.

@@ -31,6 +31,11 @@ FileHandle OpenForReadWrite(const std::string& path);
 // name.
 FileHandle CreateReplacing(const std::string& path);
 
+// Creates a new file for writing with no sharing; fails when anything of
+// that name exists already (CREATE_NEW; O_EXCL), so it never truncates or
+// replaces a file.
+FileHandle CreateExclusive(const std::string& path);
+
 // Opens a file for appending, creating it when missing.
 FileHandle OpenForAppend(const std::string& path);
 
@@ -48,8 +53,13 @@ bool SeekFromStart(FileHandle h, std::uint32_t offset);
 // The file's size (low 32 bits). False when it cannot be obtained.
 bool FileSize(FileHandle h, std::uint32_t* size);
 
-// Closes the handle; harmless on kInvalidHandle.
-void CloseFile(FileHandle h);
+// Writes the file's data through to the disk (FlushFileBuffers; fsync).
+bool FlushFile(FileHandle h);
+
+// Closes the handle; harmless on kInvalidHandle. False when the system
+// reports an error for the close (data of a written file may be lost); the
+// handle is released all the same.
+bool CloseFile(FileHandle h);
 
 // Deletes a file. False when it could not be deleted.
 bool RemoveFile(const std::string& path);
@@ -62,6 +72,20 @@ bool ReplaceFileAtomically(const std::string& from, const std::string& to);
 
 // Copies a file, replacing the destination when it exists.
 bool CopyFileReplacing(const std::string& from, const std::string& to);
+
+// Copies `from` into a new file `to`, created exclusively (it fails when
+// `to` exists, and then leaves it alone), and flushes the copy to disk.
+// On any other failure nothing of `to` is left behind.
+bool CopyToNewFile(const std::string& from, const std::string& to);
+
+// True when `path` names a regular file (links followed); `*size` then
+// receives its full 64-bit size. False for a missing path, a directory, a
+// device or a pipe.
+bool RegularFileSize(const std::string& path, std::uint64_t* size);
+
+// The system's own text for the error of the last failed call
+// (FormatMessageA of GetLastError; strerror of errno), one line.
+std::string LastErrorText();
 
 // True when something (a file or a directory) exists at `path`.
 bool PathExists(const std::string& path);
@@ -85,6 +109,8 @@ struct DirEntry {
   bool directory = false;
   bool hidden = false;
   bool system = false;
+  // A symbolic link (a reparse point on Windows), whatever it points to.
+  bool link = false;
 };
 
 // Lists every entry of the folder `dir` (which ends in the separator), in

@@ -26,6 +26,33 @@ inline constexpr char kCannotCopyToDirectory[] = "Cannot copy file %s\nto direct
 inline constexpr char kBackupInTemplate[] =
     "Backup file %s\n would be replaced by the template file %s.\nChoose another backup file.";
 inline constexpr char kPasswordNotEntered[] = "A password is not entered";
+inline constexpr char kNotATemplateName[] =
+    "%s is not a template name.\nName a folder of the templates folder, without a path.";
+inline constexpr char kTemplateNotFound[] = "Template %s not found:\n%s does not exist.";
+inline constexpr char kPageNotAFile[] = "The page %s is not a regular file and cannot be locked.";
+inline constexpr char kCannotReadFile[] = "Cannot read file %s";
+inline constexpr char kPageHasZeroBytes[] =
+    "The page %s contains zero bytes (a UTF-16 or binary file?) and cannot be locked with this template.";
+inline constexpr char kPageTooLarge[] =
+    "The page %s is too large to be locked with this template: its locked page would pass 4 GiB.";
+inline constexpr char kPasswordLengthMultipleOf256[] =
+    "With this template a password whose length is a multiple of 256 protects with its first character "
+    "only.\nChoose a shorter or a longer password.";
+inline constexpr char kStrongProtectionUnavailable[] =
+    "Template %s asks for strong protection, which this build cannot write yet.";
+inline constexpr char kBackupIsThePage[] =
+    "Backup file %s cannot be the page %s or its temporary file.\nChoose another backup file.";
+inline constexpr char kBackupOfLockedPage[] =
+    "The page %s is already a locked page, and backup file %s may hold the only copy of the original "
+    "page.\nChoose another backup file, or restore the page from the backup first.";
+inline constexpr char kTemporaryFileExists[] =
+    "The temporary file %s exists: another lock of this page may be running, or an earlier one was "
+    "interrupted.\nIf no lock is running, delete that file and try again.";
+inline constexpr char kCannotCreateFile[] = "Cannot create file %s";
+inline constexpr char kCannotWriteLockedPage[] = "Cannot write the locked page to %s";
+inline constexpr char kCannotReplacePage[] = "Cannot replace the page %s\n with %s";
+inline constexpr char kTemplateLinkSkipped[] =
+    "Template file %s is a link; it is neither followed nor copied.";
 
 // Start-up and batch mode.
 inline constexpr char kLockedPageNotCreated[] = "Locked page was not created";

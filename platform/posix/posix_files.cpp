@@ -6,9 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/fault_injection.h"
 #include "platform/platform.h"
@@ -17,7 +19,64 @@ namespace platform {
 namespace {
 
 using faults::Call;
-using faults::ShouldFail;
+using faults::Failure;
+
+// Counts the call; an injected failure leaves an error code as a real one
+// would, so that the message built from it names a cause.
+Failure Injected(Call call) {
+  const Failure failure = faults::Next(call);
+  if (failure != Failure::None) errno = failure == Failure::Partway ? ENOSPC : EIO;
+  return failure;
+}
+
+bool FailsBefore(Call call) { return Injected(call) != Failure::None; }
+
+// Writes all `length` bytes, going on after short writes and signals.
+bool WriteAll(int fd, const char* data, std::size_t length) {
+  std::size_t done = 0;
+  while (done < length) {
+    const ssize_t n = ::write(fd, data + done, length - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) {
+      errno = ENOSPC;
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Copies from the current offsets to the end of `in`, or `limit` bytes.
+bool CopyData(int in, int out, std::uint64_t limit) {
+  // The kernel copies without the bytes passing through this process where
+  // the file system allows it; otherwise the loop below does the work.
+  std::uint64_t copied = 0;
+  for (;;) {
+    if (copied >= limit) return true;
+    const std::uint64_t want = std::min<std::uint64_t>(limit - copied, 1 << 30);
+    const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, want, 0);
+    if (n > 0) {
+      copied += static_cast<std::uint64_t>(n);
+      continue;
+    }
+    if (n == 0) return true;
+    if (errno == EINTR) continue;
+    if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return false;
+    break;  // not supported here: copy by hand from where it stopped
+  }
+  std::vector<char> buffer(1 << 16);
+  while (copied < limit) {
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(limit - copied, buffer.size()));
+    const ssize_t n = ::read(in, buffer.data(), want);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) return true;
+    if (!WriteAll(out, buffer.data(), static_cast<std::size_t>(n))) return false;
+    copied += static_cast<std::uint64_t>(n);
+  }
+  return true;
+}
 
 FileHandle OpenWith(const std::string& path, int flags, mode_t mode = 0644) {
   int fd;
@@ -37,28 +96,33 @@ FileHandle OpenWith(const std::string& path, int flags, mode_t mode = 0644) {
 }  // namespace
 
 FileHandle OpenForReading(const std::string& path) {
-  if (ShouldFail(Call::OpenForReading)) return kInvalidHandle;
+  if (FailsBefore(Call::OpenForReading)) return kInvalidHandle;
   return OpenWith(path, O_RDONLY);
 }
 
 FileHandle OpenForReadWrite(const std::string& path) {
-  if (ShouldFail(Call::OpenForReadWrite)) return kInvalidHandle;
+  if (FailsBefore(Call::OpenForReadWrite)) return kInvalidHandle;
   return OpenWith(path, O_RDWR);
 }
 
 FileHandle CreateReplacing(const std::string& path) {
-  if (ShouldFail(Call::CreateReplacing)) return kInvalidHandle;
+  if (FailsBefore(Call::CreateReplacing)) return kInvalidHandle;
   return OpenWith(path, O_WRONLY | O_CREAT | O_TRUNC);
 }
 
+FileHandle CreateExclusive(const std::string& path) {
+  if (FailsBefore(Call::CreateExclusive)) return kInvalidHandle;
+  return OpenWith(path, O_WRONLY | O_CREAT | O_EXCL);
+}
+
 FileHandle OpenForAppend(const std::string& path) {
-  if (ShouldFail(Call::OpenForAppend)) return kInvalidHandle;
+  if (FailsBefore(Call::OpenForAppend)) return kInvalidHandle;
   return OpenWith(path, O_WRONLY | O_CREAT | O_APPEND);
 }
 
 bool ReadFileBytes(FileHandle h, void* buffer, std::uint32_t length, std::uint32_t* got) {
   *got = 0;
-  if (ShouldFail(Call::Read)) return false;
+  if (FailsBefore(Call::Read)) return false;
   auto* out = static_cast<char*>(buffer);
   // Short reads happen on pipes and signals; keep going until the buffer is
   // full or the file ends, as ReadFile does for a disk file.
@@ -73,43 +137,63 @@ bool ReadFileBytes(FileHandle h, void* buffer, std::uint32_t length, std::uint32
 }
 
 bool WriteFileBytes(FileHandle h, const void* data, std::uint32_t length) {
-  if (ShouldFail(Call::Write)) return false;
+  const Failure failure = Injected(Call::Write);
+  if (failure == Failure::Before) return false;
   const auto* in = static_cast<const char*>(data);
-  std::uint32_t done = 0;
-  while (done < length) {
-    const ssize_t n = ::write(static_cast<int>(h), in + done, length - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::uint32_t>(n);
+  if (failure == Failure::Partway) {
+    // A short write: the first half reached the file, then the disk was full.
+    WriteAll(static_cast<int>(h), in, length / 2);
+    errno = ENOSPC;
+    return false;
   }
-  return true;
+  return WriteAll(static_cast<int>(h), in, length);
 }
 
 bool SeekFromStart(FileHandle h, std::uint32_t offset) {
-  if (ShouldFail(Call::Seek)) return false;
+  if (FailsBefore(Call::Seek)) return false;
   return ::lseek(static_cast<int>(h), static_cast<off_t>(offset), SEEK_SET) != static_cast<off_t>(-1);
 }
 
 bool FileSize(FileHandle h, std::uint32_t* size) {
   *size = 0;
-  if (ShouldFail(Call::Size)) return false;
+  if (FailsBefore(Call::Size)) return false;
   struct stat st;
   if (::fstat(static_cast<int>(h), &st) != 0) return false;
   *size = static_cast<std::uint32_t>(st.st_size);
   return true;
 }
 
-void CloseFile(FileHandle h) {
-  if (h != kInvalidHandle) ::close(static_cast<int>(h));
+bool FlushFile(FileHandle h) {
+  const Failure failure = Injected(Call::Flush);
+  if (failure == Failure::Before) return false;
+  const bool ok = ::fsync(static_cast<int>(h)) == 0;
+  if (failure == Failure::Partway) {
+    errno = EIO;
+    return false;
+  }
+  return ok;
+}
+
+bool CloseFile(FileHandle h) {
+  if (h == kInvalidHandle) return true;
+  // The handle is released whatever happens: a failed close cannot be
+  // retried on POSIX.
+  const Failure failure = Injected(Call::Close);
+  const bool ok = ::close(static_cast<int>(h)) == 0;
+  if (failure != Failure::None) {
+    errno = EIO;
+    return false;
+  }
+  return ok;
 }
 
 bool RemoveFile(const std::string& path) {
-  if (ShouldFail(Call::Remove)) return false;
+  if (FailsBefore(Call::Remove)) return false;
   return ::unlink(path.c_str()) == 0;
 }
 
 bool RenameFile(const std::string& from, const std::string& to) {
-  if (ShouldFail(Call::Rename)) return false;
+  if (FailsBefore(Call::Rename)) return false;
   // rename() would replace `to`; MoveFileA refuses. link() then unlink()
   // refuses an existing target without a window in which either is missing.
   if (::link(from.c_str(), to.c_str()) != 0) {
@@ -122,14 +206,18 @@ bool RenameFile(const std::string& from, const std::string& to) {
 }
 
 bool ReplaceFileAtomically(const std::string& from, const std::string& to) {
-  if (ShouldFail(Call::Replace)) return false;
+  if (FailsBefore(Call::Replace)) return false;
   return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
 bool CopyFileReplacing(const std::string& from, const std::string& to) {
-  if (ShouldFail(Call::Copy)) return false;
+  const Failure failure = Injected(Call::Copy);
+  if (failure == Failure::Before) return false;
   // Copying a file onto itself would truncate it before it is read.
-  if (SameFile(from, to)) return false;
+  if (SameFile(from, to)) {
+    errno = EINVAL;
+    return false;
+  }
   const int in = static_cast<int>(OpenWith(from, O_RDONLY));
   if (in < 0) return false;
   const int out = static_cast<int>(OpenWith(to, O_WRONLY | O_CREAT | O_TRUNC));
@@ -137,47 +225,69 @@ bool CopyFileReplacing(const std::string& from, const std::string& to) {
     ::close(in);
     return false;
   }
-  bool ok = true;
-  // The kernel copies without the bytes passing through this process where
-  // the file system allows it; otherwise the loop below does the work.
-  for (;;) {
-    const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
-    if (n > 0) continue;
-    if (n == 0) {
-      ::close(in);
-      return ::close(out) == 0;
-    }
-    if (errno == EINTR) continue;
-    break;  // not supported here: copy by hand from where it stopped
-  }
-  std::vector<char> buffer(1 << 16);
-  for (;;) {
-    const ssize_t n = ::read(in, buffer.data(), buffer.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      ok = false;
-      break;
-    }
-    if (n == 0) break;
-    ssize_t done = 0;
-    while (done < n) {
-      const ssize_t w = ::write(out, buffer.data() + done, static_cast<size_t>(n - done));
-      if (w < 0 && errno == EINTR) continue;
-      if (w <= 0) {
-        ok = false;
-        break;
-      }
-      done += w;
-    }
-    if (!ok) break;
-  }
+  struct stat st;
+  const std::uint64_t half = ::fstat(in, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) / 2 : 0;
+  bool ok = CopyData(in, out, failure == Failure::Partway ? half : UINT64_MAX);
+  const int saved = errno;
   ::close(in);
-  if (::close(out) != 0) ok = false;
+  if (::close(out) != 0 && ok) ok = false;
+  if (failure == Failure::Partway) {
+    errno = ENOSPC;
+    return false;
+  }
+  if (!ok) errno = saved;
   return ok;
 }
 
+bool CopyToNewFile(const std::string& from, const std::string& to) {
+  const Failure failure = Injected(Call::Copy);
+  if (failure == Failure::Before) return false;
+  const int in = static_cast<int>(OpenWith(from, O_RDONLY));
+  if (in < 0) return false;
+  const int out = static_cast<int>(OpenWith(to, O_WRONLY | O_CREAT | O_EXCL));
+  if (out < 0) {
+    const int saved = errno;
+    ::close(in);
+    errno = saved;
+    return false;
+  }
+  struct stat st;
+  const std::uint64_t half = ::fstat(in, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) / 2 : 0;
+  bool ok = CopyData(in, out, failure == Failure::Partway ? half : UINT64_MAX);
+  if (failure == Failure::Partway) {
+    ok = false;
+    errno = ENOSPC;
+  }
+  ok = ok && FlushFile(out);
+  int saved = errno;
+  ::close(in);
+  if (!CloseFile(out) && ok) {
+    ok = false;
+    saved = errno;
+  }
+  if (!ok) {
+    ::unlink(to.c_str());
+    errno = saved;
+  }
+  return ok;
+}
+
+bool RegularFileSize(const std::string& path, std::uint64_t* size) {
+  *size = 0;
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return false;
+  if (!S_ISREG(st.st_mode)) {
+    errno = EINVAL;
+    return false;
+  }
+  *size = static_cast<std::uint64_t>(st.st_size);
+  return true;
+}
+
+std::string LastErrorText() { return std::strerror(errno); }
+
 bool PathExists(const std::string& path) {
-  if (ShouldFail(Call::Exists)) return false;
+  if (FailsBefore(Call::Exists)) return false;
   struct stat st;
   return ::stat(path.c_str(), &st) == 0;
 }
@@ -195,7 +305,7 @@ bool IsLink(const std::string& path) {
 
 bool ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) {
   entries->clear();
-  if (ShouldFail(Call::List)) return false;
+  if (FailsBefore(Call::List)) return false;
   DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
   if (!d) return false;
   while (const dirent* e = ::readdir(d)) {
@@ -203,6 +313,7 @@ bool ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) {
     entry.name = e->d_name;
     struct stat st;
     const std::string full = dir + entry.name;
+    entry.link = ::lstat(full.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
     entry.directory = ::stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
     // A leading dot is what hides a file here; "." and ".." are left for the
     // caller to skip, as on Windows.
@@ -214,7 +325,7 @@ bool ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) {
 }
 
 bool MakeDirectory(const std::string& path) {
-  if (ShouldFail(Call::MakeDirectory)) return false;
+  if (FailsBefore(Call::MakeDirectory)) return false;
   return ::mkdir(path.c_str(), 0755) == 0;
 }
 

@@ -1,5 +1,6 @@
 // On Linux the program's messages are its standard error: "caption: text".
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,7 +32,9 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     _exit(127);
   }
   int status = 0;
-  waitpid(child, &status, 0);
+  struct rusage usage {};
+  wait4(child, &status, 0, &usage);
+  run.peak_memory = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;
   run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   // Messages run over several lines; each begins with a known caption.
   std::istringstream err(testing_support::ReadFile(err_path));

@@ -1,6 +1,7 @@
 // Runs the real program as a process and collects what it shows.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,9 @@ struct ProgramRun {
   int exit_code = -1;
   // "caption|text" of every message the program showed, in order.
   std::vector<std::string> messages;
+  // The most memory the process ever held (peak resident set; peak working
+  // set on Windows), in bytes; 0 when the system did not say.
+  std::uint64_t peak_memory = 0;
 };
 
 // The built program's path as this platform spells it.

@@ -1,6 +1,9 @@
 // On Windows the test finds the program's message boxes among the top-level
 // windows of its process, reads caption and text, and presses a button.
+// clang-format off
 #include <windows.h>
+#include <psapi.h>
+// clang-format on
 
 #include <set>
 
@@ -8,6 +11,20 @@
 #include "tests/support/win32/child_process.h"
 #include "tests/support/win32/process_windows.h"
 #include "tests/support/win32/wine_paths.h"
+
+namespace {
+
+// Wine reports another process's memory only while it runs (from its
+// /proc entry), so the peak is sampled as the process goes.
+void SamplePeakMemory(const testing_support::ChildProcess& process, ProgramRun* run) {
+  PROCESS_MEMORY_COUNTERS memory{};
+  memory.cb = sizeof memory;
+  if (GetProcessMemoryInfo(process.handle(), &memory, sizeof memory) &&
+      memory.PeakWorkingSetSize > run->peak_memory)
+    run->peak_memory = memory.PeakWorkingSetSize;
+}
+
+}  // namespace
 
 std::string BuiltProgram() { return testing_support::WinePath(ZENDREL_EXE); }
 
@@ -21,6 +38,7 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
   const DWORD deadline = GetTickCount() + 120000;
   std::set<HWND> answered;
   while (!process.WaitForEnd(100) && GetTickCount() < deadline) {
+    SamplePeakMemory(process, &run);
     // A message box of any caption.
     HWND box = testing_support::FindProcessWindow(process.id(), "#32770", "");
     if (!box || answered.count(box)) continue;
@@ -34,5 +52,6 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
   }
   process.EndIfRunning();
   run.exit_code = static_cast<int>(process.ExitCode(0));
+  SamplePeakMemory(process, &run);
   return run;
 }

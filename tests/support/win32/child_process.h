@@ -19,6 +19,7 @@ class ChildProcess {
   // Starts `command_line` in the folder `cwd`; false when it could not start.
   bool Start(const std::string& command_line, const std::string& cwd);
   DWORD id() const { return process_.dwProcessId; }
+  HANDLE handle() const { return process_.hProcess; }
 
   // Waits up to `timeout_ms`; true when the process has ended.
   bool WaitForEnd(DWORD timeout_ms);

@@ -1,0 +1,43 @@
+// What a page's markers tell: where the payload area of a template start page
+// lies, which protection the template asks for, and whether a page already
+// holds a block (is a locked page).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class TFastIO;
+
+// The payload area of a template start page lies between these markers.
+inline constexpr char kPageBeginMarker[] = "//Page Begin";
+inline constexpr char kPageEndMarker[] = "//Page End";
+// Both markers must begin within this many bytes (of the file's start, and
+// of the start marker).
+inline constexpr unsigned kMarkerSearchLimit = 30000;
+// The block is written this many bytes after the start marker's first byte:
+// the marker and the CR LF that ends its line stay.
+inline constexpr unsigned kPayloadOffset = 14;
+
+// A start page that declares this, before "//Page Begin" and within the
+// marker search limit, gets the strong block.
+inline constexpr char kStrongProtectionMeta[] = "<meta name=\"zendrel-protection\" content=\"aes-256-gcm\">";
+
+enum class TProtection { Xor, Strong };
+
+struct TPayloadArea {
+  // From kPayloadOffset bytes after the start marker's first byte up to the
+  // first byte of the end marker.
+  std::uint32_t begin = 0;
+  std::uint32_t end = 0;
+  TProtection protection = TProtection::Xor;
+};
+
+// Finds the payload area in the file `page` is open on, from its start. False
+// when a marker is missing within the limit, or both lie on one line.
+bool FindPayloadArea(TFastIO& page, TPayloadArea* area);
+
+// True when the payload area of the file at `path` holds a block: the line
+// after "//Page Begin" is a block's check line ("'" two upper-case hex digits
+// "'," or "');"). False for a template's own placeholder, and for a file
+// without the start marker.
+bool HoldsPageBlock(const std::string& path);

@@ -1,6 +1,7 @@
 #include "engine/base64.h"
 
 #include <array>
+#include <cstring>
 
 namespace {
 
@@ -17,16 +18,27 @@ constexpr std::array<unsigned char, 256> MakeValues() {
 }
 constexpr std::array<unsigned char, 256> kValues = MakeValues();
 
+// Every 12-bit value as its two characters, so that three bytes take two
+// lookups instead of four.
+struct PairTable {
+  char pairs[4096][2];
+  constexpr PairTable() : pairs() {
+    for (unsigned v = 0; v < 4096; ++v) {
+      pairs[v][0] = kAlphabet[v >> 6];
+      pairs[v][1] = kAlphabet[v & 63];
+    }
+  }
+};
+constexpr PairTable kPairs;
+
 }  // namespace
 
 char* Base64EncodeTo(const unsigned char* data, std::size_t size, char* out) {
   std::size_t i = 0;
   for (; i + 3 <= size; i += 3) {
     const unsigned v = (data[i] << 16) | (data[i + 1] << 8) | data[i + 2];
-    out[0] = kAlphabet[v >> 18];
-    out[1] = kAlphabet[(v >> 12) & 63];
-    out[2] = kAlphabet[(v >> 6) & 63];
-    out[3] = kAlphabet[v & 63];
+    std::memcpy(out, kPairs.pairs[v >> 12], 2);
+    std::memcpy(out + 2, kPairs.pairs[v & 4095], 2);
     out += 4;
   }
   if (i < size) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -17,31 +18,37 @@ constexpr std::size_t kLineBytes = kStrongLineLength / 4 * 3;
 
 // Cuts the sealed stream into base64 lines. At least one byte is always held
 // back, so that the last line, closed by ");", is known when the stream ends.
+// Chunks are sealed straight into the buffer behind the bytes held back, so
+// no sealed byte is copied before it is encoded.
 class TSealedLines {
  public:
-  explicit TSealedLines(TBlockSink& sink) : sink_(sink) {}
+  TSealedLines(TBlockSink& sink, std::size_t room) : sink_(sink), buffer_(kLineBytes + room) {}
 
-  bool Add(const unsigned char* data, std::size_t size) {
-    pending_.insert(pending_.end(), data, data + size);
-    if (pending_.size() <= kLineBytes) return true;
-    const std::size_t lines = (pending_.size() - 1) / kLineBytes;
+  // Where the next sealed bytes go (room for the size given at construction).
+  unsigned char* Room() { return buffer_.data() + held_; }
+
+  // Encodes the held bytes and `size` new ones at Room() as whole lines.
+  bool Commit(std::size_t size) {
+    const std::size_t total = held_ + size;
+    const std::size_t lines = total > kLineBytes ? (total - 1) / kLineBytes : 0;
     out_.resize(lines * (kStrongLineLength + 3 + LineBreak.size()));
     char* out = out_.data();
     for (std::size_t i = 0; i < lines; ++i) {
       *out++ = '\'';
-      out = Base64EncodeTo(pending_.data() + i * kLineBytes, kLineBytes, out);
+      out = Base64EncodeTo(buffer_.data() + i * kLineBytes, kLineBytes, out);
       *out++ = '\'';
       *out++ = ',';
       out = std::copy(LineBreak.begin(), LineBreak.end(), out);
     }
-    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(lines * kLineBytes));
-    return sink_.Put(out_.data(), out_.size());
+    held_ = total - lines * kLineBytes;
+    std::memmove(buffer_.data(), buffer_.data() + lines * kLineBytes, held_);
+    return lines == 0 || sink_.Put(out_.data(), out_.size());
   }
 
   bool Finish() {
     std::string last = "'";
-    last.resize(1 + Base64Length(pending_.size()));
-    Base64EncodeTo(pending_.data(), pending_.size(), last.data() + 1);
+    last.resize(1 + Base64Length(held_));
+    Base64EncodeTo(buffer_.data(), held_, last.data() + 1);
     last += "');";
     last += LineBreak;
     return sink_.Put(last);
@@ -49,7 +56,8 @@ class TSealedLines {
 
  private:
   TBlockSink& sink_;
-  std::vector<unsigned char> pending_;
+  std::vector<unsigned char> buffer_;
+  std::size_t held_ = 0;
   std::string out_;
 };
 
@@ -108,8 +116,7 @@ bool WriteStrongBlock(const std::string& source_path, const std::string& passwor
   // page of a whole number of chunks ends with a full chunk, and only an
   // empty page seals an empty one.
   std::vector<unsigned char> chunk(kStrongChunkSize), next(kStrongChunkSize);
-  std::vector<unsigned char> sealed(kStrongChunkSize + platform::kGcmTagSize);
-  TSealedLines lines(sink);
+  TSealedLines lines(sink, kStrongChunkSize + platform::kGcmTagSize);
   std::size_t size = 0, next_size = 0;
   if (!source.Read(chunk, &size)) return false;
   for (std::uint32_t index = 0;; ++index) {
@@ -120,8 +127,8 @@ bool WriteStrongBlock(const std::string& source_path, const std::string& passwor
     }
     unsigned char nonce[platform::kGcmNonceSize];
     StrongNonce(nonce_prefix, index, last, nonce);
-    if (!aes.Seal(nonce, aad, chunk.data(), size, sealed.data()) ||
-        !lines.Add(sealed.data(), size + platform::kGcmTagSize))
+    if (!aes.Seal(nonce, aad, chunk.data(), size, lines.Room()) ||
+        !lines.Commit(size + platform::kGcmTagSize))
       return false;
     if (last) break;
     // The index has 4 bytes; no page of a 32-bit system comes near that.

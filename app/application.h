@@ -6,10 +6,6 @@
 #include <functional>
 #include <string>
 
-// The readable name of an exception's dynamic type ("std::runtime_error",
-// "EHookError").
-std::string ExceptionClassName(const std::exception& error);
-
 class TApplication {
  public:
   using ExceptionEvent = std::function<void(const std::string& sender_class, const std::exception& error)>;

@@ -2,6 +2,7 @@
 
 #include "engine/lock_page.h"
 #include "platform/platform.h"
+#include "resources/error_box.h"
 #include "resources/message_table.h"
 
 void ShowUsage() {
@@ -14,8 +15,7 @@ bool RunBatch(const std::vector<std::string>& arguments) {
   // lock engine.
   const bool locked = LockPage(arguments.at(0), arguments.at(2), arguments.at(1), arguments.at(3));
   if (!locked) {
-    platform::ShowMessage({messages::kErrorCaption, messages::kLockedPageNotCreated,
-                           platform::MessageIcon::Error, platform::MessageButtons::Ok});
+    messages::ShowError(messages::kLockedPageNotCreated);
   }
   return locked;
 }

@@ -6,7 +6,8 @@
 #include "app/batch_mode.h"
 #include "app/start_up.h"
 #include "app/wizard.h"
-#include "errors/error_reporting.h"
+#include "errors/app_exception_handler.h"
+#include "errors/stack_capture.h"
 #include "resources/message_table.h"
 
 namespace {
@@ -38,13 +39,25 @@ int ReportEscaped(const std::exception& error) {
 
 }  // namespace
 
+void InstallErrorReporting() {
+  InstallStackCapture();
+  Application.OnException = &ReportFatalException;
+}
+
+// The event is emptied first, so that an exception reported after shutdown
+// falls back to the standard box.
+void RemoveErrorReporting() {
+  Application.OnException = nullptr;
+  RemoveStackCapture();
+}
+
 int RunProtected(const std::function<int()>& road) {
   try {
     return road();
   } catch (const std::exception& error) {
     return ReportEscaped(error);
   } catch (...) {
-    return ReportEscaped(std::runtime_error("Unknown exception"));
+    return ReportEscaped(std::runtime_error(messages::kUnknownException));
   }
 }
 

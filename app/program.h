@@ -14,3 +14,10 @@ int ZendrelMain(const std::vector<std::string>& arguments);
 // Runs one road of the program. An exception that escapes it is logged and
 // shown in an "Error" box, and the answer is then 1 (not locked).
 int RunProtected(const std::function<int()>& road);
+
+// Installs the stack capture, then the fatal-error reporter as the
+// application's exception event. Call once at start-up.
+void InstallErrorReporting();
+
+// Removes them again, in reverse order. Call once at shutdown.
+void RemoveErrorReporting();

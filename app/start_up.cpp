@@ -1,11 +1,11 @@
 #include "app/start_up.h"
 
 #include "engine/settings.h"
+#include "platform/path_parts.h"
 #include "platform/platform.h"
 
 bool InitApplication() {
-  const std::string exe = platform::ExecutablePath();
-  AppDir = exe.substr(0, exe.find_last_of(platform::PathSeparator()) + 1);
+  AppDir = platform::FolderPart(platform::ExecutablePath());
   TemplatesDir = AppDir + "Templates" + platform::PathSeparator();
   ChunkSize = kDefaultChunkSize;
   LineBreak = kDefaultLineBreak;

@@ -4,7 +4,9 @@
 #include "engine/settings.h"
 #include "engine/template_installation.h"
 #include "fileio/fast_io.h"
+#include "platform/path_parts.h"
 #include "platform/platform.h"
+#include "resources/error_box.h"
 #include "resources/message_table.h"
 
 namespace {
@@ -12,26 +14,12 @@ namespace {
 const char kTextExtension[] = ".txt";
 const char kHtmlSuffix[] = ".html";
 
-void ShowError(const std::string& text) {
-  platform::ShowMessage(
-      {messages::kErrorCaption, text, platform::MessageIcon::Error, platform::MessageButtons::Ok});
-}
-
-// The text from the last "." of the file name part, dot included; empty when
-// the name has none.
-std::string Extension(const std::string& path) {
-  const std::size_t name_start = path.find_last_of(platform::PathSeparator() == '\\' ? "\\:" : "/");
-  const std::size_t dot = path.rfind('.');
-  if (dot == std::string::npos || (name_start != std::string::npos && dot < name_start)) return {};
-  return path.substr(dot);
-}
-
 // A template file landing on the backup would leave no copy of the page.
 bool TemplateWouldReplaceBackup(const std::string& template_folder, const std::string& page_path,
                                 const std::string& backup_path) {
   for (const auto& destination : TemplateDestinations(template_folder, page_path)) {
     if (destination == backup_path || platform::SameFile(destination, backup_path)) {
-      ShowError(messages::Format(messages::kBackupInTemplate, {backup_path, destination}));
+      messages::ShowError(messages::Format(messages::kBackupInTemplate, {backup_path, destination}));
       return true;
     }
   }
@@ -72,16 +60,16 @@ bool LockPage(const std::string& template_name, const std::string& backup_path, 
   // An empty password would encode nothing at all; the callers never pass
   // one, and the engine refuses it too.
   if (password.empty()) {
-    ShowError(messages::kPasswordNotEntered);
+    messages::ShowError(messages::kPasswordNotEntered);
     return false;
   }
-  if (Extension(page_path) != kTextExtension) {
+  if (platform::FileExtension(page_path) != kTextExtension) {
     return BuildLockedPage(template_name, backup_path, page_path, password, false);
   }
   const std::string html_path = page_path + kHtmlSuffix;
   // Moving onto an existing file would lock that file instead, and lose it.
   if (platform::PathExists(html_path)) {
-    ShowError(messages::Format(messages::kCannotRename, {page_path, html_path}));
+    messages::ShowError(messages::Format(messages::kCannotRename, {page_path, html_path}));
     return false;
   }
   // A failed move shows up in the next step: the page cannot be copied.
@@ -93,7 +81,7 @@ bool BuildLockedPage(const std::string& template_name, const std::string& backup
                      const std::string& page_path, const std::string& password, bool wrap) {
   // Without a name the template folder would be the templates folder itself.
   if (template_name.empty()) {
-    ShowError(messages::kWrongTemplate);
+    messages::ShowError(messages::kWrongTemplate);
     return false;
   }
   if (platform::PathExists(backup_path)) {
@@ -105,7 +93,7 @@ bool BuildLockedPage(const std::string& template_name, const std::string& backup
   // No copy of the page, no lock: the template must never replace the page
   // while its bytes exist nowhere else.
   if (!platform::CopyFileReplacing(page_path, backup_path)) {
-    ShowError(messages::Format(messages::kCannotCopyToBackup, {page_path, backup_path}));
+    messages::ShowError(messages::Format(messages::kCannotCopyToBackup, {page_path, backup_path}));
     return false;
   }
   const std::string template_folder = TemplatesDir + template_name + platform::PathSeparator();
@@ -120,7 +108,7 @@ bool BuildLockedPage(const std::string& template_name, const std::string& backup
   if (!FindPayloadArea(page, &begin, &end)) {
     source.Close();
     page.Close();
-    ShowError(messages::kWrongTemplate);
+    messages::ShowError(messages::kWrongTemplate);
     return false;
   }
   const std::string block = BuildPageBlock(source, password, wrap);

@@ -1,6 +1,8 @@
 #include "engine/template_installation.h"
 
+#include "platform/path_parts.h"
 #include "platform/platform.h"
+#include "resources/error_box.h"
 #include "resources/message_table.h"
 
 namespace {
@@ -8,9 +10,7 @@ namespace {
 bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
 
 void ShowCopyError(const std::string& source, const std::string& folder) {
-  platform::ShowMessage({messages::kErrorCaption,
-                         messages::Format(messages::kCannotCopyToDirectory, {source, folder}),
-                         platform::MessageIcon::Error, platform::MessageButtons::Ok});
+  messages::ShowError(messages::Format(messages::kCannotCopyToDirectory, {source, folder}));
 }
 
 // Copies the folder `source` into `destination` (both ending in the
@@ -58,28 +58,18 @@ void CollectDestinations(const std::string& source, const std::string& destinati
   }
 }
 
-// The page's folder (up to and including its last separator, or a drive
-// colon on Windows) and its name.
-void SplitPagePath(const std::string& page_path, std::string* folder, std::string* name) {
-  const std::string separators = platform::PathSeparator() == '\\' ? "\\:" : "/";
-  const std::size_t cut = page_path.find_last_of(separators);
-  const std::size_t split = cut == std::string::npos ? 0 : cut + 1;
-  *folder = page_path.substr(0, split);
-  *name = page_path.substr(split);
-}
-
 }  // namespace
 
 void InstallTemplate(const std::string& source_folder, const std::string& page_path) {
-  std::string folder, name;
-  SplitPagePath(page_path, &folder, &name);
+  const std::string folder = platform::FolderPart(page_path);
+  const std::string name = platform::FileNamePart(page_path);
   InstallFolder(source_folder, folder, name);
 }
 
 std::vector<std::string> TemplateDestinations(const std::string& source_folder,
                                               const std::string& page_path) {
-  std::string folder, name;
-  SplitPagePath(page_path, &folder, &name);
+  const std::string folder = platform::FolderPart(page_path);
+  const std::string name = platform::FileNamePart(page_path);
   std::vector<std::string> destinations;
   CollectDestinations(source_folder, folder, name, &destinations);
   return destinations;

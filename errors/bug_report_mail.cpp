@@ -12,8 +12,6 @@ const char* const SupportAddress = ZENDREL_SUPPORT_ADDRESS;
 
 namespace {
 
-BugReportMailer current_mailer = &SendBugReportMail;
-
 bool KeptInUrl(unsigned char byte) {
   return (byte >= 0x21 && byte <= 0x24) || (byte >= 0x27 && byte <= 0x2A) || (byte >= 0x30 && byte <= 0x39) ||
          (byte >= 0x40 && byte <= 0x5A) || (byte >= 0x61 && byte <= 0x7A);
@@ -43,17 +41,11 @@ std::string BugReportUrl(const std::string& message, const std::string& report) 
          "&body=" + EscapeUrlText(message + "\r\n" + report);
 }
 
-ScopedBugReportMailer::ScopedBugReportMailer(BugReportMailer mailer) : previous_(current_mailer) {
-  current_mailer = mailer;
-}
-
-ScopedBugReportMailer::~ScopedBugReportMailer() { current_mailer = previous_; }
-
 void SendBugReport(const std::string& message, const std::string& report) {
   const std::string body = BugReportIntro + message + "\r\n\r\n" + report;
   bool sent = false;
   try {
-    sent = current_mailer(BugReportSubject, body);
+    sent = platform::SendMail(SupportAddress, BugReportSubject, body);
   } catch (...) {
     sent = false;
   }

@@ -20,28 +20,7 @@ std::string EscapeUrlText(const std::string& text);
 // (message + CR LF + report).
 std::string BugReportUrl(const std::string& message, const std::string& report);
 
-// Hands a mail with `subject` and `body`, addressed to SupportAddress, to the
-// system's mail interface, which shows it to the user before sending. True
-// when it was handed over or the user cancelled it; false when the interface
-// failed. Where there is no mail interface at all it answers true (as a
-// cancel), so that nothing further happens. errors/win32, errors/posix.
-bool SendBugReportMail(const std::string& subject, const std::string& body);
-
 // What the Send button does: the mail (BugReportIntro + message + two line
-// ends + report) through the mail interface, and when that answers false or
+// ends + report) through the system's mail interface (platform::SendMail), and when that answers false or
 // raises, the shell's default action on BugReportUrl.
 void SendBugReport(const std::string& message, const std::string& report);
-
-// The mail interface stands for a compose window a person would have to
-// send or close: tests put a recorder in its place for the life of a scope.
-using BugReportMailer = bool (*)(const std::string& subject, const std::string& body);
-class ScopedBugReportMailer {
- public:
-  explicit ScopedBugReportMailer(BugReportMailer mailer);
-  ~ScopedBugReportMailer();
-  ScopedBugReportMailer(const ScopedBugReportMailer&) = delete;
-  ScopedBugReportMailer& operator=(const ScopedBugReportMailer&) = delete;
-
- private:
-  BugReportMailer previous_;
-};

@@ -1,14 +1,12 @@
 #include "errors/error_log.h"
 
 #include "errors/stack_report.h"
+#include "errors/system.h"
+#include "platform/path_parts.h"
 #include "platform/platform.h"
 
 std::string ErrorLog() {
-  const std::string executable = platform::ExecutablePath();
-  const std::size_t separator = executable.find_last_of(platform::PathSeparator());
-  const std::size_t dot = executable.find_last_of('.');
-  const bool has_extension = dot != std::string::npos && (separator == std::string::npos || dot > separator);
-  return (has_extension ? executable.substr(0, dot) : executable) + ".ERR";
+  return platform::ReplaceExtension(platform::ExecutablePath(), ".ERR");
 }
 
 std::string FormatLogEntry(const std::string& date_time, const std::string& class_name,

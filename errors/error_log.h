@@ -18,10 +18,6 @@ std::string FormatLogEntry(const std::string& date_time, const std::string& clas
 // incomplete or missing.
 void AppendLogEntry(const std::string& path, const std::string& entry);
 
-// The current local date and time in the system's short date and long time
-// format (errors/win32, errors/posix).
-std::string LocalDateTimeText();
-
 // The log entry of `error`: its class and message and the report of the most
 // recent raise, appended to ErrorLog(). Returns the report.
 std::string LogException(const std::string& class_name, const std::string& message);

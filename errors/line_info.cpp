@@ -1,7 +1,8 @@
 #include "errors/line_info.h"
 
-#include "errors/code_base.h"
+#include "errors/system.h"
 #include "errors/line_info_format.h"
+#include "platform/path_parts.h"
 #include "platform/platform.h"
 
 namespace {
@@ -18,10 +19,7 @@ std::vector<std::uint8_t>& LineInfoBuffer() {
 std::string LineInfoFile() { return LineInfoPathFor(platform::ExecutablePath()); }
 
 std::string LineInfoPathFor(const std::string& path) {
-  const std::size_t slash = path.find_last_of("/\\");
-  const std::size_t dot = path.rfind('.');
-  const bool has_extension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-  return (has_extension ? path.substr(0, dot) : path) + ".RLI";
+  return platform::ReplaceExtension(path, ".RLI");
 }
 
 bool ReadLineInfoBody(const std::string& path, std::vector<std::uint8_t>* body) {

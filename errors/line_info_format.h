@@ -7,6 +7,10 @@
 
 namespace line_info_format {
 
+// Every offset in the file counts from CodeBase: the module's base address
+// plus this much, the start of the image's code section.
+inline constexpr std::uint32_t kCodeBaseOffset = 4096;
+
 // The file starts with a header that the program never reads; the tables
 // (the body) follow it.
 inline constexpr std::uint32_t kHeaderSize = 64;

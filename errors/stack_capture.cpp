@@ -14,7 +14,7 @@ struct CaptureState {
   std::uint32_t skip;
 };
 
-bool CollectEntry(const TraceEntry& entry, void* context) {
+bool CollectEntry(const TTraceEntry& entry, void* context) {
   const auto* state = static_cast<const CaptureState*>(context);
   const bool more = TraceList.Count < TTraceList::kMaxEntries;
   if (more && entry.Ordinal > state->skip) TraceList.Entries[TraceList.Count++] = entry;
@@ -44,10 +44,10 @@ __attribute__((noinline)) void OnExceptionRaised(const void* /*exception_object*
 }
 
 __attribute__((noinline)) void CaptureStack(std::uint32_t skip, std::uintptr_t preset) {
-  for (TraceEntry& slot : TraceList.Entries) slot = TraceEntry{};
+  for (TTraceEntry& slot : TraceList.Entries) slot = TTraceEntry{};
   TraceList.Count = 0;
   if (preset != 0) {
-    TraceList.Entries[0] = TraceEntry{preset, 0};
+    TraceList.Entries[0] = TTraceEntry{preset, 0};
     TraceList.Count = 1;
   }
   CaptureState state{skip};
@@ -72,7 +72,7 @@ __attribute__((noinline)) void WalkFrames(FrameCollector collect, void* context)
     const std::uintptr_t return_address = words[1];
     if (return_address > CodeRange.Start && return_address < CodeRange.End) {
       ++ordinal;
-      if (!collect(TraceEntry{return_address, ordinal}, context)) break;
+      if (!collect(TTraceEntry{return_address, ordinal}, context)) break;
     }
     if (caller_frame <= frame) break;
     frame = caller_frame;

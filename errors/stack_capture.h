@@ -9,9 +9,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "errors/system.h"
+
 // One captured frame: a return address and the 1-based position of its frame
 // in the walk that found it (0 for a preset fault address).
-struct TraceEntry {
+struct TTraceEntry {
   std::uintptr_t Address = 0;
   std::uint32_t Ordinal = 0;
 };
@@ -20,17 +22,13 @@ struct TraceEntry {
 struct TTraceList {
   static constexpr std::size_t kSlots = 50;
   static constexpr std::size_t kMaxEntries = 49;
-  TraceEntry Entries[kSlots];
+  TTraceEntry Entries[kSlots];
   std::size_t Count = 0;
 };
 extern TTraceList TraceList;
 
 // The program's code: return addresses strictly between Start and End are
 // ours.
-struct TCodeRange {
-  std::uintptr_t Start = 0;
-  std::uintptr_t End = 0;
-};
 extern TCodeRange CodeRange;
 
 // Upper end of the stack of the thread that prepared the walk.
@@ -67,7 +65,7 @@ void CaptureStack(std::uint32_t skip, std::uintptr_t preset);
 // WalkFrames itself, to `collect` until it answers false or the chain leaves
 // the stack. Only return addresses strictly inside CodeRange are offered and
 // counted. `context` is passed through.
-using FrameCollector = bool (*)(const TraceEntry& entry, void* context);
+using FrameCollector = bool (*)(const TTraceEntry& entry, void* context);
 void WalkFrames(FrameCollector collect, void* context);
 
 // Installs the capture: the fault notifications of the platform, the throw
@@ -76,21 +74,3 @@ void InstallStackCapture();
 
 // Removes it again in reverse order.
 void RemoveStackCapture();
-
-// The platform part: the code range of the running executable and the top of
-// the calling thread's stack (errors/win32, errors/posix).
-bool FindCodeRange(TCodeRange* range);
-std::uintptr_t FindStackTop();
-
-// The platform's fault notifications: a vectored exception handler on
-// Windows, signal handlers elsewhere. Each fault inside our code is passed
-// to the observer with its address and then raised as a C++ exception
-// (errors/os_faults.h) from the faulting instruction.
-void InstallFaultNotifications();
-void RemoveFaultNotifications();
-
-// After a stack overflow has been raised and unwound: sets the stack's guard
-// up again, so that a later overflow is seen too (Windows consumes the guard
-// page; elsewhere there is nothing to do). Call it where such an exception
-// was caught, with the stack unwound; harmless when there was none.
-void RestoreStackGuard();

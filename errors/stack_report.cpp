@@ -2,15 +2,10 @@
 
 #include <cstdio>
 
-#include "errors/code_base.h"
+#include "errors/os_faults.h"
+#include "errors/system.h"
 
 namespace {
-
-std::string Hex8(unsigned long long value) {
-  char text[24];
-  std::snprintf(text, sizeof text, "%08llX", value);
-  return text;
-}
 
 std::string Decimal5(std::int32_t value) {
   char text[16];
@@ -31,7 +26,7 @@ std::string FormatStackReport(const TTraceList& trace, bool available, const TAd
     AddressInfo info;
     lookup(address, &info);
     const auto logical = static_cast<std::uint32_t>(address - code_base);
-    report += "\r\n" + Hex8(address) + " " + Hex8(logical) + " ";
+    report += "\r\n" + HexAddress(address) + " " + HexAddress(logical) + " ";
     if (info.LineNumber != 0) report += info.SourceName + " (" + Decimal5(info.LineNumber) + ") ";
     report += info.UnitName + "." + info.RoutineName;
   }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -103,6 +104,10 @@ char PathSeparator();
 // Full path of the running executable (its real path on Linux).
 std::string ExecutablePath();
 
+// Whether two texts are equal but for the case of their letters, as the
+// system compares names (the user's locale on Windows, ASCII elsewhere).
+bool SameTextIgnoringCase(const std::string& a, const std::string& b);
+
 // ---------------------------------------------------------------------------
 // Opening documents
 
@@ -169,46 +174,51 @@ struct FileDialogRequest {
 // cancel (the request is then unchanged). Without a GUI it returns false.
 bool RunFileDialog(FileDialogRequest& request);
 
+// Hands a mail to the system's mail interface (Simple MAPI on Windows),
+// which shows it to the user before sending. True when it was handed over or
+// the user cancelled it; false when the interface failed. Windows without
+// Simple MAPI answers true (as a cancel); systems that have no such
+// interface at all answer false.
+bool SendMail(const std::string& address, const std::string& subject, const std::string& body);
+
 using MessageHandler = std::function<MessageAnswer(const MessageRequest&)>;
 using FileDialogHandler = std::function<bool(FileDialogRequest&)>;
 using ShellOpenHandler = std::function<int(const std::string& target, const std::string& verb)>;
 using StartCommandHandler = std::function<int(const std::string& command_line)>;
+using MailHandler =
+    std::function<bool(const std::string& address, const std::string& subject, const std::string& body)>;
 
-// Replaces ShowMessage for the life of the object (tests only).
-class ScopedMessageHandler {
+// The handler that runs in place of the system's for one kind of seam; empty
+// when the system's runs. One slot per handler type.
+template <class Handler>
+Handler& SeamSlot();
+
+// Puts `handler` in its seam's place for the life of the object (tests only).
+template <class Handler>
+class ScopedSeam {
  public:
-  explicit ScopedMessageHandler(MessageHandler handler);
-  ~ScopedMessageHandler();
-  ScopedMessageHandler(const ScopedMessageHandler&) = delete;
-  ScopedMessageHandler& operator=(const ScopedMessageHandler&) = delete;
+  explicit ScopedSeam(Handler handler) : previous_(std::exchange(SeamSlot<Handler>(), std::move(handler))) {}
+  ~ScopedSeam() { SeamSlot<Handler>() = std::move(previous_); }
+  ScopedSeam(const ScopedSeam&) = delete;
+  ScopedSeam& operator=(const ScopedSeam&) = delete;
 
  private:
-  MessageHandler previous_;
+  Handler previous_;
 };
 
-// Replaces RunFileDialog for the life of the object (tests only).
-class ScopedFileDialogHandler {
- public:
-  explicit ScopedFileDialogHandler(FileDialogHandler handler);
-  ~ScopedFileDialogHandler();
-  ScopedFileDialogHandler(const ScopedFileDialogHandler&) = delete;
-  ScopedFileDialogHandler& operator=(const ScopedFileDialogHandler&) = delete;
-
- private:
-  FileDialogHandler previous_;
-};
+using ScopedMessageHandler = ScopedSeam<MessageHandler>;
+using ScopedFileDialogHandler = ScopedSeam<FileDialogHandler>;
+using ScopedMailHandler = ScopedSeam<MailHandler>;
 
 // Replaces ShellOpen and StartCommand for the life of the object (tests only).
 class ScopedShellHandler {
  public:
-  ScopedShellHandler(ShellOpenHandler open, StartCommandHandler start);
-  ~ScopedShellHandler();
-  ScopedShellHandler(const ScopedShellHandler&) = delete;
-  ScopedShellHandler& operator=(const ScopedShellHandler&) = delete;
+  ScopedShellHandler(ShellOpenHandler open, StartCommandHandler start)
+      : open_(std::move(open)), start_(std::move(start)) {}
 
  private:
-  ShellOpenHandler previous_open_;
-  StartCommandHandler previous_start_;
+  ScopedSeam<ShellOpenHandler> open_;
+  ScopedSeam<StartCommandHandler> start_;
 };
 
 }  // namespace platform

@@ -9,5 +9,6 @@ MessageAnswer SystemShowMessage(const MessageRequest& request);
 bool SystemRunFileDialog(FileDialogRequest& request);
 int SystemShellOpen(const std::string& target, const std::string& verb);
 int SystemStartCommand(const std::string& command_line);
+bool SystemSendMail(const std::string& address, const std::string& subject, const std::string& body);
 
 }  // namespace platform::internal

@@ -3,9 +3,14 @@
 // filled with a file path; "\n" is a single line feed.
 #pragma once
 
+#include <initializer_list>
+#include <string>
+
+#include "zendrel_version.h"
+
 namespace messages {
 
-inline constexpr char kProductCaption[] = "Quelto Zendrel 1.11.0";
+inline constexpr char kProductCaption[] = "Quelto Zendrel " ZENDREL_VERSION;
 inline constexpr char kApplicationTitle[] = "Zendrel";
 
 // Message box captions.
@@ -59,21 +64,20 @@ inline constexpr char kPageText4[] =
     "Wizard has enough information to protect your page. Click \"Create\" button to generate the password "
     "protected page. You can show the result by clicking \"Show\" button.\n\n"
     "Please click once! Multiple protection may destroy your source file.";
-inline constexpr char kMakerNotice[] =
-    "Quelto Zendrel 1.11.0 is made by Quelto. It changes only the files you choose and keeps "
-    "a backup copy of every page it locks.";
+inline constexpr char kMakerNotice[] = "Quelto Zendrel " ZENDREL_VERSION
+                                       " is made by Quelto. It changes only the files you choose and keeps "
+                                       "a backup copy of every page it locks.";
 // The filter of the wizard's open and save dialogs.
 inline constexpr char kPageFileFilter[] =
     "HTML File (*.html;*.htm;*.shtml)|*.html;*.htm;*.shtml|Text File (*.txt)|*.txt|Any File (*.*)|*.*";
 
-}  // namespace messages
+// The error reporter.
+inline constexpr char kFatalError[] =
+    "An application fatal error has occurred!\nException: %s\nSent by: %s (%s)\nThe exception has been "
+    "logged to %s";
+inline constexpr char kUnknownException[] = "Unknown exception";
 
 // Fills the "%s" places of a message template in order with the arguments.
-#include <initializer_list>
-#include <string>
-
-namespace messages {
-
 std::string Format(const char* message, std::initializer_list<std::string> arguments);
 
 }  // namespace messages

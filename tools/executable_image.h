@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+
+#include "errors/line_info_format.h"
 #include <string>
 #include <vector>
 
@@ -18,8 +20,8 @@ struct ExecutableImage {
   // rounded down to the page (0 for a position-independent program).
   std::uint64_t module_base = 0;
   std::vector<AddressRange> code;  // executable sections or segments, by address
-  // The module base plus 4096: the origin of every offset in the side file.
-  std::uint64_t CodeBase() const { return module_base + 4096; }
+  // The origin of every offset in the side file.
+  std::uint64_t CodeBase() const { return module_base + line_info_format::kCodeBaseOffset; }
 };
 
 // Reads the headers of a PE (32 or 64-bit) or ELF (32 or 64-bit,

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "app/win32/gdi_guards.h"
+
 namespace {
 
 constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
@@ -12,34 +14,28 @@ HFONT MakeFont(const char* face, int height, int weight, int width = 0) {
 }
 
 TEXTMETRICA Metrics(HFONT font) {
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, font);
+  TMemoryDC dc;
+  TSelectedObject selected(dc, font);
   TEXTMETRICA metrics{};
   GetTextMetricsA(dc, &metrics);
-  SelectObject(dc, old);
-  DeleteDC(dc);
   return metrics;
 }
 
 bool IsFace(HFONT font, const char* face) {
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, font);
+  TMemoryDC dc;
+  TSelectedObject selected(dc, font);
   char got[LF_FACESIZE] = {};
   GetTextFaceA(dc, LF_FACESIZE, got);
-  SelectObject(dc, old);
-  DeleteDC(dc);
   return lstrcmpiA(got, face) == 0;
 }
 
 }  // namespace
 
 double AverageLetterWidth(HFONT font) {
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, font);
+  TMemoryDC dc;
+  TSelectedObject selected(dc, font);
   SIZE size{};
   GetTextExtentPoint32A(dc, kLetters, sizeof kLetters - 1, &size);
-  SelectObject(dc, old);
-  DeleteDC(dc);
   return static_cast<double>(size.cx) / (sizeof kLetters - 1);
 }
 

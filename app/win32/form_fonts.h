@@ -1,8 +1,6 @@
 // The fonts of the wizard window, made for a given pixels-per-inch value.
 #pragma once
 
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX 1
 #include <windows.h>
 
 // The height in pixels of one line of text in `font`.

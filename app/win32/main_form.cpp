@@ -7,7 +7,9 @@
 #include "engine/lock_page.h"
 #include "engine/settings.h"
 #include "engine/template_installation.h"
+#include "platform/path_parts.h"
 #include "platform/platform.h"
+#include "resources/error_box.h"
 #include "resources/message_table.h"
 
 using namespace main_form_ids;
@@ -17,10 +19,11 @@ namespace {
 // The template that hides a page's source, found without regard to case.
 constexpr char kSourceHideTemplate[] = "Source Hide";
 
-bool SameTextIgnoringCase(const std::string& a, const std::string& b) {
-  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()),
-                        b.c_str(), static_cast<int>(b.size())) == CSTR_EQUAL;
-}
+// The wizard's look: the classic dialog face, designed for 8-pixel
+// characters on 13-pixel lines with letters 6 pixels wide on average, and a
+// heavy headline in dark blue, readable on the button-face ground where
+// white is not, and the colour of the page pictures' locks.
+constexpr TFormLook kWizardLook = {"MS Sans Serif", 8, 13, 6.0, "Arial Black", 23, RGB(0x1e, 0x3a, 0x5f)};
 
 std::string ComboBoxItem(HWND combo, int index) {
   const LRESULT length = SendMessageA(combo, CB_GETLBTEXTLEN, index, 0);
@@ -33,7 +36,8 @@ std::string ComboBoxItem(HWND combo, int index) {
 
 }  // namespace
 
-TMainForm::TMainForm() : TForm("TMainForm", kMainFormClientWidth, kMainFormClientHeight, MainFormLayout()) {
+TMainForm::TMainForm()
+    : TForm("TMainForm", kMainFormClientWidth, kMainFormClientHeight, MainFormLayout(), kWizardLook) {
   CreateHandle();
 }
 
@@ -133,18 +137,18 @@ void TMainForm::ExitBtnClick(HWND) { Close(); }
 
 void TMainForm::SourceBtnClick(HWND) {
   if (!OpenDialog.Execute(reinterpret_cast<std::intptr_t>(Handle()))) return;
-  const std::string name = FileNamePart(OpenDialog.FileName);
+  const std::string name = platform::FileNamePart(OpenDialog.FileName);
   SetText(SourceLabel, name);
   // Choosing the page always suggests a backup beside it, replacing any
   // backup chosen before.
   const std::string backup = SuggestedBackupName(name);
   SetText(DestLabel, backup);
-  SaveDialog.FileName = DirectoryPart(OpenDialog.FileName) + backup;
+  SaveDialog.FileName = platform::FolderPart(OpenDialog.FileName) + backup;
 }
 
 void TMainForm::DestBtnClick(HWND) {
   if (!SaveDialog.Execute(reinterpret_cast<std::intptr_t>(Handle()))) return;
-  SetText(DestLabel, FileNamePart(SaveDialog.FileName));
+  SetText(DestLabel, platform::FileNamePart(SaveDialog.FileName));
 }
 
 void TMainForm::RadioButtonPwdClick(HWND) { ApplyProtectionMode(); }
@@ -161,7 +165,7 @@ void TMainForm::ApplyProtectionMode() {
     int found = CB_ERR;
     const int count = static_cast<int>(SendMessageA(templates, CB_GETCOUNT, 0, 0));
     for (int i = 0; i < count && found == CB_ERR; ++i) {
-      if (SameTextIgnoringCase(ComboBoxItem(templates, i), kSourceHideTemplate)) found = i;
+      if (platform::SameTextIgnoringCase(ComboBoxItem(templates, i), kSourceHideTemplate)) found = i;
     }
     SendMessageA(templates, CB_SETCURSEL, found, 0);
   }
@@ -178,26 +182,21 @@ std::string TMainForm::SelectedTemplate() const {
 
 void TMainForm::TempPreviewBtnClick(HWND) { PreviewTemplate(SelectedTemplate()); }
 
-void TMainForm::ShowError(const char* text) {
-  platform::ShowMessage(
-      {messages::kErrorCaption, text, platform::MessageIcon::Error, platform::MessageButtons::Ok});
-}
-
 void TMainForm::CrBtnClick(HWND) {
   if (Text(SourceLabel) == messages::kNotSelected) {
-    ShowError(messages::kPageNotSelected);
+    messages::ShowError(messages::kPageNotSelected);
     ShowPage(1);
     return;
   }
   if (Text(DestLabel) == messages::kNotSelected) {
-    ShowError(messages::kBackupNotSelected);
+    messages::ShowError(messages::kBackupNotSelected);
     ShowPage(1);
     return;
   }
   // The lock engine is never entered with an empty password.
   const std::string password = Text(PassEdit);
   if (password.empty()) {
-    ShowError(messages::kPasswordNotEntered);
+    messages::ShowError(messages::kPasswordNotEntered);
     ShowPage(2);
     return;
   }
@@ -211,7 +210,7 @@ void TMainForm::CrBtnClick(HWND) {
   if (locked) {
     SetEnabled(ShowBtn, true);
   } else {
-    ShowError(messages::kLockedPageNotCreated);
+    messages::ShowError(messages::kLockedPageNotCreated);
   }
 }
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/win32/file_dialog.h"
-#include "app/win32/wizard_window.h"
+#include "app/win32/form.h"
 
 // The ids of the wizard's controls, named as the controls are.
 namespace main_form_ids {
@@ -102,5 +102,4 @@ class TMainForm : public TForm {
  private:
   void ApplyProtectionMode();
   std::string SelectedTemplate() const;
-  void ShowError(const char* text);
 };

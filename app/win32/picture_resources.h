@@ -3,8 +3,6 @@
 // pictures as image lists.
 #pragma once
 
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX 1
 // The Windows headers need <windows.h> first.
 // clang-format off
 #include <windows.h>

@@ -2,7 +2,7 @@
 // a dialog that could not be shown, and Terminate is a plain _exit.
 #include <unistd.h>
 
-#include "errors/app_exception_handler.h"
+#include "errors/system.h"
 
 int ShowErrorDialog(std::intptr_t /*parent*/, const std::string& /*message*/, const std::string& /*report*/) {
   return -1;

@@ -1,7 +1,7 @@
 // The local date and time as the C library's locale writes them.
 #include <time.h>
 
-#include "errors/error_log.h"
+#include "errors/system.h"
 
 std::string LocalDateTimeText() {
   const time_t now = time(nullptr);

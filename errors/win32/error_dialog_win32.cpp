@@ -1,11 +1,9 @@
 // The "Application error" dialog: dialog resource 101 of the program, with
 // the message, the report in a fixed-pitch font, and Send, Terminate and
 // Continue.
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
 #include <windows.h>
 
-#include "errors/app_exception_handler.h"
+#include "errors/system.h"
 #include "errors/bug_report_mail.h"
 #include "resources/error_dialog_ids.h"
 

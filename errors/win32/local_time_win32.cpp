@@ -1,9 +1,7 @@
 // The local date and time in the user's short date and long time formats.
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
 #include <windows.h>
 
-#include "errors/error_log.h"
+#include "errors/system.h"
 
 std::string LocalDateTimeText() {
   char date[128] = "";

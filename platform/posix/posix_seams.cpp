@@ -120,4 +120,10 @@ namespace platform::internal {
 // The Linux build has no windows; nothing can be chosen.
 bool SystemRunFileDialog(FileDialogRequest& /*request*/) { return false; }
 
+// Without a system mail interface the mail goes by its "mailto:" URL.
+bool SystemSendMail(const std::string& /*address*/, const std::string& /*subject*/,
+                    const std::string& /*body*/) {
+  return false;
+}
+
 }  // namespace platform::internal

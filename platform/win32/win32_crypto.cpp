@@ -1,6 +1,4 @@
 // Cryptography from CNG (bcrypt.dll), on every Windows since Vista.
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
 #include <windows.h>
 // windows.h comes first: bcrypt.h needs its types.
 #include <bcrypt.h>

@@ -1,6 +1,4 @@
 // The registry's HTML open command and the last-resort opener on Windows.
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
 #include <windows.h>
 
 #include <vector>

@@ -1,6 +1,4 @@
 // The common open-file and save-file dialogs.
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
 #include <windows.h>
 
 #include <commdlg.h>

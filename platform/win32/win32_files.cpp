@@ -1,6 +1,4 @@
 // Files and directories on the Windows kernel interface (the A functions).
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
 #include <windows.h>
 
 #include "platform/fault_injection.h"

@@ -1,6 +1,4 @@
 // Message boxes, the shell and process start on Win32.
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
 #include <windows.h>
 
 #include <shellapi.h>

@@ -1,7 +1,5 @@
 // On Windows the test finds the program's message boxes among the top-level
 // windows of its process, reads caption and text, and presses a button.
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
 #include <windows.h>
 
 #include <set>

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/program.h"
-#include "errors/error_reporting.h"
+#include "app/program.h"
 
 namespace {
 

@@ -4,15 +4,13 @@
 // application, and two buttons whose handlers fail, one by throwing, one by
 // an access violation. It answers kPing with kPingAnswer, so that a test can
 // tell that it still runs its message loop.
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
 #include <windows.h>
 
 #include <cstdint>
 #include <stdexcept>
 
 #include "app/application.h"
-#include "errors/error_reporting.h"
+#include "app/program.h"
 #include "tests/e2e_reporter/reporter_target_ids.h"
 
 namespace {

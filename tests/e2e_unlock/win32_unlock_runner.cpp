@@ -1,7 +1,5 @@
 // Under wine the program runs as a Windows process whose standard error is
 // an inherited file handle.
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
 #include <windows.h>
 
 #include "tests/e2e_unlock/unlock_runner.h"

@@ -3,7 +3,7 @@
 // and kept from then on, however the file changes.
 #include <gtest/gtest.h>
 
-#include "errors/code_base.h"
+#include "errors/system.h"
 #include "errors/line_info.h"
 #include "platform/platform.h"
 #include "tests/line_info/side_file_bytes.h"

@@ -3,7 +3,7 @@
 // program finds its own code through it, natively and under wine.
 #include <gtest/gtest.h>
 
-#include "errors/code_base.h"
+#include "errors/system.h"
 #include "errors/line_info.h"
 #include "platform/platform.h"
 #include "tests/line_info/known_routine.h"

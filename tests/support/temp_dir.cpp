@@ -12,8 +12,6 @@
 #include "platform/platform.h"
 
 #ifdef _WIN32
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
 #include <windows.h>
 #else
 #include <unistd.h>

@@ -12,7 +12,7 @@
 #include "app/application.h"
 #include "errors/error_classes.h"
 #include "errors/error_log.h"
-#include "errors/error_reporting.h"
+#include "app/program.h"
 #include "platform/platform.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/temp_dir.h"

@@ -63,13 +63,13 @@ struct SentMail {
 std::vector<SentMail> sent_mails;
 bool mail_answer = true;
 
-bool RecordMail(const std::string& subject, const std::string& body) {
+bool RecordMail(const std::string& /*address*/, const std::string& subject, const std::string& body) {
   sent_mails.push_back({subject, body});
   return mail_answer;
 }
 
-bool FailingMail(const std::string& subject, const std::string& body) {
-  RecordMail(subject, body);
+bool FailingMail(const std::string& /*address*/, const std::string& subject, const std::string& body) {
+  RecordMail(SupportAddress, subject, body);
   throw std::runtime_error("mail interface failed");
 }
 
@@ -88,7 +88,7 @@ class SendBugReportTest : public ::testing::Test {
 
 TEST_F(SendBugReportTest, AMailHandedOverIsAllThatHappens) {
   mail_answer = true;
-  ScopedBugReportMailer mailer(&RecordMail);
+  platform::ScopedMailHandler mailer(&RecordMail);
   SendBugReport("Message", "Report");
   ASSERT_EQ(sent_mails.size(), 1u);
   EXPECT_EQ(sent_mails[0].subject, "Quelto Zendrel bugreport");
@@ -98,7 +98,7 @@ TEST_F(SendBugReportTest, AMailHandedOverIsAllThatHappens) {
 
 TEST_F(SendBugReportTest, AFailedMailOpensTheMailtoUrlWithTheDefaultAction) {
   mail_answer = false;
-  ScopedBugReportMailer mailer(&RecordMail);
+  platform::ScopedMailHandler mailer(&RecordMail);
   SendBugReport("Message", "Report");
   ASSERT_EQ(opened_.size(), 1u);
   EXPECT_EQ(opened_[0], std::string("mailto:") + SupportAddress +
@@ -107,7 +107,7 @@ TEST_F(SendBugReportTest, AFailedMailOpensTheMailtoUrlWithTheDefaultAction) {
 }
 
 TEST_F(SendBugReportTest, AMailInterfaceThatRaisesCountsAsFailed) {
-  ScopedBugReportMailer mailer(&FailingMail);
+  platform::ScopedMailHandler mailer(&FailingMail);
   SendBugReport("M", "R");
   EXPECT_EQ(sent_mails.size(), 1u);
   EXPECT_EQ(opened_.size(), 1u);
@@ -115,7 +115,7 @@ TEST_F(SendBugReportTest, AMailInterfaceThatRaisesCountsAsFailed) {
 
 TEST_F(SendBugReportTest, SendingTwiceSendsTwice) {
   mail_answer = false;
-  ScopedBugReportMailer mailer(&RecordMail);
+  platform::ScopedMailHandler mailer(&RecordMail);
   SendBugReport("M", "R");
   SendBugReport("M", "R");
   EXPECT_EQ(sent_mails.size(), 2u);

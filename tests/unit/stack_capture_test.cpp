@@ -84,7 +84,7 @@ class StackCaptureTest : public ::testing::Test {
     CodeRange = saved_range_;
   }
   void Poison() {
-    for (TraceEntry& entry : TraceList.Entries) entry = TraceEntry{0xDEAD, 99};
+    for (TTraceEntry& entry : TraceList.Entries) entry = TTraceEntry{0xDEAD, 99};
     TraceList.Count = 7;
   }
   TCodeRange saved_range_ = (PrepareStackWalk(), CodeRange);

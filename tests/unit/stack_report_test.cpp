@@ -69,7 +69,7 @@ class StackReportTest : public ::testing::Test {
   }
   static TTraceList Trace(const std::vector<std::uintptr_t>& addresses) {
     TTraceList trace;
-    for (std::uintptr_t address : addresses) trace.Entries[trace.Count++] = TraceEntry{address, 4};
+    for (std::uintptr_t address : addresses) trace.Entries[trace.Count++] = TTraceEntry{address, 4};
     return trace;
   }
   TempDir dir_;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/path_parts.h"
 #include "platform/platform.h"
 
 namespace {
@@ -14,20 +15,20 @@ std::string InFolder(const std::string& name) {
 }
 
 TEST(WizardPaths, TheFileNamePartDropsTheFolder) {
-  EXPECT_EQ(FileNamePart(InFolder("index.html")), "index.html");
-  EXPECT_EQ(FileNamePart("index.html"), "index.html");
-  EXPECT_EQ(DirectoryPart(InFolder("index.html")), InFolder(""));
-  EXPECT_EQ(DirectoryPart("index.html"), "");
+  EXPECT_EQ(platform::FileNamePart(InFolder("index.html")), "index.html");
+  EXPECT_EQ(platform::FileNamePart("index.html"), "index.html");
+  EXPECT_EQ(platform::FolderPart(InFolder("index.html")), InFolder(""));
+  EXPECT_EQ(platform::FolderPart("index.html"), "");
 }
 
 TEST(WizardPaths, TheExtensionRunsFromTheLastDotOfTheName) {
-  EXPECT_EQ(FileExtension(InFolder("archive.tar.gz")), ".gz");
-  EXPECT_EQ(FileExtension(InFolder("notes")), "");
-  EXPECT_EQ(FileExtension(InFolder(".htaccess")), ".htaccess");
-  EXPECT_EQ(FileExtension(InFolder("draft.")), ".");
+  EXPECT_EQ(platform::FileExtension(InFolder("archive.tar.gz")), ".gz");
+  EXPECT_EQ(platform::FileExtension(InFolder("notes")), "");
+  EXPECT_EQ(platform::FileExtension(InFolder(".htaccess")), ".htaccess");
+  EXPECT_EQ(platform::FileExtension(InFolder("draft.")), ".");
   // A dot in a folder name is no extension of the file.
   const std::string s(1, platform::PathSeparator());
-  EXPECT_EQ(FileExtension(s + "v1.2" + s + "notes"), "");
+  EXPECT_EQ(platform::FileExtension(s + "v1.2" + s + "notes"), "");
 }
 
 TEST(WizardPaths, TheBackupNameKeepsTheExtensionAfterOriginal) {

@@ -1,7 +1,5 @@
 // The browser command from the real registry of the private wine prefix:
 // each test sets the HTML open command, and puts the old one back.
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
 #include <windows.h>
 
 #include <gtest/gtest.h>

@@ -13,7 +13,7 @@
 #include "errors/app_exception_handler.h"
 #include "errors/bug_report_mail.h"
 #include "errors/error_log.h"
-#include "errors/error_reporting.h"
+#include "app/program.h"
 #include "errors/stack_capture.h"
 #include "errors/win32/image_hooks.h"
 #include "platform/platform.h"
@@ -152,14 +152,14 @@ TEST(ErrorDialogTest, TerminateAnswersOne) {
 }
 
 std::vector<std::string> mailed_bodies;
-bool RefuseMail(const std::string& /*subject*/, const std::string& body) {
+bool RefuseMail(const std::string& /*address*/, const std::string& /*subject*/, const std::string& body) {
   mailed_bodies.push_back(body);
   return false;
 }
 
 TEST(ErrorDialogTest, SendKeepsTheDialogOpenAndEachPressSends) {
   mailed_bodies.clear();
-  ScopedBugReportMailer mailer(&RefuseMail);
+  platform::ScopedMailHandler mailer(&RefuseMail);
   std::vector<std::string> opened;
   platform::ScopedShellHandler shell(
       [&](const std::string& target, const std::string&) {

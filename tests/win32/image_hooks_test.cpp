@@ -246,7 +246,7 @@ TEST(RaiseHookTest, TheRuntimesOwnRaiseIsCapturedAndPassedOnUnchanged) {
   InstallStackCapture();
   ASSERT_NE(SavedRaiseException, nullptr);
   PVOID handler = AddVectoredExceptionHandler(1, &ResumeAfterRuntimeRaise);
-  for (TraceEntry& entry : TraceList.Entries) entry = TraceEntry{0xDEAD, 99};
+  for (TTraceEntry& entry : TraceList.Entries) entry = TTraceEntry{0xDEAD, 99};
   TraceList.Count = 7;
   int object = 0;
   zendrel_test_runtime_raise(0x12345678, &object);
@@ -268,7 +268,7 @@ TEST(RaiseHookTest, OtherRaisesAreNotCaptured) {
   InstallStackCapture();
   PVOID handler = AddVectoredExceptionHandler(1, &RecordTestException);
   TraceList.Count = 7;
-  TraceList.Entries[0] = TraceEntry{0xDEAD, 99};
+  TraceList.Entries[0] = TTraceEntry{0xDEAD, 99};
   const ULONG_PTR arguments[7] = {1, 2, 3, 4, 5, 6, 7};
   RaiseThroughImports(0xE0ED0001, 7, arguments);
   RemoveVectoredExceptionHandler(handler);

@@ -1,8 +1,6 @@
 // The wizard window, driven through its real controls under wine: clicks
 // are BM_CLICK, captions and states are read back from the windows. Only
 // the message boxes, the file dialogs and the shell are replaced.
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX 1
 #include "app/win32/main_form.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +17,7 @@
 #include "engine/settings.h"
 #include "engine/template_installation.h"
 #include "platform/platform.h"
+#include "tests/support/win32/message_pump.h"
 #include "tests/support/lock_fixture.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/temp_dir.h"

@@ -1,8 +1,6 @@
 // The manifest every Zendrel program carries: it asks for version 6 of the
 // common controls and declares the program DPI-aware, and the system honours
 // both.
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX 1
 #include <gtest/gtest.h>
 #include <windows.h>
 

@@ -1,8 +1,6 @@
 // The wizard's pictures: the embedded page pictures are progressive JPEGs
 // of 153 x 237 pixels that libjpeg decodes, the window draws them into their
 // boxes, and the button pictures load as 16 x 16 images.
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX 1
 #include <gtest/gtest.h>
 #include <windows.h>
 

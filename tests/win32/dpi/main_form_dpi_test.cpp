@@ -2,8 +2,6 @@
 // controls come out 120/96 times as large; at 72 they keep their sizes.
 // Wine reads the setting when a program starts, so each test sets it in its
 // own wine prefix, runs itself again, and puts the old setting back.
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX 1
 #include <gtest/gtest.h>
 #include <windows.h>
 

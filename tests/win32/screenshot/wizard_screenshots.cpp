@@ -1,8 +1,6 @@
 // Pictures of the wizard for people to look at: each of the five pages,
 // page 2 in source-hide mode and an error box, captured from the screen as BMP files into the folder named
 // by the first argument. scripts/screenshots.sh runs it and makes PNGs.
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX 1
 #include <windows.h>
 
 #include <cstdio>
@@ -12,6 +10,7 @@
 #include "app/win32/main_form.h"
 #include "engine/settings.h"
 #include "platform/platform.h"
+#include "tests/support/win32/message_pump.h"
 #include "tests/support/lock_fixture.h"
 
 using namespace main_form_ids;

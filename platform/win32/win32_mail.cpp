@@ -1,14 +1,14 @@
 // Simple MAPI, loaded when a mail is sent, so that the program runs on a
 // system without a mail client too.
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
 #include <windows.h>
 
 #include <mapi.h>
 
-#include "errors/bug_report_mail.h"
+#include "platform/seams_internal.h"
 
-bool SendBugReportMail(const std::string& subject, const std::string& body) {
+namespace platform::internal {
+
+bool SystemSendMail(const std::string& address_text, const std::string& subject, const std::string& body) {
   const HMODULE mapi = LoadLibraryA("mapi32.dll");
   // No mail interface at all: reported like a cancel, so nothing else happens.
   if (mapi == nullptr) return true;
@@ -16,7 +16,7 @@ bool SendBugReportMail(const std::string& subject, const std::string& body) {
       reinterpret_cast<LPMAPISENDMAIL>(reinterpret_cast<void*>(GetProcAddress(mapi, "MAPISendMail")));
   ULONG result = MAPI_USER_ABORT;
   if (send != nullptr) {
-    std::string address = SupportAddress;
+    std::string address = address_text;
     std::string subject_text = subject;
     std::string note_text = body;
     MapiRecipDesc recipient{};
@@ -32,3 +32,5 @@ bool SendBugReportMail(const std::string& subject, const std::string& body) {
   FreeLibrary(mapi);
   return result == SUCCESS_SUCCESS || result == MAPI_USER_ABORT;
 }
+
+}  // namespace platform::internal

@@ -5,8 +5,6 @@
 // an exception escaping a handler is caught and handed to the application.
 #pragma once
 
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX 1
 // The Windows headers need <windows.h> first.
 // clang-format off
 #include <windows.h>
@@ -51,6 +49,20 @@ struct TControlSpec {
   bool picture_right = false;
 };
 
+// How a form's text looks: its two faces with their sizes at 96 pixels per
+// inch, and the headline's colour. Each form brings its own.
+struct TFormLook {
+  const char* base_face;
+  // The base face's character height, the line it is designed for, and its
+  // average letter width (its dialog base unit).
+  int base_char_height;
+  int base_line_height;
+  double base_letter_width;
+  const char* headline_face;
+  int headline_char_height;
+  COLORREF headline_color;
+};
+
 // The class name an exception report gives for a control of this kind.
 const char* ControlClassName(TControlKind kind);
 
@@ -81,7 +93,8 @@ class TForm {
   // `class_name` names the window class (and the sender of exceptions that
   // escape the form's own messages); the client area is `client_width` x
   // `client_height` at 96 pixels per inch.
-  TForm(const char* class_name, int client_width, int client_height, std::vector<TControlSpec> table);
+  TForm(const char* class_name, int client_width, int client_height, std::vector<TControlSpec> table,
+        const TFormLook& look);
 
   // Creates the window and its controls, then runs OnCreate.
   void CreateHandle();
@@ -151,6 +164,7 @@ class TForm {
   const TControl* Find(HWND handle) const;
 
   std::string class_name_;
+  TFormLook look_;
   int client_width_;
   int client_height_;
   std::vector<TControl> controls_;
@@ -175,6 +189,3 @@ bool PreTranslateFormMessage(MSG& message);
 
 // Runs the message loop until the main form closes; returns the exit code.
 int RunMessageLoop();
-
-// Handles every message waiting in the queue, then returns.
-void ProcessMessages();

@@ -1,26 +1,16 @@
-#include "app/win32/wizard_window.h"
+#include "app/win32/form.h"
 
 #include <algorithm>
 #include <stdexcept>
 
 #include "app/application.h"
 #include "app/win32/form_fonts.h"
+#include "app/win32/gdi_guards.h"
 #include "app/win32/picture_resources.h"
 
 namespace {
 
 constexpr char kPanelClass[] = "TPanel";
-constexpr char kBaseFace[] = "MS Sans Serif";
-constexpr char kHeadlineFace[] = "Arial Black";
-// The base face is designed for 8-pixel characters on 13-pixel lines.
-constexpr int kBaseCharHeight = 8;
-constexpr int kBaseLineHeight = 13;
-// Its letters are 6 pixels wide on average (its dialog base unit).
-constexpr double kBaseLetterWidth = 6.0;
-constexpr int kHeadlineCharHeight = 23;
-// Dark blue: readable on the button-face ground, where white is not, and
-// the colour of the page pictures' locks.
-constexpr COLORREF kHeadlineColor = RGB(0x1e, 0x3a, 0x5f);
 // A drop-down list's window is as high as its opened list.
 constexpr int kDroppedListLines = 10;
 
@@ -79,8 +69,9 @@ const char* ControlClassName(TControlKind kind) {
   return "TControl";
 }
 
-TForm::TForm(const char* class_name, int client_width, int client_height, std::vector<TControlSpec> table)
-    : class_name_(class_name), client_width_(client_width), client_height_(client_height) {
+TForm::TForm(const char* class_name, int client_width, int client_height, std::vector<TControlSpec> table,
+             const TFormLook& look)
+    : class_name_(class_name), look_(look), client_width_(client_width), client_height_(client_height) {
   for (const TControlSpec& spec : table) controls_.push_back({spec, nullptr});
 }
 
@@ -214,7 +205,7 @@ LRESULT TForm::ColorStatic(HDC dc, HWND control) {
   const TControl* found = Find(control);
   SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
   if (found && found->spec.kind == TControlKind::Headline) {
-    SetTextColor(dc, kHeadlineColor);
+    SetTextColor(dc, look_.headline_color);
   } else if (!IsWindowEnabled(control)) {
     SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
   } else {
@@ -325,29 +316,29 @@ void TForm::MakeFonts() {
   }
   // Character heights 8 and 12 of the raster face both come out on
   // 13-pixel lines, its smallest size; the bold file-name font keeps them.
-  fonts_[static_cast<int>(TFontRole::Base)] = CreateFontForLineHeight(
-      kBaseFace, Scaled(kBaseCharHeight), Scaled(kBaseLineHeight), LetterWidth(), FW_NORMAL);
-  fonts_[static_cast<int>(TFontRole::Bold)] = CreateFontForLineHeight(
-      kBaseFace, Scaled(kBaseCharHeight), Scaled(kBaseLineHeight), LetterWidth(), FW_BOLD);
+  fonts_[static_cast<int>(TFontRole::Base)] =
+      CreateFontForLineHeight(look_.base_face, Scaled(look_.base_char_height), Scaled(look_.base_line_height),
+                              LetterWidth(), FW_NORMAL);
+  fonts_[static_cast<int>(TFontRole::Bold)] =
+      CreateFontForLineHeight(look_.base_face, Scaled(look_.base_char_height), Scaled(look_.base_line_height),
+                              LetterWidth(), FW_BOLD);
   fonts_[static_cast<int>(TFontRole::Headline)] =
-      CreateFontForCharHeight(kHeadlineFace, Scaled(kHeadlineCharHeight), FW_BOLD);
+      CreateFontForCharHeight(look_.headline_face, Scaled(look_.headline_char_height), FW_BOLD);
 }
 
 HFONT TForm::Font(TFontRole role) const { return fonts_[static_cast<int>(role)]; }
 
-double TForm::LetterWidth() const { return kBaseLetterWidth * std::max(scale_ppi_, 96) / 96; }
+double TForm::LetterWidth() const { return look_.base_letter_width * std::max(scale_ppi_, 96) / 96; }
 
 int TForm::Scaled(int value) const { return scale_ppi_ > 96 ? MulDiv(value, scale_ppi_, 96) : value; }
 
 SIZE TForm::CaptionSize(const TControl& control) const {
-  HDC dc = GetDC(control.handle);
-  HGDIOBJ old = SelectObject(dc, Font(control.spec.font));
+  TWindowDC dc(control.handle);
+  TSelectedObject selected(dc, Font(control.spec.font));
   const std::string caption = Text(control.spec.id);
   RECT box{0, 0, 0, 0};
   DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &box,
             DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-  SelectObject(dc, old);
-  ReleaseDC(control.handle, dc);
   return {box.right - box.left, box.bottom - box.top};
 }
 
@@ -519,17 +510,4 @@ int RunMessageLoop() {
     DispatchMessageA(&message);
   }
   return static_cast<int>(message.wParam);
-}
-
-void ProcessMessages() {
-  MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-    if (message.message == WM_QUIT) {
-      PostQuitMessage(static_cast<int>(message.wParam));
-      return;
-    }
-    if (PreTranslateFormMessage(message)) continue;
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
 }

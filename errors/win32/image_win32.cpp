@@ -1,16 +1,19 @@
+// The running image on Windows: its base and code section from its own
+// headers, the calling thread's stack, and the import table hooks.
 #include "errors/win32/image_hooks.h"
 
 #include <cstdint>
 #include <cstring>
 
 #include "errors/error_classes.h"
+#include "errors/line_info_format.h"
 #include "errors/stack_capture.h"
+#include "errors/system.h"
+#include "platform/platform.h"
 
 FARPROC SavedRaiseException = nullptr;
 
 namespace {
-
-bool SameTextIgnoringCase(const char* a, const std::string& b) { return lstrcmpiA(a, b.c_str()) == 0; }
 
 // Windows 9x routes imports through stubs that push the real address and
 // jump on; two stubs that push the same value stand for the same function.
@@ -66,7 +69,8 @@ bool PatchImports(HMODULE module_base, const std::string& module_name, FARPROC o
   bool patched = false;
   for (auto* descriptor = reinterpret_cast<PIMAGE_IMPORT_DESCRIPTOR>(base + directory.VirtualAddress);
        descriptor->Name != 0; ++descriptor) {
-    if (!SameTextIgnoringCase(reinterpret_cast<const char*>(base + descriptor->Name), module_name)) continue;
+    if (!platform::SameTextIgnoringCase(reinterpret_cast<const char*>(base + descriptor->Name), module_name))
+      continue;
     for (auto* entry = reinterpret_cast<ULONG_PTR*>(base + descriptor->FirstThunk); *entry != 0; ++entry) {
       if (EntryMatches(*entry, old_address, stubs)) {
         WriteEntry(entry, new_address);
@@ -116,4 +120,24 @@ __attribute__((noinline)) void WINAPI RaiseHook(DWORD code, DWORD flags, DWORD a
       SavedRaiseException != nullptr ? SavedRaiseException
                                      : GetProcAddress(GetModuleHandleA("kernel32.dll"), "RaiseException")));
   real(code, flags, argument_count, arguments);
+}
+
+std::uintptr_t CodeBase() {
+  // The module handle of the executable is its base address.
+  return reinterpret_cast<std::uintptr_t>(GetModuleHandleA(nullptr)) + line_info_format::kCodeBaseOffset;
+}
+
+bool FindCodeRange(TCodeRange* range) {
+  const HMODULE module = GetModuleHandleA(nullptr);
+  const PIMAGE_NT_HEADERS nt = CheckImageHeader(module);
+  range->Start = reinterpret_cast<std::uintptr_t>(module) + nt->OptionalHeader.BaseOfCode;
+  range->End = range->Start + nt->OptionalHeader.SizeOfCode;
+  return true;
+}
+
+std::uintptr_t FindStackTop() {
+  // The information block's stack base, at fs:[4] on 32-bit x86.
+  std::uintptr_t top = 0;
+  asm("movl %%fs:4, %0" : "=r"(top));
+  return top;
 }

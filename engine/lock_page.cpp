@@ -6,6 +6,7 @@
 #include "engine/file_sink.h"
 #include "engine/page_encoding.h"
 #include "engine/settings.h"
+#include "engine/strong_block.h"
 #include "engine/template_installation.h"
 #include "fileio/fast_io.h"
 #include "platform/path_parts.h"
@@ -50,16 +51,13 @@ bool WriteXorBlock(const std::string& source_path, const std::string& password, 
   return source.IsEndOfFile(source.Position - 1);
 }
 
-// The block writer of each protection; none when this build cannot write it.
+// The block writer of each protection.
 TBlockWriter BlockWriterFor(TProtection protection) {
   switch (protection) {
     case TProtection::Xor:
       return WriteXorBlock;
     case TProtection::Strong:
-      // The strong block's writer joins here: WriteStrongBlock from
-      // engine/strong_block.h has this very signature. Until it does, a strong
-      // template is refused before anything changes.
-      return nullptr;
+      return WriteStrongBlock;
   }
   return nullptr;
 }
@@ -89,7 +87,6 @@ bool CheckTemplate(const std::string& template_name, const std::string& password
   plan->start_page_size = static_cast<std::uint32_t>(size);
   if (!FindPayloadArea(start_page, &plan->area)) return Fail(messages::kWrongTemplate);
   plan->writer = BlockWriterFor(plan->area.protection);
-  if (!plan->writer) return Fail(messages::Format(messages::kStrongProtectionUnavailable, {template_name}));
   // The XOR block uses the password's length mod 256: a multiple of 256
   // would leave one byte of it.
   if (plan->area.protection == TProtection::Xor && password.size() % 256 == 0)

@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "engine/strong_format.h"
 #include "fileio/fast_io.h"
 
 bool FindPayloadArea(TFastIO& page, TPayloadArea* area) {
@@ -26,8 +27,10 @@ bool HoldsPageBlock(const std::string& path) {
   TFastIO page;
   if (!page.Open(path) || !page.FindText(kPageBeginMarker, kMarkerSearchLimit)) return false;
   page.Position += kPayloadOffset;
+  const std::string strong_head = std::string("'") + kStrongFormatName + "',";
   std::string head;
-  for (int i = 0; i < 6; ++i) head += page.ReadChar();
+  for (std::size_t i = 0; i < strong_head.size(); ++i) head += page.ReadChar();
+  if (head == strong_head) return true;
   auto hex = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) || (c >= 'A' && c <= 'F'); };
   return head[0] == '\'' && hex(head[1]) && hex(head[2]) && head[3] == '\'' &&
          (head[4] == ',' || (head[4] == ')' && head[5] == ';'));

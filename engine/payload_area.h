@@ -37,7 +37,7 @@ struct TPayloadArea {
 bool FindPayloadArea(TFastIO& page, TPayloadArea* area);
 
 // True when the payload area of the file at `path` holds a block: the line
-// after "//Page Begin" is a block's check line ("'" two upper-case hex digits
-// "'," or "');"). False for a template's own placeholder, and for a file
+// after "//Page Begin" is an XOR block's check line ("'" two upper-case hex
+// digits "'," or "');") or a strong block's format line. False for a template's own placeholder, and for a file
 // without the start marker.
 bool HoldsPageBlock(const std::string& path);

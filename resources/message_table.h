@@ -38,8 +38,6 @@ inline constexpr char kPageTooLarge[] =
 inline constexpr char kPasswordLengthMultipleOf256[] =
     "With this template a password whose length is a multiple of 256 protects with its first character "
     "only.\nChoose a shorter or a longer password.";
-inline constexpr char kStrongProtectionUnavailable[] =
-    "Template %s asks for strong protection, which this build cannot write yet.";
 inline constexpr char kBackupIsThePage[] =
     "Backup file %s cannot be the page %s or its temporary file.\nChoose another backup file.";
 inline constexpr char kBackupOfLockedPage[] =

@@ -27,7 +27,7 @@ fi
 packages=(
   build-essential cmake ninja-build pkg-config dpkg-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libjpeg-dev libdwarf-dev libelf-dev zlib1g-dev
+  libjpeg-dev libdwarf-dev libelf-dev zlib1g-dev libssl-dev
   clang libclang-rt-14-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
   wine wine32:i386 xvfb xauth x11-utils imagemagick

@@ -1,0 +1,27 @@
+// zendrel-unlock: turns a locked page back into the page's exact bytes,
+// without a browser. A console program on both systems.
+#include <cstdio>
+#include <string>
+
+#include "engine/page_unlock.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "Usage: zendrel-unlock <Locked Page> <Output File> <password>\n"
+    "Writes the page locked in <Locked Page> to <Output File>, which must not exist.\n"
+    "Exit codes: 0 done; 1 wrong password, damaged or foreign page, or output not written;\n"
+    "2 malformed command line.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  const TUnlockResult result = UnlockPage(argv[1], argv[2], argv[3]);
+  if (result.status == TUnlockStatus::Done) return 0;
+  std::fprintf(stderr, "zendrel-unlock: %s\n", result.message.c_str());
+  return 1;
+}

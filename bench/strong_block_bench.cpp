@@ -1,0 +1,96 @@
+// The strong block of a 64 MiB page against the XOR block of the same page,
+// each read from the page's file and written to a block file as a lock does
+// (the XOR block built in memory and written at once, the strong block
+// streamed), and the key derivation's own time (PBKDF2-HMAC-SHA256, 600,000
+// rounds), which the strong block pays once.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "engine/block_sink.h"
+#include "engine/page_encoding.h"
+#include "engine/strong_block.h"
+#include "engine/strong_format.h"
+#include "fileio/fast_io.h"
+#include "platform/crypto.h"
+#include "platform/platform.h"
+
+namespace {
+
+constexpr std::size_t kPageSize = 64u << 20;
+
+// A text-like page without zero bytes, written once for every benchmark.
+const std::string& PagePath() {
+  static const std::string path = [] {
+    const auto p = std::filesystem::temp_directory_path() / "zendrel-bench-strong-page.html";
+    const std::string alphabet =
+        "<html><body><p class=\"x\">The quick brown fox jumps over the lazy dog 0123456789.</p>\r\n";
+    std::mt19937 random(42);
+    std::string page(kPageSize, ' ');
+    for (auto& c : page) c = alphabet[random() % alphabet.size()];
+    std::ofstream(p, std::ios::binary).write(page.data(), static_cast<std::streamsize>(page.size()));
+    return p.string();
+  }();
+  return path;
+}
+
+std::string BlockPath() { return PagePath() + ".block"; }
+
+// Streams the block into a file, as the lock's temporary page.
+class TFileSink : public TBlockSink {
+ public:
+  TFileSink() : file_(platform::CreateReplacing(BlockPath())) {}
+  ~TFileSink() override { platform::CloseFile(file_); }
+  bool Put(const char* data, std::size_t size) override {
+    return platform::WriteFileBytes(file_, data, static_cast<std::uint32_t>(size));
+  }
+  using TBlockSink::Put;
+
+ private:
+  platform::FileHandle file_;
+};
+
+void BM_XorBlock64MiB(benchmark::State& state) {
+  for (auto _ : state) {
+    TFastIO source;
+    source.Open(PagePath());
+    const std::string block = BuildPageBlock(source, "pagekey", false);
+    TFileSink out;
+    if (!out.Put(block)) state.SkipWithError("write failed");
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kPageSize));
+}
+BENCHMARK(BM_XorBlock64MiB)->Unit(benchmark::kMillisecond);
+
+// The whole strong block, key derivation included.
+void BM_StrongBlock64MiB(benchmark::State& state) {
+  for (auto _ : state) {
+    TFileSink sink;
+    if (!WriteStrongBlock(PagePath(), "pagekey", false, sink)) state.SkipWithError("WriteStrongBlock failed");
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kPageSize));
+}
+BENCHMARK(BM_StrongBlock64MiB)->Unit(benchmark::kMillisecond);
+
+void BM_KeyDerivation600k(benchmark::State& state) {
+  std::string key;
+  for (auto _ : state) {
+    if (!platform::DeriveKeyPbkdf2Sha256("pagekey", "0123456789abcdef", kStrongIterations, 32, &key))
+      state.SkipWithError("derivation failed");
+    benchmark::DoNotOptimize(key.data());
+  }
+}
+BENCHMARK(BM_KeyDerivation600k)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  std::filesystem::remove(PagePath());
+  std::filesystem::remove(BlockPath());
+  return 0;
+}

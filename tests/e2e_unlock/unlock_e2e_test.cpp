@@ -1,0 +1,225 @@
+// zendrel-unlock, run as a process, on pages locked by the real lock (XOR)
+// and by the strong block writer: round trips to the exact bytes, and every
+// refusal with its exit code, its message, and no file left behind.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/base64.h"
+#include "engine/block_sink.h"
+#include "engine/lock_page.h"
+#include "engine/strong_block.h"
+#include "tests/e2e_unlock/unlock_runner.h"
+#include "tests/support/lock_fixture.h"
+#include "tests/support/message_recorder.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using namespace std::string_literals;
+using testing_support::Exists;
+using testing_support::ListNames;
+using testing_support::ReadFile;
+using testing_support::TempDir;
+using testing_support::WriteFile;
+
+#ifdef _WIN32
+const char kTypedCafe[] = "caf\xE9";  // Windows-1252, converted to UTF-8 for the key
+#else
+const char kTypedCafe[] = "caf\xC3\xA9";
+#endif
+
+std::string RandomBytes(std::size_t n, unsigned seed, bool zeros = true) {
+  std::mt19937 random(seed);
+  std::string s(n, '\0');
+  for (auto& c : s) c = static_cast<char>(zeros ? random() : 1 + random() % 255);
+  return s;
+}
+
+std::string EveryByte() {
+  std::string s = "\0\0"s;
+  for (int b = 0; b < 256; ++b) s += static_cast<char>(b);
+  return s + "\0"s;
+}
+
+// The page locked with the real lock and a template that is only markers.
+std::string XorLocked(const std::string& page, const std::string& password, bool text) {
+  testing_support::LockFixture fixture;
+  testing_support::MessageRecorder boxes;
+  fixture.AddTemplateFile("Plain", "index.html", testing_support::TemplateStartPage());
+  const std::string name = text ? "page.txt" : "page.html";
+  WriteFile(fixture.Page(name), page);
+  EXPECT_TRUE(LockPage("Plain", fixture.Page("backup"), fixture.Page(name), password)) << boxes.Transcript();
+  return ReadFile(fixture.Page(text ? "page.txt.html" : "page.html"));
+}
+
+std::string StrongBlock(const std::string& page, const std::string& password, bool text) {
+  TempDir dir;
+  WriteFile(dir / "page", page);
+  TStringSink sink;
+  EXPECT_TRUE(WriteStrongBlock(dir / "page", password, text, sink));
+  return sink.Text;
+}
+
+std::string StrongLocked(const std::string& page, const std::string& password, bool text = false) {
+  return testing_support::TemplateStartPage(StrongBlock(page, password, text));
+}
+
+class UnlockTest : public ::testing::Test {
+ protected:
+  TempDir dir_;
+};
+
+struct RoundTrip {
+  const char* name;
+  bool strong;
+  std::string page;
+  bool text;
+  std::string password;
+};
+
+TEST_F(UnlockTest, GivesBackThePageOfEitherFormat) {
+  const std::string html = "<!DOCTYPE html><html><body>" + RandomBytes(5000, 1, false) + "</body></html>";
+  const RoundTrip trips[] = {
+      {"XOR page", false, html, false, "pagekey"},
+      {"XOR text page", false, "line one\r\nline <two>\r\n", true, "pw"},
+      {"XOR empty page", false, "", false, "pw"},
+      {"XOR page, password of 300 bytes", false, html, false, std::string(300, 'k') + "tail"},
+      {"strong page, every byte value", true, EveryByte(), false, "secret"},
+      {"strong empty page", true, "", false, "secret"},
+      {"strong text page", true, "plain\r\ntext\r\n", true, "secret"},
+      {"strong page of several chunks", true, RandomBytes(200 * 1024, 2), false, "a long passphrase"},
+      {"strong page of one whole chunk", true, RandomBytes(65536, 3), false, "x"},
+      {"strong page, non-ASCII password", true, html, false, kTypedCafe},
+  };
+  for (const auto& t : trips) {
+    SCOPED_TRACE(t.name);
+    TempDir dir;
+    WriteFile(dir / "locked.html",
+              t.strong ? StrongLocked(t.page, t.password, t.text) : XorLocked(t.page, t.password, t.text));
+    const UnlockRun run = RunUnlock(UnlockProgram(), {dir / "locked.html", dir / "out.html", t.password});
+    EXPECT_EQ(run.exit_code, 0) << run.errors;
+    EXPECT_EQ(run.errors, "");
+    ASSERT_TRUE(Exists(dir / "out.html"));
+    EXPECT_TRUE(ReadFile(dir / "out.html") == t.page);
+    EXPECT_EQ(ListNames(dir.path()), "locked.html out.html");
+  }
+}
+
+// The sealed stream of a strong block, taken apart and put back together,
+// so that tests can cut, swap and extend chunks.
+std::string RewriteSealed(const std::string& block, void (*change)(std::string& sealed)) {
+  std::vector<std::string> lines;
+  for (std::size_t start = 0, end; (end = block.find("\r\n", start)) != std::string::npos; start = end + 2)
+    lines.push_back(block.substr(start, end - start));
+  std::string stream;
+  for (std::size_t i = 5; i < lines.size(); ++i) {
+    const std::size_t close = lines[i].rfind('\'');
+    stream += lines[i].substr(1, close - 1);
+  }
+  std::string sealed;
+  EXPECT_TRUE(Base64Decode(stream, &sealed));
+  change(sealed);
+  const std::string text = Base64Encode(sealed);
+  std::string out;
+  for (std::size_t i = 0; i < 5; ++i) out += lines[i] + "\r\n";
+  for (std::size_t at = 0; at < text.size(); at += 100)
+    out += "'" + text.substr(at, 100) + (at + 100 >= text.size() ? "');\r\n" : "',\r\n");
+  return out;
+}
+
+constexpr std::size_t kSealedChunk = 65536 + 16;
+
+struct Refusal {
+  const char* name;
+  std::string locked;
+  std::string password;
+  const char* message;
+};
+
+TEST_F(UnlockTest, RefusesWrongPasswordsDamageAndForeignPages) {
+  const std::string page = RandomBytes(3 * 65536 + 100, 4);
+  const std::string block = StrongBlock(page, "pw", false);
+  const auto strong = [](const std::string& b) { return testing_support::TemplateStartPage(b); };
+  std::string flipped = block;
+  flipped[block.size() / 2] = flipped[block.size() / 2] == 'A' ? 'B' : 'A';  // a data line in chunk 1
+  std::string html_as_text = block;
+  html_as_text.replace(html_as_text.find("'html'"), 6, "'text'");
+  const std::string xor_locked =
+      XorLocked("<html><body>" + std::string(300, 'x') + "</body></html>", "pw", false);
+  std::string xor_markup = xor_locked;
+  xor_markup.insert(xor_markup.find("',\r\n", xor_markup.find("//Page Begin") + 20), "<");
+  std::string xor_unclosed = xor_locked;
+  xor_unclosed.erase(xor_unclosed.find("',\r\n", xor_unclosed.find("//Page Begin") + 20), 1);
+
+  const Refusal refusals[] = {
+      {"strong, wrong password", strong(block), "wrong", "Wrong password"},
+      {"XOR, wrong password", xor_locked, "wrong", "Wrong password"},
+      {"strong, a changed data line", strong(flipped), "pw", "damaged: chunk 1 does not authenticate"},
+      {"strong, the last chunk cut off",
+       strong(RewriteSealed(block, [](std::string& s) { s.resize(3 * kSealedChunk); })), "pw",
+       "damaged: chunk 2 does not open as the last"},
+      {"strong, two chunks swapped",
+       strong(RewriteSealed(block,
+                            [](std::string& s) {
+                              const std::string first = s.substr(kSealedChunk, kSealedChunk);
+                              s.replace(kSealedChunk, kSealedChunk, s.substr(2 * kSealedChunk, kSealedChunk));
+                              s.replace(2 * kSealedChunk, kSealedChunk, first);
+                            })),
+       "pw", "damaged: chunk 1"},
+      {"strong, bytes after the last chunk",
+       strong(RewriteSealed(block, [](std::string& s) { s += std::string(40, 'x'); })), "pw", "damaged"},
+      {"strong, a changed header literal", strong(html_as_text), "pw",
+       "Wrong password (or the page was altered)"},
+      {"strong, a line cut off", strong(block.substr(0, block.size() - 60)), "pw", "damaged"},
+      {"XOR, a character the encoding never writes", xor_markup, "pw", "damaged"},
+      {"XOR, a literal not closed", xor_unclosed, "pw", "damaged"},
+      {"no marker", "<html><body>just a page</body></html>", "pw", "not a locked page"},
+      {"a foreign block", testing_support::TemplateStartPage("'hello',\r\n'world');\r\n"), "pw",
+       "not a locked page"},
+  };
+  for (const auto& r : refusals) {
+    SCOPED_TRACE(r.name);
+    TempDir dir;
+    WriteFile(dir / "locked.html", r.locked);
+    const UnlockRun run = RunUnlock(UnlockProgram(), {dir / "locked.html", dir / "out", r.password});
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_NE(run.errors.find(r.message), std::string::npos) << run.errors;
+    EXPECT_EQ(ListNames(dir.path()), "locked.html");
+  }
+}
+
+TEST_F(UnlockTest, NeverOverwritesAndNamesWhatItCannotRead) {
+  const std::string locked = StrongLocked("<html>page</html>", "pw");
+  WriteFile(dir_ / "locked.html", locked);
+  WriteFile(dir_ / "out", "keep me");
+  UnlockRun run = RunUnlock(UnlockProgram(), {dir_ / "locked.html", dir_ / "out", "pw"});
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_NE(run.errors.find("exists already"), std::string::npos) << run.errors;
+  EXPECT_EQ(ReadFile(dir_ / "out"), "keep me");
+
+  run = RunUnlock(UnlockProgram(), {dir_ / "missing.html", dir_ / "out2", "pw"});
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_NE(run.errors.find("Cannot read"), std::string::npos) << run.errors;
+  EXPECT_FALSE(Exists(dir_ / "out2"));
+
+  // An output folder that does not exist cannot be written.
+  run = RunUnlock(UnlockProgram(), {dir_ / "locked.html", dir_ / "no/such/out", "pw"});
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_NE(run.errors.find("Cannot create"), std::string::npos) << run.errors;
+  EXPECT_EQ(ListNames(dir_.path()), "locked.html out");
+}
+
+TEST_F(UnlockTest, AMalformedCommandLineGetsTheUsage) {
+  const std::vector<std::vector<std::string>> lines = {{}, {"a", "b"}, {"a", "b", "c", "d"}};
+  for (const auto& arguments : lines) {
+    const UnlockRun run = RunUnlock(UnlockProgram(), arguments);
+    EXPECT_EQ(run.exit_code, 2) << arguments.size();
+    EXPECT_NE(run.errors.find("Usage: zendrel-unlock <Locked Page> <Output File> <password>"),
+              std::string::npos);
+  }
+}
+
+}  // namespace

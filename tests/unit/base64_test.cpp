@@ -1,0 +1,66 @@
+// Base64 against RFC 4648 section 10, and the decoder's refusals of text
+// that is not canonical base64.
+#include "engine/base64.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(Base64, EncodesAndDecodesTheRfc4648Vectors) {
+  const std::pair<const char*, const char*> vectors[] = {
+      {"", ""},
+      {"f", "Zg=="},
+      {"fo", "Zm8="},
+      {"foo", "Zm9v"},
+      {"foob", "Zm9vYg=="},
+      {"fooba", "Zm9vYmE="},
+      {"foobar", "Zm9vYmFy"},
+  };
+  for (const auto& [bytes, text] : vectors) {
+    EXPECT_EQ(Base64Encode(bytes), text);
+    EXPECT_EQ(Base64Length(std::string(bytes).size()), std::string(text).size());
+    std::string decoded = "stale";
+    ASSERT_TRUE(Base64Decode(text, &decoded)) << text;
+    EXPECT_EQ(decoded, bytes);
+  }
+  // Every byte value, and both alphabet ends ("+" is 62, "/" is 63).
+  EXPECT_EQ(Base64Encode("\xFB\xFF\xBF"), "+/+/");
+  std::string all;
+  for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+  std::string back;
+  ASSERT_TRUE(Base64Decode(Base64Encode(all), &back));
+  EXPECT_EQ(back, all);
+}
+
+TEST(Base64, DecodesTextCutAnywhere) {
+  const std::string text = "Zm9vYmFyZm9vYmE=";
+  for (std::size_t cut = 0; cut <= text.size(); ++cut) {
+    TBase64Decoder decoder;
+    std::string out;
+    ASSERT_TRUE(decoder.Put(text.substr(0, cut), &out));
+    ASSERT_TRUE(decoder.Put(text.substr(cut), &out));
+    EXPECT_TRUE(decoder.Finish());
+    EXPECT_EQ(out, "foobarfooba") << cut;
+  }
+}
+
+TEST(Base64, RefusesWhatIsNotCanonical) {
+  const char* bad[] = {
+      "Zm9",       // a partial group
+      "Zm9v\r\n",  // a line end inside
+      "Zm 9v",     // a space
+      "Zm-v",      // the URL alphabet
+      "Zg==Zm9v",  // data after padding
+      "Z===",      // padding too early
+      "Zh==",      // unused bits set
+      "Zm9=",      // unused bits set
+      "=Zm9",      // padding first
+      "Zm\x80v",   // a byte outside ASCII
+  };
+  for (const char* text : bad) {
+    std::string out;
+    EXPECT_FALSE(Base64Decode(text, &out)) << text;
+  }
+}
+
+}  // namespace

@@ -70,3 +70,12 @@ export function decodeText(bytes, useDeclared) {
     return decodeAs('windows-1252', bytes);
   }
 }
+
+// A streaming decoder for an HTML page when its first bytes (at least the
+// first 64 KiB, or all of it) settle the character set by a byte order mark
+// or a declaration; null when only the whole page can tell.
+export function streamingDecoder(head) {
+  if (head[0] === 0xef && head[1] === 0xbb && head[2] === 0xbf) return new TextDecoder('utf-8');
+  const label = declaredCharset(head);
+  return label ? decoderFor(label) : null;
+}

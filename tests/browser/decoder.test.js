@@ -262,3 +262,23 @@ for (const name of templateNames()) {
     }
   });
 }
+
+test('unlocking a slice at a time shows what unlocking at once shows', async () => {
+  const filler = (n) => '<p>caf\u00e9 \u65e5\u672c</p>\r\n'.repeat(n);
+  const pages = [
+    ['small', Buffer.from('<meta charset="utf-8"><p>hi</p>'), false],
+    ['declared, streamed', Buffer.from('<meta charset="utf-8">' + filler(20000)), false],
+    ['undeclared, decoded whole', Buffer.from(filler(20000), 'latin1'), false],
+    ['plain text', Buffer.from(filler(20000)), true],
+  ];
+  for (const [name, page, wrap] of pages) {
+    const script = lockedScript(makeBlock(page, Buffer.from('pw'), wrap));
+    const block = decoder.findBlock(script);
+    const sliced = await decoder.unlockXor(script, block, 'pw', async () => {});
+    const parts = [];
+    if (sliced.parts) for await (const part of sliced.parts) parts.push(part);
+    const shown = sliced.parts ? { html: parts.join('') } : sliced;
+    assert.deepEqual(shown, decoder.unlock(script, block, 'pw'), name);
+    await assert.rejects(decoder.unlockXor(script, block, 'pW', async () => {}), { kind: 'wrong' }, name);
+  }
+});

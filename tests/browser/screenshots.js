@@ -5,7 +5,8 @@
 
 const fs = require('node:fs');
 const path = require('node:path');
-const { tempDir, installProgram, lockPage, buildDir, templateNames } = require('./support');
+const { tempDir, installProgram, lockPage, lockWithBlock, buildDir, templateNames } = require('./support');
+const { strongBlock } = require('./strong_encoder');
 const { corpus, writePage } = require('./corpus');
 const { launch, fileUrl } = require('./browser');
 
@@ -18,8 +19,9 @@ async function main() {
   const entry = corpus.find((e) => e.name === 'utf8.html');
   const shots = [];
 
-  async function shoot(file, name, action, size = { width: 1024, height: 640 }) {
+  async function shoot(file, name, action, size = { width: 1024, height: 640 }, init) {
     const page = await browser.context.newPage();
+    if (init) await page.addInitScript(init);
     await page.setViewportSize(size);
     await page.goto(fileUrl(file));
     await page.waitForLoadState('load');
@@ -34,6 +36,7 @@ async function main() {
   const wrong = async (page) => {
     await page.fill('#zendrel-password', 'not it');
     await page.press('#zendrel-password', 'Enter');
+    await page.waitForFunction(() => /Wrong/.test(document.getElementById('zendrel-message').textContent));
   };
   const right = (password) => async (page) => {
     await page.fill('#zendrel-password', password);
@@ -41,17 +44,39 @@ async function main() {
     await page.waitForFunction(() => !document.getElementById('zendrel-page') && document.readyState === 'complete');
   };
 
+  // While the key is derived: the derivation is held back for a few
+  // seconds, long enough to be seen.
+  const unlocking = (password) => async (page) => {
+    await page.fill('#zendrel-password', password);
+    await page.evaluate(() => document.getElementById('zendrel-form').requestSubmit());
+    await page.waitForFunction(() => /Unlocking/.test(document.getElementById('zendrel-message').textContent));
+  };
+  const slowDerivation = () => {
+    const derive = SubtleCrypto.prototype.deriveBits;
+    SubtleCrypto.prototype.deriveBits = function (...args) {
+      return new Promise((resolve) => setTimeout(resolve, 5000)).then(() => derive.apply(this, args));
+    };
+  };
+  const strongTemplates = ['Light', 'Dark'];
+
   for (const template of templateNames()) {
     const slug = template.toLowerCase().replace(/\s+/g, '-');
     const password = template === 'Source Hide' ? 'a password' : 'secret';
     const dir = tempDir('site-', work);
     const file = writePage(dir, entry);
-    const locked = lockPage(program, template, file, path.join(dir, 'backup.html'), password);
+    const strong = strongTemplates.includes(template);
+    const locked = strong
+      ? lockWithBlock(template, file, strongBlock(entry.bytes, password).block)
+      : lockPage(program, template, file, path.join(dir, 'backup.html'), password);
     await shoot(path.join(program, '..', 'Templates', template, 'index.html'), `${slug}-1-preview`);
     await shoot(locked, `${slug}-2-locked`);
     await shoot(locked, `${slug}-3-wrong-password`, wrong);
     await shoot(locked, `${slug}-4-locked-phone`, null, { width: 390, height: 760 });
     await shoot(locked, `${slug}-5-unlocked`, right(password));
+    if (strong) {
+      await shoot(locked, `${slug}-6-unlocking`, unlocking(password), undefined, slowDerivation);
+      await shoot(locked, `${slug}-7-remember-ticked`, (page) => page.check('#zendrel-remember'));
+    }
   }
   const text = corpus.find((e) => e.name === 'notes.txt');
   const dir = tempDir('site-', work);

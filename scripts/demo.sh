@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 cmake --preset linux >/dev/null
-cmake --build --preset linux --target zendrel >/dev/null
+cmake --build --preset linux --target zendrel zendrel-unlock templates >/dev/null
 demo=build/demo
 rm -rf "$demo"
 cmake --install build/linux --prefix "$demo/zendrel" >/dev/null

@@ -53,7 +53,12 @@ fi
 # libjpeg-turbo for the Windows build, from Debian's own source package.
 "$here/scripts/build-libjpeg-mingw.sh"
 
-# The browser tests drive Debian's chromium through playwright-core.
-if [ -f "$here/tests/browser/package-lock.json" ] && [ ! -d "$here/tests/browser/node_modules/playwright-core" ]; then
-  (cd "$here/tests/browser" && npm ci --no-audit --no-fund --silent)
-fi
+# The templates' decoder is bundled by esbuild with its fallback
+# cryptography (decoder/), and the browser tests drive Debian's chromium
+# through playwright-core (tests/browser/): npm packages pinned by each
+# folder's package-lock.json, installed again when the lock file is newer.
+for dir in "$here/decoder" "$here/tests/browser"; do
+  if [ "$dir/package-lock.json" -nt "$dir/node_modules/.package-lock.json" ]; then
+    (cd "$dir" && npm ci --no-audit --no-fund --silent)
+  fi
+done

@@ -116,12 +116,12 @@ function allBytesPage() {
 }
 
 const corpus = [
-  { name: 'utf8.html', bytes: utf8Page(), password: 'p\u00e4ssw\u00f6rd \u{1F511}', template: 'Light' },
-  { name: 'windows-1252.html', bytes: windows1252Page(), password: 'secret', template: 'Dark' },
-  { name: 'scripted.html', bytes: scriptedPage(), password: 'open sesame', template: 'Light', files: scriptedSiteFiles },
-  { name: 'notes.txt', bytes: textPage(), password: 'notes', template: 'Dark' },
-  { name: 'large.html', bytes: largePage(5 * 1024 * 1024, 'Five mebibytes'), password: 'x'.repeat(300), template: 'Light' },
-  { name: 'all-bytes.html', bytes: allBytesPage(), password: 'b'.repeat(255), template: 'Dark' },
+  { name: 'utf8.html', bytes: utf8Page(), password: 'p\u00e4ssw\u00f6rd \u{1F511}', template: 'Classic' },
+  { name: 'windows-1252.html', bytes: windows1252Page(), password: 'secret', template: 'Source Hide' },
+  { name: 'scripted.html', bytes: scriptedPage(), password: 'open sesame', template: 'Classic', files: scriptedSiteFiles },
+  { name: 'notes.txt', bytes: textPage(), password: 'notes', template: 'Source Hide' },
+  { name: 'large.html', bytes: largePage(5 * 1024 * 1024, 'Five mebibytes'), password: 'x'.repeat(300), template: 'Classic' },
+  { name: 'all-bytes.html', bytes: allBytesPage(), password: 'b'.repeat(255), template: 'Source Hide' },
 ];
 
 // Writes a page (and the files it uses) into `dir`; returns its path.

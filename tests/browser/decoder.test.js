@@ -5,7 +5,7 @@ const test = require('node:test');
 const assert = require('node:assert/strict');
 const fs = require('node:fs');
 const path = require('node:path');
-const { makeBlock, templatesDir, templateNames, decoderName } = require('./support');
+const { makeBlock, templatesDir, templateSourcesDir, templateNames, decoderName } = require('./support');
 
 const decoder = require(path.join(templatesDir, 'Light', decoderName));
 
@@ -40,12 +40,13 @@ function decode(page, password, wrap = false) {
   return { block, decoded: decoder.decodeBlock(script, block.from, block.to, new Uint8Array(password)) };
 }
 
-test('every template folder holds the same decoder', () => {
+test('every template folder of the source is built, with the one decoder in it', () => {
   const names = templateNames();
-  assert.ok(names.length >= 3);
+  assert.deepEqual(names, ['Classic', 'Dark', 'Light', 'Source Hide']);
   const reference = fs.readFileSync(path.join(templatesDir, names[0], decoderName));
   for (const name of names) {
     assert.deepEqual(fs.readFileSync(path.join(templatesDir, name, decoderName)), reference, name);
+    assert.deepEqual(fs.readFileSync(path.join(templatesDir, name, 'index.html')), fs.readFileSync(path.join(templateSourcesDir, name, 'index.html')));
   }
 });
 
@@ -248,6 +249,8 @@ for (const name of templateNames()) {
     assert.equal(text.slice(begin + 12, begin + 14), '\r\n', 'CR LF ends the start marker line');
     assert.equal(bytes.indexOf(0), -1, 'no 0 byte');
     assert.equal(/[^\r]\n/.test(text), false, 'CR LF throughout');
+    const strong = text.indexOf('<meta name="zendrel-protection" content="aes-256-gcm">');
+    assert.equal(strong >= 0 && strong < begin, name === 'Light' || name === 'Dark', 'strong protection asked for by Light and Dark only');
     // With a block spliced in, the holder's text is a complete script call.
     const withBlock = text.slice(0, begin + 14) + makeBlock(Buffer.from('<p>hi</p>'), Buffer.from('k')) + text.slice(end);
     const holder = /<script type="text\/x-zendrel-page" id="zendrel-page">([\s\S]*?)<\/script>/.exec(withBlock);
@@ -259,3 +262,23 @@ for (const name of templateNames()) {
     }
   });
 }
+
+test('unlocking a slice at a time shows what unlocking at once shows', async () => {
+  const filler = (n) => '<p>caf\u00e9 \u65e5\u672c</p>\r\n'.repeat(n);
+  const pages = [
+    ['small', Buffer.from('<meta charset="utf-8"><p>hi</p>'), false],
+    ['declared, streamed', Buffer.from('<meta charset="utf-8">' + filler(20000)), false],
+    ['undeclared, decoded whole', Buffer.from(filler(20000), 'latin1'), false],
+    ['plain text', Buffer.from(filler(20000)), true],
+  ];
+  for (const [name, page, wrap] of pages) {
+    const script = lockedScript(makeBlock(page, Buffer.from('pw'), wrap));
+    const block = decoder.findBlock(script);
+    const sliced = await decoder.unlockXor(script, block, 'pw', async () => {});
+    const parts = [];
+    if (sliced.parts) for await (const part of sliced.parts) parts.push(part);
+    const shown = sliced.parts ? { html: parts.join('') } : sliced;
+    assert.deepEqual(shown, decoder.unlock(script, block, 'pw'), name);
+    await assert.rejects(decoder.unlockXor(script, block, 'pW', async () => {}), { kind: 'wrong' }, name);
+  }
+});

@@ -18,8 +18,9 @@ async function main() {
   const entry = corpus.find((e) => e.name === 'utf8.html');
   const shots = [];
 
-  async function shoot(file, name, action, size = { width: 1024, height: 640 }) {
+  async function shoot(file, name, action, size = { width: 1024, height: 640 }, init) {
     const page = await browser.context.newPage();
+    if (init) await page.addInitScript(init);
     await page.setViewportSize(size);
     await page.goto(fileUrl(file));
     await page.waitForLoadState('load');
@@ -34,11 +35,26 @@ async function main() {
   const wrong = async (page) => {
     await page.fill('#zendrel-password', 'not it');
     await page.press('#zendrel-password', 'Enter');
+    await page.waitForFunction(() => /Wrong/.test(document.getElementById('zendrel-message').textContent));
   };
   const right = (password) => async (page) => {
     await page.fill('#zendrel-password', password);
     await page.press('#zendrel-password', 'Enter');
     await page.waitForFunction(() => !document.getElementById('zendrel-page') && document.readyState === 'complete');
+  };
+
+  // While the key is derived: the derivation is held back for a few
+  // seconds, long enough to be seen.
+  const unlocking = (password) => async (page) => {
+    await page.fill('#zendrel-password', password);
+    await page.evaluate(() => document.getElementById('zendrel-form').requestSubmit());
+    await page.waitForFunction(() => /Unlocking/.test(document.getElementById('zendrel-message').textContent));
+  };
+  const slowDerivation = () => {
+    const derive = SubtleCrypto.prototype.deriveBits;
+    SubtleCrypto.prototype.deriveBits = function (...args) {
+      return new Promise((resolve) => setTimeout(resolve, 5000)).then(() => derive.apply(this, args));
+    };
   };
 
   for (const template of templateNames()) {
@@ -52,6 +68,10 @@ async function main() {
     await shoot(locked, `${slug}-3-wrong-password`, wrong);
     await shoot(locked, `${slug}-4-locked-phone`, null, { width: 390, height: 760 });
     await shoot(locked, `${slug}-5-unlocked`, right(password));
+    if (template === 'Light' || template === 'Dark') {
+      await shoot(locked, `${slug}-6-unlocking`, unlocking(password), undefined, slowDerivation);
+      await shoot(locked, `${slug}-7-remember-ticked`, (page) => page.check('#zendrel-remember'));
+    }
   }
   const text = corpus.find((e) => e.name === 'notes.txt');
   const dir = tempDir('site-', work);

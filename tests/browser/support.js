@@ -11,7 +11,9 @@ const sourceDir = process.env.ZENDREL_SOURCE_DIR || path.resolve(__dirname, '..'
 const buildDir = process.env.ZENDREL_BUILD_DIR || path.join(sourceDir, 'build', 'linux');
 const makeBlockPath = process.env.ZENDREL_MAKE_BLOCK || path.join(buildDir, 'tests', 'browser', 'make_block');
 const zendrelPath = process.env.ZENDREL_BINARY || path.join(buildDir, 'app', 'zendrel');
-const templatesDir = path.join(sourceDir, 'templates');
+// The templates as built: each source folder with the bundled decoder.
+const templatesDir = process.env.ZENDREL_TEMPLATES_DIR || path.join(buildDir, 'templates', 'Templates');
+const templateSourcesDir = path.join(sourceDir, 'templates');
 const decoderName = 'zendrel-unlock.js';
 
 function tempDir(prefix, parent = os.tmpdir()) {
@@ -33,9 +35,10 @@ function makeBlock(page, password, wrap = false) {
   }
 }
 
+// The template folders of the source tree.
 function templateNames() {
   return fs
-    .readdirSync(templatesDir, { withFileTypes: true })
+    .readdirSync(templateSourcesDir, { withFileTypes: true })
     .filter((e) => e.isDirectory())
     .map((e) => e.name)
     .sort();
@@ -50,6 +53,24 @@ function installProgram(root) {
   fs.chmodSync(path.join(appDir, 'zendrel'), 0o755);
   fs.cpSync(templatesDir, path.join(appDir, 'Templates'), { recursive: true });
   return path.join(appDir, 'zendrel');
+}
+
+// Locks a page the way the program does, but with a block made here (the
+// strong block, by strong_encoder.js): the template folder copied beside
+// the page, its start page over the page, the block spliced between the
+// markers. Returns the locked page's path.
+function lockWithBlock(template, file, block) {
+  const dir = path.dirname(file);
+  for (const name of fs.readdirSync(path.join(templatesDir, template))) {
+    fs.copyFileSync(path.join(templatesDir, template, name), path.join(dir, name === 'index.html' ? path.basename(file) : name));
+  }
+  const locked = file.endsWith('.txt') ? file + '.html' : file;
+  if (locked !== file) fs.renameSync(file, locked);
+  const start = fs.readFileSync(locked, 'latin1');
+  const begin = start.indexOf('//Page Begin');
+  const end = start.indexOf('//Page End', begin);
+  fs.writeFileSync(locked, start.slice(0, begin + 14) + block + start.slice(end), 'latin1');
+  return locked;
 }
 
 // Locks `page` in batch mode; returns the locked page's path. A failed
@@ -68,10 +89,12 @@ module.exports = {
   makeBlockPath,
   zendrelPath,
   templatesDir,
+  templateSourcesDir,
   decoderName,
   tempDir,
   makeBlock,
   templateNames,
   installProgram,
   lockPage,
+  lockWithBlock,
 };

@@ -1,0 +1,121 @@
+// Unlocking in headless chromium, measured (run by hand, after the native
+// build and "npm ci" in tests/browser):
+//   node bench/browser_unlock.js
+// - a strong 10 MiB page: from pressing Enter until the whole page is in,
+//   beside the same page opened directly, in one run;
+// - the first screen of a 64 MiB page after Enter, in both formats: a
+//   screenshot asked for until one comes back with the page's beginning;
+// - the key derivation with WebCrypto and with the pure-JavaScript fallback.
+'use strict';
+
+const fs = require('node:fs');
+const path = require('node:path');
+const browserTests = path.join(__dirname, '..', 'tests', 'browser');
+const { tempDir, installProgram, lockPage, lockWithBlock } = require(path.join(browserTests, 'support'));
+const { writePage, largePage } = require(path.join(browserTests, 'corpus'));
+const { strongBlock } = require(path.join(browserTests, 'strong_encoder'));
+const { launch, fileUrl } = require(path.join(browserTests, 'browser'));
+
+const MiB = 1024 * 1024;
+const PASSWORD = 'measure me';
+
+function lockBoth(work, entry) {
+  const xorDir = tempDir('xor-', work);
+  const xor = lockPage(installProgram(tempDir('program-', work)), 'Classic', writePage(xorDir, entry), path.join(xorDir, 'backup.html'), PASSWORD);
+  const strong = lockWithBlock('Light', writePage(tempDir('strong-', work), entry), strongBlock(entry.bytes, PASSWORD).block);
+  return { xor, strong, original: writePage(tempDir('original-', work), entry) };
+}
+
+async function openLocked(browser, file) {
+  const page = await browser.context.newPage();
+  await page.goto(fileUrl(file), { timeout: 120000 });
+  await page.fill('#zendrel-password', PASSWORD);
+  return page;
+}
+
+const whole = () => !document.getElementById('zendrel-page') && document.readyState === 'complete' && !!document.getElementById('last');
+
+async function tenMiB(browser, work) {
+  const entry = { name: 'ten.html', bytes: largePage(10 * MiB, 'Ten mebibytes') };
+  const { strong, original } = lockBoth(work, entry);
+  const direct = await browser.context.newPage();
+  let started = Date.now();
+  await direct.goto(fileUrl(original), { timeout: 120000 });
+  await direct.waitForFunction(whole, null, { timeout: 120000 });
+  const directMs = Date.now() - started;
+  await direct.close();
+
+  const page = await openLocked(browser, strong);
+  const deriveMs = await page.evaluate(async (password) => {
+    const block = zendrelUnlock.findBlock(document.getElementById('zendrel-page').textContent);
+    const t = performance.now();
+    await zendrelUnlock.deriveStrongKey(block, password, zendrelUnlock.defaultBackend());
+    return performance.now() - t;
+  }, PASSWORD);
+  started = Date.now();
+  await page.press('#zendrel-password', 'Enter');
+  await page.waitForFunction(whole, null, { polling: 20, timeout: 120000 });
+  const unlockMs = Date.now() - started;
+  await page.close();
+  console.log(`10 MiB page: opened directly ${directMs} ms; strong page unlocked whole ${unlockMs} ms after Enter ` +
+    `(of which key derivation ~${Math.round(deriveMs)} ms); ratio without derivation ${((unlockMs - deriveMs) / directMs).toFixed(2)}`);
+}
+
+async function firstScreen(browser, work) {
+  const entry = { name: 'big.html', bytes: largePage(64 * MiB, 'Sixty-four mebibytes') };
+  const locked = lockBoth(work, entry);
+  for (const format of ['xor', 'strong']) {
+    const page = await openLocked(browser, locked[format]);
+    const started = Date.now();
+    await page.press('#zendrel-password', 'Enter');
+    let shownMs;
+    for (;;) {
+      const inPage = await page.evaluate(() => !document.getElementById('zendrel-page') && !!document.querySelector('p'));
+      await page.screenshot({ timeout: 120000 });
+      if (inPage) {
+        shownMs = Date.now() - started;
+        break;
+      }
+    }
+    await page.waitForFunction(whole, null, { polling: 100, timeout: 300000 });
+    const wholeMs = Date.now() - started;
+    console.log(`64 MiB page, ${format} format: first screen ${shownMs} ms after Enter; whole page in after ${wholeMs} ms`);
+    await page.close();
+  }
+}
+
+async function fallbackDerivation(browser, work) {
+  const file = lockWithBlock('Light', writePage(tempDir('small-', work), { name: 'small.html', bytes: Buffer.from('<p>x</p>') }), strongBlock(Buffer.from('<p>x</p>'), PASSWORD).block);
+  const page = await browser.context.newPage();
+  await page.goto(fileUrl(file));
+  const times = await page.evaluate(async (password) => {
+    const block = zendrelUnlock.findBlock(document.getElementById('zendrel-page').textContent);
+    const result = {};
+    for (const [name, backend] of [['webcrypto', zendrelUnlock.webCryptoBackend(crypto.subtle)], ['noble', zendrelUnlock.nobleBackend]]) {
+      const t = performance.now();
+      await zendrelUnlock.deriveStrongKey(block, password, backend);
+      result[name] = Math.round(performance.now() - t);
+    }
+    return result;
+  }, PASSWORD);
+  console.log(`PBKDF2-HMAC-SHA256, 600000 iterations: WebCrypto ${times.webcrypto} ms, pure-JavaScript fallback ${times.noble} ms`);
+  await page.close();
+}
+
+async function main() {
+  const work = tempDir('zendrel-measure-');
+  const browser = await launch();
+  try {
+    await fallbackDerivation(browser, work);
+    await tenMiB(browser, work);
+    await firstScreen(browser, work);
+  } finally {
+    await browser.close();
+    fs.rmSync(work, { recursive: true, force: true });
+  }
+}
+
+main().catch((error) => {
+  console.error(error);
+  process.exit(1);
+});

@@ -1,0 +1,12 @@
+// The templates' page decoder: one script for both page formats, bundled
+// with its fallback cryptography into each template folder as
+// zendrel-unlock.js. In a page it is the global zendrelUnlock; under Node,
+// its module.exports.
+
+export { checkValue, passwordCandidates, decodeBlock, XorDecoder, unwrapText } from './xor_block.js';
+export { declaredCharset, decodeText } from './page_text.js';
+export { findBlock } from './page_block.js';
+export { UnlockFailure, MAX_ITERATIONS, chunkNonce, openStrongBlock } from './strong_block.js';
+export { webCryptoBackend, nobleBackend, defaultBackend } from './strong_crypto.js';
+export { unlock, unlockXor, deriveStrongKey, unlockStrong } from './unlock.js';
+export { start } from './unlock_form.js';

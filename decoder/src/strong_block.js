@@ -1,0 +1,173 @@
+// The strong page block. Its literals, in order: the format name, the
+// PBKDF2-HMAC-SHA256 iteration count, the salt (16 bytes, base64), the
+// nonce prefix (7 bytes, base64), "html" or "text", then one base64 stream
+// over the remaining literals: the page cut into chunks of 65,536 bytes,
+// each sealed with AES-256-GCM (ciphertext, then its 16-byte tag). A chunk's
+// nonce is the prefix, its index (4 bytes, big-endian) and 1 for the last
+// chunk, else 0; the additional data is the first five literals joined by
+// LF. So a wrong password fails at the first tag, and a truncated,
+// reordered or altered page fails where the change lies.
+
+import { decodeBase64 } from './base64.js';
+import { nextLiteral, closesBlock } from './literals.js';
+
+export const STRONG_FORMAT = 'ZENDREL-AES-GCM-1';
+export const CHUNK_SIZE = 65536;
+const TAG_SIZE = 16;
+const SEALED_SIZE = CHUNK_SIZE + TAG_SIZE;
+// Counts beyond this would keep a reader's device busy for minutes.
+export const MAX_ITERATIONS = 10000000;
+// Base64 characters decoded between two pauses.
+const BATCH_CHARS = 1 << 20;
+
+// Why a page did not open: 'wrong' (the password), 'damaged' (a changed,
+// reordered or malformed block), 'incomplete' (its end is missing).
+export class UnlockFailure extends Error {
+  constructor(kind) {
+    super(kind);
+    this.kind = kind;
+  }
+}
+
+function bytesOf(text, length) {
+  try {
+    const bytes = decodeBase64(text);
+    return bytes.length === length ? bytes : null;
+  } catch (e) {
+    return null;
+  }
+}
+
+// Reads the four header literals after the format name (which ends at
+// `at`). Returns the block's description, or { format, damaged: true }.
+export function readStrongHeader(text, formatLiteral, to) {
+  const literals = [formatLiteral];
+  for (let i = 0; i < 4; i++) {
+    const next = nextLiteral(text, literals[i].end, to);
+    if (!next || closesBlock(text, next.end)) return { format: 'strong', damaged: true };
+    literals.push(next);
+  }
+  const [, count, salt, prefix, kind] = literals.map((l) => l.value);
+  const iterations = /^[1-9][0-9]{0,7}$/.test(count) ? Number(count) : 0;
+  const header = {
+    format: 'strong',
+    iterations,
+    salt: bytesOf(salt, 16),
+    saltText: salt,
+    prefix: bytesOf(prefix, 7),
+    kind,
+    aad: new TextEncoder().encode(literals.map((l) => l.value).join('\n')),
+    from: literals[4].end,
+    to,
+  };
+  if (!iterations || iterations > MAX_ITERATIONS || !header.salt || !header.prefix || (kind !== 'html' && kind !== 'text'))
+    return { format: 'strong', damaged: true };
+  return header;
+}
+
+export function chunkNonce(prefix, index, last) {
+  const nonce = new Uint8Array(12);
+  nonce.set(prefix);
+  new DataView(nonce.buffer).setUint32(7, index);
+  nonce[11] = last ? 1 : 0;
+  return nonce;
+}
+
+// The sealed bytes of the stream literals, a batch at a time.
+class SealedStream {
+  constructor(text, from, to) {
+    this.text = text;
+    this.at = from;
+    this.to = to;
+    this.carry = '';
+    this.done = false;
+  }
+
+  // The next batch of bytes; throws 'damaged' on a malformed line.
+  next() {
+    const parts = [this.carry];
+    let chars = 0;
+    while (!this.done && chars < BATCH_CHARS) {
+      const literal = nextLiteral(this.text, this.at, this.to);
+      if (!literal) throw new UnlockFailure('damaged');
+      parts.push(literal.value);
+      chars += literal.value.length;
+      this.at = literal.end;
+      this.done = closesBlock(this.text, this.at);
+    }
+    let base64 = parts.join('');
+    const keep = this.done ? 0 : base64.length % 4;
+    this.carry = base64.slice(base64.length - keep);
+    base64 = base64.slice(0, base64.length - keep);
+    try {
+      return decodeBase64(base64);
+    } catch (e) {
+      throw new UnlockFailure('damaged');
+    }
+  }
+}
+
+function concat(parts, length) {
+  const out = new Uint8Array(length);
+  let at = 0;
+  for (const part of parts) {
+    out.set(part, at);
+    at += part.length;
+  }
+  return out;
+}
+
+// Opens every chunk of the block with `open(nonce, aad, sealed)` (resolves
+// to the plaintext, or null when the tag does not match) and returns the
+// page's bytes; throws an UnlockFailure. `pause` is awaited between batches
+// so that the browser can paint and answer input meanwhile.
+export async function openStrongBlock(text, block, open, pause = async () => {}) {
+  const stream = new SealedStream(text, block.from, block.to);
+  const plain = [];
+  let plainLength = 0;
+  let pending = new Uint8Array(0);
+  let index = 0;
+
+  async function openChunks(chunks, lastIndex) {
+    const opened = await Promise.all(
+      chunks.map((sealed, i) => open(chunkNonce(block.prefix, index + i, index + i === lastIndex), block.aad, sealed))
+    );
+    for (let i = 0; i < opened.length; i++) {
+      if (opened[i]) continue;
+      const at = index + i;
+      // A last chunk that opens as an inner one: the page was cut there.
+      if (at === lastIndex && (await open(chunkNonce(block.prefix, at, false), block.aad, chunks[i])))
+        throw new UnlockFailure('incomplete');
+      throw new UnlockFailure(at === 0 ? 'wrong' : 'damaged');
+    }
+    for (const chunk of opened) {
+      plain.push(chunk);
+      plainLength += chunk.length;
+    }
+    index += chunks.length;
+  }
+
+  for (;;) {
+    const batch = stream.next();
+    const joined = new Uint8Array(pending.length + batch.length);
+    joined.set(pending);
+    joined.set(batch, pending.length);
+    // Only a chunk with bytes after it is known not to be the last.
+    const chunks = [];
+    let at = 0;
+    while (joined.length - at > SEALED_SIZE) {
+      chunks.push(joined.subarray(at, at + SEALED_SIZE));
+      at += SEALED_SIZE;
+    }
+    if (stream.done) {
+      const rest = joined.subarray(at);
+      if (rest.length < TAG_SIZE) throw new UnlockFailure(index + chunks.length === 0 ? 'damaged' : 'incomplete');
+      chunks.push(rest);
+      await openChunks(chunks, index + chunks.length - 1);
+      return concat(plain, plainLength);
+    }
+    await openChunks(chunks, -1);
+    pending = joined.slice(at);
+    await pause();
+  }
+}

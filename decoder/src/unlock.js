@@ -1,0 +1,87 @@
+// Unlocking a found block into the page to show: { parts } for a page (its
+// text in parts, in order, see page_writer.js), or { text } for a
+// plain-text page, shown as text.
+
+import { checkValue, passwordCandidates, XorDecoder, unwrapText } from './xor_block.js';
+import { UnlockFailure, openStrongBlock } from './strong_block.js';
+import { decodeText, streamingDecoder } from './page_text.js';
+import { textParts, decodedParts } from './page_writer.js';
+
+// Characters of an XOR block decoded between two pauses.
+const XOR_SLICE = 4 << 20;
+// The page's first bytes, from which its character set is read.
+const HEAD = 65536;
+const WRAP_OPEN = ' <html><body><pre>';
+
+function pageOf(decoded) {
+  const plain = unwrapText(decoded);
+  if (plain) return { text: decodeText(plain, false).text };
+  return { html: decodeText(decoded.bytes, true).text };
+}
+
+const toShow = (page) => (page.html === undefined ? page : { parts: textParts(page.html) });
+
+// An XOR block with a typed password, at once: { html } or { text }, or
+// null for a wrong password or a damaged block.
+export function unlock(text, block, password) {
+  for (const candidate of passwordCandidates(password)) {
+    if (checkValue(candidate) !== block.check) continue;
+    const decoder = new XorDecoder(text, block.from, block.to, candidate);
+    decoder.step(Infinity);
+    const decoded = decoder.result();
+    if (decoded) return pageOf(decoded);
+  }
+  return null;
+}
+
+// The bytes an XOR decoder has made, then those it adds, a slice at a time.
+function* xorPieces(decoder) {
+  yield decoder.out.subarray(0, decoder.n);
+  for (let sent = decoder.n, done = false; !done; sent = decoder.n) {
+    done = decoder.step(XOR_SLICE);
+    if (decoder.failed) return;
+    yield decoder.out.subarray(sent, decoder.n);
+  }
+}
+
+// The same, a slice at a time with `pause` awaited between slices. Once the
+// first 64 KiB are out (a wrong password has made a 0 byte long before) and
+// name the page's character set, the page is shown while the rest is
+// decoded; a plain-text page, or one that leaves its character set to the
+// bytes, is decoded whole first.
+export async function unlockXor(text, block, password, pause) {
+  for (const candidate of passwordCandidates(password)) {
+    if (checkValue(candidate) !== block.check) continue;
+    const decoder = new XorDecoder(text, block.from, block.to, candidate);
+    let done = false;
+    while (!(done = decoder.step(2 * HEAD)) && decoder.n < HEAD) await pause();
+    if (decoder.failed) continue;
+    const head = decoder.out.subarray(0, decoder.n);
+    const wrapped = decoder.firstLength === WRAP_OPEN.length && new TextDecoder('latin1').decode(head.subarray(0, 18)) === WRAP_OPEN;
+    const streaming = !done && !wrapped && streamingDecoder(head);
+    if (streaming) return { parts: decodedParts(xorPieces(decoder), streaming) };
+    while (!done) {
+      await pause();
+      done = decoder.step(XOR_SLICE);
+    }
+    const decoded = decoder.result();
+    if (decoded) return toShow(pageOf(decoded));
+  }
+  throw new UnlockFailure('wrong');
+}
+
+// The key of a strong block for a typed password (UTF-8, as both builds
+// derive it).
+export function deriveStrongKey(block, password, backend) {
+  return backend.deriveKey(new TextEncoder().encode(password), block.salt, block.iterations);
+}
+
+// A strong block with its derived key; throws an UnlockFailure. Every
+// chunk is authenticated before anything is shown.
+export async function unlockStrong(text, block, key, backend, pause) {
+  const bytes = await openStrongBlock(text, block, await backend.opener(key), pause);
+  if (block.kind === 'text') return { text: decodeText(bytes, false).text };
+  const streaming = streamingDecoder(bytes.subarray(0, HEAD));
+  if (streaming) return { parts: decodedParts([bytes], streaming) };
+  return { parts: textParts(decodeText(bytes, true).text) };
+}

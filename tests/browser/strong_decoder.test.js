@@ -1,0 +1,135 @@
+// The decoder on strong blocks made by Node's crypto module from the
+// format's description (strong_encoder.js), with WebCrypto and with the
+// pure-JavaScript fallback.
+'use strict';
+
+const test = require('node:test');
+const assert = require('node:assert/strict');
+const path = require('node:path');
+const { templatesDir, decoderName } = require('./support');
+const { strongBlock, CHUNK } = require('./strong_encoder');
+
+const decoder = require(path.join(templatesDir, 'Light', decoderName));
+const backends = { webcrypto: decoder.webCryptoBackend(globalThis.crypto.subtle), noble: decoder.nobleBackend };
+const FAST = 1000;
+
+const lockedScript = (block) => 'zendrelPage(\n//Page Begin\r\n' + block + '//Page End\n';
+
+// Every byte value, 0 included, in a scrambled order.
+function pageBytes(length, seed = 11) {
+  const bytes = Buffer.alloc(length);
+  let x = seed;
+  for (let i = 0; i < length; i++) {
+    x = (x * 1103515245 + 12345) >>> 0;
+    bytes[i] = (x >>> 16) & 0xff;
+  }
+  return bytes;
+}
+
+// The page's bytes as the decoder opens them, or the failure's kind.
+async function open(script, password, backend = backends.webcrypto) {
+  const block = decoder.findBlock(script);
+  if (block.damaged) return 'damaged';
+  const key = await decoder.deriveStrongKey(block, password, backend);
+  try {
+    return Buffer.from(await decoder.openStrongBlock(script, block, await backend.opener(key)));
+  } catch (error) {
+    if (!(error instanceof decoder.UnlockFailure)) throw error;
+    return error.kind;
+  }
+}
+
+test('pages of every size around the chunk size open to their exact bytes, 0 bytes included', async () => {
+  for (const size of [0, 1, 100, CHUNK - 1, CHUNK, CHUNK + 1, 3 * CHUNK + 17]) {
+    const page = pageBytes(size, size);
+    const { block } = strongBlock(page, 'pw', { iterations: FAST });
+    assert.deepEqual(await open(lockedScript(block), 'pw'), page, `size ${size}`);
+  }
+});
+
+test('the fallback derives the key Node derives, and opens the same block as WebCrypto', async () => {
+  const page = pageBytes(2 * CHUNK + 5);
+  const password = 'p\u00e4ssw\u00f6rd \u{1F511}';
+  const { block, key } = strongBlock(page, password);
+  const script = lockedScript(block);
+  const header = decoder.findBlock(script);
+  assert.equal(header.iterations, 600000);
+  for (const [name, backend] of Object.entries(backends)) {
+    assert.deepEqual(Buffer.from(await decoder.deriveStrongKey(header, password, backend)), key, name);
+    assert.deepEqual(await open(script, password, backend), page, name);
+    assert.equal(await open(script, 'passw\u00f6rd', backend), 'wrong', name);
+  }
+});
+
+test('a wrong password, a cut, reordered or altered page: each fails, and says why', async () => {
+  const page = pageBytes(4 * CHUNK + 9);
+  const made = (editSealed) => lockedScript(strongBlock(page, 'pw', { iterations: FAST, editSealed }).block);
+  const good = made();
+  const lines = good.split('\r\n');
+  // The script with one character of a line replaced.
+  const edit = (line, at, by) => lines.map((l, i) => (i === line ? l.slice(0, at) + by(l[at]) + l.slice(at + 1) : l)).join('\r\n');
+  const flip = (line) => edit(line, 5, (c) => (c === 'A' ? 'B' : 'A'));
+  const cases = [
+    ['wrong password', good, 'Pw', 'wrong'],
+    ['last chunk missing', made((s) => s.slice(0, -1)), 'pw', 'incomplete'],
+    ['only the first chunk', made((s) => s.slice(0, 1)), 'pw', 'incomplete'],
+    ['last chunk cut short', made((s) => [...s.slice(0, -1), s[s.length - 1].subarray(0, 10)]), 'pw', 'incomplete'],
+    ['two chunks swapped', made((s) => [s[0], s[2], s[1], ...s.slice(3)]), 'pw', 'damaged'],
+    ['a chunk repeated', made((s) => [s[0], s[0], ...s.slice(2)]), 'pw', 'damaged'],
+    ['no chunk at all', made(() => []), 'pw', 'damaged'],
+    ['a character changed in a later chunk', flip(lines.length - 3), 'pw', 'damaged'],
+    ['a character changed in the first chunk', flip(7), 'pw', 'wrong'],
+    ['a line that is not base64', edit(lines.length - 3, 5, () => '*'), 'pw', 'damaged'],
+    ['white space inside a line', edit(lines.length - 3, 5, (c) => ' ' + c), 'pw', 'damaged'],
+    ['the count changed', good.replace(`'${FAST}'`, `'${FAST + 1}'`), 'pw', 'wrong'],
+    ['"html" changed to "text"', good.replace("'html'", "'text'"), 'pw', 'wrong'],
+    ['the prefix changed', flip(4), 'pw', 'wrong'],
+  ];
+  for (const [name, script, password, expected] of cases) {
+    assert.equal(await open(script, password), expected, name);
+  }
+  assert.deepEqual(await open(good, 'pw'), page);
+});
+
+test('a malformed header is damaged; an unfilled template holds no block', () => {
+  const { block } = strongBlock(Buffer.from('x'), 'pw', { iterations: FAST });
+  const header = block.split(',\r\n').slice(0, 5);
+  const damaged = [
+    ['count 0', 1, "'0'"],
+    ['count with a leading zero', 1, "'0600000'"],
+    ['count beyond reason', 1, `'${decoder.MAX_ITERATIONS + 1}'`],
+    ['count not a number', 1, "'6e5'"],
+    ['salt of 15 bytes', 2, `'${Buffer.alloc(15).toString('base64')}'`],
+    ['prefix of 8 bytes', 3, `'${Buffer.alloc(8).toString('base64')}'`],
+    ['salt not base64', 2, "'AAAAAAAAAAAAAAAAAAAA*A=='"],
+    ['kind neither html nor text', 4, "'pdf'"],
+  ];
+  for (const [name, index, literal] of damaged) {
+    const script = lockedScript(block.replace(header[index], literal));
+    assert.deepEqual(decoder.findBlock(script), { format: 'strong', damaged: true }, name);
+  }
+  assert.deepEqual(decoder.findBlock(lockedScript(header.join(',\r\n') + ');\r\n')), { format: 'strong', damaged: true });
+  assert.equal(decoder.findBlock(lockedScript(block)).iterations, FAST);
+  assert.equal(decoder.findBlock(lockedScript(block)).kind, 'html');
+});
+
+test('html and text pages come back as the page to show, with the usual character set rules', async () => {
+  const cases = [
+    ['html', Buffer.from('<meta charset="windows-1252"><p>caf\u00e9', 'latin1'), { html: '<meta charset="windows-1252"><p>caf\u00e9' }],
+    ['html', Buffer.from('<p>\u65e5\u672c\0x', 'utf8'), { html: '<p>\u65e5\u672c\0x' }],
+    ['text', Buffer.from('<b>not bold</b> & \u00e9\r\n', 'utf8'), { text: '<b>not bold</b> & \u00e9\r\n' }],
+    ['text', Buffer.from('<meta charset="koi8-r">caf\u00e9', 'latin1'), { text: '<meta charset="koi8-r">caf\u00e9' }],
+  ];
+  for (const [kind, page, expected] of cases) {
+    const { block, key } = strongBlock(page, 'pw', { iterations: FAST, kind });
+    const script = lockedScript(block);
+    const shown = await decoder.unlockStrong(script, decoder.findBlock(script), key, backends.webcrypto, async () => {});
+    if (shown.parts) {
+      const parts = [];
+      for await (const part of shown.parts) parts.push(part);
+      assert.deepEqual({ html: parts.join('') }, expected);
+    } else {
+      assert.deepEqual(shown, expected);
+    }
+  }
+});

@@ -18,6 +18,8 @@ namespace {
 
 // The template that hides a page's source, found without regard to case.
 constexpr char kSourceHideTemplate[] = "Source Hide";
+// The password template offered first: it encrypts the page for real.
+constexpr char kPasswordTemplate[] = "Light";
 
 // The wizard's look: the classic dialog face, designed for 8-pixel
 // characters on 13-pixel lines with letters 6 pixels wide on average, and a
@@ -99,6 +101,7 @@ void TMainForm::FormCreate(HWND) {
     SendMessageA(templates, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
   }
   SendMessageA(templates, CB_SETCURSEL, 0, 0);
+  SelectTemplate(kPasswordTemplate, true);
 
   const char* const texts[kPageCount] = {messages::kPageText0, messages::kPageText1, messages::kPageText2,
                                          messages::kPageText3, messages::kPageText4};
@@ -160,18 +163,24 @@ void TMainForm::ApplyProtectionMode() {
   SetEnabled(Label8, password);
   SetEnabled(PassEdit, password);
   SetEnabled(Label11, password);
-  HWND templates = Control(TemplatesComboBox);
-  if (!password) {
-    int found = CB_ERR;
-    const int count = static_cast<int>(SendMessageA(templates, CB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count && found == CB_ERR; ++i) {
-      if (platform::SameTextIgnoringCase(ComboBoxItem(templates, i), kSourceHideTemplate)) found = i;
-    }
-    SendMessageA(templates, CB_SETCURSEL, found, 0);
+  if (password) {
+    SelectTemplate(kPasswordTemplate, true);
+  } else {
+    SelectTemplate(kSourceHideTemplate, false);
   }
   SetEnabled(TemplatesComboBox, password);
   SetTabStop(RadioButtonPwd, password);
   SetTabStop(RadioButtonSrc, !password);
+}
+
+void TMainForm::SelectTemplate(const char* name, bool keep_when_missing) {
+  HWND templates = Control(TemplatesComboBox);
+  int found = CB_ERR;
+  const int count = static_cast<int>(SendMessageA(templates, CB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count && found == CB_ERR; ++i) {
+    if (platform::SameTextIgnoringCase(ComboBoxItem(templates, i), name)) found = i;
+  }
+  if (found != CB_ERR || !keep_when_missing) SendMessageA(templates, CB_SETCURSEL, found, 0);
 }
 
 std::string TMainForm::SelectedTemplate() const {

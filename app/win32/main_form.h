@@ -101,5 +101,8 @@ class TMainForm : public TForm {
 
  private:
   void ApplyProtectionMode();
+  // Selects the template called `name` in the list. When there is none, the
+  // selection is cleared, or kept as it is with `keep_when_missing`.
+  void SelectTemplate(const char* name, bool keep_when_missing);
   std::string SelectedTemplate() const;
 };

@@ -100,9 +100,13 @@ function main() {
   if (manifest.length < 2) fail('all', 'too few cases');
 }
 
-try {
-  main();
-} catch (e) {
-  console.error(`FAIL ${e.message}`);
-  process.exit(1);
+module.exports = { decode };
+
+if (require.main === module) {
+  try {
+    main();
+  } catch (e) {
+    console.error(`FAIL ${e.message}`);
+    process.exit(1);
+  }
 }

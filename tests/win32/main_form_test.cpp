@@ -450,6 +450,19 @@ TEST_F(MainFormTest, ArrowKeysSwitchTheProtectionMode) {
   EXPECT_TRUE(Enabled(PassEdit));
 }
 
+TEST_F(MainFormTest, PasswordProtectionPreselectsLight) {
+  for (const char* name : {"Classic", "Light", "Source Hide"}) {
+    files_.AddTemplateFile(name, "index.html", testing_support::TemplateStartPage());
+  }
+  Open();
+  EXPECT_EQ(SelectedTemplate(), "Light");
+  GoToPage(2);
+  Click(RadioButtonSrc);
+  EXPECT_EQ(SelectedTemplate(), "Source Hide");
+  Click(RadioButtonPwd);
+  EXPECT_EQ(SelectedTemplate(), "Light");
+}
+
 TEST_F(MainFormTest, SourceHideWithoutSuchATemplateLeavesNoSelection) {
   files_.AddTemplateFile("Plain", "index.html", testing_support::TemplateStartPage());
   files_.AddTemplateFile("Fancy", "index.html", testing_support::TemplateStartPage());

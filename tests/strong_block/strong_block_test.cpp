@@ -71,7 +71,6 @@ const char kTypedCafe[] = "caf\xE9";
 const char kTypedCafe[] = "caf\xC3\xA9";
 #endif
 
-
 std::vector<Case> Cases() {
   const std::string page = "<!DOCTYPE html><html><body><h1>Same page</h1></body></html>";
   return {

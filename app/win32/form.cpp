@@ -7,6 +7,7 @@
 #include "app/win32/form_fonts.h"
 #include "app/win32/gdi_guards.h"
 #include "app/win32/picture_resources.h"
+#include "resources/wizard_ids.h"
 
 namespace {
 
@@ -28,6 +29,12 @@ void RegisterWindowClass(const char* name, WNDPROC procedure) {
   window_class.lpfnWndProc = procedure;
   window_class.hInstance = Instance();
   window_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  // The program's icon in the title bar and the task bar.
+  window_class.hIcon = static_cast<HICON>(
+      LoadImageA(Instance(), MAKEINTRESOURCEA(IDI_PROGRAM), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+  window_class.hIconSm =
+      static_cast<HICON>(LoadImageA(Instance(), MAKEINTRESOURCEA(IDI_PROGRAM), IMAGE_ICON,
+                                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   window_class.lpszClassName = name;
   if (!RegisterClassExA(&window_class))

@@ -157,6 +157,7 @@ TEST_F(MainFormTest, StartsOnPageZeroWithItsCaptionsAndStartValues) {
   char caption[256] = {};
   GetWindowTextA(form_->Handle(), caption, sizeof caption);
   EXPECT_STREQ(caption, "Quelto Zendrel 1.11.0");
+  EXPECT_NE(GetClassLongPtrA(form_->Handle(), GCLP_HICONSM), 0);
   EXPECT_EQ(form_->CurrentPage, 0);
   EXPECT_EQ(VisiblePage(), 0);
   EXPECT_EQ(Caption(Label0), "Welcome to Zendrel");

@@ -112,4 +112,11 @@ program_icon() {
   rm -rf "$work"
 }
 program_icon
+
+# The setup program's pictures (uncompressed BMPs, as NSIS reads them): the
+# tall one of its first and last page and the small one of its page headers.
+convert -size 164x314 "gradient:#eef6ee-#a6cfa8" -fill '#ffffff30' -stroke none -draw "circle 140,40 140,130" \
+  -draw "$(page 34 70 96 128) $(lock 82 170 52)" -alpha off BMP3:setup_welcome.bmp
+convert -size 150x57 xc:white -draw "$(page 104 6 34 44 | sed 's/stroke-width 3 /stroke-width 2 /')" \
+  -draw "$(lock 121 34 18)" -alpha off BMP3:setup_header.bmp
 echo "pictures written to $(pwd)"

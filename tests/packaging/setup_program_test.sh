@@ -34,7 +34,8 @@ for f in zendrel.exe zendrel.RLI Uninstall.exe "Templates/Source Hide/index.html
          Templates/Dark/index.html Manual/index.html; do
   [ -f "$instdir/$f" ] || fail "not installed: $f"
 done
-find "$prefix/drive_c" -path '*Start Menu*' -iname 'Zendrel.lnk' | grep -q . || fail "no Start-menu shortcut"
+# The Start-menu folder "Zendrel" holds the program's shortcut.
+find "$prefix/drive_c" -path "*Start Menu*/Zendrel/Zendrel.lnk" | grep -q . || fail "no Start-menu shortcut"
 uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Zendrel'
 registered=$("$wine_run" reg query "HKLM\\$uninstall_key" /v UninstallString 2>/dev/null ||
              "$wine_run" reg query "HKCU\\$uninstall_key" /v UninstallString 2>/dev/null || true)

@@ -1,5 +1,7 @@
 #include "app/document_launching.h"
 
+#include <algorithm>
+
 #include "engine/settings.h"
 #include "platform/platform.h"
 #include "resources/message_table.h"
@@ -12,7 +14,28 @@ constexpr int kStarted = 32;
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
+// Where the first placeholder for the document ("%1", or "%L" for its long
+// name, which the shell also accepts as "%l") stands in `command`; npos when
+// there is none.
+std::size_t PlaceholderAt(const std::string& command) {
+  for (std::size_t at = command.find('%'); at != std::string::npos; at = command.find('%', at + 1)) {
+    if (at + 1 < command.size() &&
+        (command[at + 1] == '1' || command[at + 1] == 'L' || command[at + 1] == 'l'))
+      return at;
+  }
+  return std::string::npos;
+}
+
 }  // namespace
+
+std::string BrowserCommandLine(const std::string& command, const std::string& path) {
+  const std::size_t at = PlaceholderAt(command);
+  if (at == std::string::npos) return command + " " + Quoted(path);
+  // Inside quotes the command already has, the path goes in bare.
+  const bool quoted =
+      std::count(command.begin(), command.begin() + static_cast<std::ptrdiff_t>(at), '"') % 2 == 1;
+  return command.substr(0, at) + (quoted ? path : Quoted(path)) + command.substr(at + 2);
+}
 
 std::string GetBrowserCommand() {
   std::string command;
@@ -31,9 +54,7 @@ std::string GetBrowserCommand() {
 
 void OpenDocument(const std::string& path) {
   if (platform::ShellOpen(path, "open") >= kStarted) return;
-  // The command is used as read: placeholders such as %1 stay, and the
-  // quoted path follows the whole command.
-  if (platform::StartCommand(GetBrowserCommand() + " " + Quoted(path)) >= kStarted) return;
+  if (platform::StartCommand(BrowserCommandLine(GetBrowserCommand(), path)) >= kStarted) return;
   platform::StartCommand(platform::LastResortOpener() + " " + Quoted(path));
 }
 

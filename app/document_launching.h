@@ -21,6 +21,13 @@ void OpenDocument(const std::string& path);
 // $BROWSER.
 std::string GetBrowserCommand();
 
+// The command line that runs the browser `command` on `path`. Every real
+// HTML open command holds a placeholder for the document: the first "%1" or
+// "%L" is replaced by the path (bare inside quotes the command already has,
+// quoted otherwise). A command without one gets a space and the quoted path
+// after it.
+std::string BrowserCommandLine(const std::string& command, const std::string& path);
+
 // Opens AppDir + "Manual" + separator + "index.html".
 void OpenManual();
 

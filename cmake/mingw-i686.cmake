@@ -6,6 +6,9 @@ set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
 set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
+# The packages strip with the cross binutils (the compiler's "-posix" suffix
+# hides their prefix from CMake's search).
+set(CMAKE_STRIP i686-w64-mingw32-strip)
 
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -1,5 +1,6 @@
 #include "engine/lock_page.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -38,14 +39,37 @@ bool IsTemplateName(const std::string& name) {
   return name.find_first_of(separators) == std::string::npos;
 }
 
-// Streams the block for the page at `source_path` into `sink`.
+// Streams the block for the page at `source_path` into `sink`, telling
+// `progress` how far it has come.
 using TBlockWriter = bool (*)(const std::string& source_path, const std::string& password, bool text_page,
-                              TBlockSink& sink);
+                              TBlockSink& sink, const TLockProgress& progress);
+
+// Passes the block on and, after each piece, tells how much of the page the
+// encoder has read.
+class TXorProgressSink : public TBlockSink {
+ public:
+  TXorProgressSink(TBlockSink& inner, const TFastIO& source, std::uint64_t total, const TLockProgress& progress)
+      : inner_(inner), source_(source), total_(total), progress_(progress) {}
+  bool Put(const char* data, std::size_t size) override {
+    if (!inner_.Put(data, size)) return false;
+    if (progress_ && total_ > 0) progress_(std::min<std::uint64_t>(source_.Position, total_), total_);
+    return true;
+  }
+  using TBlockSink::Put;
+
+ private:
+  TBlockSink& inner_;
+  const TFastIO& source_;
+  std::uint64_t total_;
+  const TLockProgress& progress_;
+};
 
 bool WriteXorBlock(const std::string& source_path, const std::string& password, bool text_page,
-                   TBlockSink& sink) {
+                   TBlockSink& sink, const TLockProgress& progress) {
   TFastIO source;
-  if (!source.Open(source_path) || !WritePageBlock(source, password, text_page, sink)) return false;
+  if (!source.Open(source_path)) return false;
+  TXorProgressSink reporting(sink, source, source.GetSize(), progress);
+  if (!WritePageBlock(source, password, text_page, reporting)) return false;
   // The encoder stops at the first 0 it reads, and a failed read reads as 0
   // too. The page holds no zero byte, so the data must end at the file's end.
   return source.IsEndOfFile(source.Position - 1);
@@ -57,7 +81,10 @@ TBlockWriter BlockWriterFor(TProtection protection) {
     case TProtection::Xor:
       return WriteXorBlock;
     case TProtection::Strong:
-      return WriteStrongBlock;
+      return [](const std::string& source_path, const std::string& password, bool text_page, TBlockSink& sink,
+                const TLockProgress& progress) {
+        return WriteStrongBlock(source_path, password, text_page, sink, progress);
+      };
   }
   return nullptr;
 }
@@ -235,11 +262,11 @@ bool CopySpan(TFastIO& from, std::uint32_t begin, std::uint32_t end, TBlockSink&
 // The template's start page with the block in its payload area, streamed
 // into the temporary page.
 bool WriteLockedPage(const TLockPlan& plan, const std::string& backup_path, const std::string& password,
-                     bool wrap, TTemporaryPage& out) {
+                     bool wrap, const TLockProgress& progress, TTemporaryPage& out) {
   TFileSink sink(out.handle());
   TFastIO start_page;
   bool ok = start_page.Open(plan.start_page) && CopySpan(start_page, 0, plan.area.begin, sink) &&
-            plan.writer(backup_path, password, wrap, sink) &&
+            plan.writer(backup_path, password, wrap, sink, progress) &&
             CopySpan(start_page, plan.area.end, UINT32_MAX, sink);
   if (!ok) {
     const std::string why = platform::LastErrorText();
@@ -255,12 +282,12 @@ bool WriteLockedPage(const TLockPlan& plan, const std::string& backup_path, cons
 }  // namespace
 
 bool LockPage(const std::string& template_name, const std::string& backup_path, const std::string& page_path,
-              const std::string& password) {
+              const std::string& password, const TLockProgress& progress) {
   // An empty password would encode nothing at all; the callers never pass
   // one, and the engine refuses it too.
   if (password.empty()) return Fail(messages::kPasswordNotEntered);
   if (platform::FileExtension(page_path) != kTextExtension) {
-    return BuildLockedPage(template_name, backup_path, page_path, password, false);
+    return BuildLockedPage(template_name, backup_path, page_path, password, false, progress);
   }
   const std::string html_path = page_path + kHtmlSuffix;
   // Moving onto an existing file would lock that file instead, and lose it.
@@ -270,7 +297,7 @@ bool LockPage(const std::string& template_name, const std::string& backup_path, 
     const std::string why = platform::LastErrorText();
     return Fail(messages::Format(messages::kCannotRename, {page_path, html_path}), why);
   }
-  if (BuildLockedPage(template_name, backup_path, html_path, password, true)) return true;
+  if (BuildLockedPage(template_name, backup_path, html_path, password, true, progress)) return true;
   // The page is untouched until the last step: it goes back under its name.
   if (!platform::RenameFile(html_path, page_path)) {
     const std::string why = platform::LastErrorText();
@@ -280,7 +307,8 @@ bool LockPage(const std::string& template_name, const std::string& backup_path, 
 }
 
 bool BuildLockedPage(const std::string& template_name, const std::string& backup_path,
-                     const std::string& page_path, const std::string& password, bool wrap) {
+                     const std::string& page_path, const std::string& password, bool wrap,
+                     const TLockProgress& progress) {
   TLockPlan plan;
   if (!CheckTemplate(template_name, password, &plan)) return false;
 
@@ -306,7 +334,7 @@ bool BuildLockedPage(const std::string& template_name, const std::string& backup
   // bytes exist nowhere else.
   if (!MakeBackup(page_path, backup_path)) return false;
   if (!InstallTemplate(plan.template_folder, page_path, false)) return false;
-  if (!WriteLockedPage(plan, backup_path, password, wrap, out)) return false;
+  if (!WriteLockedPage(plan, backup_path, password, wrap, progress, out)) return false;
 
   if (!platform::ReplaceFileAtomically(out.path(), page_path)) {
     const std::string why = platform::LastErrorText();

@@ -13,6 +13,8 @@
 
 #include <string>
 
+#include "engine/lock_progress.h"
+
 #include "engine/payload_area.h"
 
 // The locked page is built in the page's name with this appended, created
@@ -24,10 +26,12 @@ inline constexpr char kLockTemporarySuffix[] = "~temp~";
 // of TemplatesDir). A page whose name ends in ".txt" is first renamed to its
 // name with ".html" appended and wrapped as text; a failed lock renames it
 // back. True when the locked page was written; the backup then holds the
-// page's former bytes.
+// page's former bytes. `progress`, when set, hears how far the page's block
+// has come while it is streamed.
 bool LockPage(const std::string& template_name, const std::string& backup_path, const std::string& page_path,
-              const std::string& password);
+              const std::string& password, const TLockProgress& progress = {});
 
 // Does the work for LockPage on a page path that is already final.
 bool BuildLockedPage(const std::string& template_name, const std::string& backup_path,
-                     const std::string& page_path, const std::string& password, bool wrap);
+                     const std::string& page_path, const std::string& password, bool wrap,
+                     const TLockProgress& progress = {});

@@ -83,16 +83,17 @@ class TReadHandle {
 }  // namespace
 
 bool WriteStrongBlock(const std::string& source_path, const std::string& password, bool text_page,
-                      TBlockSink& sink) {
+                      TBlockSink& sink, const TLockProgress& progress) {
   std::string salt(kStrongSaltSize, '\0'), prefix(kStrongNoncePrefixSize, '\0');
   if (!platform::SystemRandom(salt.data(), salt.size()) ||
       !platform::SystemRandom(prefix.data(), prefix.size()))
     return false;
-  return WriteStrongBlock(source_path, password, text_page, salt, prefix, sink);
+  return WriteStrongBlock(source_path, password, text_page, salt, prefix, sink, progress);
 }
 
 bool WriteStrongBlock(const std::string& source_path, const std::string& password, bool text_page,
-                      const std::string& salt, const std::string& nonce_prefix, TBlockSink& sink) {
+                      const std::string& salt, const std::string& nonce_prefix, TBlockSink& sink,
+                      const TLockProgress& progress) {
   if (salt.size() != kStrongSaltSize || nonce_prefix.size() != kStrongNoncePrefixSize) return false;
   TReadHandle source(source_path);
   if (!source.ok()) return false;
@@ -118,6 +119,8 @@ bool WriteStrongBlock(const std::string& source_path, const std::string& passwor
   std::vector<unsigned char> chunk(kStrongChunkSize), next(kStrongChunkSize);
   TSealedLines lines(sink, kStrongChunkSize + platform::kGcmTagSize);
   std::size_t size = 0, next_size = 0;
+  std::uint64_t total = 0, done = 0;
+  if (progress && !platform::RegularFileSize(source_path, &total)) total = 0;
   if (!source.Read(chunk, &size)) return false;
   for (std::uint32_t index = 0;; ++index) {
     bool last = size < kStrongChunkSize;
@@ -130,6 +133,8 @@ bool WriteStrongBlock(const std::string& source_path, const std::string& passwor
     if (!aes.Seal(nonce, aad, chunk.data(), size, lines.Room()) ||
         !lines.Commit(size + platform::kGcmTagSize))
       return false;
+    done += size;
+    if (progress && total > 0) progress(std::min(done, total), total);
     if (last) break;
     // The index has 4 bytes; no page of a 32-bit system comes near that.
     if (index == UINT32_MAX) return false;

@@ -1,6 +1,9 @@
 #include "errors/bug_report_mail.h"
 
+#include "errors/error_log.h"
 #include "platform/platform.h"
+#include "resources/error_box.h"
+#include "resources/message_table.h"
 
 #ifndef ZENDREL_SUPPORT_ADDRESS
 #error "ZENDREL_SUPPORT_ADDRESS is set by the build (the CMake cache variable of that name)"
@@ -49,5 +52,9 @@ void SendBugReport(const std::string& message, const std::string& report) {
   } catch (...) {
     sent = false;
   }
-  if (!sent) platform::ShellOpen(BugReportUrl(message, report), "");
+  if (sent) return;
+  // Commands and the shell answer 32 or more when they started.
+  constexpr int kStarted = 32;
+  if (platform::ShellOpen(BugReportUrl(message, report), "") >= kStarted) return;
+  messages::ShowError(messages::Format(messages::kNoMailProgram, {ErrorLog()}));
 }

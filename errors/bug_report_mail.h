@@ -21,6 +21,8 @@ std::string EscapeUrlText(const std::string& text);
 std::string BugReportUrl(const std::string& message, const std::string& report);
 
 // What the Send button does: the mail (BugReportIntro + message + two line
-// ends + report) through the system's mail interface (platform::SendMail), and when that answers false or
-// raises, the shell's default action on BugReportUrl.
+// ends + report) through the system's mail interface (platform::SendMail),
+// and when that answers false or raises, the shell's default action on
+// BugReportUrl. When the shell cannot start that either, an "Error" box says
+// that no mail program could be started and names the error log.
 void SendBugReport(const std::string& message, const std::string& report);

@@ -20,7 +20,9 @@ using TAddressLookup = std::function<bool(std::uintptr_t address, AddressInfo* i
 //   address logical source (line) unit.routine   when a line was found, or
 //   address logical unit.routine                 otherwise,
 // addresses in at least eight upper-case hexadecimal digits, the logical
-// address being the 32-bit difference from `code_base`.
+// address being the 32-bit difference from `code_base`. Return addresses
+// are looked up one byte back, inside their call; a preset fault address
+// (ordinal 0) as it is.
 std::string FormatStackReport(const TTraceList& trace, bool available, const TAddressLookup& lookup,
                               std::uintptr_t code_base);
 

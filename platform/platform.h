@@ -167,6 +167,9 @@ struct MessageRequest {
   std::string text;
   MessageIcon icon = MessageIcon::Error;
   MessageButtons buttons = MessageButtons::Ok;
+  // The answer that Enter gives to a Yes/No question: No unless asked
+  // otherwise, so that a hasty Enter changes nothing.
+  MessageAnswer default_answer = MessageAnswer::No;
 };
 
 // Shows a modal message box with no owner window and waits for the answer.
@@ -202,9 +205,8 @@ bool RunFileDialog(FileDialogRequest& request);
 
 // Hands a mail to the system's mail interface (Simple MAPI on Windows),
 // which shows it to the user before sending. True when it was handed over or
-// the user cancelled it; false when the interface failed. Windows without
-// Simple MAPI answers true (as a cancel); systems that have no such
-// interface at all answer false.
+// the user cancelled it; false when the interface failed or is missing
+// (Windows without Simple MAPI, systems without such an interface).
 bool SendMail(const std::string& address, const std::string& subject, const std::string& body);
 
 using MessageHandler = std::function<MessageAnswer(const MessageRequest&)>;

@@ -68,6 +68,7 @@ inline constexpr char kInvalidDataType[] = "Invalid data type for '%s'";
 inline constexpr char kPageNotSelected[] = "A page to lock is not selected";
 inline constexpr char kBackupNotSelected[] = "Backup file is not selected";
 inline constexpr char kNotSelected[] = "<not selected>";
+inline constexpr char kPageLocked[] = "The page is locked. Backup: %s";
 inline constexpr char kHeadline0[] = "Welcome to Zendrel";
 inline constexpr char kHeadline1[] = "Step One";
 inline constexpr char kHeadline2[] = "Step Two";
@@ -101,6 +102,8 @@ inline constexpr char kFatalError[] =
     "An application fatal error has occurred!\nException: %s\nSent by: %s (%s)\nThe exception has been "
     "logged to %s";
 inline constexpr char kUnknownException[] = "Unknown exception";
+inline constexpr char kNoMailProgram[] =
+    "No mail program could be started to send the report.\nThe report is logged in %s";
 
 // Fills the "%s" places of a message template in order with the arguments.
 std::string Format(const char* message, std::initializer_list<std::string> arguments);

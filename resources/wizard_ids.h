@@ -1,6 +1,9 @@
-/* Resource ids of the wizard window's pictures; read by wizard.rc and by the
-   window code, so plain macros only. */
+/* Resource ids of the program's icon and the wizard window's pictures; read
+   by the .rc files and by the window code, so plain macros only. */
 #pragma once
+
+/* The program's icon, shown by the shell for zendrel.exe. */
+#define IDI_PROGRAM 1
 
 /* The five page pictures (RCDATA, progressive JPEG, 153 x 237). */
 #define IDR_PAGE_PICTURE0 201

@@ -32,6 +32,7 @@ packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
   wine wine32:i386 xvfb xauth x11-utils imagemagick
   chromium
+  nsis man-db file
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -85,14 +85,25 @@ DieHolder ReferencedDie(const DwarfFile& file, Dwarf_Die die, Dwarf_Half name) {
   return DieHolder(target);
 }
 
+}  // namespace
+
 std::string Demangle(const std::string& name) {
+  // A stdcall function's name carries the size of its arguments ("@16"),
+  // which is no part of the mangled name.
+  std::string mangled = name;
+  const std::size_t at = mangled.rfind('@');
+  if (at != std::string::npos && at + 1 < mangled.size() &&
+      mangled.find_first_not_of("0123456789", at + 1) == std::string::npos)
+    mangled.resize(at);
   int status = 0;
-  char* readable = abi::__cxa_demangle(name.c_str(), nullptr, nullptr, &status);
+  char* readable = abi::__cxa_demangle(mangled.c_str(), nullptr, nullptr, &status);
   if (readable == nullptr) return name;
   std::string result = readable;
   std::free(readable);
   return result;
 }
+
+namespace {
 
 // A function's readable name: its demangled linkage name, else its plain
 // name, looked for on the DIE and on the declarations it refers to (an

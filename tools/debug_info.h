@@ -38,5 +38,9 @@ struct DebugInfo {
 // in `error`, when the debug information cannot be read.
 bool ReadDebugInfo(const std::string& path, DebugInfo* info, std::string* error);
 
+// The readable form of a linkage name; a stdcall suffix ("@16") is left out
+// first. A name that does not demangle comes back as it is.
+std::string Demangle(const std::string& name);
+
 // The last path component of `path` ("/" and "\\" both separate).
 std::string BaseName(const std::string& path);

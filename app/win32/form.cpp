@@ -7,6 +7,7 @@
 #include "app/win32/form_fonts.h"
 #include "app/win32/gdi_guards.h"
 #include "app/win32/picture_resources.h"
+#include "resources/wizard_ids.h"
 
 namespace {
 
@@ -28,6 +29,12 @@ void RegisterWindowClass(const char* name, WNDPROC procedure) {
   window_class.lpfnWndProc = procedure;
   window_class.hInstance = Instance();
   window_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  // The program's icon in the title bar and the task bar.
+  window_class.hIcon = static_cast<HICON>(
+      LoadImageA(Instance(), MAKEINTRESOURCEA(IDI_PROGRAM), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+  window_class.hIconSm =
+      static_cast<HICON>(LoadImageA(Instance(), MAKEINTRESOURCEA(IDI_PROGRAM), IMAGE_ICON,
+                                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   window_class.lpszClassName = name;
   if (!RegisterClassExA(&window_class))
@@ -65,6 +72,8 @@ const char* ControlClassName(TControlKind kind) {
       return "TComboBox";
     case TControlKind::Bevel:
       return "TBevel";
+    case TControlKind::ProgressBar:
+      return "TProgressBar";
   }
   return "TControl";
 }
@@ -163,6 +172,13 @@ LRESULT TForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_DRAWITEM:
       DrawImage(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
       return TRUE;
+    case WM_SETCURSOR:
+      // The controls ask their parents first, so this covers them all.
+      if (busy_) {
+        SetCursor(LoadCursor(nullptr, IDC_WAIT));
+        return TRUE;
+      }
+      return DefWindowProcA(handle_, message, wparam, lparam);
     case DM_GETDEFID:
       // Enter presses the default button while no other button has the focus.
       return MAKELRESULT(initial_default_button_, DC_HASDEFID);
@@ -287,6 +303,11 @@ void TForm::CreateControls() {
         window_class = WC_COMBOBOXA;
         style |= WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
         break;
+      case TControlKind::ProgressBar:
+        // Shown only while there is progress to show.
+        window_class = PROGRESS_CLASSA;
+        style &= ~WS_VISIBLE;
+        break;
     }
     HWND parent = spec.parent ? Control(spec.parent) : handle_;
     control.handle =
@@ -398,6 +419,29 @@ void TForm::KeepFocus() {
   if (HWND first = GetNextDlgTabItem(handle_, nullptr, FALSE)) SetFocus(first);
 }
 
+bool TForm::FocusFirstControlOf(int id) {
+  if (GetActiveWindow() != handle_) return false;
+  for (const TControl& control : controls_) {
+    if (control.spec.parent != id) continue;
+    HWND window = control.handle;
+    const bool tab_stop = (GetWindowLongPtrA(window, GWL_STYLE) & WS_TABSTOP) != 0;
+    if (tab_stop && IsWindowVisible(window) && IsWindowEnabled(window)) {
+      SetFocus(window);
+      return true;
+    }
+  }
+  return false;
+}
+
+void TForm::PaintNow() {
+  RedrawWindow(handle_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  // Looking at the queue tells the system the program still answers, so
+  // the window is not replaced by a "not responding" ghost; nothing is
+  // taken from the queue.
+  MSG message;
+  PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
+}
+
 void TForm::Show() {
   if (!shown_) {
     RECT frame;
@@ -488,6 +532,16 @@ TForm::TDisabledWindow::~TDisabledWindow() {
   if (!IsWindow(window_)) return;
   EnableWindow(window_, TRUE);
   if (focus_ && IsWindow(focus_) && GetActiveWindow() == window_) SetFocus(focus_);
+}
+
+TForm::TWaitCursor::TWaitCursor(TForm& form)
+    : form_(form), previous_(SetCursor(LoadCursor(nullptr, IDC_WAIT))) {
+  form_.busy_ = true;
+}
+
+TForm::TWaitCursor::~TWaitCursor() {
+  form_.busy_ = false;
+  SetCursor(previous_);
 }
 
 TForm* FormOf(HWND window) {

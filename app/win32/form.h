@@ -28,7 +28,8 @@ enum class TControlKind {
   RadioButton,
   Edit,
   ComboBox,
-  Bevel
+  Bevel,
+  ProgressBar
 };
 enum class TFontRole { Base, Bold, Headline };
 
@@ -114,6 +115,12 @@ class TForm {
   // When the keyboard focus was lost (on a hidden or disabled control),
   // gives it to the first control of the tab order.
   void KeepFocus();
+  // Gives the keyboard focus to the first visible, enabled tab stop on the
+  // panel `id`, when the window is active; false when there is none.
+  bool FocusFirstControlOf(int id);
+  // Paints now whatever part of the window waits to be painted, without
+  // handling any input: the window stays drawn while its thread works.
+  void PaintNow();
 
   std::string Text(int id) const;
   void SetText(int id, const std::string& text);
@@ -134,6 +141,19 @@ class TForm {
    private:
     HWND window_;
     HWND focus_;
+  };
+
+  // The wait cursor over the window for the life of the object.
+  class TWaitCursor {
+   public:
+    explicit TWaitCursor(TForm& form);
+    ~TWaitCursor();
+    TWaitCursor(const TWaitCursor&) = delete;
+    TWaitCursor& operator=(const TWaitCursor&) = delete;
+
+   private:
+    TForm& form_;
+    HCURSOR previous_;
   };
 
  private:
@@ -178,6 +198,7 @@ class TForm {
   int initial_default_button_ = 0;
   bool shown_ = false;
   bool main_form_ = false;
+  bool busy_ = false;
 };
 
 // Whether `window` is a form of this layer (or a control on one).

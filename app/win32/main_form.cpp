@@ -1,5 +1,6 @@
 #include "app/win32/main_form.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "app/document_launching.h"
@@ -26,6 +27,22 @@ constexpr char kPasswordTemplate[] = "Light";
 // heavy headline in dark blue, readable on the button-face ground where
 // white is not, and the colour of the page pictures' locks.
 constexpr TFormLook kWizardLook = {"MS Sans Serif", 8, 13, 6.0, "Arial Black", 23, RGB(0x1e, 0x3a, 0x5f)};
+
+// The progress bar's scale: fine enough for a smooth bar, coarse enough
+// that the window is repainted a few hundred times at most.
+constexpr int kProgressSteps = 400;
+
+// Shows a control for the life of the object.
+class TShownWhileAlive {
+ public:
+  explicit TShownWhileAlive(HWND window) : window_(window) { ShowWindow(window_, SW_SHOW); }
+  ~TShownWhileAlive() { ShowWindow(window_, SW_HIDE); }
+  TShownWhileAlive(const TShownWhileAlive&) = delete;
+  TShownWhileAlive& operator=(const TShownWhileAlive&) = delete;
+
+ private:
+  HWND window_;
+};
 
 std::string ComboBoxItem(HWND combo, int index) {
   const LRESULT length = SendMessageA(combo, CB_GETLBTEXTLEN, index, 0);
@@ -111,6 +128,7 @@ void TMainForm::FormCreate(HWND) {
   SetText(DestLabel, messages::kNotSelected);
   SendMessageA(Control(RadioButtonPwd), BM_SETCHECK, BST_CHECKED, 0);
 
+  SendMessageA(Control(LockProgressBar), PBM_SETRANGE32, 0, kProgressSteps);
   OpenDialog.Filter = messages::kPageFileFilter;
   SaveDialog.Filter = messages::kPageFileFilter;
 
@@ -127,6 +145,9 @@ void TMainForm::ShowPage(int index) {
   SetEnabled(PrevBtn, index > 0);
   SetEnabled(NextBtn, index < kPageCount - 1);
   DockTop(Panel0 + index);
+  // Without Next, Enter would fall to the next button of the row, Exit:
+  // the page's own first control (Create on the Last Step) takes the focus.
+  if (!Enabled(NextBtn) && FocusFirstControlOf(Panel0 + index)) return;
   KeepFocus();
 }
 
@@ -209,18 +230,39 @@ void TMainForm::CrBtnClick(HWND) {
     ShowPage(2);
     return;
   }
+  SetText(LockedLabel, "");
   bool locked = false;
   {
     // No second Create can start while this lock (and its message boxes)
     // runs.
     TDisabledWindow disabled(Handle());
-    locked = LockPage(SelectedTemplate(), SaveDialog.FileName, OpenDialog.FileName, password);
+    TWaitCursor wait(*this);
+    SendMessageA(Control(LockProgressBar), PBM_SETPOS, 0, 0);
+    TShownWhileAlive bar(Control(LockProgressBar));
+    PaintNow();
+    locked = LockPage(SelectedTemplate(), SaveDialog.FileName, OpenDialog.FileName, password, LockProgress());
   }
   if (locked) {
     SetEnabled(ShowBtn, true);
+    SetText(LockedLabel,
+            messages::Format(messages::kPageLocked, {platform::FileNamePart(SaveDialog.FileName)}));
   } else {
     messages::ShowError(messages::kLockedPageNotCreated);
   }
+}
+
+TLockProgress TMainForm::LockProgress() {
+  return [this](std::uint64_t done, std::uint64_t total) { ShowLockProgress(done, total); };
+}
+
+void TMainForm::ShowLockProgress(std::uint64_t done, std::uint64_t total) {
+  if (total == 0) return;
+  const auto step = static_cast<WPARAM>(std::min(done, total) * kProgressSteps / total);
+  HWND bar = Control(LockProgressBar);
+  // Only a new step costs a repaint.
+  if (static_cast<WPARAM>(SendMessageA(bar, PBM_GETPOS, 0, 0)) == step) return;
+  SendMessageA(bar, PBM_SETPOS, step, 0);
+  PaintNow();
 }
 
 void TMainForm::ShowBtnClick(HWND) { OpenDocument(LockedPagePath(OpenDialog.FileName)); }

@@ -4,11 +4,13 @@
 // file dialogs.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "app/win32/file_dialog.h"
 #include "app/win32/form.h"
+#include "engine/lock_progress.h"
 
 // The ids of the wizard's controls, named as the controls are.
 namespace main_form_ids {
@@ -54,6 +56,8 @@ enum : int {
   TempPreviewBtn,
   CrBtn = 180,
   ShowBtn,
+  LockedLabel,
+  LockProgressBar,
 };
 }  // namespace main_form_ids
 
@@ -81,6 +85,10 @@ class TMainForm : public TForm {
   // on pages 0 to 3. Nothing else changes.
   void ShowPage(int index);
 
+  // What Create hands to the lock: moves the progress bar of the Last Step
+  // and keeps the window painted while the lock works.
+  TLockProgress LockProgress();
+
   // The event handlers; `Sender` is the control that raised the event.
   void FormCreate(HWND Sender);
   void PrevBtnClick(HWND Sender);
@@ -101,6 +109,7 @@ class TMainForm : public TForm {
 
  private:
   void ApplyProtectionMode();
+  void ShowLockProgress(std::uint64_t done, std::uint64_t total);
   // Selects the template called `name` in the list. When there is none, the
   // selection is cleared, or kept as it is with `keep_when_missing`.
   void SelectTemplate(const char* name, bool keep_when_missing);

@@ -77,6 +77,10 @@ std::vector<TControlSpec> MainFormLayout() {
                                  TFontRole::Base, WS_GROUP},
                                 {ShowBtn, Panel4, TControlKind::Button, "&Show >>>", 380, 176, 97, 25,
                                  TFontRole::Base, WS_DISABLED},
+                                // Says that Create succeeded; empty until then.
+                                {LockedLabel, Panel4, TControlKind::WrapLabel, "", 176, 144, 197, 53},
+                                // Visible only while a lock runs.
+                                {LockProgressBar, Panel4, TControlKind::ProgressBar, "", 176, 212, 301, 17},
                             });
   return table;
 }

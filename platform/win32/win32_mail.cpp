@@ -10,8 +10,8 @@ namespace platform::internal {
 
 bool SystemSendMail(const std::string& address_text, const std::string& subject, const std::string& body) {
   const HMODULE mapi = LoadLibraryA("mapi32.dll");
-  // No mail interface at all: reported like a cancel, so nothing else happens.
-  if (mapi == nullptr) return true;
+  // No mail interface at all: a failure, so that the caller tries another way.
+  if (mapi == nullptr) return false;
   const auto send =
       reinterpret_cast<LPMAPISENDMAIL>(reinterpret_cast<void*>(GetProcAddress(mapi, "MAPISendMail")));
   ULONG result = MAPI_USER_ABORT;

@@ -9,6 +9,8 @@ namespace platform::internal {
 
 MessageAnswer SystemShowMessage(const MessageRequest& request) {
   UINT type = request.buttons == MessageButtons::YesNo ? MB_YESNO : MB_OK;
+  if (request.buttons == MessageButtons::YesNo && request.default_answer == MessageAnswer::No)
+    type |= MB_DEFBUTTON2;
   switch (request.icon) {
     case MessageIcon::Error:
       type |= MB_ICONERROR;

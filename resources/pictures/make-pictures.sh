@@ -93,4 +93,30 @@ icon prev.ico "stroke none fill $teal path 'M 1,8 L 8,1.5 L 8,5 L 15,5 L 15,11 L
 icon next.ico "stroke none fill $teal path 'M 15,8 L 8,1.5 L 8,5 L 1,5 L 1,11 L 8,11 L 8,14.5 Z'"
 icon exit.ico "stroke none fill '#b23a3a' circle 7.5,7.5 7.5,0
   stroke white stroke-width 2.2 line 4.8,4.8 10.2,10.2 line 10.2,4.8 4.8,10.2"
+
+# The program's own icon: a page under a lock on a blue tile, drawn at 256
+# pixels and reduced to the sizes the shell asks for.
+program_icon() {
+  local work
+  work=$(mktemp -d)
+  convert -size 256x256 xc:none -fill "$navy" -stroke none -draw "roundrectangle 8,8 248,248 40,40" \
+    -fill '#ffffff30' -draw "circle 200,56 200,150" \
+    -draw "$(page 40 28 128 164 | sed "s/stroke-width 3 /stroke-width 8 /")" \
+    -fill none -stroke "$paper" -strokewidth 26 -draw "path 'M 118,156 L 118,124 A 30,30 0 0,1 178,124 L 178,156'" \
+    -stroke "$gold" -strokewidth 16 -draw "path 'M 118,156 L 118,124 A 30,30 0 0,1 178,124 L 178,156'" \
+    -fill "$gold" -stroke "$paper" -strokewidth 4 -draw "roundrectangle 102,150 194,224 10,10" \
+    -fill "$navy" -stroke none -draw "circle 148,182 148,194 rectangle 143,182 153,208" "PNG32:$work/256.png"
+  local size
+  for size in 48 32 16; do convert "$work/256.png" -resize "${size}x${size}" "PNG32:$work/$size.png"; done
+  convert "$work/256.png" "$work/48.png" "$work/32.png" "$work/16.png" zendrel.ico
+  rm -rf "$work"
+}
+program_icon
+
+# The setup program's pictures (uncompressed BMPs, as NSIS reads them): the
+# tall one of its first and last page and the small one of its page headers.
+convert -size 164x314 "gradient:#eef6ee-#a6cfa8" -fill '#ffffff30' -stroke none -draw "circle 140,40 140,130" \
+  -draw "$(page 34 70 96 128) $(lock 82 170 52)" -alpha off BMP3:setup_welcome.bmp
+convert -size 150x57 xc:white -draw "$(page 104 6 34 44 | sed 's/stroke-width 3 /stroke-width 2 /')" \
+  -draw "$(lock 121 34 18)" -alpha off BMP3:setup_header.bmp
 echo "pictures written to $(pwd)"

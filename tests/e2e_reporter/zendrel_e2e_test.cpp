@@ -4,6 +4,7 @@
 // makes the document launcher read that value and raise "Invalid data type
 // for ''". The exception reaches the wizard's exception event; the test
 // reads the "Application error" dialog and presses Continue or Terminate.
+#include <cstdlib>
 #include <string>
 
 #include "tests/e2e_reporter/program_beside_side_file.h"
@@ -24,9 +25,16 @@ BOOL CALLBACK MatchChild(HWND window, LPARAM param) {
   return FALSE;
 }
 
+// The built program, or the one that $ZENDREL_PROGRAM_UNDER_TEST names (the
+// setup program's test points it at the installed, stripped copy).
+std::string ProgramUnderTest() {
+  const char* chosen = std::getenv("ZENDREL_PROGRAM_UNDER_TEST");
+  return chosen && *chosen ? chosen : ZENDREL_EXE;
+}
+
 class ZendrelReporterTest : public ProgramBesideSideFile {
  protected:
-  ZendrelReporterTest() : ProgramBesideSideFile(ZENDREL_EXE, "zendrel") {}
+  ZendrelReporterTest() : ProgramBesideSideFile(ProgramUnderTest(), "zendrel") {}
   void SetUp() override {
     // The unnamed value of the HTML open command holds a number; the program
     // runs with its side file, without the manual.

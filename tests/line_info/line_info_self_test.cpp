@@ -3,10 +3,18 @@
 // program finds its own code through it, natively and under wine.
 #include <gtest/gtest.h>
 
-#include "errors/system.h"
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
 #include "errors/line_info.h"
+#include "errors/stack_capture.h"
+#include "errors/stack_report.h"
+#include "errors/system.h"
 #include "platform/platform.h"
 #include "tests/line_info/known_routine.h"
+#include "tests/line_info/known_throw.h"
 
 namespace {
 
@@ -53,6 +61,37 @@ TEST(LineInfoSelfTest, ATestOfThisFileResolvesToThisUnit) {
   EXPECT_EQ(info.UnitName, "line_info_self_test");
   EXPECT_EQ(info.SourceName, "line_info_self_test.cpp");
   EXPECT_EQ(info.LineNumber, here());
+}
+
+// The report of a throw names the throwing line, then each caller's line of
+// its call: no following line, no line of an inlined header.
+TEST(LineInfoSelfTest, AReportFromAThrowNamesTheThrowAndEachCall) {
+  InstallStackCapture();
+  std::string report;
+  try {
+    KnownOuter(1);
+  } catch (const std::runtime_error&) {
+    report = BuildStackReport();
+  }
+  RemoveStackCapture();
+  // What follows the two addresses of each report line of known_throw.cpp.
+  std::vector<std::string> ours;
+  for (std::size_t start = 0; start < report.size();) {
+    std::size_t end = report.find("\r\n", start);
+    if (end == std::string::npos) end = report.size();
+    const std::size_t at = report.find("known_throw", start);
+    if (at < end) ours.push_back(report.substr(at, end - at));
+    start = end + 2;
+  }
+  const auto expected = [](int line, const char* routine) {
+    char text[128];
+    std::snprintf(text, sizeof text, "known_throw.cpp (%5d) known_throw.%s", line, routine);
+    return std::string(text);
+  };
+  EXPECT_EQ(ours, (std::vector<std::string>{expected(kKnownThrowLine, "KnownThrower(int)"),
+                                            expected(kKnownMiddleCallLine, "KnownMiddle(int)"),
+                                            expected(kKnownOuterCallLine, "KnownOuter(int)")}))
+      << report;
 }
 
 TEST(LineInfoSelfTest, AnAddressOutsideOurCodeResolvesToNothing) {

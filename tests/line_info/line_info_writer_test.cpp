@@ -238,6 +238,24 @@ TEST(LineInfoWriterTest, ReadsThisProgramsOwnDebugInformation) {
   EXPECT_TRUE(found_routine);
 }
 
+// Expected names from c++filt, which knows no stdcall suffix either.
+TEST(LineInfoWriterTest, NamesDemangleWithoutTheirStdcallSuffix) {
+  const struct {
+    const char* linkage;
+    const char* readable;
+  } cases[] = {
+      {"_ZN5TForm8FormProcEP6HWND__jjl@16", "TForm::FormProc(HWND__*, unsigned int, unsigned int, long)"},
+      {"_ZN5TForm8FormProcEP6HWND__jjl", "TForm::FormProc(HWND__*, unsigned int, unsigned int, long)"},
+      {"_ZNSt6vectorIiSaIiEE9push_backERKi@8",
+       "std::vector<int, std::allocator<int> >::push_back(int const&)"},
+      // Not mangled, or no suffix of digits: as it is.
+      {"_WinMain@16", "_WinMain@16"},
+      {"main", "main"},
+      {"_Z3fooi@", "_Z3fooi@"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Demangle(c.linkage), c.readable) << c.linkage;
+}
+
 TEST(LineInfoWriterTest, RefusesFilesThatAreNoExecutables) {
   TempDir dir;
   WriteFile(dir / "text.exe", "just some text, long enough to look at");

@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/path_parts.h"
 #include "platform/platform.h"
+#include "tests/support/message_recorder.h"
 
 namespace {
 
@@ -111,6 +113,24 @@ TEST_F(SendBugReportTest, AMailInterfaceThatRaisesCountsAsFailed) {
   SendBugReport("M", "R");
   EXPECT_EQ(sent_mails.size(), 1u);
   EXPECT_EQ(opened_.size(), 1u);
+}
+
+TEST(SendBugReportWithoutMailTest, WhenNothingCanSendTheUserIsToldWhereTheReportIs) {
+  platform::ScopedMailHandler mailer(
+      [](const std::string&, const std::string&, const std::string&) { return false; });
+  std::vector<std::string> opened;
+  platform::ScopedShellHandler shell(
+      [&](const std::string& target, const std::string&) {
+        opened.push_back(target);
+        return 31;  // no program for mailto:
+      },
+      [](const std::string&) { return 42; });
+  testing_support::MessageRecorder messages;
+  SendBugReport("M", "R");
+  EXPECT_EQ(opened.size(), 1u);
+  EXPECT_EQ(messages.Transcript(),
+            "Error|No mail program could be started to send the report.\nThe report is logged in " +
+                platform::ReplaceExtension(platform::ExecutablePath(), ".ERR") + "\n");
 }
 
 TEST_F(SendBugReportTest, SendingTwiceSendsTwice) {

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <utility>
+#include <vector>
 
 #include "engine/page_encoding.h"
 #include "engine/settings.h"
@@ -54,6 +56,26 @@ TEST_F(LockPageTest, LocksAPageByteForByte) {
   EXPECT_EQ(ReadFile(f_.Page("page.html")),
             Locked(TemplateStartPage(), ExpectedBlock(kPage, "pagekey", false)));
   EXPECT_EQ(ListNames(f_.pages.path()), "page.html page_original.html zendrel-test.js");
+}
+
+TEST_F(LockPageTest, ProgressGrowsToThePageSizeWithEitherBlock) {
+  f_.AddTemplateFile("Strong", "index.html",
+                     "<meta name=\"zendrel-protection\" content=\"aes-256-gcm\">" + TemplateStartPage());
+  const std::string page(300000, 'x');
+  for (const char* name : {"Plain", "Strong"}) {
+    SCOPED_TRACE(name);
+    WriteFile(f_.Page("big.html"), page);
+    platform::RemoveFile(f_.Page("big_original.html"));
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> heard;
+    ASSERT_TRUE(LockPage(name, f_.Page("big_original.html"), f_.Page("big.html"), "pw",
+                         [&](std::uint64_t done, std::uint64_t total) { heard.emplace_back(done, total); }));
+    ASSERT_GE(heard.size(), 2u);
+    for (std::size_t i = 0; i < heard.size(); ++i) {
+      EXPECT_EQ(heard[i].second, page.size());
+      if (i > 0) EXPECT_GE(heard[i].first, heard[i - 1].first);
+    }
+    EXPECT_EQ(heard.back().first, page.size());
+  }
 }
 
 TEST_F(LockPageTest, TextPagesAreRenamedAndWrapped) {

@@ -89,6 +89,21 @@ TEST_F(StackReportTest, ResolvedUnresolvedAndBelowTheCodeBase) {
             "00400F00 FFFFFF00 .");
 }
 
+// A return address that starts a line (or a routine) was pushed by a call
+// on the line before; a preset fault address is looked up as it stands.
+TEST_F(StackReportTest, ReturnAddressesNameTheLineOfTheirCall) {
+  TTraceList trace;
+  trace.Entries[trace.Count++] = TTraceEntry{0x401130, 0};  // a fault at the start of line 11
+  trace.Entries[trace.Count++] = TTraceEntry{0x401130, 1};  // returns to line 11: called on line 10
+  trace.Entries[trace.Count++] = TTraceEntry{0x401300, 2};  // returns to ReadChar: called from HelpBtnClick
+  EXPECT_EQ(FormatStackReport(trace, true, Lookup(), kCodeBase),
+            "Stack trace:\r\n"
+            "Physical Logical  Unit  (######) Routine\r\n"
+            "00401130 00000130 main_window.cpp (   11) main_window.HelpBtnClick\r\n"
+            "00401130 00000130 main_window.cpp (   10) main_window.HelpBtnClick\r\n"
+            "00401300 00000300 main_window.HelpBtnClick");
+}
+
 TEST_F(StackReportTest, WithoutTheSideFileEveryLineTakesTheShortFormWithEmptyNames) {
   const TTraceList trace = Trace({0x401135, 0x40ABCD});
   const TAddressLookup nothing = [](std::uintptr_t, AddressInfo*) { return false; };

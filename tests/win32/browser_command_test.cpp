@@ -32,9 +32,42 @@ TEST(GetBrowserCommand, ReadsTheHtmlOpenCommandAsItStands) {
   HtmlOpenCommandGuard guard;
   ASSERT_TRUE(guard.SetString("\"C:\\Browser\\b.exe\" -url \"%1\""));
   EXPECT_EQ(GetBrowserCommand(), "\"C:\\Browser\\b.exe\" -url \"%1\"");
-  EXPECT_EQ(CommandsTried("C:\\my pages\\a.html"),
-            (std::vector<std::string>{"\"C:\\Browser\\b.exe\" -url \"%1\" \"C:\\my pages\\a.html\"",
-                                      "explorer.exe \"C:\\my pages\\a.html\""}));
+}
+
+// Open commands as browsers register them: the page takes the place of the
+// document placeholder, so no browser is started on the text "%1".
+TEST(OpenDocument, TheRegisteredCommandGetsThePageInItsPlaceholder) {
+  const struct {
+    const char* registered;
+    DWORD type;
+    const char* run;
+  } cases[] = {
+      {"\"C:\\Program Files\\Internet Explorer\\iexplore.exe\" %1", REG_SZ,
+       "\"C:\\Program Files\\Internet Explorer\\iexplore.exe\" \"C:\\my pages\\a.html\""},
+      {"\"C:\\Program Files\\Mozilla Firefox\\firefox.exe\" -osint -url \"%1\"", REG_SZ,
+       "\"C:\\Program Files\\Mozilla Firefox\\firefox.exe\" -osint -url \"C:\\my pages\\a.html\""},
+      {"\"C:\\Program Files (x86)\\Microsoft\\Edge\\Application\\msedge.exe\" --single-argument %1", REG_SZ,
+       "\"C:\\Program Files (x86)\\Microsoft\\Edge\\Application\\msedge.exe\" --single-argument "
+       "\"C:\\my pages\\a.html\""},
+      {"%ProgramFiles%\\b.exe \"%L\"", REG_EXPAND_SZ, "%ProgramFiles%\\b.exe \"C:\\my pages\\a.html\""},
+      {"C:\\windows\\system32\\winebrowser.exe -nohome", REG_SZ,
+       "C:\\windows\\system32\\winebrowser.exe -nohome \"C:\\my pages\\a.html\""},
+  };
+  HtmlOpenCommandGuard guard;
+  for (const auto& c : cases) {
+    ASSERT_TRUE(guard.SetString(c.registered, c.type));
+    EXPECT_EQ(CommandsTried("C:\\my pages\\a.html"),
+              (std::vector<std::string>{c.run, "explorer.exe \"C:\\my pages\\a.html\""}));
+  }
+}
+
+// The prefix's own command, as wine registers it, never reaches a browser
+// with a placeholder left in it.
+TEST(OpenDocument, ThePrefixCommandGetsThePage) {
+  const std::vector<std::string> tried = CommandsTried("C:\\my pages\\a.html");
+  ASSERT_FALSE(tried.empty());
+  EXPECT_NE(tried[0].find("C:\\my pages\\a.html"), std::string::npos) << tried[0];
+  EXPECT_EQ(tried[0].find("%1"), std::string::npos) << tried[0];
 }
 
 TEST(GetBrowserCommand, AnExpandableStringStaysUnexpanded) {
@@ -73,14 +106,16 @@ TEST(GetBrowserCommand, AValueOfAnotherTypeRaises) {
 
 // A real run: a file type the shell knows nothing of, so the shell fails,
 // and the registry's command (cmd copying the page into the current folder)
-// really starts.
+// really starts, with the page in its placeholder.
 TEST(OpenDocument, RealFallbackToTheRegistryCommand) {
   testing_support::TempDir pages;
   testing_support::TempDir out;
   const std::string page = pages / "locked page.zendrel-unknown";
   testing_support::WriteFile(page, "locked");
   HtmlOpenCommandGuard guard;
-  ASSERT_TRUE(guard.SetString("cmd.exe /c copy /y"));
+  // The page takes the placeholder's place; copying a file named "%1"
+  // instead would find nothing.
+  ASSERT_TRUE(guard.SetString("cmd.exe /c copy /y \"%1\""));
   char old_dir[MAX_PATH];
   GetCurrentDirectoryA(MAX_PATH, old_dir);
   SetCurrentDirectoryA(out.path().c_str());

@@ -17,10 +17,10 @@
 #include "engine/settings.h"
 #include "engine/template_installation.h"
 #include "platform/platform.h"
-#include "tests/support/win32/message_pump.h"
 #include "tests/support/lock_fixture.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/win32/message_pump.h"
 
 using namespace main_form_ids;
 using testing_support::ReadFile;
@@ -157,6 +157,7 @@ TEST_F(MainFormTest, StartsOnPageZeroWithItsCaptionsAndStartValues) {
   char caption[256] = {};
   GetWindowTextA(form_->Handle(), caption, sizeof caption);
   EXPECT_STREQ(caption, "Quelto Zendrel 1.11.0");
+  EXPECT_NE(GetClassLongPtrA(form_->Handle(), GCLP_HICONSM), 0);
   EXPECT_EQ(form_->CurrentPage, 0);
   EXPECT_EQ(VisiblePage(), 0);
   EXPECT_EQ(Caption(Label0), "Welcome to Zendrel");
@@ -226,6 +227,20 @@ TEST_F(MainFormTest, EnterPressesNextUnlessAnotherButtonHasTheFocus) {
   PressKey(form_->Handle(), VK_RETURN);
   EXPECT_EQ(form_->CurrentPage, 4);
   EXPECT_TRUE(messages_.shown().empty());
+}
+
+TEST_F(MainFormTest, OnTheLastStepEnterPressesCreateNotExit) {
+  Open();
+  GoToPage(3);
+  SetFocus(Window(NextBtn));
+  PressKey(Window(NextBtn), VK_RETURN);
+  ASSERT_EQ(form_->CurrentPage, 4);
+  EXPECT_EQ(GetFocus(), Window(CrBtn));
+  // Enter now presses Create, whose first check answers; the window lives.
+  PressKey(GetFocus(), VK_RETURN);
+  EXPECT_TRUE(IsWindow(form_->Handle()));
+  EXPECT_EQ(messages_.Transcript(), "Error|A page to lock is not selected\n");
+  EXPECT_EQ(form_->CurrentPage, 1);
 }
 
 TEST_F(MainFormTest, AccessKeysPressTheirButtons) {
@@ -514,6 +529,9 @@ TEST_F(MainFormTest, CreateLocksThePageAndShowOpensIt) {
   Click(CrBtn);
   EXPECT_EQ(messages_.Transcript(), "");
   EXPECT_TRUE(Enabled(ShowBtn));
+  // The lock fed the progress bar all the way.
+  EXPECT_EQ(SendMessageA(Window(LockProgressBar), PBM_GETPOS, 0, 0),
+            SendMessageA(Window(LockProgressBar), PBM_GETRANGE, FALSE, 0));
   EXPECT_EQ(form_->CurrentPage, 4);
   EXPECT_TRUE(IsWindowEnabled(form_->Handle()));
   EXPECT_EQ(ReadFile(files_.Page("index_original.html")), "<html><body>Hello</body></html>");
@@ -545,17 +563,53 @@ TEST_F(MainFormTest, TheWindowIsDisabledWhileTheLockRuns) {
   Open();
   ChoosePage(files_.Page("index.html"));
   GoToPage(4);
-  std::vector<bool> enabled_while_asked;
-  platform::ScopedMessageHandler asked([&](const platform::MessageRequest&) {
-    enabled_while_asked.push_back(IsWindowEnabled(form_->Handle()) != FALSE);
+  // What the window looks like while the lock asks about the backup.
+  struct TWhileAsked {
+    bool enabled;
+    bool wait_cursor;
+    bool bar_visible;
+    platform::MessageAnswer default_answer;
+  };
+  std::vector<TWhileAsked> while_asked;
+  platform::ScopedMessageHandler asked([&](const platform::MessageRequest& request) {
+    while_asked.push_back({IsWindowEnabled(form_->Handle()) != FALSE,
+                           GetCursor() == LoadCursor(nullptr, IDC_WAIT), Visible(LockProgressBar),
+                           request.default_answer});
     return platform::MessageAnswer::Yes;
   });
+  EXPECT_FALSE(Visible(LockProgressBar));
   Click(CrBtn);
-  ASSERT_EQ(enabled_while_asked.size(), 1u);
-  EXPECT_FALSE(enabled_while_asked[0]);
+  ASSERT_EQ(while_asked.size(), 1u);
+  EXPECT_FALSE(while_asked[0].enabled);
+  EXPECT_TRUE(while_asked[0].wait_cursor);
+  EXPECT_TRUE(while_asked[0].bar_visible);
+  EXPECT_EQ(while_asked[0].default_answer, platform::MessageAnswer::No);
   EXPECT_TRUE(IsWindowEnabled(form_->Handle()));
+  EXPECT_NE(GetCursor(), LoadCursor(nullptr, IDC_WAIT));
+  EXPECT_FALSE(Visible(LockProgressBar));
   EXPECT_TRUE(Enabled(ShowBtn));
+  EXPECT_EQ(Caption(LockedLabel), "The page is locked. Backup: index_original.html");
   EXPECT_EQ(ReadFile(files_.Page("index_original.html")), "<p>page</p>");
+}
+
+TEST_F(MainFormTest, TheLockProgressMovesTheBarAndKeepsTheWindowPainted) {
+  Open();
+  GoToPage(4);
+  const TLockProgress progress = form_->LockProgress();
+  const int max = static_cast<int>(SendMessageA(Window(LockProgressBar), PBM_GETRANGE, FALSE, 0));
+  ASSERT_GT(max, 0);
+  int last = -1;
+  for (const std::uint64_t done :
+       {std::uint64_t{1} << 20, std::uint64_t{5} << 20, std::uint64_t{9} << 20, std::uint64_t{16} << 20}) {
+    InvalidateRect(Window(LabelText4), nullptr, TRUE);
+    progress(done, std::uint64_t{16} << 20);
+    const int position = static_cast<int>(SendMessageA(Window(LockProgressBar), PBM_GETPOS, 0, 0));
+    EXPECT_GT(position, last) << done;
+    last = position;
+    // Painted without a message loop.
+    EXPECT_FALSE(GetUpdateRect(Window(LabelText4), nullptr, FALSE)) << done;
+  }
+  EXPECT_EQ(last, max);
 }
 
 TEST_F(MainFormTest, AFailedLockSaysSoAndKeepsShowAsItWas) {
@@ -567,6 +621,7 @@ TEST_F(MainFormTest, AFailedLockSaysSoAndKeepsShowAsItWas) {
   Click(CrBtn);
   EXPECT_EQ(messages_.Transcript(), "Error|Wrong Template.\nError|Locked page was not created\n");
   EXPECT_FALSE(Enabled(ShowBtn));
+  EXPECT_EQ(Caption(LockedLabel), "");
   EXPECT_EQ(form_->CurrentPage, 4);
   EXPECT_TRUE(IsWindowEnabled(form_->Handle()));
 }

@@ -1,5 +1,6 @@
 // Pictures of the wizard for people to look at: each of the five pages,
-// page 2 in source-hide mode and an error box, captured from the screen as BMP files into the folder named
+// page 2 in source-hide mode, the Last Step while locking and after it, and
+// an error box, captured from the screen as BMP files into the folder named
 // by the first argument. scripts/screenshots.sh runs it and makes PNGs.
 #include <windows.h>
 
@@ -10,8 +11,9 @@
 #include "app/win32/main_form.h"
 #include "engine/settings.h"
 #include "platform/platform.h"
-#include "tests/support/win32/message_pump.h"
 #include "tests/support/lock_fixture.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/win32/message_pump.h"
 
 using namespace main_form_ids;
 
@@ -96,6 +98,25 @@ int main(int argc, char** argv) {
   SendMessageA(form.Control(RadioButtonSrc), BM_CLICK, 0, 0);
   Settle();
   if (!Capture(form.Handle(), folder + "page2_source_hide.bmp")) ++failures;
+
+  // The Last Step while a lock runs (its progress bar, half way, captured
+  // while the lock asks about the existing backup) and after it succeeded.
+  testing_support::WriteFile(page, "<p>a page</p>");
+  testing_support::WriteFile(files.Page("index_original.html"), "an older backup");
+  form.ShowPage(2);
+  SendMessageA(form.Control(RadioButtonPwd), BM_CLICK, 0, 0);
+  form.ShowPage(4);
+  {
+    platform::ScopedMessageHandler asked([&](const platform::MessageRequest&) {
+      form.LockProgress()(1, 2);
+      Settle();
+      if (!Capture(form.Handle(), folder + "page4_locking.bmp")) ++failures;
+      return platform::MessageAnswer::Yes;
+    });
+    SendMessageA(form.Control(CrBtn), BM_CLICK, 0, 0);
+  }
+  Settle();
+  if (!Capture(form.Handle(), folder + "page4_locked.bmp")) ++failures;
 
   // A real error box, captured and closed from a second thread.
   std::thread closer([&] {

@@ -132,8 +132,14 @@ async function launchFirefox() {
   };
 }
 
-const launch = () => (engine === 'firefox' ? launchFirefox() : launchChromium());
+const engines = ['chromium', 'firefox'];
+
+function launch(which = engine) {
+  if (which === 'chromium') return launchChromium();
+  if (which === 'firefox') return launchFirefox();
+  throw new Error(`unknown browser "${which}": one of ${engines.join(', ')}`);
+}
 
 const fileUrl = (file) => require('node:url').pathToFileURL(file).href;
 
-module.exports = { launch, fileUrl, engine };
+module.exports = { launch, fileUrl, engine, engines };

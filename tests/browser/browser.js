@@ -54,16 +54,12 @@ async function launchChromium() {
 }
 
 // A puppeteer page with the playwright calls the tests use. Selectors are
-// CSS selectors; waits poll the page as playwright's do.
+// CSS selectors; like playwright's, the calls wait for their element, and
+// fill and click wait for it to be visible and enabled.
 function playwrightPage(page) {
-  const element = async (selector) => {
-    const handle = await page.waitForSelector(selector);
-    return handle;
-  };
+  const element = (selector) => page.waitForSelector(selector);
   return {
-    raw: page,
     on: (event, handler) => page.on(event, handler),
-    url: () => page.url(),
     goto: (url) => page.goto(url, { waitUntil: 'load' }),
     reload: () => page.reload({ waitUntil: 'load' }),
     close: () => page.close(),
@@ -83,7 +79,7 @@ function playwrightPage(page) {
       await (await element(selector)).press(key);
     },
     async click(selector) {
-      await (await element(selector)).click();
+      await page.locator(selector).click();
     },
     async check(selector) {
       const box = await element(selector);

@@ -31,9 +31,11 @@ packages=(
   clang libclang-rt-14-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
   wine wine32:i386 xvfb xauth x11-utils imagemagick
-  chromium
+  chromium firefox-esr fonts-noto-cjk fonts-noto-color-emoji fonts-lohit-deva
   nsis man-db file
 )
+# The fonts let the browsers draw every script of the test corpus (CJK,
+# emoji, Devanagari) in screenshots, instead of empty boxes.
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -56,8 +58,11 @@ fi
 
 # The templates' decoder is bundled by esbuild with its fallback
 # cryptography (decoder/), and the browser tests drive Debian's chromium
-# through playwright-core (tests/browser/): npm packages pinned by each
-# folder's package-lock.json, installed again when the lock file is newer.
+# through playwright-core and Debian's firefox-esr through puppeteer-core
+# (tests/browser/): npm packages pinned by each folder's package-lock.json,
+# installed again when the lock file is newer. The tests use Debian's
+# browsers, never downloaded ones.
+export PUPPETEER_SKIP_DOWNLOAD=1 PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1
 for dir in "$here/decoder" "$here/tests/browser"; do
   if [ "$dir/package-lock.json" -nt "$dir/node_modules/.package-lock.json" ]; then
     (cd "$dir" && npm ci --no-audit --no-fund --silent)

@@ -1,22 +1,33 @@
-// Pictures of every template before and after unlocking, for a person to
-// look at: node screenshots.js [output folder], by default
-// build/linux/screenshots. Needs the native build (batch mode locks the page).
+// Pictures of every template before and after unlocking, in each browser,
+// for a person to look at: node screenshots.js [output folder] [browser],
+// by default build/linux/screenshots, one folder per browser (chromium,
+// firefox), both browsers. Needs the native build (batch mode locks the page).
 'use strict';
 
 const fs = require('node:fs');
 const path = require('node:path');
 const { tempDir, installProgram, lockPage, buildDir, templateNames } = require('./support');
 const { corpus, writePage } = require('./corpus');
-const { launch, fileUrl } = require('./browser');
+const { launch, fileUrl, engines } = require('./browser');
 
 async function main() {
-  const out = path.resolve(process.argv[2] || path.join(buildDir, 'screenshots'));
-  fs.mkdirSync(out, { recursive: true });
+  const root = path.resolve(process.argv[2] || path.join(buildDir, 'screenshots'));
+  const chosen = process.argv[3] ? [process.argv[3]] : engines;
   const work = tempDir('zendrel-shots-');
   const program = installProgram(work);
-  const browser = await launch();
-  const entry = corpus.find((e) => e.name === 'utf8.html');
   const shots = [];
+  try {
+    for (const engine of chosen) await shootAll(engine, path.join(root, engine), work, program, shots);
+  } finally {
+    fs.rmSync(work, { recursive: true, force: true });
+  }
+  for (const shot of shots) console.log(shot);
+}
+
+async function shootAll(engine, out, work, program, shots) {
+  fs.mkdirSync(out, { recursive: true });
+  const browser = await launch(engine);
+  const entry = corpus.find((e) => e.name === 'utf8.html');
 
   async function shoot(file, name, action, size = { width: 1024, height: 640 }, init) {
     const page = await browser.context.newPage();
@@ -79,8 +90,6 @@ async function main() {
   await shoot(locked, 'text-page-unlocked', right('notes'));
 
   await browser.close();
-  fs.rmSync(work, { recursive: true, force: true });
-  for (const shot of shots) console.log(shot);
 }
 
 main().catch((error) => {

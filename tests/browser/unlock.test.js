@@ -1,6 +1,7 @@
 // Every template end to end: pages locked by the real program in batch mode
 // (the source-hiding format) or with strong blocks made by Node's crypto
-// module, opened from file:// in chromium and unlocked as a reader would.
+// module, opened from file:// in chromium or firefox (browser.js) and unlocked
+// as a reader would.
 'use strict';
 
 const { describe, it, before, after } = require('node:test');

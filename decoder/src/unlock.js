@@ -3,7 +3,7 @@
 // plain-text page, shown as text.
 
 import { checkValue, passwordCandidates, XorDecoder, unwrapText } from './xor_block.js';
-import { UnlockFailure, openStrongBlock } from './strong_block.js';
+import { UnlockFailure, openedChunks } from './strong_block.js';
 import { decodeText, streamingDecoder } from './page_text.js';
 import { textParts, decodedParts } from './page_writer.js';
 
@@ -76,12 +76,42 @@ export function deriveStrongKey(block, password, backend) {
   return backend.deriveKey(new TextEncoder().encode(password), block.salt, block.iterations);
 }
 
-// A strong block with its derived key; throws an UnlockFailure. Every
-// chunk is authenticated before anything is shown.
+// The bytes of the first batch, then the rest of the batches.
+async function* andThen(first, rest) {
+  yield first;
+  for await (const part of rest) yield part;
+}
+
+async function collect(first, rest) {
+  const parts = [];
+  let length = 0;
+  for await (const part of andThen(first, rest)) {
+    parts.push(part);
+    length += part.length;
+  }
+  const bytes = new Uint8Array(length);
+  length = 0;
+  for (const part of parts) {
+    bytes.set(part, length);
+    length += part.length;
+  }
+  return bytes;
+}
+
+// A strong block with its derived key; throws an UnlockFailure. A wrong
+// password (or a page cut or altered within its first batch) fails here,
+// before anything is shown. An HTML page whose first bytes name its
+// character set is then shown batch by batch as the chunks are proven;
+// `parts` throws an UnlockFailure when a later chunk fails or the page
+// turns out cut short. A plain-text page, or one that leaves its character
+// set to the bytes, is proven whole first.
 export async function unlockStrong(text, block, key, backend, pause) {
-  const bytes = await openStrongBlock(text, block, await backend.opener(key), pause);
+  const chunks = openedChunks(text, block, await backend.opener(key), pause);
+  const first = await chunks.next();
+  const head = first.done ? new Uint8Array(0) : first.value;
+  const streaming = block.kind === 'html' && streamingDecoder(head.subarray(0, HEAD));
+  if (streaming) return { parts: decodedParts(andThen(head, chunks), streaming) };
+  const bytes = await collect(head, chunks);
   if (block.kind === 'text') return { text: decodeText(bytes, false).text };
-  const streaming = streamingDecoder(bytes.subarray(0, HEAD));
-  if (streaming) return { parts: decodedParts([bytes], streaming) };
   return { parts: textParts(decodeText(bytes, true).text) };
 }

@@ -46,6 +46,32 @@ const loaded = () =>
     else window.addEventListener('load', () => resolve());
   });
 
+// The template as it looks, without its scripts and its block, kept so that
+// a page that fails part way through (a strong page whose later chunk is
+// altered or whose end is missing) can be replaced by the template saying
+// why.
+function templateLook() {
+  const look = document.documentElement.cloneNode(false);
+  for (const child of document.documentElement.children) look.appendChild(child.cloneNode(true));
+  for (const node of look.querySelectorAll('script')) node.remove();
+  const form = look.querySelector('#zendrel-form');
+  const message = look.querySelector('#zendrel-message');
+  if (!form || !message) return null;
+  for (const child of Array.from(form.children)) if (!child.contains(message)) child.remove();
+  form.hidden = false;
+  return look;
+}
+
+function showFailure(look, kind) {
+  document.open();
+  document.write('<!DOCTYPE html>');
+  document.close();
+  document.replaceChild(look, document.documentElement);
+  const message = document.getElementById('zendrel-message');
+  message.textContent = MESSAGES[kind];
+  message.className = 'zendrel-message zendrel-' + kind;
+}
+
 // With options.password (the source-hiding template) the page is shown at
 // once when that password opens it; the form appears only when it does not.
 export function start(options = {}) {
@@ -97,14 +123,20 @@ export function start(options = {}) {
       say('unlocking');
       await painted();
     }
+    let look = null;
     try {
       const page = await unlockWith(secret);
       text = null;
       await loaded();
+      look = templateLook();
       await show(page);
       return true;
     } catch (error) {
       if (!(error instanceof UnlockFailure)) throw error;
+      if (look) {
+        showFailure(look, error.kind);
+        return true;
+      }
       busy = false;
       button.disabled = false;
       if (!quiet) {

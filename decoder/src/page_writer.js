@@ -1,51 +1,53 @@
 // Replaces the locked page with the unlocked one.
 
-// The page is written in parts, one task each, so that the browser parses,
-// lays out and paints the beginning while the rest waits, as with a page
-// coming from the network, and the tab answers input in between. The first
-// part is small so that the first screen comes at once. Every write made
-// while the parser still holds unparsed text costs time in proportion to
-// that text, so many small parts make a large page's time grow with the
-// square of its size; the later parts therefore grow fourfold each time, up
-// to a size whose write still keeps the tab answering.
+// The page is written in parts with a frame between them, so that the
+// browser parses, lays out and paints the beginning while the rest waits,
+// as with a page coming from the network, and the tab answers input in
+// between. Every part written costs a layout of its content before the next
+// frame, so the first part is small and the parts grow: the first screen
+// comes at once and frames keep coming. Many small parts would cost more in
+// all (a write made while the parser still holds unparsed text costs time
+// in proportion to that text), so they grow twofold up to a size whose
+// write and layout still keep the tab answering.
 const FIRST_PART = 1 << 16;
-const SECOND_PART = 1 << 20;
 const LARGEST_PART = 8 << 20;
 
-const nextTask = () => new Promise((resolve) => setTimeout(resolve, 0));
-
-// The parts of a page's text.
-export function* textParts(html) {
-  for (let at = 0, size = FIRST_PART; at < html.length; size = Math.min(4 * size, LARGEST_PART)) {
-    let end = Math.min(html.length, at + size);
-    // A part never ends inside a surrogate pair.
-    const last = html.charCodeAt(end - 1);
-    if (end < html.length && last >= 0xd800 && last < 0xdc00) end++;
-    yield html.slice(at, end);
-    at = end;
-  }
-}
+// Resolves once the browser has had a chance to paint (a message just set,
+// or a part just written): after the next frame, or soon in a tab that
+// draws none.
+export const painted = () =>
+  new Promise((resolve) => {
+    const timer = setTimeout(resolve, 100);
+    requestAnimationFrame(() => {
+      clearTimeout(timer);
+      setTimeout(resolve, 0);
+    });
+  });
 
 // The text of a page's bytes, decoded as they come: `bytes` yields byte
-// arrays (or promises of them). The first 64 KiB come out on their own.
+// arrays (or promises of them).
 export async function* decodedParts(bytes, decoder) {
-  let first = true;
-  for await (const piece of bytes) {
-    if (first && piece.length > FIRST_PART) {
-      yield decoder.decode(piece.subarray(0, FIRST_PART), { stream: true });
-      yield decoder.decode(piece.subarray(FIRST_PART), { stream: true });
-    } else {
-      yield decoder.decode(piece, { stream: true });
-    }
-    first = false;
-  }
+  for await (const piece of bytes) yield decoder.decode(piece, { stream: true });
   yield decoder.decode();
 }
 
+// Where a part of `text` that should end at `end` may end: never inside a
+// surrogate pair or a CR LF pair (a CR waits for what follows it).
+function partEnd(text, end) {
+  while (end > 0) {
+    const last = text.charCodeAt(end - 1);
+    if (last !== 13 && !(last >= 0xd800 && last < 0xdc00)) break;
+    end--;
+  }
+  return end;
+}
+
 // A whole document with its own title, styles and scripts, written from
-// `page.parts` (strings, in order), or a plain text shown as text only, as
-// the browser shows a text file (its line breaks read as LF). Resolves once
-// the whole page is written.
+// `page.parts` (strings, in order; an iterable or async iterable), or a
+// plain text shown as text only, as the browser shows a text file (its line
+// breaks read as LF). Resolves once the whole page is written. When
+// `page.parts` throws part way, the document is left empty and the error
+// passed on.
 export async function show(page) {
   document.open();
   if (page.parts === undefined) {
@@ -57,38 +59,24 @@ export async function show(page) {
     document.querySelector('pre').textContent = page.text.replace(/\r\n?/g, '\n');
     return;
   }
-  // Text that comes in while a part waits joins it, up to the part's size.
-  // A part never ends inside a CR LF pair: a CR at its end waits for the
-  // next one.
-  let waiting = [];
-  let waitingLength = 0;
+  let waiting = '';
   let size = FIRST_PART;
   let written = false;
-  const write = async (text) => {
-    if (written) await nextTask();
-    written = true;
-    document.write(text);
-  };
-  const flush = async () => {
-    let text = waiting.join('');
-    waiting = [];
-    waitingLength = 0;
-    const held = text.endsWith('\r') ? '\r' : '';
-    if (held) text = text.slice(0, -1);
-    if (held) {
-      waiting.push(held);
-      waitingLength = 1;
-    }
-    if (text) await write(text);
-    if (written) size = Math.max(SECOND_PART, Math.min(4 * size, LARGEST_PART));
-  };
   try {
     for await (const part of page.parts) {
-      waiting.push(part);
-      waitingLength += part.length;
-      if (waitingLength >= size || !written) await flush();
+      waiting += part;
+      for (let end; waiting.length >= size && (end = partEnd(waiting, size)) > 0; ) {
+        if (written) await painted();
+        written = true;
+        document.write(waiting.slice(0, end));
+        waiting = waiting.slice(end);
+        size = Math.min(2 * size, LARGEST_PART);
+      }
     }
-    if (waitingLength) document.write(waiting.join(''));
+    if (waiting) {
+      if (written) await painted();
+      document.write(waiting);
+    }
   } catch (error) {
     // Nothing of a page that failed part way stays on screen.
     document.open();

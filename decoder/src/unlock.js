@@ -5,10 +5,10 @@
 import { checkValue, passwordCandidates, XorDecoder, unwrapText } from './xor_block.js';
 import { UnlockFailure, openedChunks } from './strong_block.js';
 import { decodeText, streamingDecoder } from './page_text.js';
-import { textParts, decodedParts } from './page_writer.js';
+import { decodedParts } from './page_writer.js';
 
 // Characters of an XOR block decoded between two pauses.
-const XOR_SLICE = 4 << 20;
+const XOR_SLICE = 1 << 20;
 // The page's first bytes, from which its character set is read.
 const HEAD = 65536;
 const WRAP_OPEN = ' <html><body><pre>';
@@ -19,7 +19,7 @@ function pageOf(decoded) {
   return { html: decodeText(decoded.bytes, true).text };
 }
 
-const toShow = (page) => (page.html === undefined ? page : { parts: textParts(page.html) });
+const toShow = (page) => (page.html === undefined ? page : { parts: [page.html] });
 
 // An XOR block with a typed password, at once: { html } or { text }, or
 // null for a wrong password or a damaged block.
@@ -34,17 +34,19 @@ export function unlock(text, block, password) {
   return null;
 }
 
-// The bytes an XOR decoder has made, then those it adds, a slice at a time.
-function* xorPieces(decoder) {
+// The bytes an XOR decoder has made, then those it adds, a slice at a time
+// with `pause` awaited between slices.
+async function* xorPieces(decoder, pause) {
   yield decoder.out.subarray(0, decoder.n);
   for (let sent = decoder.n, done = false; !done; sent = decoder.n) {
+    await pause();
     done = decoder.step(XOR_SLICE);
     if (decoder.failed) return;
     yield decoder.out.subarray(sent, decoder.n);
   }
 }
 
-// The same, a slice at a time with `pause` awaited between slices. Once the
+// The same, a slice at a time. Once the
 // first 64 KiB are out (a wrong password has made a 0 byte long before) and
 // name the page's character set, the page is shown while the rest is
 // decoded; a plain-text page, or one that leaves its character set to the
@@ -59,7 +61,7 @@ export async function unlockXor(text, block, password, pause) {
     const head = decoder.out.subarray(0, decoder.n);
     const wrapped = decoder.firstLength === WRAP_OPEN.length && new TextDecoder('latin1').decode(head.subarray(0, 18)) === WRAP_OPEN;
     const streaming = !done && !wrapped && streamingDecoder(head);
-    if (streaming) return { parts: decodedParts(xorPieces(decoder), streaming) };
+    if (streaming) return { parts: decodedParts(xorPieces(decoder, pause), streaming) };
     while (!done) {
       await pause();
       done = decoder.step(XOR_SLICE);
@@ -113,5 +115,5 @@ export async function unlockStrong(text, block, key, backend, pause) {
   if (streaming) return { parts: decodedParts(andThen(head, chunks), streaming) };
   const bytes = await collect(head, chunks);
   if (block.kind === 'text') return { text: decodeText(bytes, false).text };
-  return { parts: textParts(decodeText(bytes, true).text) };
+  return { parts: [decodeText(bytes, true).text] };
 }

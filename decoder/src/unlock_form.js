@@ -8,7 +8,7 @@ import { UnlockFailure } from './strong_block.js';
 import { defaultBackend } from './strong_crypto.js';
 import { deriveStrongKey, unlockStrong, unlockXor } from './unlock.js';
 import { rememberedKey, rememberKey, forgetKey } from './remembered_keys.js';
-import { show } from './page_writer.js';
+import { show, painted } from './page_writer.js';
 
 const MESSAGES = {
   wrong: 'Wrong password. Please check it and try again.',
@@ -25,18 +25,6 @@ const MESSAGES = {
 const FORGET_WINDOW_MS = 1200;
 
 const nextTask = () => new Promise((resolve) => setTimeout(resolve, 0));
-
-// Resolves after the next frame (or soon, in a tab that draws none), so
-// that a message just set is on screen before long work starts.
-const painted = () =>
-  new Promise((resolve) => {
-    const done = () => setTimeout(resolve, 0);
-    const timer = setTimeout(resolve, 100);
-    requestAnimationFrame(() => {
-      clearTimeout(timer);
-      done();
-    });
-  });
 
 // Replacing the document is left until the template has finished loading,
 // so that its own load does not end inside the new page.

@@ -46,10 +46,9 @@ async function* xorPieces(decoder, pause) {
   }
 }
 
-// The same, a slice at a time. Once the
-// first 64 KiB are out (a wrong password has made a 0 byte long before) and
-// name the page's character set, the page is shown while the rest is
-// decoded; a plain-text page, or one that leaves its character set to the
+// The same, a slice at a time. Once the first 64 KiB are out (a wrong
+// password has made a 0 byte long before) and name the page's character
+// set, the page is shown while the rest is decoded; a plain-text page, or one that leaves its character set to the
 // bytes, is decoded whole first.
 export async function unlockXor(text, block, password, pause) {
   for (const candidate of passwordCandidates(password)) {

@@ -52,9 +52,9 @@ function templateLook() {
 
 function showFailure(look, kind) {
   document.open();
-  document.write('<!DOCTYPE html>');
+  document.write('<!DOCTYPE html>' + (look ? '' : '<p id="zendrel-message" role="alert"></p>'));
   document.close();
-  document.replaceChild(look, document.documentElement);
+  if (look) document.replaceChild(look, document.documentElement);
   const message = document.getElementById('zendrel-message');
   message.textContent = MESSAGES[kind];
   message.className = 'zendrel-message zendrel-' + kind;
@@ -111,17 +111,19 @@ export function start(options = {}) {
       say('unlocking');
       await painted();
     }
+    let showing = false;
     let look = null;
     try {
       const page = await unlockWith(secret);
       text = null;
       await loaded();
       look = templateLook();
+      showing = true;
       await show(page);
       return true;
     } catch (error) {
       if (!(error instanceof UnlockFailure)) throw error;
-      if (look) {
+      if (showing) {
         showFailure(look, error.kind);
         return true;
       }

@@ -8,8 +8,12 @@
 // comes at once and frames keep coming. Many small parts would cost more in
 // all (a write made while the parser still holds unparsed text costs time
 // in proportion to that text), so they grow twofold up to a size whose
-// write and layout still keep the tab answering.
+// write and layout still keep the tab answering. For the first second the
+// parts stay small, so that frames come often while the reader looks at the
+// first screen.
 const FIRST_PART = 1 << 16;
+const EARLY_PART = 1 << 18;
+const EARLY_MS = 1000;
 const LARGEST_PART = 8 << 20;
 
 // Resolves once the browser has had a chance to paint (a message just set,
@@ -62,15 +66,17 @@ export async function show(page) {
   let waiting = '';
   let size = FIRST_PART;
   let written = false;
+  let firstWritten = 0;
   try {
     for await (const part of page.parts) {
       waiting += part;
       for (let end; waiting.length >= size && (end = partEnd(waiting, size)) > 0; ) {
         if (written) await painted();
+        else firstWritten = Date.now();
         written = true;
         document.write(waiting.slice(0, end));
         waiting = waiting.slice(end);
-        size = Math.min(2 * size, LARGEST_PART);
+        size = Math.min(2 * size, Date.now() - firstWritten < EARLY_MS ? EARLY_PART : LARGEST_PART);
       }
     }
     if (waiting) {

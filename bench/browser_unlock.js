@@ -1,10 +1,12 @@
 // Unlocking in headless chromium, measured (run by hand, after the native
 // build and "npm ci" in tests/browser):
-//   node bench/browser_unlock.js
+//   node bench/browser_unlock.js [derivation] [ten] [first-screen] [direct]
+// (all when none is named; direct: the 64 MiB page opened directly)
 // - a strong 10 MiB page: from pressing Enter until the whole page is in,
 //   beside the same page opened directly, in one run;
 // - the first screen of a 64 MiB page after Enter, in both formats: a
 //   screenshot asked for until one comes back with the page's beginning;
+//   then the whole page, beside the same page opened directly;
 // - the key derivation with WebCrypto and with the pure-JavaScript fallback.
 'use strict';
 
@@ -61,9 +63,17 @@ async function tenMiB(browser, work) {
     `(of which key derivation ~${Math.round(deriveMs)} ms); ratio without derivation ${((unlockMs - deriveMs) / directMs).toFixed(2)}`);
 }
 
-async function firstScreen(browser, work) {
+async function firstScreen(browser, work, withDirect) {
   const entry = { name: 'big.html', bytes: largePage(64 * MiB, 'Sixty-four mebibytes') };
   const locked = lockBoth(work, entry);
+  if (withDirect) {
+    const direct = await browser.context.newPage();
+    const started = Date.now();
+    await direct.goto(fileUrl(locked.original), { timeout: 300000 });
+    await direct.waitForFunction(whole, null, { polling: 100, timeout: 300000 });
+    console.log(`64 MiB page opened directly: whole page in after ${Date.now() - started} ms`);
+    await direct.close();
+  }
   for (const format of ['xor', 'strong']) {
     const page = await openLocked(browser, locked[format]);
     const started = Date.now();
@@ -106,9 +116,11 @@ async function main() {
   const work = tempDir('zendrel-measure-');
   const browser = await launch();
   try {
-    await fallbackDerivation(browser, work);
-    await tenMiB(browser, work);
-    await firstScreen(browser, work);
+    const wanted = process.argv.slice(2);
+    const run = (name) => !wanted.length || wanted.includes(name);
+    if (run('derivation')) await fallbackDerivation(browser, work);
+    if (run('ten')) await tenMiB(browser, work);
+    if (run('first-screen')) await firstScreen(browser, work, run('direct'));
   } finally {
     await browser.close();
     fs.rmSync(work, { recursive: true, force: true });

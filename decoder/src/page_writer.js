@@ -1,41 +1,57 @@
 // Replaces the locked page with the unlocked one.
 
-// The page is written in parts, one task each, so that the browser parses,
-// lays out and paints the beginning while the rest waits, as with a page
-// coming from the network, and the tab answers input in between. The first
-// part is small so that the first screen comes at once.
+// The page is written in parts with a frame between them, so that the
+// browser parses, lays out and paints the beginning while the rest waits,
+// as with a page coming from the network, and the tab answers input in
+// between. Every part written costs a layout of its content before the next
+// frame, so the first part is small and the parts grow: the first screen
+// comes at once and frames keep coming. Many small parts would cost more in
+// all (a write made while the parser still holds unparsed text costs time
+// in proportion to that text), so they grow twofold up to a size whose
+// write and layout still keep the tab answering. For the first second the
+// parts stay small, so that frames come often while the reader looks at the
+// first screen.
 const FIRST_PART = 1 << 16;
-const PART = 1 << 20;
+const EARLY_PART = 1 << 18;
+const EARLY_MS = 1000;
+const LARGEST_PART = 8 << 20;
 
-const nextTask = () => new Promise((resolve) => setTimeout(resolve, 0));
+// Resolves once the browser has had a chance to paint (a message just set,
+// or a part just written): after the next frame, or soon in a tab that
+// draws none.
+export const painted = () =>
+  new Promise((resolve) => {
+    const timer = setTimeout(resolve, 100);
+    requestAnimationFrame(() => {
+      clearTimeout(timer);
+      setTimeout(resolve, 0);
+    });
+  });
 
-// The parts of a page's text.
-export function* textParts(html) {
-  for (let at = 0, size = FIRST_PART; at < html.length; size = PART) {
-    let end = Math.min(html.length, at + size);
-    // A part never ends inside a surrogate pair.
-    const last = html.charCodeAt(end - 1);
-    if (end < html.length && last >= 0xd800 && last < 0xdc00) end++;
-    yield html.slice(at, end);
-    at = end;
-  }
-}
-
-// The parts of a page's bytes, decoded as they come: `bytes` yields byte
+// The text of a page's bytes, decoded as they come: `bytes` yields byte
 // arrays (or promises of them).
 export async function* decodedParts(bytes, decoder) {
-  for await (const piece of bytes) {
-    for (let at = 0, size = FIRST_PART; at < piece.length; at += size, size = PART) {
-      yield decoder.decode(piece.subarray(at, at + size), { stream: true });
-    }
-  }
+  for await (const piece of bytes) yield decoder.decode(piece, { stream: true });
   yield decoder.decode();
 }
 
+// Where a part of `text` that should end at `end` may end: never inside a
+// surrogate pair or a CR LF pair (a CR waits for what follows it).
+function partEnd(text, end) {
+  while (end > 0) {
+    const last = text.charCodeAt(end - 1);
+    if (last !== 13 && !(last >= 0xd800 && last < 0xdc00)) break;
+    end--;
+  }
+  return end;
+}
+
 // A whole document with its own title, styles and scripts, written from
-// `page.parts` (strings, in order), or a plain text shown as text only, as
-// the browser shows a text file (its line breaks read as LF). Resolves once
-// the whole page is written.
+// `page.parts` (strings, in order; an iterable or async iterable), or a
+// plain text shown as text only, as the browser shows a text file (its line
+// breaks read as LF). Resolves once the whole page is written. When
+// `page.parts` throws part way, the document is left empty and the error
+// passed on.
 export async function show(page) {
   document.open();
   if (page.parts === undefined) {
@@ -47,19 +63,30 @@ export async function show(page) {
     document.querySelector('pre').textContent = page.text.replace(/\r\n?/g, '\n');
     return;
   }
-  // A part never ends inside a CR LF pair: a CR at its end waits for the
-  // next one.
-  let held = '';
-  let first = true;
-  for await (const part of page.parts) {
-    let text = held + part;
-    held = text.endsWith('\r') ? '\r' : '';
-    if (held) text = text.slice(0, -1);
-    if (!text) continue;
-    if (!first) await nextTask();
-    first = false;
-    document.write(text);
+  let waiting = '';
+  let size = FIRST_PART;
+  let written = false;
+  let firstWritten = 0;
+  try {
+    for await (const part of page.parts) {
+      waiting += part;
+      for (let end; waiting.length >= size && (end = partEnd(waiting, size)) > 0; ) {
+        if (written) await painted();
+        else firstWritten = Date.now();
+        written = true;
+        document.write(waiting.slice(0, end));
+        waiting = waiting.slice(end);
+        size = Math.min(2 * size, Date.now() - firstWritten < EARLY_MS ? EARLY_PART : LARGEST_PART);
+      }
+    }
+    if (waiting) {
+      if (written) await painted();
+      document.write(waiting);
+    }
+  } catch (error) {
+    // Nothing of a page that failed part way stays on screen.
+    document.open();
+    throw error;
   }
-  if (held) document.write(held);
   document.close();
 }

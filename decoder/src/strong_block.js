@@ -117,14 +117,16 @@ function concat(parts, length) {
   return out;
 }
 
-// Opens every chunk of the block with `open(nonce, aad, sealed)` (resolves
-// to the plaintext, or null when the tag does not match) and returns the
-// page's bytes; throws an UnlockFailure. `pause` is awaited between batches
-// so that the browser can paint and answer input meanwhile.
-export async function openStrongBlock(text, block, open, pause = async () => {}) {
+// Opens the block's chunks with `open(nonce, aad, sealed)` (resolves to the
+// plaintext, or null when the tag does not match) and yields the page's
+// bytes a batch of chunks at a time, each batch only once every tag in it
+// has matched, so nothing unproven is ever handed out. Throws an
+// UnlockFailure where the stream fails: a wrong password at the first
+// chunk, before anything is yielded; a cut or altered page possibly after
+// some batches. `pause` is awaited between batches so that the browser can
+// paint and answer input meanwhile.
+export async function* openedChunks(text, block, open, pause = async () => {}) {
   const stream = new SealedStream(text, block.from, block.to);
-  const plain = [];
-  let plainLength = 0;
   let pending = new Uint8Array(0);
   let index = 0;
 
@@ -140,11 +142,8 @@ export async function openStrongBlock(text, block, open, pause = async () => {})
         throw new UnlockFailure('incomplete');
       throw new UnlockFailure(at === 0 ? 'wrong' : 'damaged');
     }
-    for (const chunk of opened) {
-      plain.push(chunk);
-      plainLength += chunk.length;
-    }
     index += chunks.length;
+    return concat(opened, opened.reduce((sum, chunk) => sum + chunk.length, 0));
   }
 
   for (;;) {
@@ -163,11 +162,22 @@ export async function openStrongBlock(text, block, open, pause = async () => {})
       const rest = joined.subarray(at);
       if (rest.length < TAG_SIZE) throw new UnlockFailure(index + chunks.length === 0 ? 'damaged' : 'incomplete');
       chunks.push(rest);
-      await openChunks(chunks, index + chunks.length - 1);
-      return concat(plain, plainLength);
+      yield await openChunks(chunks, index + chunks.length - 1);
+      return;
     }
-    await openChunks(chunks, -1);
+    if (chunks.length) yield await openChunks(chunks, -1);
     pending = joined.slice(at);
     await pause();
   }
+}
+
+// The page's bytes, whole; throws an UnlockFailure.
+export async function openStrongBlock(text, block, open, pause) {
+  const parts = [];
+  let length = 0;
+  for await (const part of openedChunks(text, block, open, pause)) {
+    parts.push(part);
+    length += part.length;
+  }
+  return concat(parts, length);
 }

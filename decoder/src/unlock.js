@@ -3,12 +3,12 @@
 // plain-text page, shown as text.
 
 import { checkValue, passwordCandidates, XorDecoder, unwrapText } from './xor_block.js';
-import { UnlockFailure, openStrongBlock } from './strong_block.js';
+import { UnlockFailure, openedChunks } from './strong_block.js';
 import { decodeText, streamingDecoder } from './page_text.js';
-import { textParts, decodedParts } from './page_writer.js';
+import { decodedParts } from './page_writer.js';
 
 // Characters of an XOR block decoded between two pauses.
-const XOR_SLICE = 4 << 20;
+const XOR_SLICE = 1 << 20;
 // The page's first bytes, from which its character set is read.
 const HEAD = 65536;
 const WRAP_OPEN = ' <html><body><pre>';
@@ -19,7 +19,7 @@ function pageOf(decoded) {
   return { html: decodeText(decoded.bytes, true).text };
 }
 
-const toShow = (page) => (page.html === undefined ? page : { parts: textParts(page.html) });
+const toShow = (page) => (page.html === undefined ? page : { parts: [page.html] });
 
 // An XOR block with a typed password, at once: { html } or { text }, or
 // null for a wrong password or a damaged block.
@@ -34,20 +34,21 @@ export function unlock(text, block, password) {
   return null;
 }
 
-// The bytes an XOR decoder has made, then those it adds, a slice at a time.
-function* xorPieces(decoder) {
+// The bytes an XOR decoder has made, then those it adds, a slice at a time
+// with `pause` awaited between slices.
+async function* xorPieces(decoder, pause) {
   yield decoder.out.subarray(0, decoder.n);
   for (let sent = decoder.n, done = false; !done; sent = decoder.n) {
+    await pause();
     done = decoder.step(XOR_SLICE);
     if (decoder.failed) return;
     yield decoder.out.subarray(sent, decoder.n);
   }
 }
 
-// The same, a slice at a time with `pause` awaited between slices. Once the
-// first 64 KiB are out (a wrong password has made a 0 byte long before) and
-// name the page's character set, the page is shown while the rest is
-// decoded; a plain-text page, or one that leaves its character set to the
+// The same, a slice at a time. Once the first 64 KiB are out (a wrong
+// password has made a 0 byte long before) and name the page's character
+// set, the page is shown while the rest is decoded; a plain-text page, or one that leaves its character set to the
 // bytes, is decoded whole first.
 export async function unlockXor(text, block, password, pause) {
   for (const candidate of passwordCandidates(password)) {
@@ -59,7 +60,7 @@ export async function unlockXor(text, block, password, pause) {
     const head = decoder.out.subarray(0, decoder.n);
     const wrapped = decoder.firstLength === WRAP_OPEN.length && new TextDecoder('latin1').decode(head.subarray(0, 18)) === WRAP_OPEN;
     const streaming = !done && !wrapped && streamingDecoder(head);
-    if (streaming) return { parts: decodedParts(xorPieces(decoder), streaming) };
+    if (streaming) return { parts: decodedParts(xorPieces(decoder, pause), streaming) };
     while (!done) {
       await pause();
       done = decoder.step(XOR_SLICE);
@@ -76,12 +77,42 @@ export function deriveStrongKey(block, password, backend) {
   return backend.deriveKey(new TextEncoder().encode(password), block.salt, block.iterations);
 }
 
-// A strong block with its derived key; throws an UnlockFailure. Every
-// chunk is authenticated before anything is shown.
+// The bytes of the first batch, then the rest of the batches.
+async function* andThen(first, rest) {
+  yield first;
+  for await (const part of rest) yield part;
+}
+
+async function collect(first, rest) {
+  const parts = [];
+  let length = 0;
+  for await (const part of andThen(first, rest)) {
+    parts.push(part);
+    length += part.length;
+  }
+  const bytes = new Uint8Array(length);
+  length = 0;
+  for (const part of parts) {
+    bytes.set(part, length);
+    length += part.length;
+  }
+  return bytes;
+}
+
+// A strong block with its derived key; throws an UnlockFailure. A wrong
+// password (or a page cut or altered within its first batch) fails here,
+// before anything is shown. An HTML page whose first bytes name its
+// character set is then shown batch by batch as the chunks are proven;
+// `parts` throws an UnlockFailure when a later chunk fails or the page
+// turns out cut short. A plain-text page, or one that leaves its character
+// set to the bytes, is proven whole first.
 export async function unlockStrong(text, block, key, backend, pause) {
-  const bytes = await openStrongBlock(text, block, await backend.opener(key), pause);
+  const chunks = openedChunks(text, block, await backend.opener(key), pause);
+  const first = await chunks.next();
+  const head = first.done ? new Uint8Array(0) : first.value;
+  const streaming = block.kind === 'html' && streamingDecoder(head.subarray(0, HEAD));
+  if (streaming) return { parts: decodedParts(andThen(head, chunks), streaming) };
+  const bytes = await collect(head, chunks);
   if (block.kind === 'text') return { text: decodeText(bytes, false).text };
-  const streaming = streamingDecoder(bytes.subarray(0, HEAD));
-  if (streaming) return { parts: decodedParts([bytes], streaming) };
-  return { parts: textParts(decodeText(bytes, true).text) };
+  return { parts: [decodeText(bytes, true).text] };
 }

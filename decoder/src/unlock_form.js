@@ -8,7 +8,7 @@ import { UnlockFailure } from './strong_block.js';
 import { defaultBackend } from './strong_crypto.js';
 import { deriveStrongKey, unlockStrong, unlockXor } from './unlock.js';
 import { rememberedKey, rememberKey, forgetKey } from './remembered_keys.js';
-import { show } from './page_writer.js';
+import { show, painted } from './page_writer.js';
 
 const MESSAGES = {
   wrong: 'Wrong password. Please check it and try again.',
@@ -26,18 +26,6 @@ const FORGET_WINDOW_MS = 1200;
 
 const nextTask = () => new Promise((resolve) => setTimeout(resolve, 0));
 
-// Resolves after the next frame (or soon, in a tab that draws none), so
-// that a message just set is on screen before long work starts.
-const painted = () =>
-  new Promise((resolve) => {
-    const done = () => setTimeout(resolve, 0);
-    const timer = setTimeout(resolve, 100);
-    requestAnimationFrame(() => {
-      clearTimeout(timer);
-      done();
-    });
-  });
-
 // Replacing the document is left until the template has finished loading,
 // so that its own load does not end inside the new page.
 const loaded = () =>
@@ -45,6 +33,32 @@ const loaded = () =>
     if (document.readyState === 'complete') resolve();
     else window.addEventListener('load', () => resolve());
   });
+
+// The template as it looks, without its scripts and its block, kept so that
+// a page that fails part way through (a strong page whose later chunk is
+// altered or whose end is missing) can be replaced by the template saying
+// why.
+function templateLook() {
+  const look = document.documentElement.cloneNode(false);
+  for (const child of document.documentElement.children) look.appendChild(child.cloneNode(true));
+  for (const node of look.querySelectorAll('script')) node.remove();
+  const form = look.querySelector('#zendrel-form');
+  const message = look.querySelector('#zendrel-message');
+  if (!form || !message) return null;
+  for (const child of Array.from(form.children)) if (!child.contains(message)) child.remove();
+  form.hidden = false;
+  return look;
+}
+
+function showFailure(look, kind) {
+  document.open();
+  document.write('<!DOCTYPE html>' + (look ? '' : '<p id="zendrel-message" role="alert"></p>'));
+  document.close();
+  if (look) document.replaceChild(look, document.documentElement);
+  const message = document.getElementById('zendrel-message');
+  message.textContent = MESSAGES[kind];
+  message.className = 'zendrel-message zendrel-' + kind;
+}
 
 // With options.password (the source-hiding template) the page is shown at
 // once when that password opens it; the form appears only when it does not.
@@ -97,14 +111,22 @@ export function start(options = {}) {
       say('unlocking');
       await painted();
     }
+    let showing = false;
+    let look = null;
     try {
       const page = await unlockWith(secret);
       text = null;
       await loaded();
+      look = templateLook();
+      showing = true;
       await show(page);
       return true;
     } catch (error) {
       if (!(error instanceof UnlockFailure)) throw error;
+      if (showing) {
+        showFailure(look, error.kind);
+        return true;
+      }
       busy = false;
       button.disabled = false;
       if (!quiet) {

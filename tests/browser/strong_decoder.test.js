@@ -91,6 +91,35 @@ test('a wrong password, a cut, reordered or altered page: each fails, and says w
   assert.deepEqual(await open(good, 'pw'), page);
 });
 
+test('a large page comes out as proven batches, in order, until a later chunk fails', async () => {
+  const page = pageBytes(40 * CHUNK + 3);
+  const made = (editSealed) => lockedScript(strongBlock(page, 'pw', { iterations: FAST, editSealed }).block);
+  const cases = [
+    // name, script, the bytes handed out at most, the failure
+    ['whole', made(), page.length, null],
+    ['chunk 30 altered', made((s) => s.map((c, i) => (i === 30 ? Buffer.from(c.map((b, j) => (j ? b : b ^ 1))) : c))), 30 * CHUNK, 'damaged'],
+    ['chunks 20 and 21 swapped', made((s) => [...s.slice(0, 20), s[21], s[20], ...s.slice(22)]), 20 * CHUNK, 'damaged'],
+    ['last chunk missing', made((s) => s.slice(0, -1)), 40 * CHUNK, 'incomplete'],
+  ];
+  for (const [name, script, most, failure] of cases) {
+    const block = decoder.findBlock(script);
+    const key = await decoder.deriveStrongKey(block, 'pw', backends.webcrypto);
+    const batches = [];
+    let kind = null;
+    try {
+      for await (const batch of decoder.openedChunks(script, block, await backends.webcrypto.opener(key))) batches.push(batch);
+    } catch (error) {
+      kind = error.kind;
+    }
+    const out = Buffer.concat(batches);
+    assert.equal(kind, failure, name);
+    // Something is handed out before a failure far into the page.
+    assert.ok(out.length > 0 && out.length <= most, `${name}: ${out.length} bytes`);
+    if (!failure) assert.ok(batches.length > 1, 'the page comes in batches');
+    assert.deepEqual(out, page.subarray(0, out.length), name);
+  }
+});
+
 test('a malformed header is damaged; an unfilled template holds no block', () => {
   const { block } = strongBlock(Buffer.from('x'), 'pw', { iterations: FAST });
   const header = block.split(',\r\n').slice(0, 5);

@@ -1,6 +1,6 @@
 // The system's cryptography against published vectors: RFC 7914 section 11
-// for PBKDF2-HMAC-SHA256, and the AES-256 cases of McGrew and Viega's GCM
-// specification (test cases 13 to 16) for AES-GCM.
+// for PBKDF2-HMAC-SHA256, and the AES-256 cases of McGrew and Viega's
+// published GCM test vectors (test cases 13 to 16) for AES-GCM.
 #include "platform/crypto.h"
 
 #include <gtest/gtest.h>

@@ -13,10 +13,12 @@
 
 #include "engine/base64.h"
 #include "platform/platform.h"
+#include "tests/support/lock_fixture.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
+using testing_support::BlockLines;
 using testing_support::ReadFile;
 using testing_support::TempDir;
 using testing_support::WriteFile;
@@ -29,15 +31,6 @@ std::string Hex(const std::string& bytes) {
   std::string hex;
   for (const unsigned char c : bytes) hex += {digits[c >> 4], digits[c & 15]};
   return hex;
-}
-
-std::vector<std::string> Lines(const std::string& block) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end; (end = block.find("\r\n", start)) != std::string::npos; start = end + 2)
-    lines.push_back(block.substr(start, end - start));
-  EXPECT_EQ(start, block.size()) << "the block must end with CR LF";
-  return lines;
 }
 
 std::string RandomBytes(std::size_t n, unsigned seed) {
@@ -89,7 +82,7 @@ std::vector<Case> Cases() {
 // The block's lines: five header literals, then base64 lines of 100
 // characters but the last, which is 1 to 100 long.
 void CheckShape(const std::string& block, bool text) {
-  const auto lines = Lines(block);
+  const auto lines = BlockLines(block);
   ASSERT_GE(lines.size(), 6u);
   EXPECT_EQ(lines[0], "'ZENDREL-AES-GCM-1',");
   EXPECT_EQ(lines[1], "'600000',");
@@ -130,7 +123,7 @@ TEST(StrongBlock, WritesEveryCaseForTheIndependentCheck) {
   WriteFile(dir + "fixed.page", "fixed");
   TStringSink fixed;
   ASSERT_TRUE(WriteStrongBlock(dir + "fixed.page", "pw", false, salt, prefix, fixed));
-  EXPECT_EQ(Lines(fixed.Text)[2], "'" + Base64Encode(salt) + "',");
+  EXPECT_EQ(BlockLines(fixed.Text)[2], "'" + Base64Encode(salt) + "',");
   WriteFile(dir + "fixed.block", fixed.Text);
   manifest += "fixed html " + Hex("pw") + " " + Hex(salt) + " " + Hex(prefix) + "\n";
   WriteFile(dir + "cases.txt", manifest);
@@ -142,7 +135,7 @@ TEST(StrongBlock, TwoLocksOfOnePageDrawFreshSaltAndNonces) {
   TStringSink a, b;
   ASSERT_TRUE(WriteStrongBlock(dir / "page.html", "pw", false, a));
   ASSERT_TRUE(WriteStrongBlock(dir / "page.html", "pw", false, b));
-  const auto la = Lines(a.Text), lb = Lines(b.Text);
+  const auto la = BlockLines(a.Text), lb = BlockLines(b.Text);
   EXPECT_NE(la[2], lb[2]);
   EXPECT_NE(la[3], lb[3]);
   EXPECT_NE(la[5], lb[5]);

@@ -1,9 +1,20 @@
 #include "tests/support/lock_fixture.h"
 
+#include <gtest/gtest.h>
+
 #include "engine/settings.h"
 #include "platform/platform.h"
 
 namespace testing_support {
+
+std::vector<std::string> BlockLines(const std::string& block) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = block.find("\r\n", start)) != std::string::npos; start = end + 2)
+    lines.push_back(block.substr(start, end - start));
+  EXPECT_EQ(start, block.size()) << "the block must end with CR LF";
+  return lines;
+}
 
 std::string TemplateStartPage(const std::string& payload) {
   return "<html><head><script>\r\nvar page = [].concat(\r\n//Page Begin\r\n" + payload +

@@ -3,11 +3,16 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "tests/support/message_recorder.h"
 #include "tests/support/temp_dir.h"
 
 namespace testing_support {
+
+// The lines of a page block, each without its CR LF; a block that does not
+// end with CR LF fails the test.
+std::vector<std::string> BlockLines(const std::string& block);
 
 // A template start page that meets the marker contract.
 std::string TemplateStartPage(const std::string& payload = "'placeholder',\r\n");

@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include "fileio/fast_io.h"
+#include "tests/support/lock_fixture.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
+using testing_support::BlockLines;
 using testing_support::TempDir;
 using testing_support::WriteFile;
 
@@ -18,15 +20,6 @@ std::string Block(const std::string& page, const std::string& password, bool wra
   TFastIO source;
   EXPECT_TRUE(source.Open(dir / "page.html"));
   return BuildPageBlock(source, password, wrap);
-}
-
-std::vector<std::string> Lines(const std::string& block) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end; (end = block.find("\r\n", start)) != std::string::npos; start = end + 2)
-    lines.push_back(block.substr(start, end - start));
-  EXPECT_EQ(start, block.size()) << "the block must end with CR LF";
-  return lines;
 }
 
 // Encoded length of one data line's bytes (1 or 2 characters each).
@@ -94,11 +87,11 @@ TEST(BuildPageBlock, FirstByteZeroEndsTheData) {
 }
 
 TEST(BuildPageBlock, HundredBytesMakeOneLineAndOneMoreMakesTwo) {
-  const auto hundred = Lines(Block(std::string(100, 'Z'), "\x5A"));  // m = b, 'Z' stays 'Z'
+  const auto hundred = BlockLines(Block(std::string(100, 'Z'), "\x5A"));  // m = b, 'Z' stays 'Z'
   ASSERT_EQ(hundred.size(), 2u);
   EXPECT_EQ(hundred[1], "'" + std::string(100, 'Z') + "');");
 
-  const auto hundred_one = Lines(Block(std::string(101, 'Z'), "\x5A"));
+  const auto hundred_one = BlockLines(Block(std::string(101, 'Z'), "\x5A"));
   ASSERT_EQ(hundred_one.size(), 3u);
   EXPECT_EQ(hundred_one[0], "'5A',");
   EXPECT_EQ(hundred_one[1], "'" + std::string(100, 'Z') + "',");
@@ -107,20 +100,20 @@ TEST(BuildPageBlock, HundredBytesMakeOneLineAndOneMoreMakesTwo) {
 
 TEST(BuildPageBlock, ZeroByteInsideALineShortensItAndIsDropped) {
   // Ten bytes, the 5th a zero: lines of bytes 1-4 and 6-10.
-  const auto lines = Lines(Block(std::string("GHIJ\0KLMNO", 10), "\x5A"));
+  const auto lines = BlockLines(Block(std::string("GHIJ\0KLMNO", 10), "\x5A"));
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[1], "'GHIJ',");
   EXPECT_EQ(lines[2], "'KLMNO');");
 }
 
 TEST(BuildPageBlock, TwoZerosInARowEndTheData) {
-  const auto lines = Lines(Block(std::string("GH\0\0IJ", 6), "\x5A"));
+  const auto lines = BlockLines(Block(std::string("GH\0\0IJ", 6), "\x5A"));
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[1], "'GH');");
 }
 
 TEST(BuildPageBlock, ZeroRightAfterAFullLineEndsTheData) {
-  const auto lines = Lines(Block(std::string(100, 'Z') + std::string("\0GH", 3), "\x5A"));
+  const auto lines = BlockLines(Block(std::string(100, 'Z') + std::string("\0GH", 3), "\x5A"));
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[1], "'" + std::string(100, 'Z') + "');");
 }
@@ -130,7 +123,7 @@ TEST(BuildPageBlock, TextPagesAreWrappedAndTheCursorRunsOn) {
   // wrapper takes 18 keys, so the data starts at key index 0 again (18 % 3),
   // and the closing wrapper starts at key index (18 + 10) % 3 = 1.
   const std::string password = "\x5A\x5A\x7A";
-  const auto lines = Lines(Block("GHIJKLMNOP", password, true));
+  const auto lines = BlockLines(Block("GHIJKLMNOP", password, true));
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[0], "'7A',");
   auto encode = [&](const std::string& text, int first_key) {
@@ -146,7 +139,7 @@ TEST(BuildPageBlock, TextPagesAreWrappedAndTheCursorRunsOn) {
 }
 
 TEST(BuildPageBlock, OneCharacterPasswordAppliesToEveryByte) {
-  const auto lines = Lines(Block(std::string(250, 'G'), "\x5B"));  // G ^ 5B ^ 5A = 46 -> "46"
+  const auto lines = BlockLines(Block(std::string(250, 'G'), "\x5B"));  // G ^ 5B ^ 5A = 46 -> "46"
   ASSERT_EQ(lines.size(), 4u);
   std::string forty_sixes;
   for (int i = 0; i < 50; ++i) forty_sixes += "46";
@@ -159,7 +152,7 @@ TEST(BuildPageBlock, OneCharacterPasswordAppliesToEveryByte) {
 // itself or as a hex pair.
 std::vector<unsigned char> KeysUsed(const std::string& password, std::size_t page_length) {
   std::vector<unsigned char> keys;
-  const auto lines = Lines(Block(std::string(page_length, '\x5A'), password));
+  const auto lines = BlockLines(Block(std::string(page_length, '\x5A'), password));
   for (std::size_t i = 1; i < lines.size(); ++i) {
     const std::string body = lines[i].substr(1, lines[i].find('\'', 1) - 1);
     for (std::size_t j = 0; j < body.size();) {
@@ -195,7 +188,7 @@ TEST(BuildPageBlock, PasswordOf256CharactersUsesOnlyItsFirst) {
   password[0] = 'Z';
   const auto keys = KeysUsed(password, 50);
   for (const auto k : keys) EXPECT_EQ(k, 'Z');
-  EXPECT_EQ(Lines(Block("", password))[0], "'" + CheckValue(password) + "');");
+  EXPECT_EQ(BlockLines(Block("", password))[0], "'" + CheckValue(password) + "');");
 }
 
 TEST(BuildPageBlock, PasswordOf300CharactersUsesItsFirst44) {
@@ -204,11 +197,11 @@ TEST(BuildPageBlock, PasswordOf300CharactersUsesItsFirst44) {
   for (std::size_t i = 0; i < 100; ++i) EXPECT_EQ(keys[i], static_cast<unsigned char>(password[i % 44])) << i;
 }
 
-TEST(BuildPageBlock, CheckValueZeroIsWrittenAs00) { EXPECT_EQ(Lines(Block("", "xyzxyz"))[0], "'00');"); }
+TEST(BuildPageBlock, CheckValueZeroIsWrittenAs00) { EXPECT_EQ(BlockLines(Block("", "xyzxyz"))[0], "'00');"); }
 
 TEST(BuildPageBlock, LineCountFollowsThePageLength) {
   for (const std::size_t n : {1u, 99u, 100u, 101u, 199u, 200u, 201u, 1000u, 4097u}) {
-    const auto lines = Lines(Block(std::string(n, 'Q'), "pagekey"));
+    const auto lines = BlockLines(Block(std::string(n, 'Q'), "pagekey"));
     EXPECT_EQ(lines.size(), 1 + (n + 99) / 100) << n;
     for (std::size_t i = 0; i + 1 < lines.size(); ++i) EXPECT_EQ(lines[i].substr(lines[i].size() - 2), "',");
     EXPECT_EQ(lines.back().substr(lines.back().size() - 3), "');");

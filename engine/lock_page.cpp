@@ -4,12 +4,12 @@
 #include <cstdint>
 #include <cstring>
 
-#include "engine/file_sink.h"
-#include "engine/page_encoding.h"
+#include "engine/page_codec.h"
 #include "engine/settings.h"
-#include "engine/strong_block.h"
 #include "engine/template_installation.h"
+#include "fileio/byte_source.h"
 #include "fileio/fast_io.h"
+#include "fileio/file_writer.h"
 #include "platform/path_parts.h"
 #include "platform/platform.h"
 #include "resources/error_box.h"
@@ -39,63 +39,13 @@ bool IsTemplateName(const std::string& name) {
   return name.find_first_of(separators) == std::string::npos;
 }
 
-// Streams the block for the page at `source_path` into `sink`, telling
-// `progress` how far it has come.
-using TBlockWriter = bool (*)(const std::string& source_path, const std::string& password, bool text_page,
-                              TBlockSink& sink, const TLockProgress& progress);
-
-// Passes the block on and, after each piece, tells how much of the page the
-// encoder has read.
-class TXorProgressSink : public TBlockSink {
- public:
-  TXorProgressSink(TBlockSink& inner, const TFastIO& source, std::uint64_t total, const TLockProgress& progress)
-      : inner_(inner), source_(source), total_(total), progress_(progress) {}
-  bool Put(const char* data, std::size_t size) override {
-    if (!inner_.Put(data, size)) return false;
-    if (progress_ && total_ > 0) progress_(std::min<std::uint64_t>(source_.Position, total_), total_);
-    return true;
-  }
-  using TBlockSink::Put;
-
- private:
-  TBlockSink& inner_;
-  const TFastIO& source_;
-  std::uint64_t total_;
-  const TLockProgress& progress_;
-};
-
-bool WriteXorBlock(const std::string& source_path, const std::string& password, bool text_page,
-                   TBlockSink& sink, const TLockProgress& progress) {
-  TFastIO source;
-  if (!source.Open(source_path)) return false;
-  TXorProgressSink reporting(sink, source, source.GetSize(), progress);
-  if (!WritePageBlock(source, password, text_page, reporting)) return false;
-  // The encoder stops at the first 0 it reads, and a failed read reads as 0
-  // too. The page holds no zero byte, so the data must end at the file's end.
-  return source.IsEndOfFile(source.Position - 1);
-}
-
-// The block writer of each protection.
-TBlockWriter BlockWriterFor(TProtection protection) {
-  switch (protection) {
-    case TProtection::Xor:
-      return WriteXorBlock;
-    case TProtection::Strong:
-      return [](const std::string& source_path, const std::string& password, bool text_page, TBlockSink& sink,
-                const TLockProgress& progress) {
-        return WriteStrongBlock(source_path, password, text_page, sink, progress);
-      };
-  }
-  return nullptr;
-}
-
 // Everything the lock learns from its template before it changes anything.
 struct TLockPlan {
   std::string template_folder;
   std::string start_page;
   std::uint32_t start_page_size = 0;
   TPayloadArea area;
-  TBlockWriter writer = nullptr;
+  std::unique_ptr<TPageCodec> codec;
 };
 
 bool CheckTemplate(const std::string& template_name, const std::string& password, TLockPlan* plan) {
@@ -113,12 +63,19 @@ bool CheckTemplate(const std::string& template_name, const std::string& password
   }
   plan->start_page_size = static_cast<std::uint32_t>(size);
   if (!FindPayloadArea(start_page, &plan->area)) return Fail(messages::kWrongTemplate);
-  plan->writer = BlockWriterFor(plan->area.protection);
-  // The XOR block uses the password's length mod 256: a multiple of 256
-  // would leave one byte of it.
-  if (plan->area.protection == TProtection::Xor && password.size() % 256 == 0)
-    return Fail(messages::kPasswordLengthMultipleOf256);
-  return true;
+  switch (MakePageCodec(plan->area.protection, password, &plan->codec)) {
+    case TCodecSetup::Ready:
+      return true;
+    case TCodecSetup::PasswordLengthMultipleOf256:
+      return Fail(messages::kPasswordLengthMultipleOf256);
+    case TCodecSetup::PasswordNotConvertible:
+      return Fail(messages::kPasswordNotConvertible);
+    case TCodecSetup::PasswordNotUtf8:
+      return Fail(messages::kPasswordNotUtf8);
+    case TCodecSetup::CryptoFailed:
+      break;
+  }
+  return Fail(messages::kCannotMakeKey);
 }
 
 // A template file landing on the backup would leave no copy of the page.
@@ -138,7 +95,7 @@ bool TemplateWouldReplaceBackup(const std::string& template_folder, const std::s
 // line break of every line. Its file offsets are 32 bits wide.
 bool LockedPageFits(const TLockPlan& plan, std::uint64_t page_size) {
   const std::uint64_t chunk = ChunkSize > 0 ? static_cast<std::uint64_t>(ChunkSize) : 1;
-  const std::uint64_t per_line = 3 + LineBreak.size();
+  const std::uint64_t per_line = 3 + plan.area.line_break.size();
   const std::uint64_t block = 2 * page_size + (page_size / chunk + 4) * per_line + 2 * 40 + 16;
   const std::uint64_t template_bytes = plan.area.begin + (plan.start_page_size - plan.area.end);
   return block + template_bytes <= 0xFFFFFFFFull;
@@ -261,17 +218,26 @@ bool CopySpan(TFastIO& from, std::uint32_t begin, std::uint32_t end, TBlockSink&
 
 // The template's start page with the block in its payload area, streamed
 // into the temporary page.
-bool WriteLockedPage(const TLockPlan& plan, const std::string& backup_path, const std::string& password,
-                     bool wrap, const TLockProgress& progress, TTemporaryPage& out) {
-  TFileSink sink(out.handle());
+bool WriteLockedPage(const TLockPlan& plan, const std::string& backup_path, bool wrap,
+                     const TLockProgress& progress, TTemporaryPage& out) {
+  TFileWriter sink(out.handle());
   TFastIO start_page;
-  bool ok = start_page.Open(plan.start_page) && CopySpan(start_page, 0, plan.area.begin, sink) &&
-            plan.writer(backup_path, password, wrap, sink, progress) &&
-            CopySpan(start_page, plan.area.end, UINT32_MAX, sink);
+  TByteSource page;
+  const TCodecProgress told = [&progress](std::uint64_t done, std::uint64_t total) {
+    if (progress) progress(done, total);
+    return true;
+  };
+  TBlockStatus block = TBlockStatus::ReadFailed;
+  const bool ok = start_page.Open(plan.start_page) && CopySpan(start_page, 0, plan.area.begin, sink) &&
+                  page.Open(backup_path) &&
+                  (block = plan.codec->WriteBlock(page, wrap, plan.area.line_break, sink, told)) ==
+                      TBlockStatus::Written &&
+                  CopySpan(start_page, plan.area.end, UINT32_MAX, sink) && sink.Flush();
   if (!ok) {
-    const std::string why = platform::LastErrorText();
+    const std::string why = page.Failed() ? page.Reason() : platform::LastErrorText();
     if (sink.Failed())
       return Fail(messages::Format(messages::kCannotWriteLockedPage, {out.path()}), sink.Reason());
+    if (block == TBlockStatus::CryptoFailed) return Fail(messages::kCannotMakeKey);
     return Fail(messages::Format(messages::kCannotReadFile, {backup_path + "\n" + plan.start_page}), why);
   }
   std::string why;
@@ -334,7 +300,7 @@ bool BuildLockedPage(const std::string& template_name, const std::string& backup
   // bytes exist nowhere else.
   if (!MakeBackup(page_path, backup_path)) return false;
   if (!InstallTemplate(plan.template_folder, page_path, false)) return false;
-  if (!WriteLockedPage(plan, backup_path, password, wrap, progress, out)) return false;
+  if (!WriteLockedPage(plan, backup_path, wrap, progress, out)) return false;
 
   if (!platform::ReplaceFileAtomically(out.path(), page_path)) {
     const std::string why = platform::LastErrorText();

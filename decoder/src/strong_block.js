@@ -10,13 +10,12 @@
 
 import { decodeBase64 } from './base64.js';
 import { nextLiteral, closesBlock } from './literals.js';
+import { STRONG_FORMAT_1, CHUNK_SIZE, TAG_SIZE, MAX_ITERATIONS } from './format_constants.js';
 
-export const STRONG_FORMAT = 'ZENDREL-AES-GCM-1';
-export const CHUNK_SIZE = 65536;
-const TAG_SIZE = 16;
+// The format's constants come from the C++ headers (format_constants.js).
+export const STRONG_FORMAT = STRONG_FORMAT_1;
+export { CHUNK_SIZE, MAX_ITERATIONS };
 const SEALED_SIZE = CHUNK_SIZE + TAG_SIZE;
-// Counts beyond this would keep a reader's device busy for minutes.
-export const MAX_ITERATIONS = 10000000;
 // Base64 characters decoded between two pauses.
 const BATCH_CHARS = 1 << 20;
 

@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "engine/template_library.h"
+
 // Raised when the HTML open command in the registry is not a string.
 class ERegistryException : public std::runtime_error {
  public:
@@ -28,8 +30,9 @@ std::string GetBrowserCommand();
 // after it.
 std::string BrowserCommandLine(const std::string& command, const std::string& path);
 
-// Opens AppDir + "Manual" + separator + "index.html".
-void OpenManual();
+// Opens app_dir + "Manual" + separator + "index.html".
+void OpenManual(const std::string& app_dir);
 
-// Opens TemplatesDir + name + separator + "index.html".
-void PreviewTemplate(const std::string& name);
+// Opens the start page of the template called `name`: the library's folder
+// + name + separator + "index.html", as it is, even for an empty name.
+void PreviewTemplate(const TTemplateLibrary& templates, const std::string& name);

@@ -57,8 +57,8 @@ void OpenDocument(const std::string& path) {
   platform::StartCommand(platform::LastResortOpener() + " " + Quoted(path));
 }
 
-void OpenManual(const std::string& app_dir) {
-  OpenDocument(app_dir + "Manual" + platform::PathSeparator() + "index.html");
+void OpenManual(const TStartUp& start_up) {
+  OpenDocument(start_up.app_dir + "Manual" + platform::PathSeparator() + "index.html");
 }
 
 void PreviewTemplate(const TTemplateLibrary& templates, const std::string& name) {

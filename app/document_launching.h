@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "app/start_up.h"
 #include "engine/template_library.h"
 
 // Raised when the HTML open command in the registry is not a string.
@@ -30,8 +31,9 @@ std::string GetBrowserCommand();
 // after it.
 std::string BrowserCommandLine(const std::string& command, const std::string& path);
 
-// Opens app_dir + "Manual" + separator + "index.html".
-void OpenManual(const std::string& app_dir);
+// Opens the manual installed beside the program: its folder + "Manual" +
+// separator + "index.html".
+void OpenManual(const TStartUp& start_up);
 
 // Opens the start page of the template called `name`: the library's folder
 // + name + separator + "index.html", as it is, even for an empty name.

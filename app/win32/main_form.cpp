@@ -155,7 +155,7 @@ void TMainForm::PrevBtnClick(HWND) { ShowPage(CurrentPage - 1); }
 
 void TMainForm::NextBtnClick(HWND) { ShowPage(CurrentPage + 1); }
 
-void TMainForm::HelpBtnClick(HWND) { OpenManual(start_up_.app_dir); }
+void TMainForm::HelpBtnClick(HWND) { OpenManual(start_up_); }
 
 void TMainForm::ExitBtnClick(HWND) { Close(); }
 

@@ -100,12 +100,11 @@ TEST(OpenDocument, TheLastResortRunsWhateverItAnswers) {
 
 TEST(OpenDocument, ManualAndPreviewPathsComeFromTheStartUp) {
   const char sep = platform::PathSeparator();
-  const std::string app_dir = std::string("base") + sep;
-  const TTemplateLibrary templates(app_dir + "Templates" + sep);
+  const TStartUp start_up = StartUpIn(std::string("base") + sep);
   LaunchRecorder launches(40, {});
-  OpenManual(app_dir);
-  PreviewTemplate(templates, "Dark");
-  PreviewTemplate(templates, "");
+  OpenManual(start_up);
+  PreviewTemplate(start_up.templates, "Dark");
+  PreviewTemplate(start_up.templates, "");
   const std::string s(1, sep);
   EXPECT_EQ(launches.seen.shell,
             (std::vector<std::string>{"open base" + s + "Manual" + s + "index.html",

@@ -34,6 +34,9 @@ class TPageCodec {
  public:
   virtual ~TPageCodec() = default;
 
+  // The protection whose block it writes.
+  virtual TProtection Protection() const = 0;
+
   // Reads `page` to its end and streams its block into `sink`, every line
   // ending in `line_break` (the template's own, CR LF or LF). `text_page`
   // marks a plain-text page, shown as text. Anything but Written leaves the

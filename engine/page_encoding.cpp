@@ -7,7 +7,7 @@
 
 #include "engine/escape_run.h"
 #include "engine/escape_table.h"
-#include "engine/settings.h"
+#include "engine/xor_format.h"
 #include "fileio/block_sink.h"
 #include "fileio/byte_source.h"
 #include "platform/platform.h"
@@ -107,7 +107,7 @@ std::string CheckValue(const std::string& password) {
 
 bool WritePageBlock(TByteSource& source, const std::string& password, bool wrap, TBlockSink& sink,
                     const std::string& line_break) {
-  const std::size_t chunk = ChunkSize > 0 ? static_cast<std::size_t>(ChunkSize) : 1;
+  const std::size_t chunk = kXorChunkSize;
   // The line buffer is large; it lives on the heap, not the stack.
   const auto lines = std::make_unique<TLineWriter>(sink, line_break);
 

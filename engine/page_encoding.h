@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "engine/xor_format.h"
+
 class TByteSource;
 class TBlockSink;
 
@@ -34,8 +36,8 @@ std::string CheckValue(const std::string& password);
 // refuses bytes; a failed read ends the data as the end of the file does,
 // and `source` tells it.
 bool WritePageBlock(TByteSource& source, const std::string& password, bool wrap, TBlockSink& sink,
-                    const std::string& line_break = "\r\n");
+                    const std::string& line_break = std::string(kXorLineBreak));
 
 // The same block, returned as one string.
 std::string BuildPageBlock(TByteSource& source, const std::string& password, bool wrap,
-                           const std::string& line_break = "\r\n");
+                           const std::string& line_break = std::string(kXorLineBreak));

@@ -8,6 +8,7 @@
 #include "engine/base64.h"
 #include "engine/strong_format.h"
 #include "engine/strong_keys.h"
+#include "engine/xor_format.h"
 #include "platform/crypto.h"
 
 TBlockStatus SealPageChunks(TByteSource& page, const TStrongStream& stream, TSealedLines& lines,
@@ -62,7 +63,7 @@ bool WriteStrongBlock(const std::string& source_path, const std::string& passwor
                                            text_page ? kStrongTextKind : kStrongHtmlKind};
   TStrongStream stream;
   if (!stream.Start(key, nonce_prefix, StrongAad(header))) return false;
-  TSealedLines lines(sink, kStrongChunkSize + platform::kGcmTagSize, "\r\n");
+  TSealedLines lines(sink, kStrongChunkSize + platform::kGcmTagSize, std::string(kXorLineBreak));
   for (const auto& literal : header)
     if (!lines.PutLiteral(literal)) return false;
   return SealPageChunks(page, stream, lines, {}) == TBlockStatus::Written;

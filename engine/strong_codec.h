@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "engine/page_codec.h"
 
@@ -17,6 +18,8 @@ class TStrongCodec final : public TPageCodec {
   // The same with a given 16-byte site salt, so that tests can fix it.
   static TCodecSetup Make(const std::string& typed_password, const std::string& site_salt,
                           std::unique_ptr<TStrongCodec>* codec);
+
+  TProtection Protection() const override { return TProtection::Strong; }
 
   // A fresh page salt and nonce prefix from the system's random source.
   TBlockStatus WriteBlock(TByteSource& page, bool text_page, const std::string& line_break, TBlockSink& sink,

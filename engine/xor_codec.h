@@ -3,12 +3,15 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 #include "engine/page_codec.h"
 
 class TXorCodec final : public TPageCodec {
  public:
   explicit TXorCodec(std::string password) : password_(std::move(password)) {}
+
+  TProtection Protection() const override { return TProtection::Xor; }
 
   // A 0 byte in the page ends its data early: the page is then not read to
   // its end, and the result is ReadFailed.

@@ -133,7 +133,9 @@ void CheckShape2(const std::string& block, bool text, const std::string& site_sa
        start = end + line_break.size())
     lines.push_back(block.substr(start, end - start));
   ASSERT_EQ(start, block.size());
-  if (line_break == "\n") EXPECT_EQ(block.find('\r'), std::string::npos);
+  if (line_break == "\n") {
+    EXPECT_EQ(block.find('\r'), std::string::npos);
+  }
   ASSERT_GE(lines.size(), 7u);
   EXPECT_EQ(lines[0], "'ZENDREL-AES-GCM-2',");
   EXPECT_EQ(lines[1], "'600000',");
@@ -147,7 +149,9 @@ void CheckShape2(const std::string& block, bool text, const std::string& site_sa
     ASSERT_EQ(line.front(), '\'');
     ASSERT_EQ(line.substr(line.size() - (last ? 3 : 2)), last ? "');" : "',") << i;
     const std::size_t length = line.size() - (last ? 4 : 3);
-    if (!last) EXPECT_EQ(length, 100u) << i;
+    if (!last) {
+      EXPECT_EQ(length, 100u) << i;
+    }
     EXPECT_TRUE(length > 0 && length <= 100) << i;
   }
 }
@@ -190,7 +194,9 @@ TEST(StrongBlock, WritesEveryCaseForTheIndependentCheck) {
   for (const auto& c : Cases()) {
     SCOPED_TRACE(c.name);
     auto& codec = codecs[c.typed_password];
-    if (!codec) ASSERT_EQ(TStrongCodec::Make(c.typed_password, &codec), TCodecSetup::Ready);
+    if (!codec) {
+      ASSERT_EQ(TStrongCodec::Make(c.typed_password, &codec), TCodecSetup::Ready);
+    }
     // Text pages take the LF lines of an LF template.
     const std::string line_break = c.text ? "\n" : "\r\n";
     const std::string name = std::string("v2_") + c.name;

@@ -1,0 +1,20 @@
+// What a lock is asked to do: lock `page` with a template and a password,
+// keeping the page's bytes in `backup`.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "engine/page_codec.h"
+#include "engine/template_library.h"
+
+struct TLockRequest {
+  TTemplate template_;
+  std::string page;
+  std::string backup;
+  std::string password;
+  // Optional: the run's codec, made once by MakePageCodec for the
+  // template's protection and the password, so that a run of many pages
+  // derives the strong key once. Empty: the lock makes its own.
+  std::shared_ptr<TPageCodec> codec = nullptr;
+};

@@ -72,9 +72,9 @@ export async function unlockXor(text, block, password, pause) {
 }
 
 // The key of a strong block for a typed password (UTF-8, as both builds
-// derive it).
+// derive it): the site key of a format 2 block.
 export function deriveStrongKey(block, password, backend) {
-  return backend.deriveKey(new TextEncoder().encode(password), block.salt, block.iterations);
+  return backend.deriveKey(new TextEncoder().encode(password), block.siteSalt, block.iterations);
 }
 
 // The bytes of the first batch, then the rest of the batches.
@@ -99,7 +99,8 @@ async function collect(first, rest) {
   return bytes;
 }
 
-// A strong block with its derived key; throws an UnlockFailure. A wrong
+// A strong block with its derived key (bytes, or the backend's kept form,
+// see strong_crypto.js); throws an UnlockFailure. A wrong
 // password (or a page cut or altered within its first batch) fails here,
 // before anything is shown. An HTML page whose first bytes name its
 // character set is then shown batch by batch as the chunks are proven;
@@ -107,7 +108,7 @@ async function collect(first, rest) {
 // turns out cut short. A plain-text page, or one that leaves its character
 // set to the bytes, is proven whole first.
 export async function unlockStrong(text, block, key, backend, pause) {
-  const chunks = openedChunks(text, block, await backend.opener(key), pause);
+  const chunks = openedChunks(text, block, await backend.opener(key, block), pause);
   const first = await chunks.next();
   const head = first.done ? new Uint8Array(0) : first.value;
   const streaming = block.kind === 'html' && streamingDecoder(head.subarray(0, HEAD));

@@ -129,6 +129,7 @@ export function start(options = {}) {
   async function attempt(secret, quiet) {
     busy = true;
     button.disabled = true;
+    form.removeAttribute('data-zendrel-asking');
     if (!quiet) {
       say('unlocking');
       await painted();
@@ -151,6 +152,7 @@ export function start(options = {}) {
       busy = false;
       button.disabled = false;
       if (!quiet) {
+        form.setAttribute('data-zendrel-asking', '');
         say(error.kind);
         field.select();
         field.focus();
@@ -183,7 +185,10 @@ export function start(options = {}) {
   }
 
   // The prompt, with "Forget me on this device" when a key is remembered.
+  // The form's data-zendrel-asking attribute tells that the decoder has
+  // settled on asking (a template may keep the form out of sight until then).
   async function ask(kind) {
+    form.setAttribute('data-zendrel-asking', '');
     reveal();
     if (kind) say(kind);
     if (forget && strong && (await isRemembered(block))) forget.hidden = false;
@@ -196,10 +201,11 @@ export function start(options = {}) {
     // The failure state: the template says why, and asks nothing.
     for (const child of Array.from(form.children)) if (!child.contains(message)) child.hidden = true;
     form.hidden = false;
+    form.setAttribute('data-zendrel-asking', '');
     return say(fragment.failure);
   }
   if (options.password) {
-    attempt({ password: options.password }, true).then((shown) => shown || reveal());
+    attempt({ password: options.password }, true).then((shown) => shown || ask());
     return;
   }
   if (!strong) return ask();

@@ -11,3 +11,7 @@ export { keyFromLink } from './fragment.js';
 export { webCryptoBackend, nobleBackend, defaultBackend } from './strong_crypto.js';
 export { unlock, unlockXor, deriveStrongKey, unlockStrong } from './unlock.js';
 export { start } from './unlock_form.js';
+
+import { openAhead } from './site_keys.js';
+
+if (typeof document === 'object') openAhead();

@@ -27,6 +27,7 @@ const SITE = {
   'about.html':
     '<!DOCTYPE html><html><head><meta charset="utf-8"><title>About</title></head><body><h1>About page</h1>' +
     '<a id="to-home" href="index.html">Home</a> <a id="sign-out" href="index.html#zendrel-forget">Sign out</a>' +
+    ' <a id="sign-out-here" href="#zendrel-forget">Sign out here</a>' +
     '<div style="height: 5000px"></div><h2 id="far">Far section</h2></body></html>',
   'sub/deep.html':
     '<!DOCTYPE html><html><head><meta charset="utf-8"><title>Deep</title></head><body><h1>Deep page</h1>' +
@@ -250,7 +251,17 @@ describe('forgetting', () => {
     await page.goto(fileUrl(at('sub/deep.html')));
     assert.equal(await outcome(page, at('sub/deep.html')), 'asked');
 
+    // A same-page link from the unlocked page.
+    await page.goto(fileUrl(at('about.html')));
+    await unlockHere(page, at('about.html'));
+    assert.equal(await outcome(page, at('about.html')), 'About page');
+    await page.click('#sign-out-here');
+    await until(page, () => !!document.querySelector('#zendrel-form[data-zendrel-asking]'), null, 'the prompt');
+    assert.match(await message(page), /no longer remembers/);
+    assert.deepEqual((await kept(page)).records, []);
+
     // Remembered again, the prompt (here after a malformed link) offers to forget.
+    await page.goto(fileUrl(at('sub/deep.html')));
     await unlockHere(page, at('sub/deep.html'), { remember: true });
     assert.equal(await outcome(page, at('sub/deep.html')), 'Deep page');
     await page.goto(fileUrl(at('index.html')) + '#zendrel-key=nonsense');

@@ -42,6 +42,19 @@ function openDatabase() {
   return database;
 }
 
+// Earlier versions kept a remembered key's bytes in localStorage under
+// "zendrel-key:<salt>", where any page of the origin could read them: such
+// keys are deleted wherever a strong page opens.
+export function dropReadableKeys() {
+  try {
+    const names = [];
+    for (let i = 0; i < localStorage.length; i++) if (localStorage.key(i).startsWith('zendrel-key:')) names.push(localStorage.key(i));
+    for (const name of names) localStorage.removeItem(name);
+  } catch (e) {
+    // No localStorage: nothing kept there.
+  }
+}
+
 // Opens the database ahead, while the template's block is still being
 // parsed, when the template is a strong one (its <meta> comes before the
 // script): a kept key is then found without waiting for it.

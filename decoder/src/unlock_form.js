@@ -14,7 +14,7 @@ import { findBlock } from './page_block.js';
 import { UnlockFailure } from './strong_block.js';
 import { defaultBackend } from './strong_crypto.js';
 import { deriveStrongKey, unlockStrong, unlockXor } from './unlock.js';
-import { keptKey, keepKey, isRemembered, forgetSite } from './site_keys.js';
+import { keptKey, keepKey, isRemembered, forgetSite, dropReadableKeys } from './site_keys.js';
 import { takeFragment, restartInto, isForget } from './fragment.js';
 import { show, painted } from './page_writer.js';
 
@@ -209,6 +209,7 @@ export function start(options = {}) {
     return;
   }
   if (!strong) return ask();
+  dropReadableKeys();
   (async () => {
     if (fragment && fragment.kind === 'forget') {
       await forgetSite(block);

@@ -175,11 +175,14 @@ describe('a site unlocked once per browser session', () => {
     assert.equal(await follow(page, '#to-about', at('about.html')), 'About page');
     assert.equal(await follow(page, '#to-home', at('index.html')), 'Home page');
     assert.equal(await follow(page, '#to-deep', at('sub/deep.html')), 'Deep page');
+    // A key an earlier version left readable in localStorage goes.
+    await page.evaluate(() => localStorage.setItem('zendrel-key:c2FsdHNhbHRzYWx0c2FsdA==', 'a2V5'));
     const tab = await visit(b.browser, at('about.html'));
     assert.equal(await outcome(tab, at('about.html')), 'About page', 'a new tab of the session');
 
     const stored = await kept(tab);
     assert.deepEqual(stored.records, [{ isCryptoKey: true, extractable: false, session: true, expires: 0 }]);
+    assert.deepEqual(stored.local, []);
     const key = siteKeyOf(at('index.html'), PASSWORD);
     const written = JSON.stringify([stored.local, stored.session]);
     for (const form of [...keyForms(key), PASSWORD]) assert.ok(!written.includes(form), 'no key bytes in web storage');

@@ -10,10 +10,15 @@ void ShowUsage() {
                          platform::MessageButtons::Ok});
 }
 
-bool RunBatch(const std::vector<std::string>& arguments) {
+bool RunBatch(const std::vector<std::string>& arguments, const std::vector<std::string>& utf8_arguments) {
+  // A character that the ANSI code page maps to a quote or a blank splits
+  // the two forms differently: then only the typed bytes are trusted.
+  const TPassword password = utf8_arguments.size() == arguments.size()
+                                 ? TPassword(arguments.at(3), utf8_arguments.at(3))
+                                 : TPassword(arguments.at(3));
   // The page and the backup swap places between the command line and the
   // lock engine.
-  const bool locked = LockPage(arguments.at(0), arguments.at(2), arguments.at(1), arguments.at(3));
+  const bool locked = LockPage(arguments.at(0), arguments.at(2), arguments.at(1), password);
   if (!locked) {
     messages::ShowError(messages::kLockedPageNotCreated);
   }

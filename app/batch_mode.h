@@ -14,6 +14,8 @@ inline constexpr int kExitUsage = 2;
 void ShowUsage();
 
 // Locks with the arguments in command-line order: template name, page,
-// backup file, password. Shows "Locked page was not created" when the lock
-// fails. True when the page was locked.
-bool RunBatch(const std::vector<std::string>& arguments);
+// backup file, password. `utf8_arguments`, when they split as `arguments`
+// do, give a strong template the password as UTF-8 (no character lost to
+// the ANSI code page); the XOR block takes the typed bytes. Shows "Locked
+// page was not created" when the lock fails. True when the page was locked.
+bool RunBatch(const std::vector<std::string>& arguments, const std::vector<std::string>& utf8_arguments = {});

@@ -16,7 +16,7 @@ bool IsHelpRequest(const std::string& argument) {
   return argument == "/?" || argument == "-?" || argument == "?";
 }
 
-int RunRoad(const std::vector<std::string>& arguments) {
+int RunRoad(const std::vector<std::string>& arguments, const std::vector<std::string>& utf8_arguments) {
   if (arguments.empty()) return RunWizard();
   if (IsHelpRequest(arguments[0])) {
     ShowUsage();
@@ -26,7 +26,7 @@ int RunRoad(const std::vector<std::string>& arguments) {
     ShowUsage();
     return kExitUsage;
   }
-  return RunBatch(arguments) ? kExitLocked : kExitNotLocked;
+  return RunBatch(arguments, utf8_arguments) ? kExitLocked : kExitNotLocked;
 }
 
 // An exception that escapes outside any window is logged and shown, and the
@@ -61,12 +61,12 @@ int RunProtected(const std::function<int()>& road) {
   }
 }
 
-int ZendrelMain(const std::vector<std::string>& arguments) {
+int ZendrelMain(const std::vector<std::string>& arguments, const std::vector<std::string>& utf8_arguments) {
   InstallErrorReporting();
   Application.Title = messages::kApplicationTitle;
   const int code = RunProtected([&] {
     InitApplication();
-    return RunRoad(arguments);
+    return RunRoad(arguments, utf8_arguments);
   });
   RemoveErrorReporting();
   return code;

@@ -41,14 +41,15 @@ bool IsTemplateName(const std::string& name) {
 
 // Streams the block for the page at `source_path` into `sink`, telling
 // `progress` how far it has come.
-using TBlockWriter = bool (*)(const std::string& source_path, const std::string& password, bool text_page,
+using TBlockWriter = bool (*)(const std::string& source_path, const TPassword& password, bool text_page,
                               TBlockSink& sink, const TLockProgress& progress);
 
 // Passes the block on and, after each piece, tells how much of the page the
 // encoder has read.
 class TXorProgressSink : public TBlockSink {
  public:
-  TXorProgressSink(TBlockSink& inner, const TFastIO& source, std::uint64_t total, const TLockProgress& progress)
+  TXorProgressSink(TBlockSink& inner, const TFastIO& source, std::uint64_t total,
+                   const TLockProgress& progress)
       : inner_(inner), source_(source), total_(total), progress_(progress) {}
   bool Put(const char* data, std::size_t size) override {
     if (!inner_.Put(data, size)) return false;
@@ -64,12 +65,12 @@ class TXorProgressSink : public TBlockSink {
   const TLockProgress& progress_;
 };
 
-bool WriteXorBlock(const std::string& source_path, const std::string& password, bool text_page,
+bool WriteXorBlock(const std::string& source_path, const TPassword& password, bool text_page,
                    TBlockSink& sink, const TLockProgress& progress) {
   TFastIO source;
   if (!source.Open(source_path)) return false;
   TXorProgressSink reporting(sink, source, source.GetSize(), progress);
-  if (!WritePageBlock(source, password, text_page, reporting)) return false;
+  if (!WritePageBlock(source, password.Typed(), text_page, reporting)) return false;
   // The encoder stops at the first 0 it reads, and a failed read reads as 0
   // too. The page holds no zero byte, so the data must end at the file's end.
   return source.IsEndOfFile(source.Position - 1);
@@ -81,7 +82,7 @@ TBlockWriter BlockWriterFor(TProtection protection) {
     case TProtection::Xor:
       return WriteXorBlock;
     case TProtection::Strong:
-      return [](const std::string& source_path, const std::string& password, bool text_page, TBlockSink& sink,
+      return [](const std::string& source_path, const TPassword& password, bool text_page, TBlockSink& sink,
                 const TLockProgress& progress) {
         return WriteStrongBlock(source_path, password, text_page, sink, progress);
       };
@@ -98,7 +99,7 @@ struct TLockPlan {
   TBlockWriter writer = nullptr;
 };
 
-bool CheckTemplate(const std::string& template_name, const std::string& password, TLockPlan* plan) {
+bool CheckTemplate(const std::string& template_name, const TPassword& password, TLockPlan* plan) {
   if (!IsTemplateName(template_name))
     return Fail(messages::Format(messages::kNotATemplateName, {template_name}));
   plan->template_folder = TemplatesDir + template_name + platform::PathSeparator();
@@ -116,7 +117,7 @@ bool CheckTemplate(const std::string& template_name, const std::string& password
   plan->writer = BlockWriterFor(plan->area.protection);
   // The XOR block uses the password's length mod 256: a multiple of 256
   // would leave one byte of it.
-  if (plan->area.protection == TProtection::Xor && password.size() % 256 == 0)
+  if (plan->area.protection == TProtection::Xor && password.Typed().size() % 256 == 0)
     return Fail(messages::kPasswordLengthMultipleOf256);
   return true;
 }
@@ -261,7 +262,7 @@ bool CopySpan(TFastIO& from, std::uint32_t begin, std::uint32_t end, TBlockSink&
 
 // The template's start page with the block in its payload area, streamed
 // into the temporary page.
-bool WriteLockedPage(const TLockPlan& plan, const std::string& backup_path, const std::string& password,
+bool WriteLockedPage(const TLockPlan& plan, const std::string& backup_path, const TPassword& password,
                      bool wrap, const TLockProgress& progress, TTemporaryPage& out) {
   TFileSink sink(out.handle());
   TFastIO start_page;
@@ -282,10 +283,10 @@ bool WriteLockedPage(const TLockPlan& plan, const std::string& backup_path, cons
 }  // namespace
 
 bool LockPage(const std::string& template_name, const std::string& backup_path, const std::string& page_path,
-              const std::string& password, const TLockProgress& progress) {
+              const TPassword& password, const TLockProgress& progress) {
   // An empty password would encode nothing at all; the callers never pass
   // one, and the engine refuses it too.
-  if (password.empty()) return Fail(messages::kPasswordNotEntered);
+  if (password.Typed().empty()) return Fail(messages::kPasswordNotEntered);
   if (platform::FileExtension(page_path) != kTextExtension) {
     return BuildLockedPage(template_name, backup_path, page_path, password, false, progress);
   }
@@ -307,7 +308,7 @@ bool LockPage(const std::string& template_name, const std::string& backup_path, 
 }
 
 bool BuildLockedPage(const std::string& template_name, const std::string& backup_path,
-                     const std::string& page_path, const std::string& password, bool wrap,
+                     const std::string& page_path, const TPassword& password, bool wrap,
                      const TLockProgress& progress) {
   TLockPlan plan;
   if (!CheckTemplate(template_name, password, &plan)) return false;

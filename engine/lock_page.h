@@ -14,6 +14,7 @@
 #include <string>
 
 #include "engine/lock_progress.h"
+#include "engine/password.h"
 
 #include "engine/payload_area.h"
 
@@ -29,9 +30,9 @@ inline constexpr char kLockTemporarySuffix[] = "~temp~";
 // page's former bytes. `progress`, when set, hears how far the page's block
 // has come while it is streamed.
 bool LockPage(const std::string& template_name, const std::string& backup_path, const std::string& page_path,
-              const std::string& password, const TLockProgress& progress = {});
+              const TPassword& password, const TLockProgress& progress = {});
 
 // Does the work for LockPage on a page path that is already final.
 bool BuildLockedPage(const std::string& template_name, const std::string& backup_path,
-                     const std::string& page_path, const std::string& password, bool wrap,
+                     const std::string& page_path, const TPassword& password, bool wrap,
                      const TLockProgress& progress = {});

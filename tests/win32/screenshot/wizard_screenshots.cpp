@@ -1,5 +1,6 @@
 // Pictures of the wizard for people to look at: each of the five pages,
-// page 2 in source-hide mode, the Last Step while locking and after it, and
+// page 2 in source-hide mode, page 3 with a source-hiding template, the Last
+// Step (warning of a backup beside the page) while locking and after it, and
 // an error box, captured from the screen as BMP files into the folder named
 // by the first argument. scripts/screenshots.sh runs it and makes PNGs.
 #include <windows.h>

@@ -73,7 +73,7 @@ inline constexpr char kPageLocked[] = "The page is locked. Backup: %s";
 inline constexpr char kPublishedDefaultPassword[] =
     "\"pagekey\" is the published default: type a password of your own";
 // The Last Step, when the backup would be published with the page.
-inline constexpr char kBackupInPageFolder[] = "The backup is in the page's folder: do not publish it.";
+inline constexpr char kBackupInPageFolder[] = "Backup in the page's folder: do not publish it.";
 // Step Three, under the list: what the selected template's protection does.
 inline constexpr char kStrongProtectionNote[] = "Strong: AES-256, opens only with the password";
 inline constexpr char kSourceHidingNote[] =

@@ -446,7 +446,7 @@ TEST_P(BackupWarningTest, TheLastStepWarnsOfABackupInThePagesFolder) {
   }
   GoToPage(4);
   EXPECT_EQ(Caption(BackupWarningLabel),
-            GetParam().warned ? "The backup is in the page's folder: do not publish it." : "");
+            GetParam().warned ? "Backup in the page's folder: do not publish it." : "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Places, BackupWarningTest,

@@ -111,13 +111,15 @@ while IFS= read -r command; do
       fi ;;
   esac
   echo "running: $command"
-  (cd "$ex" && sh -c "$command" </dev/null) || fail "the man page's example failed: $command"
+  said=$(cd "$ex" && sh -c "$command" </dev/null) || fail "the man page's example failed: $command"
   ran=$((ran + 1))
   for backup in $(grep -oE 'backups/[A-Za-z0-9_.-]+' <<<"$command"); do
     original=$(basename "$backup" | sed 's/_original//')
     cmp -s "$ex/$backup" "$ex/originals/$original" || fail "$backup is not the original page: $command"
   done
   case "$form" in
+    --version | -V)
+      [ "$said" = "zendrel $version" ] || fail "$command printed '$said'" ;;
     unlock)
       set -- $(sed 's/^zendrel-unlock //' <<<"$command")
       cmp -s "$ex/$2" "$ex/originals/$(basename "$1")" || fail "zendrel-unlock did not give the page back: $command" ;;

@@ -532,6 +532,26 @@ TEST_F(MainFormTest, AStrongPageTakesThePasswordAsTypedBeyondTheAnsiCodePage) {
             TUnlockStatus::Done);
 }
 
+TEST_F(MainFormTest, AnXorPageKeepsThePasswordsAnsiBytes) {
+  files_.AddTemplateFile("Classic", "index.html", testing_support::TemplateStartPage());
+  WriteFile(files_.Page("index.html"), "<p>ansi</p>");
+  Open();
+  ChoosePage(files_.Page("index.html"));
+  GoToPage(2);
+  SetWindowTextW(Window(PassEdit), L"caf\x00E9");
+  GoToPage(4);
+  Click(CrBtn);
+  ASSERT_TRUE(Enabled(ShowBtn)) << messages_.Transcript();
+  // The block is made of the bytes the window gives in the ANSI code page,
+  // not of the UTF-8 form.
+  EXPECT_NE(UnlockPage(files_.Page("index.html"), files_.root / "utf8.html", "caf\xC3\xA9").status,
+            TUnlockStatus::Done);
+  const TUnlockResult opened =
+      UnlockPage(files_.Page("index.html"), files_.root / "ansi.html", Caption(PassEdit));
+  ASSERT_EQ(opened.status, TUnlockStatus::Done) << opened.message;
+  EXPECT_EQ(ReadFile(files_.root / "ansi.html"), "<p>ansi</p>");
+}
+
 TEST_F(MainFormTest, SourceHideSelectsTheTemplateWhateverItsCase) {
   files_.AddTemplateFile("Plain", "index.html", testing_support::TemplateStartPage());
   files_.AddTemplateFile("source HIDE", "index.html", testing_support::TemplateStartPage());

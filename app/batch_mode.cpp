@@ -1,6 +1,8 @@
 #include "app/batch_mode.h"
 
-#include "engine/lock_page.h"
+#include "app/box_lock_observer.h"
+#include "app/lock_messages.h"
+#include "app/named_lock.h"
 #include "platform/platform.h"
 #include "resources/error_box.h"
 #include "resources/message_table.h"
@@ -10,17 +12,19 @@ void ShowUsage() {
                          platform::MessageButtons::Ok});
 }
 
-bool RunBatch(const std::vector<std::string>& arguments, const std::vector<std::string>& utf8_arguments) {
+bool RunBatch(const std::vector<std::string>& arguments, const TTemplateLibrary& templates,
+              const std::vector<std::string>& utf8_arguments) {
   // A character that the ANSI code page maps to a quote or a blank splits
   // the two forms differently: then only the typed bytes are trusted.
   const TPassword password = utf8_arguments.size() == arguments.size()
                                  ? TPassword(arguments.at(3), utf8_arguments.at(3))
                                  : TPassword(arguments.at(3));
-  // The page and the backup swap places between the command line and the
-  // lock engine.
-  const bool locked = LockPage(arguments.at(0), arguments.at(2), arguments.at(1), password);
-  if (!locked) {
+  TBoxLockObserver observer;
+  const TLockResult result =
+      LockWithNamedTemplate(templates, arguments.at(0), arguments.at(1), arguments.at(2), password, observer);
+  if (!result.ok()) {
+    ShowLockFailures(result);
     messages::ShowError(messages::kLockedPageNotCreated);
   }
-  return locked;
+  return result.ok();
 }

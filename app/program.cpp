@@ -16,8 +16,9 @@ bool IsHelpRequest(const std::string& argument) {
   return argument == "/?" || argument == "-?" || argument == "?";
 }
 
-int RunRoad(const std::vector<std::string>& arguments, const std::vector<std::string>& utf8_arguments) {
-  if (arguments.empty()) return RunWizard();
+int RunRoad(const std::vector<std::string>& arguments, const std::vector<std::string>& utf8_arguments,
+            const TStartUp& start_up) {
+  if (arguments.empty()) return RunWizard(start_up);
   if (IsHelpRequest(arguments[0])) {
     ShowUsage();
     return kExitLocked;
@@ -26,7 +27,7 @@ int RunRoad(const std::vector<std::string>& arguments, const std::vector<std::st
     ShowUsage();
     return kExitUsage;
   }
-  return RunBatch(arguments, utf8_arguments) ? kExitLocked : kExitNotLocked;
+  return RunBatch(arguments, start_up.templates, utf8_arguments) ? kExitLocked : kExitNotLocked;
 }
 
 // An exception that escapes outside any window is logged and shown, and the
@@ -64,10 +65,7 @@ int RunProtected(const std::function<int()>& road) {
 int ZendrelMain(const std::vector<std::string>& arguments, const std::vector<std::string>& utf8_arguments) {
   InstallErrorReporting();
   Application.Title = messages::kApplicationTitle;
-  const int code = RunProtected([&] {
-    InitApplication();
-    return RunRoad(arguments, utf8_arguments);
-  });
+  const int code = RunProtected([&] { return RunRoad(arguments, utf8_arguments, InitApplication()); });
   RemoveErrorReporting();
   return code;
 }

@@ -1,8 +1,7 @@
 // What the selected template protects, shown on Step Three, and the
 // password the lock gets for it.
 #include "app/win32/main_form.h"
-#include "engine/settings.h"
-#include "engine/template_installation.h"
+#include "engine/template_library.h"
 #include "engine/template_protection.h"
 #include "platform/platform.h"
 #include "resources/error_box.h"
@@ -19,10 +18,10 @@ constexpr char kPublishedPassword[] = "pagekey";
 }  // namespace
 
 bool TMainForm::SelectedProtection(TProtection* protection) const {
-  const std::string name = SelectedTemplate();
-  if (name.empty()) return false;
-  return ReadTemplateProtection(TemplatesDir + name + platform::PathSeparator() + kTemplateStartPage,
-                                protection);
+  TTemplate found;
+  TLockMessage why;
+  return start_up_.templates.Find(SelectedTemplate(), &found, &why) &&
+         ReadTemplateProtection(found.StartPage(), protection);
 }
 
 void TMainForm::ShowTemplateProtection() {

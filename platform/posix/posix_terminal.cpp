@@ -47,7 +47,8 @@ class EchoOff {
     active_ = ::tcsetattr(fd_, TCSAFLUSH, &quiet) == 0;
   }
   ~EchoOff() {
-    if (active_) ::tcsetattr(fd_, TCSAFLUSH, &saved_);
+    // TCSANOW: what was typed after the line stays for the next read.
+    if (active_) ::tcsetattr(fd_, TCSANOW, &saved_);
   }
   EchoOff(const EchoOff&) = delete;
   EchoOff& operator=(const EchoOff&) = delete;
@@ -69,11 +70,13 @@ TerminalRead ReadTerminalLine(const std::string& prompt, bool echo, std::string*
   line->clear();
   const int tty = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (tty < 0) return TerminalRead::NoTerminal;
-  WriteStandardError(prompt);
   TerminalRead outcome = TerminalRead::Ended;
   {
+    // Echo goes off before the prompt shows, so nothing typed after it is
+    // ever shown.
     std::optional<EchoOff> hidden;
     if (!echo) hidden.emplace(tty);
+    WriteStandardError(prompt);
     for (;;) {
       char c;
       const ssize_t n = ::read(tty, &c, 1);

@@ -58,10 +58,10 @@ TerminalRead ReadTerminalLine(const std::string& prompt, bool echo, std::string*
     CloseHandle(input);
     return TerminalRead::NoTerminal;
   }
-  WriteStandardError(prompt);
   DWORD mode = saved | ENABLE_LINE_INPUT | ENABLE_PROCESSED_INPUT;
   if (!echo) mode &= ~static_cast<DWORD>(ENABLE_ECHO_INPUT);
   SetConsoleMode(input, mode);
+  WriteStandardError(prompt);
   std::wstring wide;
   TerminalRead outcome = TerminalRead::Ended;
   for (;;) {

@@ -6,12 +6,13 @@
 #include <string>
 
 #include "app/cli_arguments.h"
-#include "app/template_choice.h"
+#include "app/start_up.h"
 
 // What every command needs besides its command line.
 struct TCliContext {
   // The name the program goes by in its messages ("zendrel").
   std::string program;
+  TStartUp start_up;
 };
 
 // Writes "<program>: <text>" and a line break to standard error.

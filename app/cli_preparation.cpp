@@ -11,7 +11,7 @@ void SayError(const TCliContext& context, const std::string& text) {
 
 bool PrepareLock(const TCliContext& context, const TCliCommand& command, TCliPreparation* prepared) {
   std::string why;
-  if (!ChooseTemplate(command.template_, &prepared->chosen, &why)) {
+  if (!ChooseTemplate(command.template_, context.start_up.templates, &prepared->chosen, &why)) {
     SayError(context, why);
     return false;
   }

@@ -6,7 +6,6 @@
 #include "app/cli_arguments.h"
 #include "app/cli_commands.h"
 #include "app/program.h"
-#include "app/start_up.h"
 #include "app/template_choice.h"
 #include "platform/terminal.h"
 #include "resources/message_table.h"
@@ -23,9 +22,8 @@ std::string Usage(const std::string& program) {
 // template that only hides the source.
 int RunTerminalBatch(const std::vector<std::string>& arguments) {
   TTemplate chosen;
-  std::string unused;
-  InitApplication();
-  if (ChooseTemplate(arguments[0], &chosen, &unused) && WarnsAsSourceHiding(chosen))
+  TLockMessage unused;
+  if (InitApplication().templates.Find(arguments[0], &chosen, &unused) && WarnsAsSourceHiding(chosen))
     platform::WriteStandardError(messages::Format(messages::kXorTemplateWarning, {chosen.name}));
   platform::ScopedMessageHandler console(&platform::ShowConsoleMessage);
   return ZendrelMain(arguments);
@@ -33,8 +31,7 @@ int RunTerminalBatch(const std::vector<std::string>& arguments) {
 
 int RunCommand(const std::string& program, const TCliCommand& command) {
   platform::CatchInterrupts();
-  InitApplication();
-  const TCliContext context{program};
+  const TCliContext context{program, InitApplication()};
   try {
     return command.action == TCliAction::Lock ? RunLockCommand(context, command)
                                               : RunSiteCommand(context, command);

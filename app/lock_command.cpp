@@ -1,101 +1,96 @@
 // zendrel lock: one page in place, as batch mode locks it, with the backup
-// question asked on the terminal.
+// question asked on the terminal and Ctrl-C stopping the lock cleanly.
+
 #include "app/cli_commands.h"
+#include "app/lock_messages.h"
 #include "app/progress_display.h"
-#include "app/share_link.h"
 #include "engine/lock_page.h"
-#include "engine/settings.h"
 #include "platform/path_parts.h"
-#include "platform/platform.h"
 #include "platform/terminal.h"
 #include "resources/message_table.h"
 #include "resources/terminal_messages.h"
 
 namespace {
 
-// The backup question on the terminal, --yes answering it; every other
-// message of the lock on standard error.
-class TTerminalLockAnswers {
+class TTerminalLockObserver : public TLockObserver {
  public:
-  TTerminalLockAnswers(const TCliContext& context, bool yes, TProgressDisplay& progress)
-      : context_(context), yes_(yes), progress_(progress) {}
+  TTerminalLockObserver(bool yes, TProgressDisplay& progress) : yes_(yes), progress_(progress) {}
 
-  platform::MessageAnswer Show(const platform::MessageRequest& request) {
+  bool ConfirmReplaceBackup(const std::string& backup_path) override {
+    if (yes_) return true;
     progress_.Clear();
-    if (request.buttons == platform::MessageButtons::Ok) {
-      SayError(context_, request.text);
-      return platform::MessageAnswer::Ok;
-    }
-    asked_ = true;
-    if (yes_) return platform::MessageAnswer::Yes;
     std::string answer;
-    switch (platform::ReadTerminalLine(request.text + " [y/N] ", true, &answer)) {
+    const std::string question = messages::Format(messages::kBackupExists, {backup_path}) + " [y/N] ";
+    switch (platform::ReadTerminalLine(question, true, &answer)) {
       case platform::TerminalRead::Ok:
         break;
       case platform::TerminalRead::NoTerminal:
         no_terminal_ = true;
-        return platform::MessageAnswer::No;
+        return false;
       case platform::TerminalRead::Interrupted:
       case platform::TerminalRead::Ended:
-        return platform::MessageAnswer::No;
+        return false;
     }
     while (!answer.empty() && (answer.back() == ' ' || answer.back() == '\r')) answer.pop_back();
-    const bool replace =
-        answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" || answer == "YES";
-    declined_ = !replace;
-    return replace ? platform::MessageAnswer::Yes : platform::MessageAnswer::No;
+    return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" || answer == "YES";
   }
 
-  bool declined() const { return declined_; }
+  void Warn(const TLockMessage& warning) override {
+    progress_.Clear();
+    platform::WriteStandardError(FormatMessage(warning) + "\n");
+  }
+
+  void Progress(std::uint64_t done, std::uint64_t total) override {
+    progress_.Show(done == total ? 1 : 0, 1, done, total);
+  }
+
+  bool Cancelled() override { return platform::Interrupted(); }
+
   bool no_terminal() const { return no_terminal_; }
 
  private:
-  const TCliContext& context_;
   bool yes_;
   TProgressDisplay& progress_;
-  bool asked_ = false;
-  bool declined_ = false;
   bool no_terminal_ = false;
 };
-
-// A page named *.txt is locked under its name with ".html" appended.
-std::string LockedPagePath(const std::string& page) {
-  const std::string txt = ".txt";
-  const bool text = page.size() > txt.size() && page.compare(page.size() - txt.size(), txt.size(), txt) == 0;
-  return text ? page + ".html" : page;
-}
 
 }  // namespace
 
 int RunLockCommand(const TCliContext& context, const TCliCommand& command) {
+  // The single-page lock does not hand its site key back yet.
+  if (!command.share_url.empty()) {
+    SayError(context, "--share-url works with site; lock cannot print a share link yet. Nothing was locked.");
+    return 1;
+  }
   TCliPreparation prepared;
   if (!PrepareLock(context, command, &prepared)) return 1;
   const std::string& page = command.operands[0];
   const std::string& backup = command.operands[1];
   TProgressDisplay progress(platform::IsTerminal(platform::StandardStream::Error) && !command.quiet);
-  TTerminalLockAnswers answers(context, command.yes, progress);
-  platform::ScopedMessageHandler console(
-      [&](const platform::MessageRequest& request) { return answers.Show(request); });
-  // The lock finds its template by name in TemplatesDir.
-  std::string folder = prepared.chosen.folder;
-  folder.pop_back();
-  TemplatesDir = platform::FolderPart(folder);
-  const bool locked = LockPage(
-      prepared.chosen.name, backup, page, prepared.password,
-      [&](std::uint64_t done, std::uint64_t total) { progress.Show(done == total ? 1 : 0, 1, done, total); });
+  TTerminalLockObserver observer(command.yes, progress);
+  const TLockResult result = LockPage({prepared.chosen, page, backup, prepared.password}, observer);
   progress.Clear();
-  if (!locked) {
-    if (platform::Interrupted())
+  switch (result.status) {
+    case TLockStatus::Locked:
+      break;
+    case TLockStatus::Declined:
+      if (platform::Interrupted())
+        SayError(context, messages::kInterrupted);
+      else if (observer.no_terminal())
+        SayError(context, messages::Format(messages::kNoTerminalToAsk, {backup}));
+      else
+        SayError(context, messages::Format(messages::kBackupKept, {backup}));
+      return 1;
+    case TLockStatus::Cancelled:
       SayError(context, messages::kInterrupted);
-    else if (answers.no_terminal())
-      SayError(context, messages::Format(messages::kNoTerminalToAsk, {backup}));
-    else if (answers.declined())
-      SayError(context, messages::Format(messages::kBackupKept, {backup}));
-    else
+      return 1;
+    case TLockStatus::Failed:
+      SayError(context, LockFailureText(result.message, result.reason));
+      for (const TLockFailure& failure : result.further)
+        if (failure.message.text) SayError(context, LockFailureText(failure.message, failure.reason));
       SayError(context, messages::kLockedPageNotCreated);
-    return 1;
+      return 1;
   }
-  std::string out = LockedPagePath(page) + "\n" + backup + "\n";
-  platform::WriteStandardOutput(out);
+  platform::WriteStandardOutput(result.locked_page + "\n" + backup + "\n");
   return 0;
 }

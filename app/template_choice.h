@@ -4,15 +4,7 @@
 
 #include <string>
 
-#include "engine/template_installation.h"
-
-// A template found: its name and its folder (ending in the separator).
-struct TTemplate {
-  std::string name;
-  std::string folder;
-
-  std::string StartPage() const { return folder + kTemplateStartPage; }
-};
+#include "engine/template_library.h"
 
 // `name_or_folder` is a name of the library, or the path of a template folder
 // when it holds a path separator or names a folder that is no template of
@@ -20,8 +12,8 @@ struct TTemplate {
 // the current folder; write ./Light for that one). False with `*why` in words
 // when neither gives a template; for a name, `*why` ends with the names of
 // the templates that exist.
-// The library is the templates folder TemplatesDir.
-bool ChooseTemplate(const std::string& name_or_folder, TTemplate* chosen, std::string* why);
+bool ChooseTemplate(const std::string& name_or_folder, const TTemplateLibrary& library, TTemplate* chosen,
+                    std::string* why);
 
 // True when the template's start page asks for the strong protection (a
 // password-derived key); false for the XOR block, which only hides the

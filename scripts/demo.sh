@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The main job: build the Linux program, install it with its templates and
 # manual, and lock the bundled sample page with the bundled "Source Hide"
-# template (password "pagekey", so the page opens without asking).
+# template (password "pagekey", so the page opens without asking). The
+# backup, the page in clear, is kept outside the site folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,11 +11,11 @@ cmake --build --preset linux --target zendrel zendrel-unlock templates >/dev/nul
 demo=build/demo
 rm -rf "$demo"
 cmake --install build/linux --prefix "$demo/zendrel" >/dev/null
-mkdir -p "$demo/site"
+mkdir -p "$demo/site" "$demo/backups"
 cp samples/welcome.html "$demo/site/welcome.html"
 
-"$demo/zendrel/zendrel" "Source Hide" "$demo/site/welcome.html" "$demo/site/welcome_original.html" pagekey
+"$demo/zendrel/zendrel" "Source Hide" "$demo/site/welcome.html" "$demo/backups/welcome_original.html" pagekey
 
 echo "Locked page: $(pwd)/$demo/site/welcome.html"
-echo "Backup:      $(pwd)/$demo/site/welcome_original.html"
+echo "Backup:      $(pwd)/$demo/backups/welcome_original.html (outside the site: never publish it)"
 echo "Open the locked page in a browser to see it decoded."

@@ -1,6 +1,7 @@
 // The terminal on POSIX: isatty, /dev/tty with termios for a hidden line,
 // and sigaction for Ctrl-C.
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <termios.h>
 #include <unistd.h>
@@ -78,13 +79,18 @@ TerminalRead ReadTerminalLine(const std::string& prompt, bool echo, std::string*
     if (!echo) hidden.emplace(tty);
     WriteStandardError(prompt);
     for (;;) {
-      char c;
-      const ssize_t n = ::read(tty, &c, 1);
-      // The handler is installed without SA_RESTART, so Ctrl-C ends the read.
+      // A Ctrl-C that came before the read began would not end it: the read
+      // waits a quarter second at most, and the flag is looked at between.
       if (interrupted.load()) {
         outcome = TerminalRead::Interrupted;
         break;
       }
+      pollfd ready{tty, POLLIN, 0};
+      const int polled = ::poll(&ready, 1, 250);
+      if (polled < 0 && errno != EINTR) break;
+      if (polled <= 0) continue;
+      char c;
+      const ssize_t n = ::read(tty, &c, 1);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) break;
       if (c == '\n') {

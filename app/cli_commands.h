@@ -7,6 +7,7 @@
 
 #include "app/cli_arguments.h"
 #include "app/start_up.h"
+#include "engine/password.h"
 
 // What every command needs besides its command line.
 struct TCliContext {
@@ -23,7 +24,7 @@ void SayError(const TCliContext& context, const std::string& text);
 // saying why) when the command must stop with exit code 1.
 struct TCliPreparation {
   TTemplate chosen;
-  std::string password;
+  TPassword password = "";
   bool strong = false;
 };
 bool PrepareLock(const TCliContext& context, const TCliCommand& command, TCliPreparation* prepared);

@@ -27,6 +27,9 @@ bool PrepareLock(const TCliContext& context, const TCliCommand& command, TCliPre
     SayError(context, read.error);
     return false;
   }
-  prepared->password = std::move(read.password);
+  // A password read as wide characters keeps its UTF-8 form for the strong
+  // key, so that no character outside the code page is lost.
+  prepared->password = read.utf8.empty() ? TPassword(std::move(read.password))
+                                         : TPassword(std::move(read.password), std::move(read.utf8));
   return true;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <tuple>
 
 #include "platform/terminal.h"
 #include "resources/message_table.h"
@@ -12,7 +13,7 @@
 
 namespace {
 
-TPasswordRead Failed(const std::string& why) { return {TPasswordStatus::Failed, "", why}; }
+TPasswordRead Failed(const std::string& why) { return {TPasswordStatus::Failed, "", "", why}; }
 
 // The first line of a stream, without its line break. False when the stream
 // holds nothing at all.
@@ -24,19 +25,19 @@ bool FirstLine(std::istream& in, std::string* line) {
 
 TPasswordRead Checked(std::string password) {
   if (password.empty()) return Failed(messages::kPasswordNotEntered);
-  return {TPasswordStatus::Ok, std::move(password), ""};
+  return {TPasswordStatus::Ok, std::move(password), "", ""};
 }
 
 TPasswordRead FromPrompt() {
   if (!platform::IsTerminal(platform::StandardStream::Input)) return Failed(messages::kNoPasswordSource);
-  std::string first, second;
-  for (auto [prompt, line] :
-       {std::pair{messages::kPasswordPrompt, &first}, std::pair{messages::kPasswordPromptAgain, &second}}) {
-    switch (platform::ReadTerminalLine(prompt, false, line)) {
+  std::string first, second, utf8, utf8_again;
+  for (auto [prompt, line, wide] : {std::tuple{messages::kPasswordPrompt, &first, &utf8},
+                                    std::tuple{messages::kPasswordPromptAgain, &second, &utf8_again}}) {
+    switch (platform::ReadTerminalLine(prompt, false, line, wide)) {
       case platform::TerminalRead::Ok:
         break;
       case platform::TerminalRead::Interrupted:
-        return {TPasswordStatus::Interrupted, "", messages::kInterrupted};
+        return {TPasswordStatus::Interrupted, "", "", messages::kInterrupted};
       case platform::TerminalRead::NoTerminal:
         return Failed(messages::kNoPasswordSource);
       case platform::TerminalRead::Ended:
@@ -44,8 +45,10 @@ TPasswordRead FromPrompt() {
     }
     if (line->empty()) return Failed(messages::kPasswordNotEntered);
   }
-  if (first != second) return Failed(messages::kPasswordsDiffer);
-  return Checked(std::move(first));
+  if (first != second || utf8 != utf8_again) return Failed(messages::kPasswordsDiffer);
+  TPasswordRead read = Checked(std::move(first));
+  read.utf8 = std::move(utf8);
+  return read;
 }
 
 TPasswordRead FromFile(const std::string& path) {

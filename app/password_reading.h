@@ -12,6 +12,9 @@ enum class TPasswordStatus { Ok, Failed, Interrupted };
 struct TPasswordRead {
   TPasswordStatus status = TPasswordStatus::Failed;
   std::string password;
+  // The password in UTF-8 when it was read as wide characters (the Windows
+  // console); empty otherwise.
+  std::string utf8;
   // Why no password was read, one message, when Failed.
   std::string error;
 };

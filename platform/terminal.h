@@ -23,11 +23,14 @@ enum class TerminalRead { Ok, NoTerminal, Interrupted, Ended };
 // a redirected standard input. With `echo` false the typed characters are
 // not shown, and the terminal's echo is restored before returning, whatever
 // the outcome; a line break is then written to standard error in place of
-// the one the user typed. `*line` receives the line without its line break,
-// in UTF-8 on Windows and as typed elsewhere.
+// the one the user typed. `*line` receives the line without its line break
+// in the system's code page (as typed elsewhere than on Windows), and `*utf8`,
+// when given, the same line in UTF-8: on Windows a character outside the
+// code page survives only there.
 // NoTerminal: there is no terminal (nothing was read); Interrupted: Ctrl-C
 // (the interrupt flag below is then set); Ended: end of input before a line.
-TerminalRead ReadTerminalLine(const std::string& prompt, bool echo, std::string* line);
+TerminalRead ReadTerminalLine(const std::string& prompt, bool echo, std::string* line,
+                              std::string* utf8 = nullptr);
 
 // From this call on, Ctrl-C (SIGINT, and SIGTERM and SIGHUP on POSIX; the
 // console's control events on Windows) no longer ends the process: it sets a

@@ -67,7 +67,7 @@ bool IsTerminal(StandardStream stream) {
   return ::isatty(fd) == 1;
 }
 
-TerminalRead ReadTerminalLine(const std::string& prompt, bool echo, std::string* line) {
+TerminalRead ReadTerminalLine(const std::string& prompt, bool echo, std::string* line, std::string* utf8) {
   line->clear();
   const int tty = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (tty < 0) return TerminalRead::NoTerminal;
@@ -103,6 +103,7 @@ TerminalRead ReadTerminalLine(const std::string& prompt, bool echo, std::string*
   if (!echo) WriteStandardError("\n");
   ::close(tty);
   if (outcome != TerminalRead::Ok) line->clear();
+  if (utf8) *utf8 = *line;
   return outcome;
 }
 

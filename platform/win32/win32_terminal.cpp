@@ -31,12 +31,12 @@ HANDLE StandardHandle(StandardStream stream) {
   return GetStdHandle(STD_ERROR_HANDLE);
 }
 
-std::string Utf8(const std::wstring& wide) {
+std::string Narrow(const std::wstring& wide, UINT code_page) {
   if (wide.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+  const int size = WideCharToMultiByte(code_page, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
                                        nullptr, nullptr);
   std::string text(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size, nullptr,
+  WideCharToMultiByte(code_page, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size, nullptr,
                       nullptr);
   return text;
 }
@@ -48,8 +48,9 @@ bool IsTerminal(StandardStream stream) {
   return GetConsoleMode(StandardHandle(stream), &mode) != 0;
 }
 
-TerminalRead ReadTerminalLine(const std::string& prompt, bool echo, std::string* line) {
+TerminalRead ReadTerminalLine(const std::string& prompt, bool echo, std::string* line, std::string* utf8) {
   line->clear();
+  if (utf8) utf8->clear();
   const HANDLE input = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                    nullptr, OPEN_EXISTING, 0, nullptr);
   if (input == INVALID_HANDLE_VALUE) return TerminalRead::NoTerminal;
@@ -82,7 +83,10 @@ TerminalRead ReadTerminalLine(const std::string& prompt, bool echo, std::string*
   SetConsoleMode(input, saved);
   CloseHandle(input);
   if (!echo) WriteStandardError("\n");
-  if (outcome == TerminalRead::Ok) *line = Utf8(wide);
+  if (outcome == TerminalRead::Ok) {
+    *line = Narrow(wide, CP_ACP);
+    if (utf8) *utf8 = Narrow(wide, CP_UTF8);
+  }
   SecureZeroMemory(wide.data(), wide.size() * sizeof(wchar_t));
   return outcome;
 }

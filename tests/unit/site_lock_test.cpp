@@ -370,6 +370,34 @@ TEST(LockSite, LinksAreNamedAndNeitherFollowedNorCopied) {
   EXPECT_EQ(named[f.root / "Templates/Plain/l.css"], messages::kTemplateLinkSkipped);
 }
 
+// Locked pages, copies and folders are readable by no more people than the
+// site's own.
+TEST(LockSite, EveryFileAndFolderKeepsItsPermissionBits) {
+  if (platform::PathSeparator() != '/') GTEST_SKIP() << "Windows files take their folder's access rules";
+  using fs::perms;
+  struct TCase {
+    const char* path;
+    perms mode;
+  };
+  const TCase cases[] = {
+      {"private.html", perms::owner_read | perms::owner_write},
+      {"read-only.html", perms::owner_read},
+      {"group.css", perms::owner_read | perms::owner_write | perms::group_read},
+      {"team/page.html", perms::owner_read | perms::owner_write | perms::group_read | perms::group_write},
+      {"team", perms::owner_all | perms::group_read | perms::group_exec},
+      {"", perms::owner_all},
+  };
+  TSiteFixture f;
+  for (const auto& c : cases)
+    if (c.path[0] && std::string(c.path).find('.') != std::string::npos) f.Add(c.path, "bytes");
+  for (const auto& c : cases) fs::permissions(f.root / ("site/" + std::string(c.path)), c.mode);
+
+  ASSERT_TRUE(f.Lock().ok());
+
+  for (const auto& c : cases)
+    EXPECT_EQ(fs::status(f.Out(c.path)).permissions() & perms::all, c.mode) << "'" << c.path << "'";
+}
+
 TEST(LockSite, TheTopPageIsTheIndexWhenThereIsOne) {
   struct TCase {
     std::vector<std::string> pages;

@@ -81,7 +81,10 @@ TSiteResult CheckFolders(const TSiteRequest& request, const std::string& output,
       return Failure(messages::kCannotCreateFolder, {request.output}, platform::LastErrorText());
     output_full = AsFolder(parent_full) + platform::FileNamePart(output);
   }
-  if (IsWithin(output_full, source_full) || IsWithin(source_full, output_full))
+  // The temporary folder beside the output is removed when a run finds it:
+  // the source must not lie in it either.
+  if (IsWithin(output_full, source_full) || IsWithin(source_full, output_full) ||
+      IsWithin(source_full, output_full + kSiteTemporarySuffix))
     return Failure(messages::kSiteFoldersOverlap, {request.output, request.source});
   if (*exists && !request.force) {
     bool empty = false;

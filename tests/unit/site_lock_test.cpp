@@ -221,6 +221,12 @@ TEST(LockSite, RefusesBeforeWritingAnything) {
          f.request.force = true;
        },
        messages::kSiteFoldersOverlap},
+      {"a source inside the output's temporary folder",
+       [](TSiteFixture& f) {
+         fs::rename(f.request.source, f.root / "out~temp~");
+         f.request.source = f.root / "out~temp~";
+       },
+       messages::kSiteFoldersOverlap},
       {"no page", [](TSiteFixture& f) { f.request.include = {"*.nothing"}; }, messages::kSiteNoPages},
       {"a missing source", [](TSiteFixture& f) { f.request.source = f.root / "nowhere"; },
        messages::kSiteSourceNotAFolder},

@@ -48,7 +48,8 @@ using TBlockWriter = bool (*)(const std::string& source_path, const std::string&
 // encoder has read.
 class TXorProgressSink : public TBlockSink {
  public:
-  TXorProgressSink(TBlockSink& inner, const TFastIO& source, std::uint64_t total, const TLockProgress& progress)
+  TXorProgressSink(TBlockSink& inner, const TFastIO& source, std::uint64_t total,
+                   const TLockProgress& progress)
       : inner_(inner), source_(source), total_(total), progress_(progress) {}
   bool Put(const char* data, std::size_t size) override {
     if (!inner_.Put(data, size)) return false;
@@ -323,6 +324,12 @@ bool BuildLockedPage(const std::string& template_name, const std::string& backup
     return Fail(messages::Format(messages::kCannotCreateFile, {out.path()}), why);
   }
   if (!CheckPage(plan, page_path, backup_path)) return false;
+  // The locked page is readable by no more people than the page, from its
+  // first byte on.
+  if (!platform::CopyPermissions(page_path, out.path())) {
+    const std::string why = platform::LastErrorText();
+    return Fail(messages::Format(messages::kCannotCreateFile, {out.path()}), why);
+  }
 
   if (platform::PathExists(backup_path)) {
     const auto answer = platform::ShowMessage(

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "engine/lock_page.h"
 #include "engine/page_unlock.h"
 #include "engine/site_lock.h"
 #include "platform/platform.h"
@@ -25,6 +26,21 @@ const perms kModes[] = {
 };
 
 perms Mode(const std::string& path) { return fs::status(path).permissions() & perms::all; }
+
+TEST(FileModes, TheLockedPageAndTheBackupKeepThePagesBits) {
+  if (platform::PathSeparator() != '/') GTEST_SKIP() << "Windows files take their folder's access rules";
+  for (const perms mode : kModes) {
+    LockFixture f;
+    f.AddTemplateFile("Plain", "index.html", TemplateStartPage());
+    WriteFile(f.Page("page.html"), "a private page");
+    fs::permissions(f.Page("page.html"), mode);
+
+    ASSERT_TRUE(LockPage("Plain", f.Page("backup.html"), f.Page("page.html"), "pagekey"));
+
+    EXPECT_EQ(Mode(f.Page("page.html")), mode) << "locked page, " << static_cast<int>(mode);
+    EXPECT_EQ(Mode(f.Page("backup.html")), mode) << "backup, " << static_cast<int>(mode);
+  }
+}
 
 TEST(FileModes, TheUnlockedPageKeepsTheLockedPagesBits) {
   if (platform::PathSeparator() != '/') GTEST_SKIP() << "Windows files take their folder's access rules";

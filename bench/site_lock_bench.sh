@@ -10,7 +10,7 @@ set -euo pipefail
 build=$(cd "${1:-build/linux}" && pwd)
 jobs=${2:-2}
 runner=$build/tests/lock_safety/site_lock_runner
-light=$build/templates/Templates/Light/
+template=$build/templates/Templates/${BENCH_TEMPLATE:-Light}/
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -47,7 +47,7 @@ print(min(b["real_time"] for b in json.load(sys.stdin)["benchmarks"]) / 1000)')
 lock_runs() {
   for i in 1 2 3; do
     rm -rf "$work/out"; sync
-    { /usr/bin/time -f "%e %M" "$runner" "$light" "$work/site" "$work/out" "bench password" 0 "$1"; } 2>&1 | tail -n 1
+    { /usr/bin/time -f "%e %M" "$runner" "$template" "$work/site" "$work/out" "bench password" 0 "$1"; } 2>&1 | tail -n 1
   done
 }
 runs=$(lock_runs "$jobs")

@@ -1,6 +1,8 @@
 #include "app/batch_mode.h"
 
-#include "engine/lock_page.h"
+#include "app/box_lock_observer.h"
+#include "app/lock_messages.h"
+#include "app/named_lock.h"
 #include "platform/platform.h"
 #include "resources/error_box.h"
 #include "resources/message_table.h"
@@ -10,12 +12,13 @@ void ShowUsage() {
                          platform::MessageButtons::Ok});
 }
 
-bool RunBatch(const std::vector<std::string>& arguments) {
-  // The page and the backup swap places between the command line and the
-  // lock engine.
-  const bool locked = LockPage(arguments.at(0), arguments.at(2), arguments.at(1), arguments.at(3));
-  if (!locked) {
+bool RunBatch(const std::vector<std::string>& arguments, const TTemplateLibrary& templates) {
+  TBoxLockObserver observer;
+  const TLockResult result = LockWithNamedTemplate(templates, arguments.at(0), arguments.at(1),
+                                                   arguments.at(2), arguments.at(3), observer);
+  if (!result.ok()) {
+    ShowLockFailures(result);
     messages::ShowError(messages::kLockedPageNotCreated);
   }
-  return locked;
+  return result.ok();
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/template_library.h"
+
 // Exit codes of the process.
 inline constexpr int kExitLocked = 0;
 inline constexpr int kExitNotLocked = 1;
@@ -13,7 +15,8 @@ inline constexpr int kExitUsage = 2;
 // Shows the usage message box.
 void ShowUsage();
 
-// Locks with the arguments in command-line order: template name, page,
-// backup file, password. Shows "Locked page was not created" when the lock
-// fails. True when the page was locked.
-bool RunBatch(const std::vector<std::string>& arguments);
+// Locks with the arguments in command-line order: template name (in
+// `templates`), page, backup file, password. Asks the backup question and
+// shows the lock's problems in message boxes, then "Locked page was not
+// created" when the lock did not succeed. True when the page was locked.
+bool RunBatch(const std::vector<std::string>& arguments, const TTemplateLibrary& templates);

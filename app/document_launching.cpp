@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "engine/settings.h"
 #include "platform/platform.h"
 #include "resources/message_table.h"
 
@@ -58,8 +57,10 @@ void OpenDocument(const std::string& path) {
   platform::StartCommand(platform::LastResortOpener() + " " + Quoted(path));
 }
 
-void OpenManual() { OpenDocument(AppDir + "Manual" + platform::PathSeparator() + "index.html"); }
+void OpenManual(const TStartUp& start_up) {
+  OpenDocument(start_up.app_dir + "Manual" + platform::PathSeparator() + "index.html");
+}
 
-void PreviewTemplate(const std::string& name) {
-  OpenDocument(TemplatesDir + name + platform::PathSeparator() + "index.html");
+void PreviewTemplate(const TTemplateLibrary& templates, const std::string& name) {
+  OpenDocument(templates.Folder() + name + platform::PathSeparator() + kTemplateStartPage);
 }

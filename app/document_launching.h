@@ -6,6 +6,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "app/start_up.h"
+#include "engine/template_library.h"
+
 // Raised when the HTML open command in the registry is not a string.
 class ERegistryException : public std::runtime_error {
  public:
@@ -28,8 +31,10 @@ std::string GetBrowserCommand();
 // after it.
 std::string BrowserCommandLine(const std::string& command, const std::string& path);
 
-// Opens AppDir + "Manual" + separator + "index.html".
-void OpenManual();
+// Opens the manual installed beside the program: its folder + "Manual" +
+// separator + "index.html".
+void OpenManual(const TStartUp& start_up);
 
-// Opens TemplatesDir + name + separator + "index.html".
-void PreviewTemplate(const std::string& name);
+// Opens the start page of the template called `name`: the library's folder
+// + name + separator + "index.html", as it is, even for an empty name.
+void PreviewTemplate(const TTemplateLibrary& templates, const std::string& name);

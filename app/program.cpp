@@ -16,8 +16,8 @@ bool IsHelpRequest(const std::string& argument) {
   return argument == "/?" || argument == "-?" || argument == "?";
 }
 
-int RunRoad(const std::vector<std::string>& arguments) {
-  if (arguments.empty()) return RunWizard();
+int RunRoad(const std::vector<std::string>& arguments, const TStartUp& start_up) {
+  if (arguments.empty()) return RunWizard(start_up);
   if (IsHelpRequest(arguments[0])) {
     ShowUsage();
     return kExitLocked;
@@ -26,7 +26,7 @@ int RunRoad(const std::vector<std::string>& arguments) {
     ShowUsage();
     return kExitUsage;
   }
-  return RunBatch(arguments) ? kExitLocked : kExitNotLocked;
+  return RunBatch(arguments, start_up.templates) ? kExitLocked : kExitNotLocked;
 }
 
 // An exception that escapes outside any window is logged and shown, and the
@@ -64,10 +64,7 @@ int RunProtected(const std::function<int()>& road) {
 int ZendrelMain(const std::vector<std::string>& arguments) {
   InstallErrorReporting();
   Application.Title = messages::kApplicationTitle;
-  const int code = RunProtected([&] {
-    InitApplication();
-    return RunRoad(arguments);
-  });
+  const int code = RunProtected([&] { return RunRoad(arguments, InitApplication()); });
   RemoveErrorReporting();
   return code;
 }

@@ -1,13 +1,10 @@
 #include "app/start_up.h"
 
-#include "engine/settings.h"
 #include "platform/path_parts.h"
 #include "platform/platform.h"
 
-bool InitApplication() {
-  AppDir = platform::FolderPart(platform::ExecutablePath());
-  TemplatesDir = AppDir + "Templates" + platform::PathSeparator();
-  ChunkSize = kDefaultChunkSize;
-  LineBreak = kDefaultLineBreak;
-  return true;
+TStartUp InitApplication() { return StartUpIn(platform::FolderPart(platform::ExecutablePath())); }
+
+TStartUp StartUpIn(const std::string& app_dir) {
+  return {app_dir, TTemplateLibrary(app_dir + "Templates" + platform::PathSeparator())};
 }

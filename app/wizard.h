@@ -1,7 +1,9 @@
 // GUI mode: the wizard window and the message loop.
 #pragma once
 
+#include "app/start_up.h"
+
 // Creates the wizard window as the main window and runs the message loop
 // until it closes; returns the process exit code. On systems without the
 // wizard it explains that and returns.
-int RunWizard();
+int RunWizard(const TStartUp& start_up);

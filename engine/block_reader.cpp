@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/lock_page.h"
-#include "engine/settings.h"
+#include "engine/payload_area.h"
+#include "engine/xor_format.h"
 #include "platform/platform.h"
 
 namespace {
@@ -92,9 +92,9 @@ TBlockReader::TStatus TBlockReader::Next(std::string* text, bool* last) {
       break;
     }
   }
-  if (Expect("," + LineBreak)) return TStatus::Ok;
+  if (Expect("," + std::string(kXorLineBreak))) return TStatus::Ok;
   if (!error_.empty()) return TStatus::ReadFailed;
-  if (!Expect(");" + LineBreak))
+  if (!Expect(");" + std::string(kXorLineBreak)))
     return error_.empty() ? Malformed("no \",\" or \");\" and line break after it") : TStatus::ReadFailed;
   if (!Expect(kPageEndMarker))
     return error_.empty() ? Malformed("\"//Page End\" does not follow the block") : TStatus::ReadFailed;

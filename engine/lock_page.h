@@ -1,37 +1,29 @@
-// The one entry into the lock engine: keeps a byte copy of the page in the
+// The lock of one page in place: keeps a byte copy of the page in the
 // backup file, copies the template's other files beside the page, and puts
 // the template start page with the encoded page in its payload area in the
-// page's place, in one atomic step. Every problem it meets is shown in its
-// own message box, with the system's reason where there is one; the caller
-// learns only the result.
+// page's place, in one atomic step. It shows nothing: what happened comes
+// back as a TLockResult, and what needs the caller (the backup question,
+// warnings, progress, stopping) goes through the TLockObserver.
 //
 // Until the final replace the page is exactly what it was; after it, the
 // page is the finished locked page. The backup is the page's former bytes or
-// the old backup, never a part of either. A failed lock leaves no temporary
-// file; the template's other files that were copied before the failure stay.
+// the old backup, never a part of either. A failed, declined or cancelled
+// lock leaves no temporary file; the template's other files that were
+// copied before it stopped stay.
 #pragma once
 
-#include <string>
-
-#include "engine/lock_progress.h"
-
-#include "engine/payload_area.h"
+#include "engine/lock_observer.h"
+#include "engine/lock_request.h"
+#include "engine/lock_result.h"
 
 // The locked page is built in the page's name with this appended, created
 // exclusively: it is also the guard that keeps two locks of one page apart.
 // The backup is copied through the backup's name with it appended.
 inline constexpr char kLockTemporarySuffix[] = "~temp~";
 
-// Locks the page at `page_path` with the template `template_name` (a folder
-// of TemplatesDir). A page whose name ends in ".txt" is first renamed to its
-// name with ".html" appended and wrapped as text; a failed lock renames it
-// back. True when the locked page was written; the backup then holds the
-// page's former bytes. `progress`, when set, hears how far the page's block
-// has come while it is streamed.
-bool LockPage(const std::string& template_name, const std::string& backup_path, const std::string& page_path,
-              const std::string& password, const TLockProgress& progress = {});
-
-// Does the work for LockPage on a page path that is already final.
-bool BuildLockedPage(const std::string& template_name, const std::string& backup_path,
-                     const std::string& page_path, const std::string& password, bool wrap,
-                     const TLockProgress& progress = {});
+// Locks `request.page`. A page whose name ends in ".txt" is first renamed to
+// its name with ".html" appended and wrapped as text; a lock that does not
+// succeed renames it back. Locked when the locked page was written; the
+// backup then holds the page's former bytes. An existing backup is replaced
+// only when the observer confirms it.
+TLockResult LockPage(const TLockRequest& request, TLockObserver& observer);

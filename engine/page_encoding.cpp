@@ -8,7 +8,7 @@
 #include "engine/block_sink.h"
 #include "engine/escape_run.h"
 #include "engine/escape_table.h"
-#include "engine/settings.h"
+#include "engine/xor_format.h"
 #include "fileio/fast_io.h"
 #include "platform/platform.h"
 
@@ -32,7 +32,7 @@ KeyStream MakeKeyStream(const std::string& password) {
 }
 
 // Collects encoded lines in a fixed buffer and hands it to the sink when
-// full. Each line's closing "'," and LineBreak is written only when the next
+// full. Each line's closing "'," and line break is written only when the next
 // line begins, so that the last one can be closed with ");" instead.
 class TLineWriter {
  public:
@@ -41,13 +41,13 @@ class TLineWriter {
   // Room for one more line of up to `max` encoded bytes, its opening
   // apostrophe already written; false when the sink failed.
   char* BeginLine(std::size_t max) {
-    const std::size_t need = 3 + LineBreak.size() + 1 + max + kEscapeRunSlack;
+    const std::size_t need = 3 + kXorLineBreak.size() + 1 + max + kEscapeRunSlack;
     if (need > kCapacity) return nullptr;
     if (kCapacity - used_ < need && !Drain()) return nullptr;
     const std::size_t before = used_;
     if (open_) {
       Append("',");
-      Append(LineBreak);
+      Append(kXorLineBreak);
     }
     Append("'");
     open_ = true;
@@ -61,14 +61,14 @@ class TLineWriter {
 
   bool Finish() {
     Append("');");
-    Append(LineBreak);
+    Append(kXorLineBreak);
     return Drain();
   }
 
  private:
   static constexpr std::size_t kCapacity = 1 << 18;
 
-  void Append(const std::string& text) {
+  void Append(std::string_view text) {
     std::memcpy(buffer_ + used_, text.data(), text.size());
     used_ += text.size();
   }
@@ -105,7 +105,7 @@ std::string CheckValue(const std::string& password) {
 }
 
 bool WritePageBlock(TFastIO& source, const std::string& password, bool wrap, TBlockSink& sink) {
-  const std::size_t chunk = ChunkSize > 0 ? static_cast<std::size_t>(ChunkSize) : 1;
+  const std::size_t chunk = kXorChunkSize;
   // The line buffer is large; it lives on the heap, not the stack.
   const auto lines = std::make_unique<TLineWriter>(sink);
 

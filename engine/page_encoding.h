@@ -26,7 +26,7 @@ std::string CheckValue(const std::string& password);
 
 // Reads `source` from its current position until a data line comes out
 // empty (the end of the file or a 0 byte at the start of a line) and streams
-// the whole block into `sink`, ending with ");" and LineBreak; memory stays
+// the whole block into `sink`, ending with ");" and the line break; memory stays
 // bounded whatever the page's size. `wrap` adds the text wrapper lines around
 // the data. The password should not be empty; an empty one encodes as if its
 // byte were 0. False as soon as the sink refuses bytes.

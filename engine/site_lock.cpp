@@ -149,17 +149,17 @@ class TSiteBuild {
   }
 
   bool cancelled() const { return cancelled_ && !failed_; }
-  TSiteResult Failure() const { return ::Failure(why_.text, why_.arguments, reason_); }
+  TSiteResult Failure() const { return ::Failure(why_.message.text, why_.message.arguments, why_.reason); }
 
  private:
   void Work() {
     while (!stop_.load()) {
       const std::size_t i = next_.fetch_add(1);
       if (i >= order_.size()) break;
-      TLockMessage why;
-      std::string reason;
-      if (!WriteFile(plan_.files[order_[i]], &why, &reason)) {
-        if (why.text) Fail(why, reason);
+      TLockFailure why;
+      if (!WriteFile(plan_.files[order_[i]], &why)) {
+        // A page stopped by the run's stop flag has nothing to tell.
+        if (!why.cancelled) Fail(why);
         break;
       }
     }
@@ -167,7 +167,7 @@ class TSiteBuild {
     if (--running_ == 0) wake_.notify_all();
   }
 
-  bool WriteFile(const TSiteFile& file, TLockMessage* why, std::string* reason) {
+  bool WriteFile(const TSiteFile& file, TLockFailure* why) {
     const std::string to = temporary_ + platform::PathSeparator() + file.to;
     if (file.kind == TSiteFileKind::Page || file.kind == TSiteFileKind::TextPage) {
       std::uint64_t told = 0;
@@ -177,7 +177,7 @@ class TSiteBuild {
             bytes_done_.fetch_add(done - told);
             told = done;
           },
-          stop_, why, reason);
+          stop_, why);
       if (!ok) return false;
       bytes_done_.fetch_add(file.size - std::min(told, file.size));
       pages_done_.fetch_add(1);
@@ -186,20 +186,19 @@ class TSiteBuild {
     // The whole site is flushed by nobody: it is a copy, and the source
     // stays. A killed run leaves only the temporary folder.
     if (!platform::CopyToNewFile(file.from, to, false)) {
-      *reason = platform::LastErrorText();
-      *why = {messages::kCannotCopyToDirectory, {file.from, platform::FolderPart(to)}};
+      const std::string reason = platform::LastErrorText();
+      *why = {{messages::kCannotCopyToDirectory, {file.from, platform::FolderPart(to)}}, reason};
       return false;
     }
     if (file.kind == TSiteFileKind::Copy) bytes_done_.fetch_add(file.size);
     return true;
   }
 
-  void Fail(const TLockMessage& why, const std::string& reason) {
+  void Fail(const TLockFailure& why) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!failed_) {
       failed_ = true;
       why_ = why;
-      reason_ = reason;
     }
     stop_.store(true);
   }
@@ -218,8 +217,7 @@ class TSiteBuild {
   unsigned running_ = 0;
   bool failed_ = false;
   bool cancelled_ = false;
-  TLockMessage why_;
-  std::string reason_;
+  TLockFailure why_;
 };
 
 // Makes every folder of the plan in the temporary folder.
@@ -271,10 +269,9 @@ std::string Joined(const std::vector<std::string>& lines) {
 TSiteResult LockSite(const TSiteRequest& request, TSiteObserver& observer) {
   // Everything that can be checked is checked before anything is written.
   TSitePageWriter writer;
-  TLockMessage why;
-  std::string reason;
-  if (!writer.Prepare(request.template_, request.password, &why, &reason))
-    return Failure(why.text, why.arguments, reason);
+  TLockFailure why;
+  if (!writer.Prepare(request.template_, request.password, &why))
+    return Failure(why.message.text, why.message.arguments, why.reason);
 
   const std::string output = WithoutFinalSeparator(request.output);
   bool output_exists = false;

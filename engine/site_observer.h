@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/site_pending_core.h"
+#include "engine/lock_message.h"
 
 class TSiteObserver {
  public:

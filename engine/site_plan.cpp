@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/template_installation.h"
+#include "engine/template_library.h"
 #include "platform/platform.h"
 
 namespace {

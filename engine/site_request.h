@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/site_pending_core.h"
+#include "engine/template_library.h"
 
 struct TSiteRequest {
   TTemplate template_;

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/site_pending_core.h"
+#include "engine/lock_result.h"
 
 struct TSiteResult {
   // Locked: the output folder holds the whole locked site. Failed or

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "engine/base64.h"
-#include "engine/settings.h"
 #include "engine/strong_format.h"
+#include "engine/xor_format.h"
 #include "platform/crypto.h"
 #include "platform/platform.h"
 
@@ -31,14 +31,14 @@ class TSealedLines {
   bool Commit(std::size_t size) {
     const std::size_t total = held_ + size;
     const std::size_t lines = total > kLineBytes ? (total - 1) / kLineBytes : 0;
-    out_.resize(lines * (kStrongLineLength + 3 + LineBreak.size()));
+    out_.resize(lines * (kStrongLineLength + 3 + kXorLineBreak.size()));
     char* out = out_.data();
     for (std::size_t i = 0; i < lines; ++i) {
       *out++ = '\'';
       out = Base64EncodeTo(buffer_.data() + i * kLineBytes, kLineBytes, out);
       *out++ = '\'';
       *out++ = ',';
-      out = std::copy(LineBreak.begin(), LineBreak.end(), out);
+      out = std::copy(kXorLineBreak.begin(), kXorLineBreak.end(), out);
     }
     held_ = total - lines * kLineBytes;
     std::memmove(buffer_.data(), buffer_.data() + lines * kLineBytes, held_);
@@ -50,7 +50,7 @@ class TSealedLines {
     last.resize(1 + Base64Length(held_));
     Base64EncodeTo(buffer_.data(), held_, last.data() + 1);
     last += "');";
-    last += LineBreak;
+    last += kXorLineBreak;
     return sink_.Put(last);
   }
 
@@ -109,7 +109,7 @@ bool WriteStrongBlock(const std::string& source_path, const std::string& passwor
                                                      Base64Encode(salt), Base64Encode(nonce_prefix),
                                                      text_page ? kStrongTextKind : kStrongHtmlKind};
   std::string head;
-  for (const auto& literal : header) head += '\'' + literal + "'," + LineBreak;
+  for (const auto& literal : header) head += '\'' + literal + "'," + std::string(kXorLineBreak);
   if (!sink.Put(head)) return false;
   const std::string aad = StrongAad(header);
 

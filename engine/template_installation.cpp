@@ -2,47 +2,51 @@
 
 #include "platform/path_parts.h"
 #include "platform/platform.h"
-#include "resources/error_box.h"
 #include "resources/message_table.h"
 
 namespace {
 
 bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
 
-// The copy error with the system's reason on a second line; `why` is taken
-// right after the failed call, before anything else can change it.
-bool CopyFailed(const std::string& source, const std::string& folder, const std::string& why) {
-  messages::ShowError(messages::Format(messages::kCannotCopyToDirectory, {source, folder}) + "\n" + why);
-  return false;
+// The copy error with the system's reason; `why` is taken right after the
+// failed call, before anything else can change it.
+void CopyFailed(const std::string& source, const std::string& folder, const std::string& why,
+                TTemplateInstallation* out) {
+  out->failures.push_back({{messages::kCannotCopyToDirectory, {source, folder}}, why});
 }
 
 // Copies the folder `source` into `destination` (both ending in the
 // separator). `start_page_name` is the name the top-level start page takes;
 // empty below the top, where "index.html" keeps its own name. With
 // `skip_start_page` the top-level start page is not copied at all.
-bool InstallFolder(const std::string& source, const std::string& destination,
-                   const std::string& start_page_name, bool skip_start_page) {
+// Stops early, with `out->cancelled`, when the observer asks.
+void InstallFolder(const std::string& source, const std::string& destination,
+                   const std::string& start_page_name, bool skip_start_page, TLockObserver& observer,
+                   TTemplateInstallation* out) {
   std::vector<platform::DirEntry> entries;
-  if (!platform::ListDirectory(source, &entries)) return true;
-  bool ok = true;
+  if (!platform::ListDirectory(source, &entries)) return;
   for (const auto& entry : entries) {
     if (IsDotEntry(entry.name)) continue;
     // A link would lead the copy outside the template (or round in circles).
     if (entry.link) {
-      messages::ShowError(messages::Format(messages::kTemplateLinkSkipped, {source + entry.name}));
+      observer.Warn({messages::kTemplateLinkSkipped, {source + entry.name}});
       continue;
+    }
+    if (observer.Cancelled()) {
+      out->cancelled = true;
+      return;
     }
     const std::string target = destination + entry.name;
     if (entry.directory) {
       // A link in the page's folder would lead the copies out of it.
       if (platform::IsLink(target)) {
-        ok = CopyFailed(source + entry.name, destination, target + " is a link.");
+        CopyFailed(source + entry.name, destination, target + " is a link.", out);
         continue;
       }
       platform::MakeDirectory(target);
-      if (!InstallFolder(source + entry.name + platform::PathSeparator(), target + platform::PathSeparator(),
-                         {}, false))
-        ok = false;
+      InstallFolder(source + entry.name + platform::PathSeparator(), target + platform::PathSeparator(), {},
+                    false, observer, out);
+      if (out->cancelled) return;
       continue;
     }
     const bool start_page = !start_page_name.empty() && entry.name == kTemplateStartPage;
@@ -51,9 +55,8 @@ bool InstallFolder(const std::string& source, const std::string& destination,
     // A link is replaced, never written through.
     if (platform::IsLink(copy_to)) platform::RemoveFile(copy_to);
     if (!platform::CopyFileReplacing(source + entry.name, copy_to))
-      ok = CopyFailed(source + entry.name, destination, platform::LastErrorText());
+      CopyFailed(source + entry.name, destination, platform::LastErrorText(), out);
   }
-  return ok;
 }
 
 void CollectDestinations(const std::string& source, const std::string& destination,
@@ -74,9 +77,12 @@ void CollectDestinations(const std::string& source, const std::string& destinati
 
 }  // namespace
 
-bool InstallTemplate(const std::string& source_folder, const std::string& page_path, bool with_start_page) {
-  return InstallFolder(source_folder, platform::FolderPart(page_path), platform::FileNamePart(page_path),
-                       !with_start_page);
+TTemplateInstallation InstallTemplate(const std::string& source_folder, const std::string& page_path,
+                                      bool with_start_page, TLockObserver& observer) {
+  TTemplateInstallation out;
+  InstallFolder(source_folder, platform::FolderPart(page_path), platform::FileNamePart(page_path),
+                !with_start_page, observer, &out);
+  return out;
 }
 
 std::vector<std::string> TemplateDestinations(const std::string& source_folder,
@@ -86,15 +92,4 @@ std::vector<std::string> TemplateDestinations(const std::string& source_folder,
   std::vector<std::string> destinations;
   CollectDestinations(source_folder, folder, name, &destinations);
   return destinations;
-}
-
-std::vector<std::string> TemplateCatalogue(const std::string& templates_dir) {
-  std::vector<platform::DirEntry> entries;
-  std::vector<std::string> names;
-  if (!platform::ListDirectory(templates_dir, &entries)) return names;
-  for (const auto& entry : entries) {
-    if (entry.directory && !entry.hidden && !entry.system && !IsDotEntry(entry.name))
-      names.push_back(entry.name);
-  }
-  return names;
 }

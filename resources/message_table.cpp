@@ -2,7 +2,7 @@
 
 namespace messages {
 
-std::string Format(const char* message, std::initializer_list<std::string> arguments) {
+std::string Format(const char* message, const std::vector<std::string>& arguments) {
   // Only "%s" is a place; the arguments are paths and may hold "%" themselves,
   // so no printf-style formatting is used.
   std::string out;
@@ -16,6 +16,10 @@ std::string Format(const char* message, std::initializer_list<std::string> argum
     }
   }
   return out;
+}
+
+std::string Format(const char* message, std::initializer_list<std::string> arguments) {
+  return Format(message, std::vector<std::string>(arguments));
 }
 
 }  // namespace messages

@@ -5,6 +5,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "zendrel_version.h"
 
@@ -139,5 +140,6 @@ inline constexpr char kNoMailProgram[] =
 
 // Fills the "%s" places of a message template in order with the arguments.
 std::string Format(const char* message, std::initializer_list<std::string> arguments);
+std::string Format(const char* message, const std::vector<std::string>& arguments);
 
 }  // namespace messages

@@ -4,7 +4,7 @@
 #include "platform/platform.h"
 #include "resources/message_table.h"
 
-int RunWizard() {
+int RunWizard(const TStartUp&) {
   ShowUsage();
   platform::ShowMessage({messages::kProductCaption, messages::kWizardIsWindowsOnly,
                          platform::MessageIcon::Information, platform::MessageButtons::Ok});

@@ -4,10 +4,9 @@
 #include <stdexcept>
 
 #include "app/document_launching.h"
+#include "app/lock_messages.h"
+#include "app/named_lock.h"
 #include "app/wizard_paths.h"
-#include "engine/lock_page.h"
-#include "engine/settings.h"
-#include "engine/template_installation.h"
 #include "platform/path_parts.h"
 #include "platform/platform.h"
 #include "resources/error_box.h"
@@ -55,8 +54,9 @@ std::string ComboBoxItem(HWND combo, int index) {
 
 }  // namespace
 
-TMainForm::TMainForm()
-    : TForm("TMainForm", kMainFormClientWidth, kMainFormClientHeight, MainFormLayout(), kWizardLook) {
+TMainForm::TMainForm(TStartUp start_up)
+    : TForm("TMainForm", kMainFormClientWidth, kMainFormClientHeight, MainFormLayout(), kWizardLook),
+      start_up_(std::move(start_up)) {
   CreateHandle();
 }
 
@@ -114,7 +114,7 @@ void TMainForm::FormCreate(HWND) {
   SetWindowTextA(Handle(), messages::kProductCaption);
 
   HWND templates = Control(TemplatesComboBox);
-  for (const std::string& name : TemplateCatalogue(TemplatesDir)) {
+  for (const std::string& name : start_up_.templates.Names()) {
     SendMessageA(templates, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
   }
   SendMessageA(templates, CB_SETCURSEL, 0, 0);
@@ -155,7 +155,7 @@ void TMainForm::PrevBtnClick(HWND) { ShowPage(CurrentPage - 1); }
 
 void TMainForm::NextBtnClick(HWND) { ShowPage(CurrentPage + 1); }
 
-void TMainForm::HelpBtnClick(HWND) { OpenManual(); }
+void TMainForm::HelpBtnClick(HWND) { OpenManual(start_up_); }
 
 void TMainForm::ExitBtnClick(HWND) { Close(); }
 
@@ -210,7 +210,7 @@ std::string TMainForm::SelectedTemplate() const {
   return selected == CB_ERR ? std::string() : ComboBoxItem(templates, selected);
 }
 
-void TMainForm::TempPreviewBtnClick(HWND) { PreviewTemplate(SelectedTemplate()); }
+void TMainForm::TempPreviewBtnClick(HWND) { PreviewTemplate(start_up_.templates, SelectedTemplate()); }
 
 void TMainForm::CrBtnClick(HWND) {
   if (Text(SourceLabel) == messages::kNotSelected) {
@@ -231,7 +231,7 @@ void TMainForm::CrBtnClick(HWND) {
     return;
   }
   SetText(LockedLabel, "");
-  bool locked = false;
+  TLockResult result;
   {
     // No second Create can start while this lock (and its message boxes)
     // runs.
@@ -240,19 +240,17 @@ void TMainForm::CrBtnClick(HWND) {
     SendMessageA(Control(LockProgressBar), PBM_SETPOS, 0, 0);
     TShownWhileAlive bar(Control(LockProgressBar));
     PaintNow();
-    locked = LockPage(SelectedTemplate(), SaveDialog.FileName, OpenDialog.FileName, password, LockProgress());
+    result = LockWithNamedTemplate(start_up_.templates, SelectedTemplate(), OpenDialog.FileName,
+                                   SaveDialog.FileName, password, lock_observer_);
+    ShowLockFailures(result);
   }
-  if (locked) {
+  if (result.ok()) {
     SetEnabled(ShowBtn, true);
     SetText(LockedLabel,
             messages::Format(messages::kPageLocked, {platform::FileNamePart(SaveDialog.FileName)}));
   } else {
     messages::ShowError(messages::kLockedPageNotCreated);
   }
-}
-
-TLockProgress TMainForm::LockProgress() {
-  return [this](std::uint64_t done, std::uint64_t total) { ShowLockProgress(done, total); };
 }
 
 void TMainForm::ShowLockProgress(std::uint64_t done, std::uint64_t total) {

@@ -8,9 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "app/box_lock_observer.h"
+#include "app/start_up.h"
 #include "app/win32/file_dialog.h"
 #include "app/win32/form.h"
-#include "engine/lock_progress.h"
 
 // The ids of the wizard's controls, named as the controls are.
 namespace main_form_ids {
@@ -72,8 +73,9 @@ inline constexpr int kPageHeight = 249;
 class TMainForm : public TForm {
  public:
   // Creates the window (not yet shown) and runs FormCreate: page 0 is the
-  // current page.
-  TMainForm();
+  // current page. The templates come from the start-up's library, the
+  // manual from its program folder.
+  explicit TMainForm(TStartUp start_up);
 
   // The index of the visible page, 0 to 4; written only by ShowPage.
   int CurrentPage = 0;
@@ -85,9 +87,10 @@ class TMainForm : public TForm {
   // on pages 0 to 3. Nothing else changes.
   void ShowPage(int index);
 
-  // What Create hands to the lock: moves the progress bar of the Last Step
+  // What Create hands to the lock: asks the backup question in the
+  // "Question" box, shows warnings, moves the progress bar of the Last Step
   // and keeps the window painted while the lock works.
-  TLockProgress LockProgress();
+  TLockObserver& LockObserver() { return lock_observer_; }
 
   // The event handlers; `Sender` is the control that raised the event.
   void FormCreate(HWND Sender);
@@ -114,4 +117,17 @@ class TMainForm : public TForm {
   // selection is cleared, or kept as it is with `keep_when_missing`.
   void SelectTemplate(const char* name, bool keep_when_missing);
   std::string SelectedTemplate() const;
+
+  // The box observer with the progress bar.
+  class TWizardLockObserver : public TBoxLockObserver {
+   public:
+    explicit TWizardLockObserver(TMainForm& form) : form_(form) {}
+    void Progress(std::uint64_t done, std::uint64_t total) override { form_.ShowLockProgress(done, total); }
+
+   private:
+    TMainForm& form_;
+  };
+
+  TStartUp start_up_;
+  TWizardLockObserver lock_observer_{*this};
 };

@@ -1,8 +1,8 @@
 #include "app/win32/main_form.h"
 #include "app/wizard.h"
 
-int RunWizard() {
-  TMainForm form;
+int RunWizard(const TStartUp& start_up) {
+  TMainForm form(start_up);
   form.MakeMainForm();
   form.Show();
   return RunMessageLoop();

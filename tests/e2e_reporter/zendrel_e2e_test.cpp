@@ -76,7 +76,7 @@ TEST_F(ZendrelReporterTest, HelpWithABrokenOpenCommandIsReportedAndContinueGoesO
   const std::size_t first_end = report.find("\r\n", kHeader.size());
   const std::string first = report.substr(kHeader.size(), first_end - kHeader.size());
   EXPECT_NE(first.find(") document_launching.GetBrowserCommand"), std::string::npos) << report;
-  EXPECT_NE(report.find(") document_launching.OpenManual()\r\n"), std::string::npos) << report;
+  EXPECT_NE(report.find(") document_launching.OpenManual(TStartUp const&)\r\n"), std::string::npos) << report;
   EXPECT_NE(report.find("main_form.cpp ("), std::string::npos) << report;
   EXPECT_NE(report.find(") main_form.TMainForm::OnClick(int)\r\n"), std::string::npos) << report;
 

@@ -47,11 +47,12 @@ std::string EveryByte() {
 // The page locked with the real lock and a template that is only markers.
 std::string XorLocked(const std::string& page, const std::string& password, bool text) {
   testing_support::LockFixture fixture;
-  testing_support::MessageRecorder boxes;
   fixture.AddTemplateFile("Plain", "index.html", testing_support::TemplateStartPage());
   const std::string name = text ? "page.txt" : "page.html";
   WriteFile(fixture.Page(name), page);
-  EXPECT_TRUE(LockPage("Plain", fixture.Page("backup"), fixture.Page(name), password)) << boxes.Transcript();
+  const TLockResult result =
+      testing_support::Lock(fixture, "Plain", fixture.Page(name), fixture.Page("backup"), password);
+  EXPECT_TRUE(result.ok()) << testing_support::Told(result);
   return ReadFile(fixture.Page(text ? "page.txt.html" : "page.html"));
 }
 

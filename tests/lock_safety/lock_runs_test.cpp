@@ -70,10 +70,12 @@ TEST_P(DiskFullTest, TheLockFailsAndKeepsThePage) {
   WriteFile(disk / "backup.html", "old backup");
   disk.LeaveFree(c.room_kib << 10);
 
-  MessageRecorder boxes({platform::MessageAnswer::Yes});
-  EXPECT_FALSE(LockPage("Plain", disk / "backup.html", disk / "page.html", "pagekey"));
-  ASSERT_EQ(boxes.shown().size(), 2u) << boxes.Transcript();
-  const std::string& text = boxes.shown()[1].text;
+  ScriptedObserver observer({true});
+  const TLockResult result = Lock(f, "Plain", disk / "page.html", disk / "backup.html", "pagekey", observer);
+  EXPECT_EQ(result.status, TLockStatus::Failed);
+  EXPECT_EQ(observer.asked.size(), 1u);
+  EXPECT_TRUE(result.further.empty()) << Told(result);
+  const std::string text = Told(result);
   EXPECT_EQ(text.rfind(c.message, 0), 0u) << text;
   EXPECT_NE(text.find("\n" + std::string(std::strerror(ENOSPC))), std::string::npos) << text;
   EXPECT_EQ(ReadFile(disk / "page.html"), original);

@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/settings.h"
+#include "engine/lock_page.h"
 #include "platform/platform.h"
+#include "resources/message_table.h"
 
 namespace testing_support {
 
@@ -21,14 +22,47 @@ std::string TemplateStartPage(const std::string& payload) {
          "//Page End\r\n);\r\n</script></head><body>decoder</body></html>\r\n";
 }
 
-LockFixture::LockFixture() : saved_templates_dir_(TemplatesDir) { TemplatesDir = root / "Templates/"; }
-
-LockFixture::~LockFixture() { TemplatesDir = saved_templates_dir_; }
+LockFixture::LockFixture() : library_(root / "Templates/") {}
 
 void LockFixture::AddTemplateFile(const std::string& name, const std::string& relative,
                                   const std::string& bytes) {
-  WriteFile(TemplatesDir + name + platform::PathSeparator() + (root / relative).substr(root.path().size()),
+  WriteFile(TemplatesDir() + name + platform::PathSeparator() + (root / relative).substr(root.path().size()),
             bytes);
+}
+
+std::string MessageText(const TLockMessage& message, const std::string& reason) {
+  const std::string text = message.text ? messages::Format(message.text, message.arguments) : "<no message>";
+  return reason.empty() ? text : text + "\n" + reason;
+}
+
+std::string Told(const TLockResult& result) {
+  if (result.ok()) return "";
+  std::string told;
+  if (result.message.text) told += MessageText(result.message, result.reason) + "\n";
+  for (const auto& failure : result.further) told += MessageText(failure.message, failure.reason) + "\n";
+  return told;
+}
+
+bool ScriptedObserver::ConfirmReplaceBackup(const std::string& backup_path) {
+  asked.push_back(backup_path);
+  if (answers_.empty()) return false;
+  const bool answer = answers_.front();
+  answers_.pop_front();
+  return answer;
+}
+
+TLockResult Lock(const LockFixture& f, const std::string& template_name, const std::string& page,
+                 const std::string& backup, const std::string& password, TLockObserver& observer) {
+  TLockRequest request{{}, page, backup, password};
+  TLockMessage why;
+  if (!f.Library().Find(template_name, &request.template_, &why)) return FailedLock({why, {}});
+  return LockPage(request, observer);
+}
+
+TLockResult Lock(const LockFixture& f, const std::string& template_name, const std::string& page,
+                 const std::string& backup, const std::string& password) {
+  ScriptedObserver observer;
+  return Lock(f, template_name, page, backup, password, observer);
 }
 
 }  // namespace testing_support

@@ -1,10 +1,16 @@
 // A page folder and a templates folder in a temporary directory, for tests
-// that lock pages. TemplatesDir points into it while the fixture lives.
+// that lock pages, and a lock observer that answers from a script.
 #pragma once
 
+#include <cstdint>
+#include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "engine/lock_observer.h"
+#include "engine/lock_result.h"
+#include "engine/template_library.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/temp_dir.h"
 
@@ -20,17 +26,61 @@ std::string TemplateStartPage(const std::string& payload = "'placeholder',\r\n")
 class LockFixture {
  public:
   LockFixture();
-  ~LockFixture();
 
-  // Creates TemplatesDir/<name>/<relative> with the bytes.
+  // Creates <templates folder>/<name>/<relative> with the bytes.
   void AddTemplateFile(const std::string& name, const std::string& relative, const std::string& bytes);
   std::string Page(const std::string& name) const { return pages / name; }
+  // The library of the fixture's templates folder, root/Templates/.
+  const TTemplateLibrary& Library() const { return library_; }
+  const std::string& TemplatesDir() const { return library_.Folder(); }
 
   TempDir root;
   TempDir pages;
 
  private:
-  std::string saved_templates_dir_;
+  TTemplateLibrary library_;
 };
+
+// The message's text with its places filled, then "\n" and the reason when
+// there is one: what a front end shows for it.
+std::string MessageText(const TLockMessage& message, const std::string& reason = {});
+
+// Every problem of a lock that did not succeed, one "text\n" each, in the
+// order a front end tells them; "" for a lock that succeeded or stopped
+// without a word.
+std::string Told(const TLockResult& result);
+
+// Answers the backup question from a script (No once it runs out), records
+// what the engine tells, and stops the lock at its `cancel_at`-th check
+// (never when 0).
+class ScriptedObserver : public TLockObserver {
+ public:
+  explicit ScriptedObserver(std::deque<bool> answers = {}) : answers_(std::move(answers)) {}
+
+  bool ConfirmReplaceBackup(const std::string& backup_path) override;
+  void Warn(const TLockMessage& warning) override { warnings.push_back(MessageText(warning)); }
+  void Progress(std::uint64_t done, std::uint64_t total) override { progress.emplace_back(done, total); }
+  bool Cancelled() override {
+    ++checks;
+    return cancel_at > 0 && checks >= cancel_at;
+  }
+
+  std::vector<std::string> asked;  // the backups the engine asked about
+  std::vector<std::string> warnings;
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> progress;
+  std::int64_t cancel_at = 0;
+  std::int64_t checks = 0;
+
+ private:
+  std::deque<bool> answers_;
+};
+
+// Locks `page` with the fixture's template called `template_name`, found
+// in its library first as the front ends do: a name that finds nothing
+// fails with the library's message.
+TLockResult Lock(const LockFixture& f, const std::string& template_name, const std::string& page,
+                 const std::string& backup, const std::string& password, TLockObserver& observer);
+TLockResult Lock(const LockFixture& f, const std::string& template_name, const std::string& page,
+                 const std::string& backup, const std::string& password);
 
 }  // namespace testing_support

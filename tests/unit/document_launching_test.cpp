@@ -5,7 +5,6 @@
 
 #include <cstdlib>
 
-#include "engine/settings.h"
 #include "platform/platform.h"
 
 namespace {
@@ -99,17 +98,13 @@ TEST(OpenDocument, TheLastResortRunsWhateverItAnswers) {
   EXPECT_EQ(launches.seen.commands[1], platform::LastResortOpener() + " \"x.html\"");
 }
 
-TEST(OpenDocument, ManualAndPreviewPathsComeFromTheSettings) {
-  const std::string saved_app = AppDir, saved_templates = TemplatesDir;
+TEST(OpenDocument, ManualAndPreviewPathsComeFromTheStartUp) {
   const char sep = platform::PathSeparator();
-  AppDir = std::string("base") + sep;
-  TemplatesDir = AppDir + "Templates" + sep;
+  const TStartUp start_up = StartUpIn(std::string("base") + sep);
   LaunchRecorder launches(40, {});
-  OpenManual();
-  PreviewTemplate("Dark");
-  PreviewTemplate("");
-  AppDir = saved_app;
-  TemplatesDir = saved_templates;
+  OpenManual(start_up);
+  PreviewTemplate(start_up.templates, "Dark");
+  PreviewTemplate(start_up.templates, "");
   const std::string s(1, sep);
   EXPECT_EQ(launches.seen.shell,
             (std::vector<std::string>{"open base" + s + "Manual" + s + "index.html",

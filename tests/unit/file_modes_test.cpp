@@ -35,7 +35,7 @@ TEST(FileModes, TheLockedPageAndTheBackupKeepThePagesBits) {
     WriteFile(f.Page("page.html"), "a private page");
     fs::permissions(f.Page("page.html"), mode);
 
-    ASSERT_TRUE(LockPage("Plain", f.Page("backup.html"), f.Page("page.html"), "pagekey"));
+    ASSERT_TRUE(Lock(f, "Plain", f.Page("page.html"), f.Page("backup.html"), "pagekey").ok());
 
     EXPECT_EQ(Mode(f.Page("page.html")), mode) << "locked page, " << static_cast<int>(mode);
     EXPECT_EQ(Mode(f.Page("backup.html")), mode) << "backup, " << static_cast<int>(mode);

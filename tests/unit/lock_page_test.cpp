@@ -1,5 +1,6 @@
 // Locking pages end to end on real folders: the locked page checked by its
-// bytes, every message, and no failure that loses the page.
+// bytes, every result and what the observer heard, and no failure or stop
+// that loses the page.
 #include "engine/lock_page.h"
 
 #include <gtest/gtest.h>
@@ -9,16 +10,15 @@
 #include <vector>
 
 #include "engine/page_encoding.h"
-#include "engine/settings.h"
 #include "fileio/fast_io.h"
 #include "platform/fault_injection.h"
 #include "platform/platform.h"
+#include "resources/message_table.h"
 #include "tests/support/lock_fixture.h"
 
 namespace {
 
 using namespace testing_support;
-using platform::MessageAnswer;
 
 const std::string kPage =
     "<html><head><title>Mine</title></head><body><p>Hello 'world' & <b>you</b></p></body></html>\r\n";
@@ -49,9 +49,15 @@ class LockPageTest : public ::testing::Test {
 
 TEST_F(LockPageTest, LocksAPageByteForByte) {
   WriteFile(f_.Page("page.html"), kPage);
-  MessageRecorder boxes;
-  ASSERT_TRUE(LockPage("Plain", f_.Page("page_original.html"), f_.Page("page.html"), "pagekey"));
-  EXPECT_TRUE(boxes.shown().empty()) << boxes.Transcript();
+  ScriptedObserver observer;
+  const TLockResult result =
+      Lock(f_, "Plain", f_.Page("page.html"), f_.Page("page_original.html"), "pagekey", observer);
+  ASSERT_TRUE(result.ok()) << Told(result);
+  EXPECT_EQ(result.status, TLockStatus::Locked);
+  EXPECT_EQ(result.message.text, nullptr);
+  EXPECT_EQ(result.locked_page, f_.Page("page.html"));
+  EXPECT_TRUE(observer.asked.empty());
+  EXPECT_TRUE(observer.warnings.empty());
   EXPECT_EQ(ReadFile(f_.Page("page_original.html")), kPage);
   EXPECT_EQ(ReadFile(f_.Page("page.html")),
             Locked(TemplateStartPage(), ExpectedBlock(kPage, "pagekey", false)));
@@ -66,13 +72,15 @@ TEST_F(LockPageTest, ProgressGrowsToThePageSizeWithEitherBlock) {
     SCOPED_TRACE(name);
     WriteFile(f_.Page("big.html"), page);
     platform::RemoveFile(f_.Page("big_original.html"));
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> heard;
-    ASSERT_TRUE(LockPage(name, f_.Page("big_original.html"), f_.Page("big.html"), "pw",
-                         [&](std::uint64_t done, std::uint64_t total) { heard.emplace_back(done, total); }));
+    ScriptedObserver observer;
+    ASSERT_TRUE(Lock(f_, name, f_.Page("big.html"), f_.Page("big_original.html"), "pw", observer).ok());
+    const auto& heard = observer.progress;
     ASSERT_GE(heard.size(), 2u);
     for (std::size_t i = 0; i < heard.size(); ++i) {
       EXPECT_EQ(heard[i].second, page.size());
-      if (i > 0) EXPECT_GE(heard[i].first, heard[i - 1].first);
+      if (i > 0) {
+        EXPECT_GE(heard[i].first, heard[i - 1].first);
+      }
     }
     EXPECT_EQ(heard.back().first, page.size());
   }
@@ -80,7 +88,9 @@ TEST_F(LockPageTest, ProgressGrowsToThePageSizeWithEitherBlock) {
 
 TEST_F(LockPageTest, TextPagesAreRenamedAndWrapped) {
   WriteFile(f_.Page("a.txt"), "a < b & c\n");
-  ASSERT_TRUE(LockPage("Plain", f_.Page("a_original.txt"), f_.Page("a.txt"), "pw"));
+  const TLockResult result = Lock(f_, "Plain", f_.Page("a.txt"), f_.Page("a_original.txt"), "pw");
+  ASSERT_TRUE(result.ok()) << Told(result);
+  EXPECT_EQ(result.locked_page, f_.Page("a.txt.html"));
   EXPECT_FALSE(Exists(f_.Page("a.txt")));
   EXPECT_EQ(ReadFile(f_.Page("a_original.txt")), "a < b & c\n");
   EXPECT_EQ(ReadFile(f_.Page("a.txt.html")),
@@ -89,7 +99,7 @@ TEST_F(LockPageTest, TextPagesAreRenamedAndWrapped) {
 
 TEST_F(LockPageTest, OnlyTheLowerCaseTxtExtensionIsText) {
   WriteFile(f_.Page("a.TXT"), "upper");
-  ASSERT_TRUE(LockPage("Plain", f_.Page("backup"), f_.Page("a.TXT"), "pw"));
+  ASSERT_TRUE(Lock(f_, "Plain", f_.Page("a.TXT"), f_.Page("backup"), "pw").ok());
   EXPECT_EQ(ReadFile(f_.Page("a.TXT")), Locked(TemplateStartPage(), ExpectedBlock("upper", "pw", false)));
   EXPECT_FALSE(Exists(f_.Page("a.TXT.html")));
 }
@@ -97,10 +107,9 @@ TEST_F(LockPageTest, OnlyTheLowerCaseTxtExtensionIsText) {
 TEST_F(LockPageTest, ATextPageWhoseHtmlNameIsTakenIsLeftAlone) {
   WriteFile(f_.Page("a.txt"), "text");
   WriteFile(f_.Page("a.txt.html"), "someone else's page");
-  MessageRecorder boxes;
-  EXPECT_FALSE(LockPage("Plain", f_.Page("b"), f_.Page("a.txt"), "pw"));
-  EXPECT_EQ(boxes.Transcript(),
-            "Error|Cannot rename file " + f_.Page("a.txt") + "\n to " + f_.Page("a.txt.html") + "\n");
+  const TLockResult result = Lock(f_, "Plain", f_.Page("a.txt"), f_.Page("b"), "pw");
+  EXPECT_EQ(result.status, TLockStatus::Failed);
+  EXPECT_EQ(Told(result), "Cannot rename file " + f_.Page("a.txt") + "\n to " + f_.Page("a.txt.html") + "\n");
   EXPECT_EQ(ReadFile(f_.Page("a.txt")), "text");
   EXPECT_EQ(ReadFile(f_.Page("a.txt.html")), "someone else's page");
   EXPECT_FALSE(Exists(f_.Page("b")));
@@ -109,13 +118,11 @@ TEST_F(LockPageTest, ATextPageWhoseHtmlNameIsTakenIsLeftAlone) {
 TEST_F(LockPageTest, AnsweringNoToTheBackupQuestionChangesNothing) {
   WriteFile(f_.Page("page.html"), kPage);
   WriteFile(f_.Page("backup.html"), "older backup");
-  MessageRecorder boxes({MessageAnswer::No});
-  EXPECT_FALSE(LockPage("Plain", f_.Page("backup.html"), f_.Page("page.html"), "pw"));
-  ASSERT_EQ(boxes.shown().size(), 1u);
-  EXPECT_EQ(boxes.shown()[0].caption, "Question");
-  EXPECT_EQ(boxes.shown()[0].text, "Backup file " + f_.Page("backup.html") + " is exists.\nReplace it?");
-  EXPECT_EQ(boxes.shown()[0].icon, platform::MessageIcon::Warning);
-  EXPECT_EQ(boxes.shown()[0].buttons, platform::MessageButtons::YesNo);
+  ScriptedObserver observer({false});
+  const TLockResult result = Lock(f_, "Plain", f_.Page("page.html"), f_.Page("backup.html"), "pw", observer);
+  EXPECT_EQ(result.status, TLockStatus::Declined);
+  EXPECT_EQ(Told(result), "");
+  EXPECT_EQ(observer.asked, std::vector<std::string>{f_.Page("backup.html")});
   EXPECT_EQ(ReadFile(f_.Page("page.html")), kPage);
   EXPECT_EQ(ReadFile(f_.Page("backup.html")), "older backup");
   EXPECT_EQ(ListNames(f_.pages.path()), "backup.html page.html");
@@ -124,8 +131,9 @@ TEST_F(LockPageTest, AnsweringNoToTheBackupQuestionChangesNothing) {
 TEST_F(LockPageTest, AnsweringNoForATextPageKeepsItsName) {
   WriteFile(f_.Page("a.txt"), "text");
   WriteFile(f_.Page("backup"), "older");
-  MessageRecorder boxes({MessageAnswer::No});
-  EXPECT_FALSE(LockPage("Plain", f_.Page("backup"), f_.Page("a.txt"), "pw"));
+  ScriptedObserver observer({false});
+  EXPECT_EQ(Lock(f_, "Plain", f_.Page("a.txt"), f_.Page("backup"), "pw", observer).status,
+            TLockStatus::Declined);
   EXPECT_EQ(ReadFile(f_.Page("a.txt")), "text");
   EXPECT_EQ(ListNames(f_.pages.path()), "a.txt backup");
 }
@@ -133,50 +141,49 @@ TEST_F(LockPageTest, AnsweringNoForATextPageKeepsItsName) {
 TEST_F(LockPageTest, AnsweringYesReplacesTheBackup) {
   WriteFile(f_.Page("page.html"), kPage);
   WriteFile(f_.Page("backup.html"), "older backup");
-  MessageRecorder boxes({MessageAnswer::Yes});
-  EXPECT_TRUE(LockPage("Plain", f_.Page("backup.html"), f_.Page("page.html"), "pw"));
+  ScriptedObserver observer({true});
+  EXPECT_TRUE(Lock(f_, "Plain", f_.Page("page.html"), f_.Page("backup.html"), "pw", observer).ok());
+  EXPECT_EQ(observer.asked.size(), 1u);
   EXPECT_EQ(ReadFile(f_.Page("backup.html")), kPage);
 }
 
 TEST_F(LockPageTest, ABackupThatCannotBeWrittenStopsBeforeTheTemplate) {
   WriteFile(f_.Page("page.html"), kPage);
-  MessageRecorder boxes;
   const std::string backup = f_.Page("no-such-folder/backup.html");
-  EXPECT_FALSE(LockPage("Plain", backup, f_.Page("page.html"), "pw"));
-  ASSERT_EQ(boxes.shown().size(), 1u);
-  const std::string first_lines =
-      "Cannot copy file " + f_.Page("page.html") + "\n to backup file " + backup + "\n";
-  EXPECT_EQ(boxes.shown()[0].text.substr(0, first_lines.size()), first_lines);
-  EXPECT_GT(boxes.shown()[0].text.size(), first_lines.size()) << "the system's reason follows";
+  const TLockResult result = Lock(f_, "Plain", f_.Page("page.html"), backup, "pw");
+  EXPECT_EQ(result.status, TLockStatus::Failed);
+  EXPECT_EQ(result.message.text, messages::kCannotCopyToBackup);
+  EXPECT_EQ(result.message.arguments, (std::vector<std::string>{f_.Page("page.html"), backup}));
+  EXPECT_FALSE(result.reason.empty()) << "the system's reason";
+  EXPECT_TRUE(result.further.empty());
   EXPECT_EQ(ReadFile(f_.Page("page.html")), kPage);
   EXPECT_EQ(ListNames(f_.pages.path()), "page.html");
 }
 
 TEST_F(LockPageTest, TheBackupCannotBeThePageItself) {
   WriteFile(f_.Page("page.html"), kPage);
-  MessageRecorder boxes({MessageAnswer::Yes});
-  EXPECT_FALSE(LockPage("Plain", f_.Page("page.html"), f_.Page("page.html"), "pw"));
+  ScriptedObserver observer({true});
+  const TLockResult result = Lock(f_, "Plain", f_.Page("page.html"), f_.Page("page.html"), "pw", observer);
+  EXPECT_EQ(result.message.text, messages::kBackupIsThePage);
+  EXPECT_TRUE(observer.asked.empty());
   EXPECT_EQ(ReadFile(f_.Page("page.html")), kPage);
 }
 
 TEST_F(LockPageTest, ABackupNamedLikeATemplateFileIsRefused) {
   WriteFile(f_.Page("page.html"), kPage);
-  MessageRecorder boxes;
-  EXPECT_FALSE(LockPage("Plain", f_.Page("zendrel-test.js"), f_.Page("page.html"), "pw"));
+  const TLockResult result = Lock(f_, "Plain", f_.Page("page.html"), f_.Page("zendrel-test.js"), "pw");
   EXPECT_EQ(ReadFile(f_.Page("page.html")), kPage);
   EXPECT_FALSE(Exists(f_.Page("zendrel-test.js")));
-  ASSERT_EQ(boxes.shown().size(), 1u);
-  EXPECT_NE(boxes.shown()[0].text.find("would be replaced by the template file"), std::string::npos);
+  EXPECT_EQ(result.message.text, messages::kBackupInTemplate);
+  EXPECT_NE(Told(result).find("would be replaced by the template file"), std::string::npos);
 }
 
 TEST_F(LockPageTest, EmptyTemplateNameOrPasswordIsRefusedUntouched) {
   WriteFile(f_.Page("page.html"), kPage);
-  MessageRecorder boxes;
-  EXPECT_FALSE(LockPage("", f_.Page("b.html"), f_.Page("page.html"), "pw"));
-  EXPECT_FALSE(LockPage("Plain", f_.Page("b.html"), f_.Page("page.html"), ""));
-  EXPECT_EQ(boxes.Transcript(),
-            "Error| is not a template name.\nName a folder of the templates folder, without a path.\n"
-            "Error|A password is not entered\n");
+  EXPECT_EQ(Told(Lock(f_, "", f_.Page("page.html"), f_.Page("b.html"), "pw")),
+            " is not a template name.\nName a folder of the templates folder, without a path.\n");
+  EXPECT_EQ(Told(Lock(f_, "Plain", f_.Page("page.html"), f_.Page("b.html"), "")),
+            "A password is not entered\n");
   EXPECT_EQ(ListNames(f_.pages.path()), "page.html");
 }
 
@@ -185,9 +192,9 @@ TEST_F(LockPageTest, EmptyTemplateNameOrPasswordIsRefusedUntouched) {
 void ExpectWrongTemplate(LockFixture& f, const std::string& start_page) {
   f.AddTemplateFile("Bad", "index.html", start_page);
   WriteFile(f.Page("page.html"), kPage);
-  MessageRecorder boxes;
-  EXPECT_FALSE(LockPage("Bad", f.Page("backup.html"), f.Page("page.html"), "pw"));
-  EXPECT_EQ(boxes.Transcript(), "Error|Wrong Template.\n");
+  const TLockResult result = Lock(f, "Bad", f.Page("page.html"), f.Page("backup.html"), "pw");
+  EXPECT_EQ(result.status, TLockStatus::Failed);
+  EXPECT_EQ(Told(result), "Wrong Template.\n");
   EXPECT_EQ(ReadFile(f.Page("page.html")), kPage);
   EXPECT_EQ(ListNames(f.pages.path()), "page.html");
 }
@@ -212,10 +219,9 @@ TEST_F(LockPageTest, EndMarker30000BytesAfterTheBeginIsTooFar) {
 }
 TEST_F(LockPageTest, AMissingTemplateIsNamed) {
   WriteFile(f_.Page("page.html"), kPage);
-  MessageRecorder boxes;
-  EXPECT_FALSE(LockPage("Nowhere", f_.Page("backup.html"), f_.Page("page.html"), "pw"));
-  EXPECT_EQ(boxes.Transcript(), "Error|Template Nowhere not found:\n" + TemplatesDir + "Nowhere" +
-                                    platform::PathSeparator() + "index.html does not exist.\n");
+  EXPECT_EQ(Told(Lock(f_, "Nowhere", f_.Page("page.html"), f_.Page("backup.html"), "pw")),
+            "Template Nowhere not found:\n" + f_.TemplatesDir() + "Nowhere" + platform::PathSeparator() +
+                "index.html does not exist.\n");
   EXPECT_EQ(ListNames(f_.pages.path()), "page.html");
 }
 
@@ -224,7 +230,7 @@ TEST_F(LockPageTest, MarkersAtTheEdgesOfTheLimitAreAccepted) {
       std::string(29999, ' ') + "//Page Begin\r\n" + std::string(29985, ' ') + "//Page End";
   f_.AddTemplateFile("Edge", "index.html", start_page);
   WriteFile(f_.Page("page.html"), kPage);
-  ASSERT_TRUE(LockPage("Edge", f_.Page("backup.html"), f_.Page("page.html"), "pw"));
+  ASSERT_TRUE(Lock(f_, "Edge", f_.Page("page.html"), f_.Page("backup.html"), "pw").ok());
   EXPECT_EQ(ReadFile(f_.Page("page.html")), Locked(start_page, ExpectedBlock(kPage, "pw", false)));
 }
 
@@ -232,7 +238,7 @@ TEST_F(LockPageTest, AnEmptyPayloadAreaTakesTheBlockBetweenTheMarkerLines) {
   const std::string start_page = "a(\r\n//Page Begin\r\n//Page End\r\n";
   f_.AddTemplateFile("Empty", "index.html", start_page);
   WriteFile(f_.Page("page.html"), kPage);
-  ASSERT_TRUE(LockPage("Empty", f_.Page("backup.html"), f_.Page("page.html"), "pw"));
+  ASSERT_TRUE(Lock(f_, "Empty", f_.Page("page.html"), f_.Page("backup.html"), "pw").ok());
   EXPECT_EQ(ReadFile(f_.Page("page.html")),
             "a(\r\n//Page Begin\r\n" + ExpectedBlock(kPage, "pw", false) + "//Page End\r\n");
 }
@@ -241,27 +247,69 @@ TEST_F(LockPageTest, ALoneLineFeedKeepsTheNextBytesInFrontOfTheBlock) {
   const std::string start_page = "//Page Begin\nXY'old',\n//Page End\n";
   f_.AddTemplateFile("LF", "index.html", start_page);
   WriteFile(f_.Page("page.html"), kPage);
-  ASSERT_TRUE(LockPage("LF", f_.Page("backup.html"), f_.Page("page.html"), "pw"));
+  ASSERT_TRUE(Lock(f_, "LF", f_.Page("page.html"), f_.Page("backup.html"), "pw").ok());
   EXPECT_EQ(ReadFile(f_.Page("page.html")),
             "//Page Begin\nX" + ExpectedBlock(kPage, "pw", false) + "//Page End\n");
 }
 
 TEST_F(LockPageTest, TemplateLinksAreNeitherFollowedNorCopied) {
   f_.AddTemplateFile("Plain", "img/a.gif", "GIF");
-  const std::string folder = TemplatesDir + "Plain" + platform::PathSeparator();
+  const std::string folder = f_.TemplatesDir() + "Plain" + platform::PathSeparator();
   std::error_code no_links;
   std::filesystem::create_symlink(f_.Page("outside.txt"), folder + "passwd", no_links);
   if (no_links) GTEST_SKIP() << "this file system has no symbolic links: " << no_links.message();
   std::filesystem::create_directory_symlink(folder, folder + "img" + platform::PathSeparator() + "loop");
   WriteFile(f_.Page("outside.txt"), "secret");
   WriteFile(f_.Page("page.html"), kPage);
-  MessageRecorder boxes;
-  ASSERT_TRUE(LockPage("Plain", f_.Page("backup.html"), f_.Page("page.html"), "pw"));
+  ScriptedObserver observer;
+  ASSERT_TRUE(Lock(f_, "Plain", f_.Page("page.html"), f_.Page("backup.html"), "pw", observer).ok());
   EXPECT_EQ(ListNames(f_.pages.path()), "backup.html img outside.txt page.html zendrel-test.js");
   EXPECT_EQ(ListNames(f_.Page("img")), "a.gif");
-  ASSERT_EQ(boxes.shown().size(), 2u);
-  for (const auto& box : boxes.shown())
-    EXPECT_NE(box.text.find("is a link; it is neither followed nor copied"), std::string::npos);
+  ASSERT_EQ(observer.warnings.size(), 2u);
+  for (const auto& warning : observer.warnings)
+    EXPECT_NE(warning.find("is a link; it is neither followed nor copied"), std::string::npos);
+}
+
+// A lock stopped at each of the observer's checks in turn (between the
+// block's pieces, before each template copy, before the page is replaced)
+// changes nothing: the page keeps its bytes and its name, no temporary file
+// stays, and the result says Cancelled without a message.
+TEST_F(LockPageTest, ALockCancelledAtAnyCheckChangesNothing) {
+  f_.AddTemplateFile("Plain", "img/a.gif", "GIF");
+  f_.AddTemplateFile("Strong", "index.html",
+                     "<meta name=\"zendrel-protection\" content=\"aes-256-gcm\">" + TemplateStartPage());
+  const std::string page(200000, 'x');
+  const std::pair<const char*, const char*> cases[] = {
+      {"Plain", "big.html"}, {"Plain", "big.txt"}, {"Strong", "big.html"}};
+  for (const auto& [name, page_name] : cases) {
+    SCOPED_TRACE(std::string(name) + " " + page_name);
+    auto prepare = [&, page_name = page_name] {
+      std::filesystem::remove_all(f_.pages.path());
+      std::filesystem::create_directories(f_.pages.path());
+      WriteFile(f_.Page(page_name), page);
+    };
+    std::int64_t checks = 0;
+    {
+      prepare();
+      ScriptedObserver observer;
+      ASSERT_TRUE(Lock(f_, name, f_.Page(page_name), f_.Page("backup"), "pw", observer).ok());
+      checks = observer.checks;
+    }
+    ASSERT_GE(checks, 5) << "the block is written in pieces, the template file by file";
+    for (std::int64_t n = 1; n <= checks; ++n) {
+      prepare();
+      ScriptedObserver observer;
+      observer.cancel_at = n;
+      const TLockResult result = Lock(f_, name, f_.Page(page_name), f_.Page("backup"), "pw", observer);
+      EXPECT_EQ(result.status, TLockStatus::Cancelled) << n;
+      EXPECT_EQ(result.message.text, nullptr) << n;
+      EXPECT_TRUE(result.further.empty()) << n;
+      EXPECT_EQ(ReadFile(f_.Page(page_name)), page) << n;
+      const std::string names = ListNames(f_.pages.path());
+      EXPECT_EQ(names.find("~temp~"), std::string::npos) << n << ": " << names;
+      EXPECT_EQ(names.find("big.txt.html"), std::string::npos) << n << ": " << names;
+    }
+  }
 }
 
 // Every operating-system call of a lock, failed in turn, before it does
@@ -291,21 +339,21 @@ TEST_P(LockSweep, NoFailurePointLosesThePage) {
   std::int64_t calls = 0;
   {
     prepare();
-    MessageRecorder boxes({MessageAnswer::Yes});
+    ScriptedObserver observer({true});
     platform::faults::ScopedFaultPlan count;
-    ASSERT_TRUE(LockPage("Plain", f_.Page("backup.html"), f_.Page(c.page), "pagekey"));
+    ASSERT_TRUE(Lock(f_, "Plain", f_.Page(c.page), f_.Page("backup.html"), "pagekey", observer).ok());
     calls = count.TotalCalls();
   }
   ASSERT_GT(calls, 10);
   for (const auto how : {platform::faults::Failure::Before, platform::faults::Failure::Partway}) {
     for (std::int64_t n = 1; n <= calls; ++n) {
       prepare();
-      MessageRecorder boxes({MessageAnswer::Yes});
-      bool result;
+      ScriptedObserver observer({true});
+      TLockResult result;
       platform::faults::Call fired;
       {
         platform::faults::ScopedFaultPlan plan(n, how);
-        result = LockPage("Plain", f_.Page("backup.html"), f_.Page(c.page), "pagekey");
+        result = Lock(f_, "Plain", f_.Page(c.page), f_.Page("backup.html"), "pagekey", observer);
         ASSERT_TRUE(plan.Fired()) << n;
         fired = plan.FiredCall();
       }
@@ -314,7 +362,7 @@ TEST_P(LockSweep, NoFailurePointLosesThePage) {
                              (how == platform::faults::Failure::Partway ? ", partway)" : ")");
       const std::string backup = Exists(f_.Page("backup.html")) ? ReadFile(f_.Page("backup.html")) : "<none>";
       EXPECT_TRUE(backup == kPage || backup == (c.old_backup ? "older backup" : "<none>")) << at;
-      if (result) {
+      if (result.ok()) {
         EXPECT_EQ(ReadFile(f_.Page(c.locked_page)), locked) << at;
         EXPECT_EQ(backup, kPage) << at;
         EXPECT_TRUE(!text || !Exists(f_.Page(c.page))) << at;
@@ -325,7 +373,12 @@ TEST_P(LockSweep, NoFailurePointLosesThePage) {
         const bool kept_renamed =
             text && Exists(f_.Page(c.locked_page)) && ReadFile(f_.Page(c.locked_page)) == kPage;
         EXPECT_TRUE(kept || kept_renamed) << at;
-        EXPECT_FALSE(boxes.shown().empty()) << at << ": a failure without a word";
+        if (!kept) {
+          ASSERT_FALSE(result.further.empty()) << at << ": the failed rename back is told";
+          EXPECT_EQ(result.further.back().message.text, messages::kCannotRename) << at;
+        }
+        EXPECT_EQ(result.status, TLockStatus::Failed) << at;
+        EXPECT_NE(result.message.text, nullptr) << at << ": a failure without a word";
       }
       // Only a failed delete can leave a temporary file.
       if (fired != platform::faults::Call::Remove) {

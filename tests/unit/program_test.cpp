@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <stdexcept>
 
 #include "app/batch_mode.h"
-#include "engine/settings.h"
 #include "tests/support/lock_fixture.h"
 
 namespace {
@@ -47,7 +49,7 @@ TEST(RunBatch, PassesTheArgumentsInTheEngineOrder) {
   f.AddTemplateFile("Source Hide", "index.html", TemplateStartPage());
   WriteFile(f.Page("p.html"), "page");
   MessageRecorder boxes;
-  EXPECT_TRUE(RunBatch({"Source Hide", f.Page("p.html"), f.Page("backup.html"), "pagekey"}));
+  EXPECT_TRUE(RunBatch({"Source Hide", f.Page("p.html"), f.Page("backup.html"), "pagekey"}, f.Library()));
   EXPECT_TRUE(boxes.shown().empty());
   EXPECT_EQ(ReadFile(f.Page("backup.html")), "page");
   EXPECT_NE(ReadFile(f.Page("p.html")).find("//Page Begin"), std::string::npos);
@@ -58,9 +60,66 @@ TEST(RunBatch, AFailedLockIsReportedAfterTheEnginesOwnMessage) {
   f.AddTemplateFile("NoMarkers", "index.html", "<html></html>");
   WriteFile(f.Page("p.html"), "page");
   MessageRecorder boxes;
-  EXPECT_FALSE(RunBatch({"NoMarkers", f.Page("p.html"), f.Page("backup.html"), "pw"}));
+  EXPECT_FALSE(RunBatch({"NoMarkers", f.Page("p.html"), f.Page("backup.html"), "pw"}, f.Library()));
   EXPECT_EQ(boxes.Transcript(), "Error|Wrong Template.\nError|Locked page was not created\n");
   EXPECT_EQ(boxes.shown()[1].icon, platform::MessageIcon::Error);
+}
+
+// The engine's problems come back as results; batch mode puts them into the
+// boxes the program has always shown, in the order met.
+TEST(RunBatch, AsksAboutAnExistingBackupInAQuestionBox) {
+  LockFixture f;
+  f.AddTemplateFile("Plain", "index.html", TemplateStartPage());
+  for (const auto answer : {platform::MessageAnswer::No, platform::MessageAnswer::Yes}) {
+    WriteFile(f.Page("p.html"), "page");
+    WriteFile(f.Page("backup.html"), "older backup");
+    MessageRecorder boxes({answer});
+    EXPECT_EQ(RunBatch({"Plain", f.Page("p.html"), f.Page("backup.html"), "pw"}, f.Library()),
+              answer == platform::MessageAnswer::Yes);
+    ASSERT_GE(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].caption, "Question");
+    EXPECT_EQ(boxes.shown()[0].text, "Backup file " + f.Page("backup.html") + " is exists.\nReplace it?");
+    EXPECT_EQ(boxes.shown()[0].icon, platform::MessageIcon::Warning);
+    EXPECT_EQ(boxes.shown()[0].buttons, platform::MessageButtons::YesNo);
+    EXPECT_EQ(boxes.shown()[0].default_answer, platform::MessageAnswer::No);
+    if (answer == platform::MessageAnswer::No) {
+      EXPECT_EQ(boxes.Transcript(), "Question|Backup file " + f.Page("backup.html") +
+                                        " is exists.\nReplace it?\nError|Locked page was not created\n");
+      EXPECT_EQ(ReadFile(f.Page("backup.html")), "older backup");
+    } else {
+      EXPECT_EQ(boxes.shown().size(), 1u) << boxes.Transcript();
+      EXPECT_EQ(ReadFile(f.Page("backup.html")), "page");
+    }
+  }
+}
+
+TEST(RunBatch, TellsTheSystemsReasonOnALineOfItsOwn) {
+  LockFixture f;
+  f.AddTemplateFile("Plain", "index.html", TemplateStartPage());
+  WriteFile(f.Page("p.html"), "page");
+  const std::string backup = f.Page("no-such-folder/backup.html");
+  MessageRecorder boxes;
+  EXPECT_FALSE(RunBatch({"Plain", f.Page("p.html"), backup, "pw"}, f.Library()));
+  ASSERT_EQ(boxes.shown().size(), 2u) << boxes.Transcript();
+  const std::string first_lines =
+      "Cannot copy file " + f.Page("p.html") + "\n to backup file " + backup + "\n";
+  EXPECT_EQ(boxes.shown()[0].text.substr(0, first_lines.size()), first_lines);
+  EXPECT_EQ(boxes.shown()[0].text.substr(first_lines.size()), std::strerror(ENOENT));
+  EXPECT_EQ(boxes.shown()[1].text, "Locked page was not created");
+}
+
+TEST(RunBatch, TellsEachSkippedTemplateLinkBeforeTheLockEnds) {
+  LockFixture f;
+  f.AddTemplateFile("Plain", "index.html", TemplateStartPage());
+  const std::string link = f.TemplatesDir() + "Plain" + platform::PathSeparator() + "link.css";
+  std::error_code no_links;
+  std::filesystem::create_symlink(f.Page("elsewhere"), link, no_links);
+  if (no_links) GTEST_SKIP() << "this file system has no symbolic links: " << no_links.message();
+  WriteFile(f.Page("p.html"), "page");
+  MessageRecorder boxes;
+  EXPECT_TRUE(RunBatch({"Plain", f.Page("p.html"), f.Page("backup.html"), "pw"}, f.Library()));
+  EXPECT_EQ(boxes.Transcript(),
+            "Error|Template file " + link + " is a link; it is neither followed nor copied.\n");
 }
 
 TEST(RunProtected, AnEscapingExceptionIsShownAndFailsTheRun) {

@@ -1,20 +1,27 @@
-// Installing a template folder over a page, and the catalogue of templates.
+// Installing a template folder over a page, and the library of templates.
 #include "engine/template_installation.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "engine/settings.h"
 #include "platform/fault_injection.h"
 #include "platform/platform.h"
+#include "resources/message_table.h"
 #include "tests/support/lock_fixture.h"
 
 namespace {
 
 using namespace testing_support;
 
-std::string Folder(const std::string& name) { return TemplatesDir + name + platform::PathSeparator(); }
+const char kSep = platform::PathSeparator();
+
+ScriptedObserver quiet;
+
+TTemplateInstallation Install(const LockFixture& f, const std::string& name, const std::string& page,
+                              TLockObserver& observer = quiet) {
+  return InstallTemplate(f.TemplatesDir() + name + kSep, page, true, observer);
+}
 
 TEST(InstallTemplate, CopiesEverythingAndTheStartPageLandsOnThePage) {
   LockFixture f;
@@ -24,23 +31,23 @@ TEST(InstallTemplate, CopiesEverythingAndTheStartPageLandsOnThePage) {
   f.AddTemplateFile("T", "img/index.html", "inner index");
   WriteFile(f.Page("my.html"), "my page");
   WriteFile(f.Page("a.js"), "old script");
-  MessageRecorder boxes;
+  ScriptedObserver observer;
 
-  InstallTemplate(Folder("T"), f.Page("my.html"));
+  EXPECT_TRUE(Install(f, "T", f.Page("my.html"), observer).ok());
 
   EXPECT_EQ(ListNames(f.pages.path()), "a.js img my.html");
   EXPECT_EQ(ReadFile(f.Page("my.html")), "start page");
   EXPECT_EQ(ReadFile(f.Page("a.js")), "new script");
   EXPECT_EQ(ReadFile(f.Page("img/b.gif")), "GIF89a");
   EXPECT_EQ(ReadFile(f.Page("img/index.html")), "inner index") << "below the top it keeps its own name";
-  EXPECT_TRUE(boxes.shown().empty());
+  EXPECT_TRUE(observer.warnings.empty());
 }
 
 TEST(InstallTemplate, OnlyTheExactLowerCaseNameIsTheStartPage) {
   LockFixture f;
   f.AddTemplateFile("T", "Index.html", "case variant");
   WriteFile(f.Page("my.html"), "my page");
-  InstallTemplate(Folder("T"), f.Page("my.html"));
+  Install(f, "T", f.Page("my.html"));
   EXPECT_EQ(ReadFile(f.Page("my.html")), "my page");
   EXPECT_EQ(ReadFile(f.Page("Index.html")), "case variant");
 }
@@ -48,55 +55,127 @@ TEST(InstallTemplate, OnlyTheExactLowerCaseNameIsTheStartPage) {
 TEST(InstallTemplate, HiddenFilesAreCopiedLikeAnyOther) {
   LockFixture f;
   f.AddTemplateFile("T", ".hidden.css", "hidden");
-  MakeHidden(TemplatesDir + "T" + platform::PathSeparator() + ".hidden.css");
+  MakeHidden(f.TemplatesDir() + "T" + kSep + ".hidden.css");
   WriteFile(f.Page("p.html"), "p");
-  InstallTemplate(Folder("T"), f.Page("p.html"));
+  Install(f, "T", f.Page("p.html"));
   EXPECT_EQ(ReadFile(f.Page(".hidden.css")), "hidden");
 }
 
 TEST(InstallTemplate, AMissingFolderCopiesNothingSilently) {
   LockFixture f;
   WriteFile(f.Page("p.html"), "p");
-  MessageRecorder boxes;
-  InstallTemplate(Folder("none"), f.Page("p.html"));
+  ScriptedObserver observer;
+  EXPECT_TRUE(Install(f, "none", f.Page("p.html"), observer).ok());
   EXPECT_EQ(ListNames(f.pages.path()), "p.html");
-  EXPECT_TRUE(boxes.shown().empty());
+  EXPECT_TRUE(observer.warnings.empty());
 }
 
 TEST(InstallTemplate, AFailedCopyIsReportedAndTheRestGoesOn) {
   LockFixture f;
   f.AddTemplateFile("T", "index.html", "start");
   WriteFile(f.Page("p.html"), "p");
-  MessageRecorder boxes;
+  TTemplateInstallation installed;
   {
     platform::faults::ScopedFaultPlan plan(platform::faults::Call::Copy, 1);
     f.AddTemplateFile("T", "z.js", "z");
-    InstallTemplate(Folder("T"), f.Page("p.html"));
+    installed = Install(f, "T", f.Page("p.html"));
   }
-  ASSERT_EQ(boxes.shown().size(), 1u);
-  EXPECT_EQ(boxes.shown()[0].caption, "Error");
-  EXPECT_EQ(boxes.shown()[0].icon, platform::MessageIcon::Error);
-  EXPECT_EQ(boxes.shown()[0].text.substr(0, 15), "Cannot copy fil");
-  EXPECT_NE(boxes.shown()[0].text.find("\nto directory " + f.pages.path()), std::string::npos);
+  EXPECT_FALSE(installed.cancelled);
+  ASSERT_EQ(installed.failures.size(), 1u);
+  const TLockFailure& failure = installed.failures[0];
+  EXPECT_EQ(failure.message.text, messages::kCannotCopyToDirectory);
+  ASSERT_EQ(failure.message.arguments.size(), 2u);
+  EXPECT_EQ(failure.message.arguments[1], f.pages.path());
+  EXPECT_FALSE(failure.reason.empty()) << "the system's reason";
+  EXPECT_EQ(MessageText(failure.message).substr(0, 15), "Cannot copy fil");
   // Exactly one of the two files was copied.
   EXPECT_EQ(Exists(f.Page("z.js")) + (ReadFile(f.Page("p.html")) == "start"), 1);
 }
 
-TEST(TemplateCatalogue, ListsVisibleSubdirectoriesOnly) {
+TEST(InstallTemplate, StopsBeforeTheNextCopyWhenCancelled) {
+  LockFixture f;
+  for (const char* name : {"a.js", "b.js", "c.js"}) f.AddTemplateFile("T", name, "x");
+  WriteFile(f.Page("p.html"), "p");
+  ScriptedObserver observer;
+  observer.cancel_at = 2;
+  const TTemplateInstallation installed = Install(f, "T", f.Page("p.html"), observer);
+  EXPECT_TRUE(installed.cancelled);
+  EXPECT_TRUE(installed.failures.empty());
+  EXPECT_EQ(observer.checks, 2);
+  // One file copied before the stop, beside the page as it was.
+  const std::string names = ListNames(f.pages.path());
+  EXPECT_EQ(std::count(names.begin(), names.end(), ' '), 1) << names;
+  EXPECT_EQ(ReadFile(f.Page("p.html")), "p");
+}
+
+TEST(TemplateLibrary, ListsVisibleSubdirectoriesOnly) {
   LockFixture f;
   f.AddTemplateFile("Light", "index.html", "x");
   f.AddTemplateFile("Empty folder", "readme.txt", "no start page");
   f.AddTemplateFile(".Hidden", "index.html", "x");
-  MakeHidden(TemplatesDir + ".Hidden");
-  WriteFile(TemplatesDir + "plain-file.html", "not a template");
-  auto names = TemplateCatalogue(TemplatesDir);
+  MakeHidden(f.TemplatesDir() + ".Hidden");
+  WriteFile(f.TemplatesDir() + "plain-file.html", "not a template");
+  auto names = f.Library().Names();
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"Empty folder", "Light"}));
 }
 
-TEST(TemplateCatalogue, AMissingFolderGivesAnEmptyList) {
+TEST(TemplateLibrary, AMissingFolderGivesAnEmptyList) {
   LockFixture f;
-  EXPECT_TRUE(TemplateCatalogue(TemplatesDir + "nowhere" + platform::PathSeparator()).empty());
+  EXPECT_TRUE(TTemplateLibrary(f.TemplatesDir() + "nowhere" + kSep).Names().empty());
+}
+
+TEST(TemplateLibrary, FindsATemplateByItsFolderName) {
+  LockFixture f;
+  f.AddTemplateFile("Light", "index.html", "x");
+  f.AddTemplateFile("Empty folder", "readme.txt", "no start page");
+  struct Case {
+    std::string name;
+    std::string told;  // "" when found
+  };
+  const std::string dir = f.TemplatesDir();
+  const std::vector<Case> cases = {
+      {"Light", ""},
+      {"Empty folder",
+       "Template Empty folder not found:\n" + dir + "Empty folder" + kSep + "index.html does not exist."},
+      {"Nowhere", "Template Nowhere not found:\n" + dir + "Nowhere" + kSep + "index.html does not exist."},
+      {"", " is not a template name.\nName a folder of the templates folder, without a path."},
+      {"..", ".. is not a template name.\nName a folder of the templates folder, without a path."},
+      {"Light/..",
+       "Light/.. is not a template name.\nName a folder of the templates folder, without a path."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TTemplate found;
+    TLockMessage why;
+    const bool ok = f.Library().Find(c.name, &found, &why);
+    EXPECT_EQ(ok, c.told.empty());
+    if (ok) {
+      EXPECT_EQ(found.name, c.name);
+      EXPECT_EQ(found.folder, dir + c.name + kSep);
+      EXPECT_EQ(found.StartPage(), dir + c.name + kSep + "index.html");
+    } else {
+      EXPECT_EQ(MessageText(why), c.told);
+    }
+  }
+}
+
+TEST(TemplateLibrary, OpensATemplateFolderByItsPath) {
+  LockFixture f;
+  f.AddTemplateFile("Mine", "index.html", "x");
+  const std::string folder = f.TemplatesDir() + "Mine";
+  for (const std::string& path : {folder, folder + kSep}) {
+    TTemplate found;
+    TLockMessage why;
+    ASSERT_TRUE(TTemplateLibrary::OpenFolder(path, &found, &why)) << path;
+    EXPECT_EQ(found.name, "Mine");
+    EXPECT_EQ(found.folder, folder + kSep);
+  }
+  TTemplate found;
+  TLockMessage why;
+  EXPECT_FALSE(TTemplateLibrary::OpenFolder(f.pages.path(), &found, &why));
+  EXPECT_EQ(MessageText(why),
+            "Template " + f.pages.path() + " not found:\n" + f.pages.path() + "index.html does not exist.");
 }
 
 }  // namespace

@@ -14,8 +14,7 @@
 
 #include "app/application.h"
 #include "app/win32/form_fonts.h"
-#include "engine/settings.h"
-#include "engine/template_installation.h"
+#include "app/start_up.h"
 #include "platform/platform.h"
 #include "tests/support/lock_fixture.h"
 #include "tests/support/message_recorder.h"
@@ -74,7 +73,7 @@ class MainFormTest : public ::testing::Test {
         }) {}
 
   void Open() {
-    form_ = std::make_unique<TMainForm>();
+    form_ = std::make_unique<TMainForm>(start_up_);
     form_->Show();
     SetForegroundWindow(form_->Handle());
     ProcessMessages();
@@ -141,6 +140,9 @@ class MainFormTest : public ::testing::Test {
   }
 
   testing_support::LockFixture files_;
+  // The program as if installed in the fixture's root: its templates are
+  // the fixture's.
+  TStartUp start_up_ = StartUpIn(files_.root.path());
   testing_support::MessageRecorder messages_;
   std::vector<std::string> opened_;
   std::vector<std::string> commands_;
@@ -218,7 +220,7 @@ TEST_F(MainFormTest, EnterPressesNextUnlessAnotherButtonHasTheFocus) {
   PressKey(Window(HelpBtn), VK_RETURN);
   EXPECT_EQ(form_->CurrentPage, 3);
   ASSERT_EQ(opened_.size(), 1u);
-  EXPECT_EQ(opened_[0], AppDir + "Manual\\index.html");
+  EXPECT_EQ(opened_[0], files_.root.path() + "Manual\\index.html");
 
   // On the last page Next is disabled and Enter stays.
   Click(NextBtn);
@@ -426,7 +428,7 @@ TEST_F(MainFormTest, SourceHideSelectsTheTemplateWhateverItsCase) {
   GoToPage(3);
   Click(TempPreviewBtn);
   ASSERT_EQ(opened_.size(), 1u);
-  EXPECT_EQ(opened_[0], TemplatesDir + "source HIDE\\index.html");
+  EXPECT_EQ(opened_[0], files_.TemplatesDir() + "source HIDE\\index.html");
 
   // Back to password protection: all enabled again, "source HIDE" still
   // selected.
@@ -488,7 +490,7 @@ TEST_F(MainFormTest, SourceHideWithoutSuchATemplateLeavesNoSelection) {
   GoToPage(3);
   Click(TempPreviewBtn);
   ASSERT_EQ(opened_.size(), 1u);
-  EXPECT_EQ(opened_[0], TemplatesDir + "\\index.html");
+  EXPECT_EQ(opened_[0], files_.TemplatesDir() + "\\index.html");
   Click(PrevBtn);
   Click(RadioButtonPwd);
   EXPECT_EQ(SelectedTemplate(), "<none>");
@@ -499,11 +501,11 @@ TEST_F(MainFormTest, TheCatalogueComesFromTheTemplatesFolder) {
   files_.AddTemplateFile("Zeta", "index.html", testing_support::TemplateStartPage());
   files_.AddTemplateFile("Alpha", "index.html", testing_support::TemplateStartPage());
   files_.AddTemplateFile("Secret", "index.html", testing_support::TemplateStartPage());
-  testing_support::MakeHidden(TemplatesDir + "Secret");
-  WriteFile(TemplatesDir + "readme.txt", "not a template");
+  testing_support::MakeHidden(files_.TemplatesDir() + "Secret");
+  WriteFile(files_.TemplatesDir() + "readme.txt", "not a template");
   Open();
   const std::vector<std::string> listed = TemplateList();
-  EXPECT_EQ(listed, TemplateCatalogue(TemplatesDir));
+  EXPECT_EQ(listed, files_.Library().Names());
   std::vector<std::string> sorted = listed;
   std::sort(sorted.begin(), sorted.end());
   EXPECT_EQ(sorted, (std::vector<std::string>{"Alpha", "Zeta"}));
@@ -511,7 +513,7 @@ TEST_F(MainFormTest, TheCatalogueComesFromTheTemplatesFolder) {
 }
 
 TEST_F(MainFormTest, AMissingTemplatesFolderGivesAnEmptyListQuietly) {
-  TemplatesDir = files_.root / "Nowhere/";
+  start_up_.templates = TTemplateLibrary(files_.root / "Nowhere/");
   Open();
   EXPECT_TRUE(TemplateList().empty());
   EXPECT_EQ(SelectedTemplate(), "<none>");
@@ -595,14 +597,14 @@ TEST_F(MainFormTest, TheWindowIsDisabledWhileTheLockRuns) {
 TEST_F(MainFormTest, TheLockProgressMovesTheBarAndKeepsTheWindowPainted) {
   Open();
   GoToPage(4);
-  const TLockProgress progress = form_->LockProgress();
+  TLockObserver& observer = form_->LockObserver();
   const int max = static_cast<int>(SendMessageA(Window(LockProgressBar), PBM_GETRANGE, FALSE, 0));
   ASSERT_GT(max, 0);
   int last = -1;
   for (const std::uint64_t done :
        {std::uint64_t{1} << 20, std::uint64_t{5} << 20, std::uint64_t{9} << 20, std::uint64_t{16} << 20}) {
     InvalidateRect(Window(LabelText4), nullptr, TRUE);
-    progress(done, std::uint64_t{16} << 20);
+    observer.Progress(done, std::uint64_t{16} << 20);
     const int position = static_cast<int>(SendMessageA(Window(LockProgressBar), PBM_GETPOS, 0, 0));
     EXPECT_GT(position, last) << done;
     last = position;
@@ -658,7 +660,7 @@ TEST_F(MainFormTest, HelpOpensTheManualAndExitClosesTheWindow) {
   Open();
   Click(HelpBtn);
   ASSERT_EQ(opened_.size(), 1u);
-  EXPECT_EQ(opened_[0], AppDir + "Manual\\index.html");
+  EXPECT_EQ(opened_[0], files_.root.path() + "Manual\\index.html");
   HWND window = form_->Handle();
   Click(ExitBtn);
   EXPECT_FALSE(IsWindow(window));

@@ -58,7 +58,7 @@ TEST(WizardPictures, ButtonPicturesAreSixteenPixelsSquare) {
 TEST(WizardPictures, ThePageShowsItsPictureInItsBox) {
   testing_support::LockFixture files;
   testing_support::MessageRecorder messages;
-  TMainForm form;
+  TMainForm form(StartUpIn(files.root.path()));
   if (form.PixelsPerInch() != 96) GTEST_SKIP() << "the picture is stretched at this screen's pixels per inch";
   form.Show();
   SetForegroundWindow(form.Handle());

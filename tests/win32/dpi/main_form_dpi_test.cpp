@@ -129,7 +129,7 @@ TEST(MainFormDpi, At120WindowAndControlsAreOneAndAQuarterTimesAsLarge) {
 
   testing_support::LockFixture files;
   testing_support::MessageRecorder messages;
-  TMainForm form;
+  TMainForm form(StartUpIn(files.root.path()));
   form.Show();
   EXPECT_EQ(form.PixelsPerInch(), 120);
 
@@ -165,7 +165,7 @@ TEST(MainFormDpi, At72TheLayoutIsNeverShrunk) {
 
   testing_support::LockFixture files;
   testing_support::MessageRecorder messages;
-  TMainForm form;
+  TMainForm form(StartUpIn(files.root.path()));
   form.Show();
   EXPECT_EQ(form.PixelsPerInch(), 72);
   RECT client;

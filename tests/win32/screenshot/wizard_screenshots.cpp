@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "app/win32/main_form.h"
-#include "engine/settings.h"
+#include "app/start_up.h"
 #include "platform/platform.h"
 #include "tests/support/lock_fixture.h"
 #include "tests/support/temp_dir.h"
@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
     return true;
   });
 
-  TMainForm form;
+  TMainForm form(StartUpIn(files.root.path()));
   form.Show();
   SetForegroundWindow(form.Handle());
   form.ShowPage(1);
@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
   form.ShowPage(4);
   {
     platform::ScopedMessageHandler asked([&](const platform::MessageRequest&) {
-      form.LockProgress()(1, 2);
+      form.LockObserver().Progress(1, 2);
       Settle();
       if (!Capture(form.Handle(), folder + "page4_locking.bmp")) ++failures;
       return platform::MessageAnswer::Yes;

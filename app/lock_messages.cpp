@@ -1,0 +1,21 @@
+#include "app/lock_messages.h"
+
+#include "resources/error_box.h"
+#include "resources/message_table.h"
+
+std::string FormatMessage(const TLockMessage& message) {
+  return message.text ? messages::Format(message.text, message.arguments) : std::string();
+}
+
+std::string LockFailureText(const TLockMessage& message, const std::string& reason) {
+  const std::string text = FormatMessage(message);
+  return reason.empty() ? text : text + "\n" + reason;
+}
+
+void ShowLockFailures(const TLockResult& result) {
+  if (result.ok()) return;
+  if (result.message.text) messages::ShowError(LockFailureText(result.message, result.reason));
+  for (const TLockFailure& failure : result.further) {
+    if (failure.message.text) messages::ShowError(LockFailureText(failure.message, failure.reason));
+  }
+}

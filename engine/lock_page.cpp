@@ -160,7 +160,7 @@ TLockResult LockPage(const TLockRequest& request, TLockObserver& observer) {
   TLockResult result;
   // An empty password would encode nothing at all; the callers never pass
   // one, and the engine refuses it too.
-  if (request.password.empty()) {
+  if (request.password.Typed().empty()) {
     result = FailedLock({{messages::kPasswordNotEntered, {}}, {}});
   } else if (text) {
     result = LockTextPage(request, observer);

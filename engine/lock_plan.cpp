@@ -4,7 +4,7 @@
 #include "platform/platform.h"
 #include "resources/message_table.h"
 
-bool PlanLock(const TTemplate& found, const std::string& password, TLockPlan* plan, TLockFailure* why) {
+bool PlanLock(const TTemplate& found, const TPassword& password, TLockPlan* plan, TLockFailure* why) {
   plan->template_ = found;
   plan->start_page = found.StartPage();
   std::uint64_t size = 0;
@@ -25,7 +25,7 @@ bool PlanLock(const TTemplate& found, const std::string& password, TLockPlan* pl
   }
   // The XOR block uses the password's length mod 256: a multiple of 256
   // would leave one byte of it.
-  if (plan->area.protection == TProtection::Xor && password.size() % 256 == 0) {
+  if (plan->area.protection == TProtection::Xor && password.Typed().size() % 256 == 0) {
     *why = {{messages::kPasswordLengthMultipleOf256, {}}, {}};
     return false;
   }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/lock_result.h"
+#include "engine/password.h"
 #include "engine/payload_area.h"
 #include "engine/template_library.h"
 
@@ -23,4 +24,4 @@ struct TLockPlan {
 // template refuses a password whose length is a multiple of 256
 // (kPasswordLengthMultipleOf256). False with the problem in `why`; nothing
 // is changed either way.
-bool PlanLock(const TTemplate& found, const std::string& password, TLockPlan* plan, TLockFailure* why);
+bool PlanLock(const TTemplate& found, const TPassword& password, TLockPlan* plan, TLockFailure* why);

@@ -4,11 +4,14 @@
 
 #include <string>
 
+#include "engine/password.h"
 #include "engine/template_library.h"
 
 struct TLockRequest {
   TTemplate template_;
   std::string page;
   std::string backup;
-  std::string password;
+  // The typed bytes for the XOR block, with the UTF-8 form for a strong key
+  // when the caller read the typed text as wide characters (TPassword).
+  TPassword password;
 };

@@ -44,12 +44,12 @@ class TObservedSink : public TBlockSink {
   bool cancelled_ = false;
 };
 
-bool WriteXorBlock(const std::string& source_path, const std::string& password, bool text_page,
+bool WriteXorBlock(const std::string& source_path, const TPassword& password, bool text_page,
                    TObservedSink& sink) {
   TFastIO source;
   if (!source.Open(source_path)) return false;
   sink.Watch(&source, source.GetSize());
-  const bool written = WritePageBlock(source, password, text_page, sink);
+  const bool written = WritePageBlock(source, password.Typed(), text_page, sink);
   sink.Watch(nullptr, 0);
   if (!written) return false;
   // The encoder stops at the first 0 it reads, and a failed read reads as 0
@@ -57,7 +57,7 @@ bool WriteXorBlock(const std::string& source_path, const std::string& password, 
   return source.IsEndOfFile(source.Position - 1);
 }
 
-bool WriteBlock(TProtection protection, const std::string& source_path, const std::string& password,
+bool WriteBlock(TProtection protection, const std::string& source_path, const TPassword& password,
                 bool text_page, TObservedSink& sink, TLockObserver& observer) {
   switch (protection) {
     case TProtection::Xor:
@@ -89,7 +89,7 @@ bool CopySpan(TFastIO& from, std::uint32_t begin, std::uint32_t end, TBlockSink&
 
 }  // namespace
 
-bool WriteLockedPage(const TLockPlan& plan, const std::string& source_path, const std::string& password,
+bool WriteLockedPage(const TLockPlan& plan, const std::string& source_path, const TPassword& password,
                      bool text_page, TExclusiveFile& out, TLockObserver& observer, TLockFailure* why) {
   TFileSink file(out.handle());
   TObservedSink sink(file, observer);

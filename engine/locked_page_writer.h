@@ -19,5 +19,5 @@
 // (kCannotReadFile naming both, and the system's reason), or when the
 // observer stopped it (`why->cancelled`). `out` is left to its owner, which
 // removes it unless it keeps it.
-bool WriteLockedPage(const TLockPlan& plan, const std::string& source_path, const std::string& password,
+bool WriteLockedPage(const TLockPlan& plan, const std::string& source_path, const TPassword& password,
                      bool text_page, TExclusiveFile& out, TLockObserver& observer, TLockFailure* why);

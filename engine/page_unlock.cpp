@@ -37,7 +37,7 @@ class TFileSink : public TBlockSink {
   std::string buffer_, error_;
 };
 
-TUnlockResult Decode(TBlockReader& reader, const std::string& locked_path, const std::string& password,
+TUnlockResult Decode(TBlockReader& reader, const std::string& locked_path, const TPassword& password,
                      TBlockSink& out) {
   std::string first;
   bool last = false;
@@ -51,7 +51,7 @@ TUnlockResult Decode(TBlockReader& reader, const std::string& locked_path, const
       return {TUnlockStatus::Damaged, "The locked page is damaged: the block ends within its header."};
     return DecodeStrongBlock(reader, password, out);
   }
-  if (IsCheckValueLiteral(first)) return DecodeXorBlock(reader, first, last, password, out);
+  if (IsCheckValueLiteral(first)) return DecodeXorBlock(reader, first, last, password.Typed(), out);
   return {TUnlockStatus::NotLocked,
           locked_path + " is not a locked page: its block is of no format this program knows."};
 }
@@ -59,7 +59,7 @@ TUnlockResult Decode(TBlockReader& reader, const std::string& locked_path, const
 }  // namespace
 
 TUnlockResult UnlockPage(const std::string& locked_path, const std::string& output_path,
-                         const std::string& password) {
+                         const TPassword& password) {
   if (platform::PathExists(output_path))
     return {TUnlockStatus::OutputExists, output_path + " exists already; it is not overwritten."};
   TBlockReader reader;

@@ -11,6 +11,7 @@
 
 #include "engine/lock_plan.h"
 #include "engine/lock_result.h"
+#include "engine/password.h"
 #include "engine/template_library.h"
 
 class TSitePageWriter {
@@ -34,6 +35,6 @@ class TSitePageWriter {
 
  private:
   TLockPlan plan_;
-  std::string password_;
+  TPassword password_{""};
   std::string site_key_;
 };

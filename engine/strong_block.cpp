@@ -82,7 +82,7 @@ class TReadHandle {
 
 }  // namespace
 
-bool WriteStrongBlock(const std::string& source_path, const std::string& password, bool text_page,
+bool WriteStrongBlock(const std::string& source_path, const TPassword& password, bool text_page,
                       TBlockSink& sink, const TLockProgress& progress) {
   std::string salt(kStrongSaltSize, '\0'), prefix(kStrongNoncePrefixSize, '\0');
   if (!platform::SystemRandom(salt.data(), salt.size()) ||
@@ -91,7 +91,7 @@ bool WriteStrongBlock(const std::string& source_path, const std::string& passwor
   return WriteStrongBlock(source_path, password, text_page, salt, prefix, sink, progress);
 }
 
-bool WriteStrongBlock(const std::string& source_path, const std::string& password, bool text_page,
+bool WriteStrongBlock(const std::string& source_path, const TPassword& password, bool text_page,
                       const std::string& salt, const std::string& nonce_prefix, TBlockSink& sink,
                       const TLockProgress& progress) {
   if (salt.size() != kStrongSaltSize || nonce_prefix.size() != kStrongNoncePrefixSize) return false;
@@ -100,7 +100,7 @@ bool WriteStrongBlock(const std::string& source_path, const std::string& passwor
 
   std::string utf8, key;
   platform::AesGcmKey aes;
-  if (!platform::PasswordToUtf8(password, &utf8) ||
+  if (!password.ToUtf8(&utf8) ||
       !platform::DeriveKeyPbkdf2Sha256(utf8, salt, kStrongIterations, platform::kAesKeySize, &key) ||
       !aes.SetKey(key))
     return false;

@@ -60,7 +60,7 @@ class TChunkOpener {
 
 }  // namespace
 
-TUnlockResult DecodeStrongBlock(TBlockReader& reader, const std::string& password, TBlockSink& out) {
+TUnlockResult DecodeStrongBlock(TBlockReader& reader, const TPassword& password, TBlockSink& out) {
   std::string header[kStrongHeaderLiterals] = {kStrongFormatName};
   bool last = false;
   for (std::size_t i = 1; i < kStrongHeaderLiterals; ++i) {
@@ -83,7 +83,7 @@ TUnlockResult DecodeStrongBlock(TBlockReader& reader, const std::string& passwor
 
   std::string utf8, key_bytes;
   platform::AesGcmKey key;
-  if (!platform::PasswordToUtf8(password, &utf8))
+  if (!password.ToUtf8(&utf8))
     return {TUnlockStatus::WrongPassword, "The password cannot be converted to UTF-8."};
   if (!platform::DeriveKeyPbkdf2Sha256(utf8, salt, iterations, platform::kAesKeySize, &key_bytes) ||
       !key.SetKey(key_bytes))

@@ -7,6 +7,7 @@
 
 #include "engine/block_reader.h"
 #include "engine/block_sink.h"
+#include "engine/password.h"
 #include "engine/unlock_result.h"
 
 // Decodes the rest of a strong block whose first literal (the format's
@@ -15,4 +16,4 @@
 // chunk that is not marked as last, or anything after it means the page was
 // altered or cut short. On failure `out` may hold the chunks that were
 // proven before the failure, never an unproven byte.
-TUnlockResult DecodeStrongBlock(TBlockReader& reader, const std::string& password, TBlockSink& out);
+TUnlockResult DecodeStrongBlock(TBlockReader& reader, const TPassword& password, TBlockSink& out);

@@ -175,6 +175,11 @@ std::string ExecutablePath();
 // system compares names (the user's locale on Windows, ASCII elsewhere).
 bool SameTextIgnoringCase(const std::string& a, const std::string& b);
 
+// The user's documents folder, ending in the separator: the shell's
+// "Documents" (CSIDL_PERSONAL) on Windows; elsewhere $HOME/Documents when
+// that folder exists, else $HOME. Empty when the system names none.
+std::string DocumentsFolder();
+
 // ---------------------------------------------------------------------------
 // Opening documents
 

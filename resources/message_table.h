@@ -102,6 +102,15 @@ inline constexpr char kPageNotSelected[] = "A page to lock is not selected";
 inline constexpr char kBackupNotSelected[] = "Backup file is not selected";
 inline constexpr char kNotSelected[] = "<not selected>";
 inline constexpr char kPageLocked[] = "The page is locked. Backup: %s";
+// Create refuses the default password with a strong template: page 2 publishes it.
+inline constexpr char kPublishedDefaultPassword[] =
+    "\"pagekey\" is the published default: type a password of your own";
+// The Last Step, when the backup would be published with the page.
+inline constexpr char kBackupInPageFolder[] = "Backup in the page's folder: do not publish it.";
+// Step Three, under the list: what the selected template's protection does.
+inline constexpr char kStrongProtectionNote[] = "Strong: AES-256, opens only with the password";
+inline constexpr char kSourceHidingNote[] =
+    "Hides the source from a casual look; anyone can open it without the password";
 inline constexpr char kHeadline0[] = "Welcome to Zendrel";
 inline constexpr char kHeadline1[] = "Step One";
 inline constexpr char kHeadline2[] = "Step Two";

@@ -55,7 +55,8 @@ TEST(SiteStrong, EveryPageOfTheSiteIsWrittenForTheIndependentCheck) {
       {"notes/up.TXT", "plain text, upper-case name", "text"},
   };
   fs::remove_all(kCases);
-  const std::string root = (fs::current_path() / kCases).string() + static_cast<char>(fs::path::preferred_separator);
+  const std::string root =
+      (fs::current_path() / kCases).string() + static_cast<char>(fs::path::preferred_separator);
   for (const auto& page : pages) WriteFile(root + "site/" + page.path, page.bytes);
   WriteFile(root + "site/blog/picture.png", RandomBytes(1000, 3));
   WriteFile(root + "Templates/Strong/index.html", StrongStartPage());

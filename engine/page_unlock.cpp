@@ -5,6 +5,7 @@
 #include "engine/strong_block_decoder.h"
 #include "engine/strong_format.h"
 #include "engine/xor_block_decoder.h"
+#include "platform/path_kind.h"
 #include "platform/platform.h"
 
 namespace {
@@ -62,6 +63,17 @@ TUnlockResult UnlockPage(const std::string& locked_path, const std::string& outp
                          const TPassword& password) {
   if (platform::PathExists(output_path))
     return {TUnlockStatus::OutputExists, output_path + " exists already; it is not overwritten."};
+  // Opening a FIFO would wait for a writer, and a device may never end.
+  switch (platform::KindOfPath(locked_path)) {
+    case platform::PathKind::Directory:
+      return {TUnlockStatus::ReadFailed, locked_path + " is a folder, not a locked page."};
+    case platform::PathKind::Special:
+      return {TUnlockStatus::ReadFailed,
+              locked_path + " is a pipe, a socket or a device, not a locked page; it is not read."};
+    case platform::PathKind::Missing:
+    case platform::PathKind::Regular:
+      break;
+  }
   TBlockReader reader;
   switch (reader.Open(locked_path)) {
     case TBlockReader::TStatus::Ok:

@@ -13,7 +13,8 @@
 // kUnlockTempSuffix, created exclusively) and renamed into place only when
 // every byte is decoded and, for the strong format, proven; an existing
 // output file is never overwritten. On any failure no file is left behind
-// and the result's message names the cause.
+// and the result's message names the cause. A folder, a FIFO, a socket or a
+// device is refused (ReadFailed) before it is opened.
 TUnlockResult UnlockPage(const std::string& locked_path, const std::string& output_path,
                          const TPassword& password);
 

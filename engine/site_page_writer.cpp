@@ -25,9 +25,9 @@ class TPageObserver : public TLockObserver {
 
 }  // namespace
 
-bool TSitePageWriter::Prepare(const TTemplate& template_, const std::string& password, TLockFailure* why) {
+bool TSitePageWriter::Prepare(const TTemplate& template_, const TPassword& password, TLockFailure* why) {
   // An empty password would encode nothing at all.
-  if (password.empty()) {
+  if (password.Typed().empty()) {
     *why = {{messages::kPasswordNotEntered, {}}, {}};
     return false;
   }

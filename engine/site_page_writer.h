@@ -18,7 +18,7 @@ class TSitePageWriter {
  public:
   // Plans the template for `password`. False with the problem when the
   // lock cannot go on (an empty password, a missing or wrong template...).
-  bool Prepare(const TTemplate& template_, const std::string& password, TLockFailure* why);
+  bool Prepare(const TTemplate& template_, const TPassword& password, TLockFailure* why);
 
   // Writes the locked page of the page at `page` into the new file `to`
   // (created exclusively, with the page's permission bits, flushed). `text_page`

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/password.h"
 #include "engine/template_library.h"
 
 struct TSiteRequest {
@@ -13,7 +14,7 @@ struct TSiteRequest {
   // The folder the locked site is written to: new, empty, or (with
   // `force`) replaced.
   std::string output;
-  std::string password;
+  TPassword password = "";
   // Page patterns (see engine/page_patterns.h); empty: "*.html", "*.htm".
   std::vector<std::string> include;
   std::vector<std::string> exclude;

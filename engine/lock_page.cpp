@@ -106,6 +106,12 @@ TLockResult BuildLockedPage(const TLockRequest& request, const std::string& page
   }
   const std::string& backup = request.backup;
   if (!CheckPageAndBackup(plan, page_path, backup, &why)) return FailedLock(why);
+  // The locked page is readable by no more people than the page, from its
+  // first byte on.
+  if (!platform::CopyPermissions(page_path, out.path())) {
+    const std::string reason = platform::LastErrorText();
+    return FailedLock({{messages::kCannotCreateFile, {out.path()}}, reason});
+  }
 
   if (platform::PathExists(backup) && !observer.ConfirmReplaceBackup(backup))
     return WithStatus(TLockStatus::Declined);

@@ -91,6 +91,13 @@ TUnlockResult UnlockPage(const std::string& locked_path, const std::string& outp
   const platform::FileHandle file = platform::CreateExclusive(temp);
   if (file == platform::kInvalidHandle)
     return {TUnlockStatus::WriteFailed, "Cannot create " + temp + ": " + platform::LastErrorText()};
+  // The page comes out readable by no more people than its locked page.
+  if (!platform::CopyPermissions(locked_path, temp)) {
+    const std::string why = platform::LastErrorText();
+    platform::CloseFile(file);
+    platform::RemoveFile(temp);
+    return {TUnlockStatus::WriteFailed, "Cannot create " + temp + ": " + why};
+  }
   TFileSink sink(file);
   TUnlockResult result = Decode(reader, locked_path, password, sink);
   if (result.status == TUnlockStatus::Done && !sink.Flush()) result.status = TUnlockStatus::WriteFailed;

@@ -12,10 +12,16 @@ void ShowUsage() {
                          platform::MessageButtons::Ok});
 }
 
-bool RunBatch(const std::vector<std::string>& arguments, const TTemplateLibrary& templates) {
+bool RunBatch(const std::vector<std::string>& arguments, const TTemplateLibrary& templates,
+              const std::vector<std::string>& utf8_arguments) {
+  // A character that the ANSI code page maps to a quote or a blank splits
+  // the two forms differently: then only the typed bytes are trusted.
+  const TPassword password = utf8_arguments.size() == arguments.size()
+                                 ? TPassword(arguments.at(3), utf8_arguments.at(3))
+                                 : TPassword(arguments.at(3));
   TBoxLockObserver observer;
-  const TLockResult result = LockWithNamedTemplate(templates, arguments.at(0), arguments.at(1),
-                                                   arguments.at(2), arguments.at(3), observer);
+  const TLockResult result =
+      LockWithNamedTemplate(templates, arguments.at(0), arguments.at(1), arguments.at(2), password, observer);
   if (!result.ok()) {
     ShowLockFailures(result);
     messages::ShowError(messages::kLockedPageNotCreated);

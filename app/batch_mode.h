@@ -16,7 +16,11 @@ inline constexpr int kExitUsage = 2;
 void ShowUsage();
 
 // Locks with the arguments in command-line order: template name (in
-// `templates`), page, backup file, password. Asks the backup question and
-// shows the lock's problems in message boxes, then "Locked page was not
-// created" when the lock did not succeed. True when the page was locked.
-bool RunBatch(const std::vector<std::string>& arguments, const TTemplateLibrary& templates);
+// `templates`), page, backup file, password. `utf8_arguments`, when they
+// split as `arguments` do, give a strong template the password as UTF-8 (no
+// character lost to the ANSI code page); the XOR block takes the typed
+// bytes. Asks the backup question and shows the lock's problems in message
+// boxes, then "Locked page was not created" when the lock did not succeed.
+// True when the page was locked.
+bool RunBatch(const std::vector<std::string>& arguments, const TTemplateLibrary& templates,
+              const std::vector<std::string>& utf8_arguments = {});

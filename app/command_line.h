@@ -14,3 +14,8 @@ std::vector<std::string> SplitCommandLine(const std::string& command_line);
 // line on Windows, so that the C runtime's rules play no part; taken from
 // argv elsewhere, where the shell has split them, with empty ones skipped.
 std::vector<std::string> ProgramArguments(int argc, char** argv);
+
+// The same arguments as UTF-8: on Windows split from the wide command line
+// (GetCommandLineW), so that no character outside the ANSI code page is
+// lost; elsewhere the arguments as the terminal sent them, which already are.
+std::vector<std::string> ProgramArgumentsUtf8(int argc, char** argv);

@@ -1,4 +1,6 @@
 #include "app/command_line.h"
 #include "app/program.h"
 
-int main(int argc, char** argv) { return ZendrelMain(ProgramArguments(argc, argv)); }
+int main(int argc, char** argv) {
+  return ZendrelMain(ProgramArguments(argc, argv), ProgramArgumentsUtf8(argc, argv));
+}

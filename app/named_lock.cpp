@@ -4,7 +4,7 @@
 
 TLockResult LockWithNamedTemplate(const TTemplateLibrary& templates, const std::string& template_name,
                                   const std::string& page, const std::string& backup,
-                                  const std::string& password, TLockObserver& observer) {
+                                  const TPassword& password, TLockObserver& observer) {
   TLockRequest request{{}, page, backup, password};
   TLockMessage why;
   if (!templates.Find(template_name, &request.template_, &why)) {

@@ -6,6 +6,7 @@
 
 #include "engine/lock_observer.h"
 #include "engine/lock_result.h"
+#include "engine/password.h"
 #include "engine/template_library.h"
 
 // Locks `page` with the template called `template_name` in `templates`. A
@@ -13,4 +14,4 @@
 // before anything is touched.
 TLockResult LockWithNamedTemplate(const TTemplateLibrary& templates, const std::string& template_name,
                                   const std::string& page, const std::string& backup,
-                                  const std::string& password, TLockObserver& observer);
+                                  const TPassword& password, TLockObserver& observer);

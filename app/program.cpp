@@ -16,7 +16,8 @@ bool IsHelpRequest(const std::string& argument) {
   return argument == "/?" || argument == "-?" || argument == "?";
 }
 
-int RunRoad(const std::vector<std::string>& arguments, const TStartUp& start_up) {
+int RunRoad(const std::vector<std::string>& arguments, const std::vector<std::string>& utf8_arguments,
+            const TStartUp& start_up) {
   if (arguments.empty()) return RunWizard(start_up);
   if (IsHelpRequest(arguments[0])) {
     ShowUsage();
@@ -26,7 +27,7 @@ int RunRoad(const std::vector<std::string>& arguments, const TStartUp& start_up)
     ShowUsage();
     return kExitUsage;
   }
-  return RunBatch(arguments, start_up.templates) ? kExitLocked : kExitNotLocked;
+  return RunBatch(arguments, start_up.templates, utf8_arguments) ? kExitLocked : kExitNotLocked;
 }
 
 // An exception that escapes outside any window is logged and shown, and the
@@ -61,10 +62,10 @@ int RunProtected(const std::function<int()>& road) {
   }
 }
 
-int ZendrelMain(const std::vector<std::string>& arguments) {
+int ZendrelMain(const std::vector<std::string>& arguments, const std::vector<std::string>& utf8_arguments) {
   InstallErrorReporting();
   Application.Title = messages::kApplicationTitle;
-  const int code = RunProtected([&] { return RunRoad(arguments, InitApplication()); });
+  const int code = RunProtected([&] { return RunRoad(arguments, utf8_arguments, InitApplication()); });
   RemoveErrorReporting();
   return code;
 }

@@ -8,8 +8,10 @@
 
 // Runs the program with its arguments (without its own name) and returns
 // the process exit code: 0 locked (or usage asked for, or the wizard
-// closed), 1 not locked, 2 a malformed command line.
-int ZendrelMain(const std::vector<std::string>& arguments);
+// closed), 1 not locked, 2 a malformed command line. `utf8_arguments` are
+// the same arguments as UTF-8 (ProgramArgumentsUtf8), or empty.
+int ZendrelMain(const std::vector<std::string>& arguments,
+                const std::vector<std::string>& utf8_arguments = {});
 
 // Runs one road of the program. An exception that escapes it is logged and
 // shown in an "Error" box, and the answer is then 1 (not locked).

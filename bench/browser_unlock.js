@@ -1,13 +1,19 @@
 // Unlocking in headless chromium, measured (run by hand, after the native
 // build and "npm ci" in tests/browser):
-//   node bench/browser_unlock.js [derivation] [ten] [first-screen] [direct]
+//   node bench/browser_unlock.js [derivation] [ten] [first-screen] [direct] [site]
 // (all when none is named; direct: the 64 MiB page opened directly)
 // - a strong 10 MiB page: from pressing Enter until the whole page is in,
 //   beside the same page opened directly, in one run;
 // - the first screen of a 64 MiB page after Enter, in both formats: a
 //   screenshot asked for until one comes back with the page's beginning;
 //   then the whole page, beside the same page opened directly;
-// - the key derivation with WebCrypto and with the pure-JavaScript fallback.
+// - the key derivation with WebCrypto and with the pure-JavaScript fallback;
+// - site: a 1 MiB page of a format 2 site opened once another page of the
+//   site is unlocked (the key kept for the session), and in a new browser
+//   session with the key remembered, each beside the same page's original
+//   opened directly, alternately; from the navigation's start until a
+//   script at the page's end runs (performance.now() in the page: the
+//   unlocked page is written into the template's own window).
 'use strict';
 
 const fs = require('node:fs');
@@ -15,7 +21,7 @@ const path = require('node:path');
 const browserTests = path.join(__dirname, '..', 'tests', 'browser');
 const { tempDir, installProgram, lockPage, lockWithBlock } = require(path.join(browserTests, 'support'));
 const { writePage, largePage } = require(path.join(browserTests, 'corpus'));
-const { strongBlock } = require(path.join(browserTests, 'strong_encoder'));
+const { strongBlock, newSite } = require(path.join(browserTests, 'strong_encoder'));
 const { launch, fileUrl } = require(path.join(browserTests, 'browser'));
 
 const MiB = 1024 * 1024;
@@ -24,7 +30,7 @@ const PASSWORD = 'measure me';
 function lockBoth(work, entry) {
   const xorDir = tempDir('xor-', work);
   const xor = lockPage(installProgram(tempDir('program-', work)), 'Classic', writePage(xorDir, entry), path.join(xorDir, 'backup.html'), PASSWORD);
-  const strong = lockWithBlock('Light', writePage(tempDir('strong-', work), entry), strongBlock(entry.bytes, PASSWORD).block);
+  const strong = lockWithBlock('Light', writePage(tempDir('strong-', work), entry), strongBlock(entry.bytes, PASSWORD, { version: 2 }).block);
   return { xor, strong, original: writePage(tempDir('original-', work), entry) };
 }
 
@@ -112,6 +118,52 @@ async function fallbackDerivation(browser, work) {
   await page.close();
 }
 
+const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
+
+// Milliseconds from the navigation's start until the page's last script ran.
+async function openedIn(page, file) {
+  await page.goto(fileUrl(file), { timeout: 120000 });
+  await page.waitForFunction(() => typeof window.doneAt === 'number' && document.readyState === 'complete', null, { polling: 20, timeout: 120000 });
+  return page.evaluate(() => window.doneAt);
+}
+
+async function sitePages(work) {
+  const bytes = Buffer.from(largePage(MiB, 'One mebibyte').toString('utf8').replace('</body>', '<script>window.doneAt = performance.now();</script></body>'));
+  const site = newSite(PASSWORD);
+  const root = tempDir('site-', work);
+  const lock = (name) => lockWithBlock('Light', writePage(root, { name, bytes }), strongBlock(bytes, PASSWORD, { version: 2, site }).block);
+  return { first: lock('first.html'), second: lock('second.html'), original: writePage(tempDir('original-', work), { name: 'second.html', bytes }) };
+}
+
+async function siteSecondPage(work) {
+  const { first, second, original } = await sitePages(work);
+  const profile = tempDir('profile-', work);
+  let browser = await launch(undefined, profile);
+  const page = await browser.context.newPage();
+  await page.goto(fileUrl(first));
+  await page.check('#zendrel-remember');
+  await page.fill('#zendrel-password', PASSWORD);
+  await page.press('#zendrel-password', 'Enter');
+  await page.waitForFunction(() => typeof window.doneAt === 'number', null, { polling: 20, timeout: 120000 });
+  const measure = async (label) => {
+    const tab = await browser.context.newPage();
+    const times = { locked: [], original: [] };
+    for (let i = 0; i < 7; i++) {
+      times.original.push(await openedIn(tab, original));
+      times.locked.push(await openedIn(tab, second));
+    }
+    const [locked, direct] = [median(times.locked), median(times.original)];
+    console.log(`1 MiB page, ${label}: ${Math.round(locked)} ms (${times.locked.map(Math.round).join(', ')}); ` +
+      `its original ${Math.round(direct)} ms (${times.original.map(Math.round).join(', ')}); ratio ${(locked / direct).toFixed(2)}`);
+    await tab.close();
+  };
+  await measure('second page of a site unlocked in this session');
+  await browser.close();
+  browser = await launch(undefined, profile);
+  await measure('remembered, in a new browser session');
+  await browser.close();
+}
+
 async function main() {
   const work = tempDir('zendrel-measure-');
   const browser = await launch();
@@ -121,6 +173,7 @@ async function main() {
     if (run('derivation')) await fallbackDerivation(browser, work);
     if (run('ten')) await tenMiB(browser, work);
     if (run('first-screen')) await firstScreen(browser, work, run('direct'));
+    if (run('site')) await siteSecondPage(work);
   } finally {
     await browser.close();
     fs.rmSync(work, { recursive: true, force: true });

@@ -106,6 +106,12 @@ TLockResult BuildLockedPage(const TLockRequest& request, const std::string& page
   }
   const std::string& backup = request.backup;
   if (!CheckPageAndBackup(plan, page_path, backup, &why)) return FailedLock(why);
+  // The locked page is readable by no more people than the page, from its
+  // first byte on.
+  if (!platform::CopyPermissions(page_path, out.path())) {
+    const std::string reason = platform::LastErrorText();
+    return FailedLock({{messages::kCannotCreateFile, {out.path()}}, reason});
+  }
 
   if (platform::PathExists(backup) && !observer.ConfirmReplaceBackup(backup))
     return WithStatus(TLockStatus::Declined);
@@ -154,7 +160,7 @@ TLockResult LockPage(const TLockRequest& request, TLockObserver& observer) {
   TLockResult result;
   // An empty password would encode nothing at all; the callers never pass
   // one, and the engine refuses it too.
-  if (request.password.empty()) {
+  if (request.password.Typed().empty()) {
     result = FailedLock({{messages::kPasswordNotEntered, {}}, {}});
   } else if (text) {
     result = LockTextPage(request, observer);

@@ -26,7 +26,7 @@ TLockMessage SetupProblem(TCodecSetup setup) {
 
 }  // namespace
 
-bool PlanLock(const TTemplate& found, const std::string& password, std::shared_ptr<TPageCodec> codec,
+bool PlanLock(const TTemplate& found, const TPassword& password, std::shared_ptr<TPageCodec> codec,
               TLockPlan* plan, TLockFailure* why) {
   plan->template_ = found;
   plan->start_page = found.StartPage();

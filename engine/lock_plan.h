@@ -11,6 +11,7 @@
 #include "engine/page_codec.h"
 
 #include "engine/lock_result.h"
+#include "engine/password.h"
 #include "engine/payload_area.h"
 #include "engine/template_library.h"
 
@@ -35,5 +36,5 @@ struct TLockPlan {
 // (kPasswordNotUtf8) or has no UTF-8 form (kPasswordNotConvertible), and a
 // failed derivation is kCannotMakeKey. False with the problem in `why`;
 // nothing is changed either way.
-bool PlanLock(const TTemplate& found, const std::string& password, std::shared_ptr<TPageCodec> codec,
+bool PlanLock(const TTemplate& found, const TPassword& password, std::shared_ptr<TPageCodec> codec,
               TLockPlan* plan, TLockFailure* why);

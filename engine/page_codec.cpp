@@ -3,12 +3,12 @@
 #include "engine/strong_codec.h"
 #include "engine/xor_codec.h"
 
-TCodecSetup MakePageCodec(TProtection protection, const std::string& password,
+TCodecSetup MakePageCodec(TProtection protection, const TPassword& password,
                           std::unique_ptr<TPageCodec>* codec) {
   codec->reset();
   if (protection == TProtection::Xor) {
-    if (password.size() % 256 == 0) return TCodecSetup::PasswordLengthMultipleOf256;
-    codec->reset(new TXorCodec(password));
+    if (password.Typed().size() % 256 == 0) return TCodecSetup::PasswordLengthMultipleOf256;
+    codec->reset(new TXorCodec(password.Typed()));
     return TCodecSetup::Ready;
   }
   std::unique_ptr<TStrongCodec> strong;

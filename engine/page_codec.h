@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/password.h"
 #include "engine/payload_area.h"
 #include "fileio/block_sink.h"
 #include "fileio/byte_source.h"
@@ -63,5 +64,5 @@ enum class TCodecSetup {
 // draws the run's site salt and derives its site key here, the one slow
 // step of a run; every page it then writes gets its own key from it. On
 // anything but Ready, `codec` is left empty.
-TCodecSetup MakePageCodec(TProtection protection, const std::string& password,
+TCodecSetup MakePageCodec(TProtection protection, const TPassword& password,
                           std::unique_ptr<TPageCodec>* codec);

@@ -6,11 +6,12 @@
 #include "engine/xor_block_decoder.h"
 #include "fileio/block_sink.h"
 #include "fileio/file_writer.h"
+#include "platform/path_kind.h"
 #include "platform/platform.h"
 
 namespace {
 
-TUnlockResult Decode(TBlockReader& reader, const std::string& locked_path, const std::string& password,
+TUnlockResult Decode(TBlockReader& reader, const std::string& locked_path, const TPassword& password,
                      TBlockSink& out) {
   std::string first;
   bool last = false;
@@ -24,7 +25,7 @@ TUnlockResult Decode(TBlockReader& reader, const std::string& locked_path, const
       return {TUnlockStatus::Damaged, "The locked page is damaged: the block ends within its header."};
     return DecodeStrongBlock(reader, first, password, out);
   }
-  if (IsCheckValueLiteral(first)) return DecodeXorBlock(reader, first, last, password, out);
+  if (IsCheckValueLiteral(first)) return DecodeXorBlock(reader, first, last, password.Typed(), out);
   return {TUnlockStatus::NotLocked,
           locked_path + " is not a locked page: its block is of no format this program knows."};
 }
@@ -32,9 +33,20 @@ TUnlockResult Decode(TBlockReader& reader, const std::string& locked_path, const
 }  // namespace
 
 TUnlockResult UnlockPage(const std::string& locked_path, const std::string& output_path,
-                         const std::string& password) {
+                         const TPassword& password) {
   if (platform::PathExists(output_path))
     return {TUnlockStatus::OutputExists, output_path + " exists already; it is not overwritten."};
+  // Opening a FIFO would wait for a writer, and a device may never end.
+  switch (platform::KindOfPath(locked_path)) {
+    case platform::PathKind::Directory:
+      return {TUnlockStatus::ReadFailed, locked_path + " is a folder, not a locked page."};
+    case platform::PathKind::Special:
+      return {TUnlockStatus::ReadFailed,
+              locked_path + " is a pipe, a socket or a device, not a locked page; it is not read."};
+    case platform::PathKind::Missing:
+    case platform::PathKind::Regular:
+      break;
+  }
   TBlockReader reader;
   switch (reader.Open(locked_path)) {
     case TBlockReader::TStatus::Ok:
@@ -52,6 +64,13 @@ TUnlockResult UnlockPage(const std::string& locked_path, const std::string& outp
   const platform::FileHandle file = platform::CreateExclusive(temp);
   if (file == platform::kInvalidHandle)
     return {TUnlockStatus::WriteFailed, "Cannot create " + temp + ": " + platform::LastErrorText()};
+  // The page comes out readable by no more people than its locked page.
+  if (!platform::CopyPermissions(locked_path, temp)) {
+    const std::string why = platform::LastErrorText();
+    platform::CloseFile(file);
+    platform::RemoveFile(temp);
+    return {TUnlockStatus::WriteFailed, "Cannot create " + temp + ": " + why};
+  }
   TFileWriter sink(file);
   TUnlockResult result = Decode(reader, locked_path, password, sink);
   if (result.status == TUnlockStatus::Done && !sink.Flush()) result.status = TUnlockStatus::WriteFailed;

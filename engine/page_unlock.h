@@ -5,16 +5,17 @@
 
 #include <string>
 
+#include "engine/password.h"
 #include "engine/unlock_result.h"
 
 // Decodes the block of the locked page at `locked_path` with `password`
-// (typed, in the system's code page) into a new file at `output_path`. The
-// output is written under a temporary name beside it (`output_path` +
+// into a new file at `output_path`. The output is written under a temporary name beside it (`output_path` +
 // kUnlockTempSuffix, created exclusively) and renamed into place only when
 // every byte is decoded and, for the strong format, proven; an existing
 // output file is never overwritten. On any failure no file is left behind
-// and the result's message names the cause.
+// and the result's message names the cause. A folder, a FIFO, a socket or a
+// device is refused (ReadFailed) before it is opened.
 TUnlockResult UnlockPage(const std::string& locked_path, const std::string& output_path,
-                         const std::string& password);
+                         const TPassword& password);
 
 inline constexpr char kUnlockTempSuffix[] = "~unlock~";

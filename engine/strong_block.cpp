@@ -40,7 +40,7 @@ TBlockStatus SealPageChunks(TByteSource& page, const TStrongStream& stream, TSea
   return lines.Finish() ? TBlockStatus::Written : TBlockStatus::WriteFailed;
 }
 
-bool WriteStrongBlock(const std::string& source_path, const std::string& password, bool text_page,
+bool WriteStrongBlock(const std::string& source_path, const TPassword& password, bool text_page,
                       TBlockSink& sink) {
   std::string salt(kStrongSaltSize, '\0'), prefix(kStrongNoncePrefixSize, '\0');
   if (!platform::SystemRandom(salt.data(), salt.size()) ||
@@ -49,7 +49,7 @@ bool WriteStrongBlock(const std::string& source_path, const std::string& passwor
   return WriteStrongBlock(source_path, password, text_page, salt, prefix, sink);
 }
 
-bool WriteStrongBlock(const std::string& source_path, const std::string& password, bool text_page,
+bool WriteStrongBlock(const std::string& source_path, const TPassword& password, bool text_page,
                       const std::string& salt, const std::string& nonce_prefix, TBlockSink& sink) {
   if (salt.size() != kStrongSaltSize || nonce_prefix.size() != kStrongNoncePrefixSize) return false;
   TByteSource page;

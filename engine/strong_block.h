@@ -10,6 +10,7 @@
 #include <string>
 
 #include "engine/page_codec.h"
+#include "engine/password.h"
 #include "engine/sealed_lines.h"
 #include "engine/strong_stream.h"
 #include "fileio/block_sink.h"
@@ -27,10 +28,10 @@ TBlockStatus SealPageChunks(TByteSource& page, const TStrongStream& stream, TSea
 // code page; it goes in as UTF-8) and the salt. False when the file cannot
 // be read, the random source or the cryptography fails, or the sink
 // refuses; the sink may then hold the block's beginning.
-bool WriteStrongBlock(const std::string& source_path, const std::string& password, bool text_page,
+bool WriteStrongBlock(const std::string& source_path, const TPassword& password, bool text_page,
                       TBlockSink& sink);
 
 // The same with a given salt (16 bytes) and nonce prefix (7 bytes), so that
 // tests can fix them. False for other sizes.
-bool WriteStrongBlock(const std::string& source_path, const std::string& password, bool text_page,
+bool WriteStrongBlock(const std::string& source_path, const TPassword& password, bool text_page,
                       const std::string& salt, const std::string& nonce_prefix, TBlockSink& sink);

@@ -62,7 +62,7 @@ bool Base64Bytes(const std::string& text, std::size_t size, std::string* bytes) 
 
 }  // namespace
 
-TUnlockResult DecodeStrongBlock(TBlockReader& reader, const std::string& format, const std::string& password,
+TUnlockResult DecodeStrongBlock(TBlockReader& reader, const std::string& format, const TPassword& password,
                                 TBlockSink& out) {
   const bool version2 = format == kStrongFormat2Name;
   std::vector<std::string> header(version2 ? kStrong2HeaderLiterals : kStrongHeaderLiterals);
@@ -97,7 +97,7 @@ TUnlockResult DecodeStrongBlock(TBlockReader& reader, const std::string& format,
   // UTF-8 or not: a page locked with such a password before locks refused
   // them still opens here.
   std::string utf8, site_key, page_key;
-  if (!platform::PasswordToUtf8(password, &utf8))
+  if (!password.ToUtf8(&utf8))
     return {TUnlockStatus::WrongPassword, "The password cannot be converted to UTF-8."};
   TStrongStream stream;
   if (!DeriveSiteKey(utf8, salt, iterations, &site_key) ||

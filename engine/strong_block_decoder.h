@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/block_reader.h"
+#include "engine/password.h"
 #include "engine/unlock_result.h"
 #include "fileio/block_sink.h"
 
@@ -17,5 +18,5 @@
 // chunk that is not marked as last, or anything after it means the page was
 // altered or cut short. On failure `out` may hold the chunks that were
 // proven before the failure, never an unproven byte.
-TUnlockResult DecodeStrongBlock(TBlockReader& reader, const std::string& format, const std::string& password,
+TUnlockResult DecodeStrongBlock(TBlockReader& reader, const std::string& format, const TPassword& password,
                                 TBlockSink& out);

@@ -10,18 +10,18 @@
 #include "engine/strong_stream.h"
 #include "platform/crypto.h"
 
-TCodecSetup TStrongCodec::Make(const std::string& typed_password, std::unique_ptr<TStrongCodec>* codec) {
+TCodecSetup TStrongCodec::Make(const TPassword& password, std::unique_ptr<TStrongCodec>* codec) {
   codec->reset();
   std::string site_salt(kStrongSaltSize, '\0');
   if (!platform::SystemRandom(site_salt.data(), site_salt.size())) return TCodecSetup::CryptoFailed;
-  return Make(typed_password, site_salt, codec);
+  return Make(password, site_salt, codec);
 }
 
-TCodecSetup TStrongCodec::Make(const std::string& typed_password, const std::string& site_salt,
+TCodecSetup TStrongCodec::Make(const TPassword& password, const std::string& site_salt,
                                std::unique_ptr<TStrongCodec>* codec) {
   codec->reset();
   std::string utf8, site_key;
-  switch (StrongPasswordBytes(typed_password, &utf8)) {
+  switch (StrongPasswordBytes(password, &utf8)) {
     case TStrongPassword::Ok:
       break;
     case TStrongPassword::NotConvertible:

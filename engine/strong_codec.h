@@ -14,9 +14,9 @@ class TStrongCodec final : public TPageCodec {
  public:
   // Takes the typed password and draws the site salt from the system's
   // random source. On anything but Ready, `codec` is left empty.
-  static TCodecSetup Make(const std::string& typed_password, std::unique_ptr<TStrongCodec>* codec);
+  static TCodecSetup Make(const TPassword& password, std::unique_ptr<TStrongCodec>* codec);
   // The same with a given 16-byte site salt, so that tests can fix it.
-  static TCodecSetup Make(const std::string& typed_password, const std::string& site_salt,
+  static TCodecSetup Make(const TPassword& password, const std::string& site_salt,
                           std::unique_ptr<TStrongCodec>* codec);
 
   TProtection Protection() const override { return TProtection::Strong; }
@@ -33,6 +33,8 @@ class TStrongCodec final : public TPageCodec {
                           const TCodecProgress& progress = {});
 
   const std::string& SiteSalt() const { return site_salt_; }
+  // The run's site key: what a share link carries.
+  const std::string& SiteKey() const { return site_key_; }
 
  private:
   TStrongCodec(std::string site_salt, std::string site_key)

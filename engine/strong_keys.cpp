@@ -37,8 +37,8 @@ bool IsValidUtf8(const std::string& text) {
   return true;
 }
 
-TStrongPassword StrongPasswordBytes(const std::string& typed, std::string* utf8) {
-  if (!platform::PasswordToUtf8(typed, utf8)) {
+TStrongPassword StrongPasswordBytes(const TPassword& password, std::string* utf8) {
+  if (!password.ToUtf8(utf8)) {
     utf8->clear();
     return TStrongPassword::NotConvertible;
   }

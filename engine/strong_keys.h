@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/password.h"
+
 enum class TStrongPassword {
   Ok,
   // Windows: the typed text has no UTF-8 form in the code page's terms.
@@ -20,10 +22,11 @@ enum class TStrongPassword {
 // overlong form, no surrogate, nothing above U+10FFFF.
 bool IsValidUtf8(const std::string& text);
 
-// The typed password as the UTF-8 bytes every decoder derives from (the
+// The password as the UTF-8 bytes every decoder derives from: its UTF-8
+// form when the caller read it as wide text, else the typed bytes (the
 // system's code page converted on Windows, the bytes themselves elsewhere).
 // `utf8` is empty unless the result is Ok.
-TStrongPassword StrongPasswordBytes(const std::string& typed, std::string* utf8);
+TStrongPassword StrongPasswordBytes(const TPassword& password, std::string* utf8);
 
 // Format 1's key and format 2's site key: PBKDF2-HMAC-SHA256 of the UTF-8
 // password and the salt, `iterations` rounds, 32 bytes. False when the

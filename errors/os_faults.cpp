@@ -4,6 +4,11 @@
 
 #include "errors/error_classes.h"
 
+// Here, not beside the throw entry that reads it: a program without the
+// entry (one that does not link zendrel_throw_capture) may still raise
+// faults, and must not pull the entry in through this flag.
+volatile bool SkipNextThrowNotification = false;
+
 std::string HexAddress(std::uintptr_t address) {
   char text[2 * sizeof(address) + 1];
   std::snprintf(text, sizeof text, "%08llX", static_cast<unsigned long long>(address));

@@ -7,8 +7,6 @@
 #include "errors/os_faults.h"
 #include "errors/stack_capture.h"
 
-volatile bool SkipNextThrowNotification = false;
-
 extern "C" {
 
 [[noreturn]] void __real___cxa_throw(void* object, std::type_info* type, void (*destructor)(void*));

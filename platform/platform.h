@@ -70,13 +70,24 @@ bool RenameFile(const std::string& from, const std::string& to);
 // Puts `from` in the place of `to` in one atomic step, replacing `to`.
 bool ReplaceFileAtomically(const std::string& from, const std::string& to);
 
-// Copies a file, replacing the destination when it exists.
+// Copies a file, replacing the destination when it exists. The copy gets
+// the permission bits of `from` (see CopyPermissions).
 bool CopyFileReplacing(const std::string& from, const std::string& to);
 
 // Copies `from` into a new file `to`, created exclusively (it fails when
-// `to` exists, and then leaves it alone), and flushes the copy to disk.
-// On any other failure nothing of `to` is left behind.
-bool CopyToNewFile(const std::string& from, const std::string& to);
+// `to` exists, and then leaves it alone), with the permission bits of
+// `from`, and flushes the copy to disk unless `flush` is false (a copy in a
+// folder that is still being built, and renamed into place later). On any
+// other failure nothing of `to` is left behind.
+bool CopyToNewFile(const std::string& from, const std::string& to, bool flush = true);
+
+// Gives `target` (a file or a folder) the permission bits of `model`: who
+// may read, write and run it, exactly, so that a copy is never readable by
+// more people than the original (POSIX mode bits 0777; the owner stays).
+// On Windows a file takes its folder's access rules, and this answers true
+// without changing anything. False when `model` cannot be read or the change
+// is refused.
+bool CopyPermissions(const std::string& model, const std::string& target);
 
 // True when `path` names a regular file (links followed); `*size` then
 // receives its full 64-bit size. False for a missing path, a directory, a
@@ -121,6 +132,36 @@ bool ListDirectory(const std::string& dir, std::vector<DirEntry>* entries);
 // Creates one directory. False when it could not be created (it may exist).
 bool MakeDirectory(const std::string& path);
 
+// True when `path` is a directory (links followed).
+bool IsDirectory(const std::string& path);
+
+// Removes the folder `path` (with or without the final separator) and
+// everything in it. Links inside are removed, never followed; a link at
+// `path` itself is refused. False when anything could not be removed; what
+// could not be removed stays, and so does every folder above it.
+bool RemoveTree(const std::string& path);
+
+// Renames the folder `from` to `to` (both without the final separator, on
+// one volume). Fails when `to` exists, and then changes nothing.
+bool MoveFolder(const std::string& from, const std::string& to);
+
+// Swaps two existing folders: `a` then names what `b` named, and `b` what
+// `a` named. In one atomic step where the system can (renameat2 with
+// RENAME_EXCHANGE on Linux); elsewhere through a third name beside `a`
+// (`a` + "~swap~"), undone when a step fails, so that a failure leaves both
+// as they were.
+bool ExchangeFolders(const std::string& a, const std::string& b);
+
+// The absolute form of an existing path, with "." and ".." and (on POSIX)
+// links resolved, without the final separator. Empty when it cannot be
+// resolved (a missing path, among others).
+std::string FullPath(const std::string& path);
+
+// Whether two names of entries in one folder name the same entry, as the
+// file system compares them: in any letter case on Windows, byte for byte
+// elsewhere.
+bool SameFileName(const std::string& a, const std::string& b);
+
 // ---------------------------------------------------------------------------
 // The process
 
@@ -133,6 +174,11 @@ std::string ExecutablePath();
 // Whether two texts are equal but for the case of their letters, as the
 // system compares names (the user's locale on Windows, ASCII elsewhere).
 bool SameTextIgnoringCase(const std::string& a, const std::string& b);
+
+// The user's documents folder, ending in the separator: the shell's
+// "Documents" (CSIDL_PERSONAL) on Windows; elsewhere $HOME/Documents when
+// that folder exists, else $HOME. Empty when the system names none.
+std::string DocumentsFolder();
 
 // ---------------------------------------------------------------------------
 // Opening documents

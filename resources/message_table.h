@@ -60,6 +60,38 @@ inline constexpr char kCannotReplacePage[] = "Cannot replace the page %s\n with 
 inline constexpr char kTemplateLinkSkipped[] =
     "Template file %s is a link; it is neither followed nor copied.";
 
+// The site lock.
+inline constexpr char kSiteSourceNotAFolder[] =
+    "The source %s is not a folder.\nName the folder of the site to lock.";
+inline constexpr char kSiteCannotList[] = "Cannot read the folder %s";
+inline constexpr char kSiteOutputNotAFolder[] =
+    "The output %s exists and is not a folder.\nName a new or empty folder for the locked site.";
+inline constexpr char kSiteOutputNotEmpty[] =
+    "The output folder %s is not empty.\nName a new or empty folder, or add --force to replace this one "
+    "with the locked site.";
+inline constexpr char kSiteFoldersOverlap[] =
+    "The output folder %s and the source folder %s overlap: one holds the other.\nName an output folder "
+    "outside the source folder.";
+inline constexpr char kSiteNoPages[] =
+    "The folder %s holds no page to lock: no file matches the page patterns.\nCheck the folder, or name the "
+    "pages with --include.";
+inline constexpr char kSiteClashes[] =
+    "Nothing was written: these files would be written twice in the locked site:\n%s\nRename them in the "
+    "site, or choose another template.";
+inline constexpr char kSiteLinkSkipped[] = "Site file %s is a link; it is neither followed nor copied.";
+inline constexpr char kSiteNotAFileSkipped[] =
+    "Site file %s is neither a file nor a folder (a pipe or a device); it is skipped.";
+inline constexpr char kSiteLeftoverRemoved[] =
+    "The temporary folder %s, left by an interrupted lock, was removed.";
+inline constexpr char kSiteCannotRemoveLeftover[] =
+    "Cannot remove the temporary folder %s, left by an interrupted lock.\nDelete it and try again.";
+inline constexpr char kCannotCreateFolder[] = "Cannot create folder %s";
+inline constexpr char kSiteCannotPutInPlace[] =
+    "Cannot put the locked site %s in the place of %s.\nThe output folder is as it was.";
+inline constexpr char kSiteOldOutputKept[] =
+    "The former output folder could not be removed and is kept as %s.\nDelete it when you no longer need it.";
+inline constexpr char kSiteCancelled[] = "The lock was cancelled. The output folder %s is as it was.";
+
 // Start-up and batch mode.
 inline constexpr char kLockedPageNotCreated[] = "Locked page was not created";
 inline constexpr char kUsage[] =
@@ -77,6 +109,15 @@ inline constexpr char kPageNotSelected[] = "A page to lock is not selected";
 inline constexpr char kBackupNotSelected[] = "Backup file is not selected";
 inline constexpr char kNotSelected[] = "<not selected>";
 inline constexpr char kPageLocked[] = "The page is locked. Backup: %s";
+// Create refuses the default password with a strong template: page 2 publishes it.
+inline constexpr char kPublishedDefaultPassword[] =
+    "\"pagekey\" is the published default: type a password of your own";
+// The Last Step, when the backup would be published with the page.
+inline constexpr char kBackupInPageFolder[] = "Backup in the page's folder: do not publish it.";
+// Step Three, under the list: what the selected template's protection does.
+inline constexpr char kStrongProtectionNote[] = "Strong: AES-256, opens only with the password";
+inline constexpr char kSourceHidingNote[] =
+    "Hides the source from a casual look; anyone can open it without the password";
 inline constexpr char kHeadline0[] = "Welcome to Zendrel";
 inline constexpr char kHeadline1[] = "Step One";
 inline constexpr char kHeadline2[] = "Step Two";

@@ -25,7 +25,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 
 packages=(
-  build-essential cmake ninja-build pkg-config dpkg-dev
+  build-essential cmake ninja-build pkg-config dpkg-dev ccache
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg-dev libdwarf-dev libelf-dev zlib1g-dev libssl-dev
   clang libclang-rt-14-dev

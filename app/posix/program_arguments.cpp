@@ -7,3 +7,5 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
   }
   return arguments;
 }
+
+std::vector<std::string> ProgramArgumentsUtf8(int argc, char** argv) { return ProgramArguments(argc, argv); }

@@ -209,9 +209,14 @@ void TForm::HandleCommand(int id, int code) {
   }
   // A disabled control cannot be pressed: Enter on a disabled default
   // button and access keys of disabled buttons do nothing.
-  if (code != BN_CLICKED || !IsWindowEnabled(found->handle)) return;
+  const bool selection = found->spec.kind == TControlKind::ComboBox && code == CBN_SELCHANGE;
+  if ((code != BN_CLICKED && !selection) || !IsWindowEnabled(found->handle)) return;
   try {
-    OnClick(id);
+    if (selection) {
+      OnSelectionChange(id);
+    } else {
+      OnClick(id);
+    }
   } catch (...) {
     Application.HandleException(ControlClassName(found->spec.kind));
   }
@@ -486,6 +491,20 @@ std::string TForm::Text(int id) const {
   if (!window) return {};
   std::string text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 1, '\0');
   text.resize(static_cast<std::size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+std::string TForm::TextUtf8(int id) const {
+  HWND window = Control(id);
+  if (!window) return {};
+  std::wstring wide(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  wide.resize(static_cast<std::size_t>(GetWindowTextW(window, wide.data(), static_cast<int>(wide.size()))));
+  if (wide.empty()) return {};
+  const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                         nullptr, nullptr);
+  std::string text(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length, nullptr,
+                      nullptr);
   return text;
 }
 

@@ -104,6 +104,8 @@ class TForm {
   virtual void OnCreate() {}
   // A click (BN_CLICKED) of an enabled button or radio button.
   virtual void OnClick(int id) = 0;
+  // The user chose another item of the combo box `id` (CBN_SELCHANGE).
+  virtual void OnSelectionChange(int /*id*/) {}
 
   // Sets a panel's height at 96 pixels per inch.
   void SetDesignHeight(int id, int height);
@@ -123,6 +125,9 @@ class TForm {
   void PaintNow();
 
   std::string Text(int id) const;
+  // The control's text as UTF-8, read as the wide text it is: no character
+  // is lost to the ANSI code page.
+  std::string TextUtf8(int id) const;
   void SetText(int id, const std::string& text);
   bool Enabled(int id) const;
   void SetEnabled(int id, bool enabled);

@@ -110,6 +110,10 @@ void TMainForm::OnClick(int id) {
   }
 }
 
+void TMainForm::OnSelectionChange(int id) {
+  if (id == TemplatesComboBox) ShowTemplateProtection();
+}
+
 void TMainForm::FormCreate(HWND) {
   SetWindowTextA(Handle(), messages::kProductCaption);
 
@@ -128,6 +132,7 @@ void TMainForm::FormCreate(HWND) {
   SetText(DestLabel, messages::kNotSelected);
   SendMessageA(Control(RadioButtonPwd), BM_SETCHECK, BST_CHECKED, 0);
 
+  BackupsFolder = BackupsFolderIn(platform::DocumentsFolder());
   SendMessageA(Control(LockProgressBar), PBM_SETRANGE32, 0, kProgressSteps);
   OpenDialog.Filter = messages::kPageFileFilter;
   SaveDialog.Filter = messages::kPageFileFilter;
@@ -142,6 +147,8 @@ void TMainForm::ShowPage(int index) {
     throw std::out_of_range("There is no wizard page " + std::to_string(index));
   for (int page = 0; page < kPageCount; ++page) ShowWindow(Control(Panel0 + page), SW_HIDE);
   CurrentPage = index;
+  if (index == 3) ShowTemplateProtection();
+  if (index == 4) ShowBackupWarning();
   SetEnabled(PrevBtn, index > 0);
   SetEnabled(NextBtn, index < kPageCount - 1);
   DockTop(Panel0 + index);
@@ -161,16 +168,13 @@ void TMainForm::ExitBtnClick(HWND) { Close(); }
 
 void TMainForm::SourceBtnClick(HWND) {
   if (!OpenDialog.Execute(reinterpret_cast<std::intptr_t>(Handle()))) return;
-  const std::string name = platform::FileNamePart(OpenDialog.FileName);
-  SetText(SourceLabel, name);
-  // Choosing the page always suggests a backup beside it, replacing any
-  // backup chosen before.
-  const std::string backup = SuggestedBackupName(name);
-  SetText(DestLabel, backup);
-  SaveDialog.FileName = platform::FolderPart(OpenDialog.FileName) + backup;
+  SetText(SourceLabel, platform::FileNamePart(OpenDialog.FileName));
+  SuggestBackup();
 }
 
 void TMainForm::DestBtnClick(HWND) {
+  // The dialog opens in the folder of the backup it shows.
+  MakeBackupsFolderFor(SaveDialog.FileName);
   if (!SaveDialog.Execute(reinterpret_cast<std::intptr_t>(Handle()))) return;
   SetText(DestLabel, platform::FileNamePart(SaveDialog.FileName));
 }
@@ -223,13 +227,9 @@ void TMainForm::CrBtnClick(HWND) {
     ShowPage(1);
     return;
   }
-  // The lock engine is never entered with an empty password.
-  const std::string password = Text(PassEdit);
-  if (password.empty()) {
-    messages::ShowError(messages::kPasswordNotEntered);
-    ShowPage(2);
-    return;
-  }
+  std::string password, password_utf8;
+  if (!PasswordForLock(&password, &password_utf8)) return;
+  MakeBackupsFolderFor(SaveDialog.FileName);
   SetText(LockedLabel, "");
   TLockResult result;
   {
@@ -241,7 +241,7 @@ void TMainForm::CrBtnClick(HWND) {
     TShownWhileAlive bar(Control(LockProgressBar));
     PaintNow();
     result = LockWithNamedTemplate(start_up_.templates, SelectedTemplate(), OpenDialog.FileName,
-                                   SaveDialog.FileName, password, lock_observer_);
+                                   SaveDialog.FileName, TPassword(password, password_utf8), lock_observer_);
     ShowLockFailures(result);
   }
   if (result.ok()) {

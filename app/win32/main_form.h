@@ -12,6 +12,7 @@
 #include "app/start_up.h"
 #include "app/win32/file_dialog.h"
 #include "app/win32/form.h"
+#include "engine/payload_area.h"
 
 // The ids of the wizard's controls, named as the controls are.
 namespace main_form_ids {
@@ -55,10 +56,12 @@ enum : int {
   Label11 = 170,
   TemplatesComboBox,
   TempPreviewBtn,
+  ProtectionLabel,
   CrBtn = 180,
   ShowBtn,
   LockedLabel,
   LockProgressBar,
+  BackupWarningLabel,
 };
 }  // namespace main_form_ids
 
@@ -82,6 +85,11 @@ class TMainForm : public TForm {
 
   TFileDialog OpenDialog{TFileDialog::Kind::Open};
   TFileDialog SaveDialog{TFileDialog::Kind::Save};
+  // Where backups are suggested, ending in the separator: "Zendrel Backups"
+  // in the user's documents, set when the window is made; empty when the
+  // system names no documents folder (backups are then suggested beside the
+  // page). It is created when a backup is about to go there.
+  std::string BackupsFolder;
 
   // Shows page `index` (0 to 4) and enables Prev on pages 1 to 4 and Next
   // on pages 0 to 3. Nothing else changes.
@@ -109,6 +117,7 @@ class TMainForm : public TForm {
  protected:
   void OnCreate() override;
   void OnClick(int id) override;
+  void OnSelectionChange(int id) override;
 
  private:
   void ApplyProtectionMode();
@@ -117,6 +126,26 @@ class TMainForm : public TForm {
   // selection is cleared, or kept as it is with `keep_when_missing`.
   void SelectTemplate(const char* name, bool keep_when_missing);
   std::string SelectedTemplate() const;
+
+  // The backup's place (main_form_backup.cpp).
+  // Suggests the backup of the page just chosen, in BackupsFolder.
+  void SuggestBackup();
+  // Creates BackupsFolder when the backup is to go there and it is missing.
+  // A failure is left to the dialog or the lock, which say why.
+  void MakeBackupsFolderFor(const std::string& backup_path);
+  // The Last Step's line that warns of a backup inside the page's folder.
+  void ShowBackupWarning();
+
+  // The protection (main_form_protection.cpp).
+  // Step Three's line under the list: what the selected template does.
+  void ShowTemplateProtection();
+  // The selected template's protection; false when it cannot be read.
+  bool SelectedProtection(TProtection* protection) const;
+  // The password for the lock, as typed (the ANSI bytes the XOR block is
+  // made of) and as UTF-8 read from the wide text (a strong key's input).
+  // False after a message when it is refused (empty, or the published
+  // default with a strong template); page 2 is then shown.
+  bool PasswordForLock(std::string* typed, std::string* utf8);
 
   // The box observer with the progress bar.
   class TWizardLockObserver : public TBoxLockObserver {

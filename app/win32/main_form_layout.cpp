@@ -69,6 +69,8 @@ std::vector<TControlSpec> MainFormLayout() {
                    {TemplatesComboBox, Panel3, TControlKind::ComboBox, "", 176, 132, 189, 21, TFontRole::Base,
                     WS_GROUP},
                    {TempPreviewBtn, Panel3, TControlKind::Button, "Pre&view >>>", 380, 130, 97, 25},
+                   // What the selected template's protection does.
+                   {ProtectionLabel, Panel3, TControlKind::WrapLabel, "", 176, 162, 301, 29},
                });
 
   AddPageFrame(table, 4, messages::kHeadline4, Label12, 269, 97);
@@ -81,6 +83,8 @@ std::vector<TControlSpec> MainFormLayout() {
                                 {LockedLabel, Panel4, TControlKind::WrapLabel, "", 176, 144, 197, 53},
                                 // Visible only while a lock runs.
                                 {LockProgressBar, Panel4, TControlKind::ProgressBar, "", 176, 212, 301, 17},
+                                // A backup inside the page's folder; empty otherwise.
+                                {BackupWarningLabel, Panel4, TControlKind::WrapLabel, "", 176, 232, 301, 14},
                             });
   return table;
 }

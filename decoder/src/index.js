@@ -7,6 +7,11 @@ export { checkValue, passwordCandidates, decodeBlock, XorDecoder, unwrapText } f
 export { declaredCharset, decodeText } from './page_text.js';
 export { findBlock } from './page_block.js';
 export { UnlockFailure, MAX_ITERATIONS, chunkNonce, openStrongBlock, openedChunks } from './strong_block.js';
+export { keyFromLink } from './fragment.js';
 export { webCryptoBackend, nobleBackend, defaultBackend } from './strong_crypto.js';
 export { unlock, unlockXor, deriveStrongKey, unlockStrong } from './unlock.js';
 export { start } from './unlock_form.js';
+
+import { openAhead } from './site_keys.js';
+
+if (typeof document === 'object') openAhead();

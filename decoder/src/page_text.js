@@ -54,11 +54,21 @@ function decoderFor(label) {
   }
 }
 
-// A UTF-8 byte order mark, else the declared character set (when
-// useDeclared), else UTF-8 when the bytes are valid UTF-8, else
-// Windows-1252. Returns { charset, text }.
+// The encoding a byte order mark names (UTF-8, UTF-16LE or UTF-16BE), or
+// null. As in a browser, the mark outweighs any declaration.
+function byteOrderMark(bytes) {
+  if (bytes[0] === 0xef && bytes[1] === 0xbb && bytes[2] === 0xbf) return 'utf-8';
+  if (bytes[0] === 0xff && bytes[1] === 0xfe) return 'utf-16le';
+  if (bytes[0] === 0xfe && bytes[1] === 0xff) return 'utf-16be';
+  return null;
+}
+
+// A byte order mark, else the declared character set (when useDeclared),
+// else UTF-8 when the bytes are valid UTF-8, else Windows-1252. Returns
+// { charset, text }.
 export function decodeText(bytes, useDeclared) {
-  if (bytes[0] === 0xef && bytes[1] === 0xbb && bytes[2] === 0xbf) return decodeAs('utf-8', bytes);
+  const marked = byteOrderMark(bytes);
+  if (marked) return decodeAs(marked, bytes);
   const label = useDeclared ? declaredCharset(bytes) : null;
   if (label) {
     const decoder = decoderFor(label);
@@ -75,7 +85,8 @@ export function decodeText(bytes, useDeclared) {
 // first 64 KiB, or all of it) settle the character set by a byte order mark
 // or a declaration; null when only the whole page can tell.
 export function streamingDecoder(head) {
-  if (head[0] === 0xef && head[1] === 0xbb && head[2] === 0xbf) return new TextDecoder('utf-8');
+  const marked = byteOrderMark(head);
+  if (marked) return new TextDecoder(marked);
   const label = declaredCharset(head);
   return label ? decoderFor(label) : null;
 }

@@ -15,6 +15,9 @@ const FIRST_PART = 1 << 16;
 const EARLY_PART = 1 << 18;
 const EARLY_MS = 1000;
 const LARGEST_PART = 8 << 20;
+// A page whose whole text is at hand and no longer than this is written at
+// once: parsing it costs less than the frames between parts would.
+const ONE_WRITE = 2 << 20;
 
 // Resolves once the browser has had a chance to paint (a message just set,
 // or a part just written): after the next frame, or soon in a tab that
@@ -61,6 +64,11 @@ export async function show(page) {
     );
     document.close();
     document.querySelector('pre').textContent = page.text.replace(/\r\n?/g, '\n');
+    return;
+  }
+  if (Array.isArray(page.parts) && page.parts.length === 1 && page.parts[0].length <= ONE_WRITE) {
+    document.write(page.parts[0]);
+    document.close();
     return;
   }
   let waiting = '';

@@ -1,20 +1,26 @@
 // The strong page block. Its literals, in order: the format name, the
-// PBKDF2-HMAC-SHA256 iteration count, the salt (16 bytes, base64), the
-// nonce prefix (7 bytes, base64), "html" or "text", then one base64 stream
-// over the remaining literals: the page cut into chunks of 65,536 bytes,
-// each sealed with AES-256-GCM (ciphertext, then its 16-byte tag). A chunk's
-// nonce is the prefix, its index (4 bytes, big-endian) and 1 for the last
-// chunk, else 0; the additional data is the first five literals joined by
-// LF. So a wrong password fails at the first tag, and a truncated,
-// reordered or altered page fails where the change lies.
+// PBKDF2-HMAC-SHA256 iteration count, the salt (16 bytes, base64), in
+// format 2 the page salt (16 bytes, base64), the nonce prefix (7 bytes,
+// base64), "html" or "text", then one base64 stream over the remaining
+// literals: the page cut into chunks of 65,536 bytes, each sealed with
+// AES-256-GCM (ciphertext, then its 16-byte tag). A chunk's nonce is the
+// prefix, its index (4 bytes, big-endian) and 1 for the last chunk, else 0;
+// the additional data is the header literals joined by LF. So a wrong
+// password fails at the first tag, and a truncated, reordered or altered
+// page fails where the change lies.
+//
+// Format 1 seals with the key derived from the password and the salt.
+// Format 2 names that derived key the site key (the salt is shared by every
+// page of one site lock) and seals each page with its own page key, HKDF of
+// the site key with the page salt (strong_crypto.js).
 
 import { decodeBase64 } from './base64.js';
 import { nextLiteral, closesBlock } from './literals.js';
-import { STRONG_FORMAT_1, CHUNK_SIZE, TAG_SIZE, MAX_ITERATIONS } from './format_constants.js';
+import { STRONG_FORMAT_1, STRONG_FORMAT_2, CHUNK_SIZE, TAG_SIZE, MAX_ITERATIONS } from './format_constants.js';
 
 // The format's constants come from the C++ headers (format_constants.js).
-export const STRONG_FORMAT = STRONG_FORMAT_1;
 export { CHUNK_SIZE, MAX_ITERATIONS };
+export const STRONG_FORMATS = [STRONG_FORMAT_1, STRONG_FORMAT_2];
 const SEALED_SIZE = CHUNK_SIZE + TAG_SIZE;
 // Base64 characters decoded between two pauses.
 const BATCH_CHARS = 1 << 20;
@@ -37,30 +43,41 @@ function bytesOf(text, length) {
   }
 }
 
-// Reads the four header literals after the format name (which ends at
-// `at`). Returns the block's description, or { format, damaged: true }.
+// Reads the header literals after the format name (which ends at `at`):
+// four in format 1, five in format 2. Returns the block's description
+// ({ format: 'strong', version, iterations, siteSalt, siteSaltText,
+// pageSalt (format 2), prefix, kind, aad, from, to }), or { format,
+// damaged: true }. A count above the cap makes the block damaged, so it is
+// refused before any derivation.
 export function readStrongHeader(text, formatLiteral, to) {
+  const version = STRONG_FORMATS.indexOf(formatLiteral.value) + 1;
+  const count = version === 2 ? 6 : 5;
   const literals = [formatLiteral];
-  for (let i = 0; i < 4; i++) {
-    const next = nextLiteral(text, literals[i].end, to);
+  for (let i = 1; i < count; i++) {
+    const next = nextLiteral(text, literals[i - 1].end, to);
     if (!next || closesBlock(text, next.end)) return { format: 'strong', damaged: true };
     literals.push(next);
   }
-  const [, count, salt, prefix, kind] = literals.map((l) => l.value);
-  const iterations = /^[1-9][0-9]{0,7}$/.test(count) ? Number(count) : 0;
+  const values = literals.map((l) => l.value);
+  const [iterationsText, siteSalt] = values.slice(1, 3);
+  const [prefix, kind] = values.slice(count - 2);
+  const iterations = /^[1-9][0-9]{0,9}$/.test(iterationsText) ? Number(iterationsText) : 0;
   const header = {
     format: 'strong',
+    version,
     iterations,
-    salt: bytesOf(salt, 16),
-    saltText: salt,
+    siteSalt: bytesOf(siteSalt, 16),
+    siteSaltText: siteSalt,
+    pageSalt: version === 2 ? bytesOf(values[3], 16) : null,
     prefix: bytesOf(prefix, 7),
     kind,
-    aad: new TextEncoder().encode(literals.map((l) => l.value).join('\n')),
-    from: literals[4].end,
+    aad: new TextEncoder().encode(values.join('\n')),
+    from: literals[count - 1].end,
     to,
   };
-  if (!iterations || iterations > MAX_ITERATIONS || !header.salt || !header.prefix || (kind !== 'html' && kind !== 'text'))
+  if (!iterations || iterations > MAX_ITERATIONS || !header.siteSalt || !header.prefix || (kind !== 'html' && kind !== 'text'))
     return { format: 'strong', damaged: true };
+  if (version === 2 && !header.pageSalt) return { format: 'strong', damaged: true };
   return header;
 }
 

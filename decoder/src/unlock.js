@@ -11,6 +11,10 @@ import { decodedParts } from './page_writer.js';
 const XOR_SLICE = 1 << 20;
 // The page's first bytes, from which its character set is read.
 const HEAD = 65536;
+// A strong block of at most this many characters (a page of about 2 MiB)
+// is proven whole before it is shown: it is then written at once
+// (page_writer.js), sooner in all than in parts.
+const WHOLE_BLOCK = 3 << 20;
 const WRAP_OPEN = ' <html><body><pre>';
 
 function pageOf(decoded) {
@@ -72,9 +76,9 @@ export async function unlockXor(text, block, password, pause) {
 }
 
 // The key of a strong block for a typed password (UTF-8, as both builds
-// derive it).
+// derive it): the site key of a format 2 block.
 export function deriveStrongKey(block, password, backend) {
-  return backend.deriveKey(new TextEncoder().encode(password), block.salt, block.iterations);
+  return backend.deriveKey(new TextEncoder().encode(password), block.siteSalt, block.iterations);
 }
 
 // The bytes of the first batch, then the rest of the batches.
@@ -99,18 +103,19 @@ async function collect(first, rest) {
   return bytes;
 }
 
-// A strong block with its derived key; throws an UnlockFailure. A wrong
+// A strong block with its derived key (bytes, or the backend's kept form,
+// see strong_crypto.js); throws an UnlockFailure. A wrong
 // password (or a page cut or altered within its first batch) fails here,
 // before anything is shown. An HTML page whose first bytes name its
 // character set is then shown batch by batch as the chunks are proven;
 // `parts` throws an UnlockFailure when a later chunk fails or the page
-// turns out cut short. A plain-text page, or one that leaves its character
-// set to the bytes, is proven whole first.
+// turns out cut short. A plain-text page, a small page, or one that leaves
+// its character set to the bytes, is proven whole first.
 export async function unlockStrong(text, block, key, backend, pause) {
-  const chunks = openedChunks(text, block, await backend.opener(key), pause);
+  const chunks = openedChunks(text, block, await backend.opener(key, block), pause);
   const first = await chunks.next();
   const head = first.done ? new Uint8Array(0) : first.value;
-  const streaming = block.kind === 'html' && streamingDecoder(head.subarray(0, HEAD));
+  const streaming = block.kind === 'html' && block.to - block.from > WHOLE_BLOCK && streamingDecoder(head.subarray(0, HEAD));
   if (streaming) return { parts: decodedParts(andThen(head, chunks), streaming) };
   const bytes = await collect(head, chunks);
   if (block.kind === 'text') return { text: decodeText(bytes, false).text };

@@ -2,12 +2,20 @@
 // button and the message line #zendrel-message; the strong templates add
 // the checkbox #zendrel-remember (inside #zendrel-remember-row) and the
 // button #zendrel-forget.
+//
+// A strong page opens without asking when its site's key is kept
+// (site_keys.js) or comes with a share link (fragment.js). A template that
+// declares <meta name="zendrel-protection" content="aes-256-gcm"> opens
+// strong blocks only; <meta name="zendrel-remember-days" content="N">
+// sets how long "Remember me on this device" keeps the key (30 days when
+// absent; 0 offers no remembering).
 
 import { findBlock } from './page_block.js';
 import { UnlockFailure } from './strong_block.js';
 import { defaultBackend } from './strong_crypto.js';
 import { deriveStrongKey, unlockStrong, unlockXor } from './unlock.js';
-import { rememberedKey, rememberKey, forgetKey } from './remembered_keys.js';
+import { keptKey, keepKey, isRemembered, forgetSite, dropReadableKeys } from './site_keys.js';
+import { takeFragment, restartInto, isForget } from './fragment.js';
 import { show, painted } from './page_writer.js';
 
 const MESSAGES = {
@@ -17,12 +25,14 @@ const MESSAGES = {
   unlocking: 'Unlocking\u2026',
   damaged: 'This page is damaged and cannot be opened.',
   incomplete: 'This page is incomplete: its end is missing.',
-  remembered: 'Opening with the key remembered on this device\u2026',
-  forgotten: 'This device no longer remembers the key for this page.',
+  weak: 'This page is not locked with the protection its template requires, and cannot be opened.',
+  linkWrong: 'The key in this link does not open this page. Please enter the password.',
+  linkMalformed: 'This link carries a malformed key. Please enter the password.',
+  forgotten: 'This device no longer remembers the key for this site.',
 };
 
-// How long a page opened with a remembered key offers to forget it first.
-const FORGET_WINDOW_MS = 1200;
+const DEFAULT_REMEMBER_DAYS = 30;
+const MAX_REMEMBER_DAYS = 3650;
 
 const nextTask = () => new Promise((resolve) => setTimeout(resolve, 0));
 
@@ -34,30 +44,17 @@ const loaded = () =>
     else window.addEventListener('load', () => resolve());
   });
 
-// The template as it looks, without its scripts and its block, kept so that
-// a page that fails part way through (a strong page whose later chunk is
-// altered or whose end is missing) can be replaced by the template saying
-// why.
-function templateLook() {
-  const look = document.documentElement.cloneNode(false);
-  for (const child of document.documentElement.children) look.appendChild(child.cloneNode(true));
-  for (const node of look.querySelectorAll('script')) node.remove();
-  const form = look.querySelector('#zendrel-form');
-  const message = look.querySelector('#zendrel-message');
-  if (!form || !message) return null;
-  for (const child of Array.from(form.children)) if (!child.contains(message)) child.remove();
-  form.hidden = false;
-  return look;
-}
+const metaContent = (name) => {
+  const meta = document.querySelector(`meta[name="${name}"]`);
+  return meta ? meta.getAttribute('content').trim() : null;
+};
 
-function showFailure(look, kind) {
-  document.open();
-  document.write('<!DOCTYPE html>' + (look ? '' : '<p id="zendrel-message" role="alert"></p>'));
-  document.close();
-  if (look) document.replaceChild(look, document.documentElement);
-  const message = document.getElementById('zendrel-message');
-  message.textContent = MESSAGES[kind];
-  message.className = 'zendrel-message zendrel-' + kind;
+// The days a remembered key lasts, from the template's meta (0: remembering
+// not offered).
+function rememberDays() {
+  const content = metaContent('zendrel-remember-days');
+  if (content === null || !/^[0-9]{1,4}$/.test(content)) return DEFAULT_REMEMBER_DAYS;
+  return Math.min(Number(content), MAX_REMEMBER_DAYS);
 }
 
 // With options.password (the source-hiding template) the page is shown at
@@ -76,8 +73,15 @@ export function start(options = {}) {
   const forget = document.getElementById('zendrel-forget');
   const holder = document.getElementById('zendrel-page');
   let text = holder ? holder.textContent : '';
-  const block = findBlock(text);
+  const found = findBlock(text);
+  const fragment = takeFragment();
+  // A strong template refuses an XOR block pasted into it.
+  const refused = found && found.format === 'xor' && metaContent('zendrel-protection') === 'aes-256-gcm';
+  const block = refused ? null : found;
   const strong = block && block.format === 'strong' && !block.damaged;
+  const backend = strong ? defaultBackend() : null;
+  const days = rememberDays();
+  const canRemember = strong && backend.name === 'webcrypto' && days > 0;
   let busy = false;
 
   function say(kind) {
@@ -90,46 +94,65 @@ export function start(options = {}) {
     field.focus();
   }
 
-  if (rememberRow) rememberRow.hidden = !strong;
+  if (rememberRow) rememberRow.hidden = !canRemember;
 
-  // Resolves to the page, or throws an UnlockFailure.
+  // Resolves to the page, or throws an UnlockFailure. A strong key that
+  // proves itself (the first chunk opens) is kept for the session, and
+  // remembered when the reader asked.
   async function unlockWith(secret) {
     if (!strong) return unlockXor(text, block, secret.password, nextTask);
-    const backend = defaultBackend();
-    const key = secret.key || (await deriveStrongKey(block, secret.password, backend));
+    let bytes = secret.keyBytes;
+    if (secret.password !== undefined) bytes = await deriveStrongKey(block, secret.password, backend);
+    const key = secret.key || (await backend.siteKey(bytes, block));
     const page = await unlockStrong(text, block, key, backend, nextTask);
-    if (secret.password && remember && remember.checked) rememberKey(block, key);
+    if (bytes) {
+      const remembered = secret.password !== undefined && canRemember && remember && remember.checked;
+      await keepKey(block, backend, bytes, key, remembered ? days : 0);
+    }
     return page;
   }
 
+  // A same-page link to #zendrel-forget from the unlocked page: forget,
+  // then start the page afresh at the prompt.
+  function answerForgetLinks() {
+    if (!strong) return;
+    window.addEventListener('hashchange', async () => {
+      if (!isForget()) return;
+      await forgetSite(block);
+      location.reload();
+    });
+  }
+
   // Shows the page when the secret opens it; else says why (unless quiet)
-  // and returns false.
+  // and returns false. A page that fails after part of it was shown is
+  // started afresh into the failure state, so that nothing of it runs on.
   async function attempt(secret, quiet) {
     busy = true;
     button.disabled = true;
+    form.removeAttribute('data-zendrel-asking');
     if (!quiet) {
       say('unlocking');
       await painted();
     }
     let showing = false;
-    let look = null;
     try {
       const page = await unlockWith(secret);
       text = null;
       await loaded();
-      look = templateLook();
       showing = true;
       await show(page);
+      answerForgetLinks();
       return true;
     } catch (error) {
       if (!(error instanceof UnlockFailure)) throw error;
       if (showing) {
-        showFailure(look, error.kind);
+        restartInto(error.kind);
         return true;
       }
       busy = false;
       button.disabled = false;
       if (!quiet) {
+        form.setAttribute('data-zendrel-asking', '');
         say(error.kind);
         field.select();
         field.focus();
@@ -141,6 +164,7 @@ export function start(options = {}) {
   form.addEventListener('submit', (event) => {
     event.preventDefault();
     if (busy) return;
+    if (refused) return say('weak');
     if (!block) return say('preview');
     if (block.damaged) return say('damaged');
     if (!field.value) {
@@ -151,31 +175,51 @@ export function start(options = {}) {
     attempt({ password: field.value });
   });
 
-  if (block && !block.damaged && options.password) {
-    attempt({ password: options.password }, true).then((shown) => shown || reveal());
+  if (forget) {
+    forget.addEventListener('click', async () => {
+      await forgetSite(block);
+      forget.hidden = true;
+      say('forgotten');
+      field.focus();
+    });
+  }
+
+  // The prompt, with "Forget me on this device" when a key is remembered.
+  // The form's data-zendrel-asking attribute tells that the decoder has
+  // settled on asking (a template may keep the form out of sight until then).
+  async function ask(kind) {
+    form.setAttribute('data-zendrel-asking', '');
+    reveal();
+    if (kind) say(kind);
+    if (forget && strong && (await isRemembered(block))) forget.hidden = false;
+  }
+
+  if (refused) return ask('weak');
+  if (!block) return ask('preview');
+  if (block.damaged) return ask('damaged');
+  if (fragment && fragment.kind === 'failure') {
+    // The failure state: the template says why, and asks nothing.
+    for (const child of Array.from(form.children)) if (!child.contains(message)) child.hidden = true;
+    form.hidden = false;
+    form.setAttribute('data-zendrel-asking', '');
+    return say(fragment.failure);
+  }
+  if (options.password) {
+    attempt({ password: options.password }, true).then((shown) => shown || ask());
     return;
   }
-  reveal();
-  if (!block) return say('preview');
-  if (block.damaged) return say('damaged');
-  const key = strong && rememberedKey(block);
-  if (!key || !forget) return;
-  // A remembered key opens the page without asking, after a moment in which
-  // the reader can make this device forget it instead.
-  say('remembered');
-  forget.hidden = false;
-  const timer = setTimeout(async () => {
-    forget.hidden = true;
-    if (!(await attempt({ key }, true))) {
-      forgetKey(block);
-      message.textContent = '';
+  if (!strong) return ask();
+  dropReadableKeys();
+  (async () => {
+    if (fragment && fragment.kind === 'forget') {
+      await forgetSite(block);
+      return ask('forgotten');
     }
-  }, FORGET_WINDOW_MS);
-  forget.addEventListener('click', () => {
-    clearTimeout(timer);
-    forgetKey(block);
-    forget.hidden = true;
-    say('forgotten');
-    field.focus();
-  });
+    if (fragment && fragment.kind === 'key') {
+      if (!fragment.key) return ask('linkMalformed');
+      return (await attempt({ keyBytes: fragment.key }, true)) || ask('linkWrong');
+    }
+    const kept = await keptKey(block, backend);
+    if (!kept || !(await attempt({ key: kept.key }, true))) ask();
+  })();
 }

@@ -78,6 +78,10 @@ bool CopyData(int in, int out, std::uint64_t limit) {
   return true;
 }
 
+// The umask may have narrowed the bits a file was created with: the copy
+// gets exactly the original's.
+bool KeepMode(int fd, const struct stat& original) { return ::fchmod(fd, original.st_mode & 0777) == 0; }
+
 FileHandle OpenWith(const std::string& path, int flags, mode_t mode = 0644) {
   int fd;
   do {
@@ -220,14 +224,24 @@ bool CopyFileReplacing(const std::string& from, const std::string& to) {
   }
   const int in = static_cast<int>(OpenWith(from, O_RDONLY));
   if (in < 0) return false;
-  const int out = static_cast<int>(OpenWith(to, O_WRONLY | O_CREAT | O_TRUNC));
-  if (out < 0) {
+  struct stat st;
+  if (::fstat(in, &st) != 0) {
+    const int saved = errno;
     ::close(in);
+    errno = saved;
     return false;
   }
-  struct stat st;
-  const std::uint64_t half = ::fstat(in, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) / 2 : 0;
-  bool ok = CopyData(in, out, failure == Failure::Partway ? half : UINT64_MAX);
+  const int out = static_cast<int>(OpenWith(to, O_WRONLY | O_CREAT | O_TRUNC, st.st_mode & 0777));
+  if (out < 0) {
+    const int saved = errno;
+    ::close(in);
+    errno = saved;
+    return false;
+  }
+  const std::uint64_t half = static_cast<std::uint64_t>(st.st_size) / 2;
+  // An existing file keeps its own bits through O_TRUNC; the copy must not
+  // stay readable by more people than the original.
+  bool ok = KeepMode(out, st) && CopyData(in, out, failure == Failure::Partway ? half : UINT64_MAX);
   const int saved = errno;
   ::close(in);
   if (::close(out) != 0 && ok) ok = false;
@@ -239,26 +253,34 @@ bool CopyFileReplacing(const std::string& from, const std::string& to) {
   return ok;
 }
 
-bool CopyToNewFile(const std::string& from, const std::string& to) {
+bool CopyToNewFile(const std::string& from, const std::string& to, bool flush) {
   const Failure failure = Injected(Call::Copy);
   if (failure == Failure::Before) return false;
   const int in = static_cast<int>(OpenWith(from, O_RDONLY));
   if (in < 0) return false;
-  const int out = static_cast<int>(OpenWith(to, O_WRONLY | O_CREAT | O_EXCL));
+  struct stat st;
+  if (::fstat(in, &st) != 0) {
+    const int saved = errno;
+    ::close(in);
+    errno = saved;
+    return false;
+  }
+  // Created with no more than the original's bits, so that no moment lets
+  // others read a copy of a private page.
+  const int out = static_cast<int>(OpenWith(to, O_WRONLY | O_CREAT | O_EXCL, st.st_mode & 0777));
   if (out < 0) {
     const int saved = errno;
     ::close(in);
     errno = saved;
     return false;
   }
-  struct stat st;
-  const std::uint64_t half = ::fstat(in, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) / 2 : 0;
-  bool ok = CopyData(in, out, failure == Failure::Partway ? half : UINT64_MAX);
+  const std::uint64_t half = static_cast<std::uint64_t>(st.st_size) / 2;
+  bool ok = KeepMode(out, st) && CopyData(in, out, failure == Failure::Partway ? half : UINT64_MAX);
   if (failure == Failure::Partway) {
     ok = false;
     errno = ENOSPC;
   }
-  ok = ok && FlushFile(out);
+  ok = ok && (!flush || FlushFile(out));
   int saved = errno;
   ::close(in);
   if (!CloseFile(out) && ok) {
@@ -322,6 +344,12 @@ bool ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) {
   }
   ::closedir(d);
   return true;
+}
+
+bool CopyPermissions(const std::string& model, const std::string& target) {
+  struct stat st;
+  if (::stat(model.c_str(), &st) != 0) return false;
+  return ::chmod(target.c_str(), st.st_mode & 0777) == 0;
 }
 
 bool MakeDirectory(const std::string& path) {

@@ -7,12 +7,12 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/seams_internal.h"
+#include "platform/terminal.h"
 
 namespace platform::internal {
 namespace {
@@ -86,16 +86,7 @@ bool SpawnDetached(const std::vector<std::string>& args) {
 
 }  // namespace
 
-MessageAnswer SystemShowMessage(const MessageRequest& request) {
-  std::cerr << request.caption << ": " << request.text << std::endl;
-  if (request.buttons == MessageButtons::Ok) return MessageAnswer::Ok;
-  std::cerr << "[y/N] " << std::flush;
-  std::string line;
-  if (!std::getline(std::cin, line)) return MessageAnswer::No;
-  while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
-  for (auto& c : line) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return line == "y" || line == "yes" ? MessageAnswer::Yes : MessageAnswer::No;
-}
+MessageAnswer SystemShowMessage(const MessageRequest& request) { return ShowConsoleMessage(request); }
 
 int SystemShellOpen(const std::string& target, const std::string& /*verb*/) {
   if (!ProgramExists("xdg-open")) return kFileNotFound;

@@ -161,7 +161,7 @@ bool CopyFileReplacing(const std::string& from, const std::string& to) {
   return ok;
 }
 
-bool CopyToNewFile(const std::string& from, const std::string& to) {
+bool CopyToNewFile(const std::string& from, const std::string& to, bool flush) {
   const Failure failure = Injected(Call::Copy);
   if (failure == Failure::Before) return false;
   // CopyFileA refuses an existing destination, and then nothing of it is
@@ -174,7 +174,7 @@ bool CopyToNewFile(const std::string& from, const std::string& to) {
   }
   bool ok = failure != Failure::Partway;
   if (!ok) SetLastError(ERROR_DISK_FULL);
-  if (ok) {
+  if (ok && flush) {
     const FileHandle h = Open(to, GENERIC_WRITE, 0, OPEN_EXISTING);
     ok = h != kInvalidHandle && FlushFile(h);
     DWORD error = GetLastError();
@@ -259,6 +259,8 @@ bool ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) {
   FindClose(find);
   return true;
 }
+
+bool CopyPermissions(const std::string& /*model*/, const std::string& /*target*/) { return true; }
 
 bool MakeDirectory(const std::string& path) {
   if (FailsBefore(Call::MakeDirectory)) return false;

@@ -25,11 +25,11 @@ function checkExecutable(file, aptPackage) {
   if (!fs.existsSync(file)) throw new Error(`no browser at ${file} (apt-get install ${aptPackage})`);
 }
 
-async function launchChromium() {
+async function launchChromium(kept) {
   const { chromium } = requirePackage('playwright-core');
   const executablePath = process.env.ZENDREL_CHROMIUM || '/usr/bin/chromium';
   checkExecutable(executablePath, 'chromium');
-  const profile = tempDir('zendrel-profile-');
+  const profile = kept || tempDir('zendrel-profile-');
   const context = await chromium.launchPersistentContext(path.join(profile, 'user-data'), {
     executablePath,
     headless: true,
@@ -48,7 +48,7 @@ async function launchChromium() {
     context,
     async close() {
       await context.close();
-      fs.rmSync(profile, { recursive: true, force: true });
+      if (!kept) fs.rmSync(profile, { recursive: true, force: true });
     },
   };
 }
@@ -98,16 +98,18 @@ function playwrightPage(page) {
   };
 }
 
-async function launchFirefox() {
+async function launchFirefox(kept) {
   const puppeteer = requirePackage('puppeteer-core');
   const executablePath = process.env.ZENDREL_FIREFOX || '/usr/bin/firefox-esr';
   checkExecutable(executablePath, 'firefox-esr');
-  // puppeteer makes a fresh profile for each launch and removes it after;
-  // its preferences already point Firefox's own services at a dead host.
-  // Everything else that would leave the machine goes to a closed port.
+  // puppeteer makes a fresh profile for each launch and removes it after
+  // (unless it is given one to keep); its preferences already point
+  // Firefox's own services at a dead host. Everything else that would leave
+  // the machine goes to a closed port.
   const browser = await puppeteer.launch({
     browser: 'firefox',
     executablePath,
+    userDataDir: kept ? path.join(kept, 'user-data') : undefined,
     headless: true,
     defaultViewport: viewport,
     extraPrefsFirefox: {
@@ -130,9 +132,14 @@ async function launchFirefox() {
 
 const engines = ['chromium', 'firefox'];
 
-function launch(which = engine) {
-  if (which === 'chromium') return launchChromium();
-  if (which === 'firefox') return launchFirefox();
+// A browser with a fresh profile, removed on close; or, with `profile` (a
+// folder the caller owns), one that keeps its profile there, so that a
+// second launch on the same folder is a new browser session of the same
+// profile.
+function launch(which = engine, profile = null) {
+  if (profile) fs.mkdirSync(path.join(profile, 'user-data'), { recursive: true });
+  if (which === 'chromium') return launchChromium(profile);
+  if (which === 'firefox') return launchFirefox(profile);
   throw new Error(`unknown browser "${which}": one of ${engines.join(', ')}`);
 }
 

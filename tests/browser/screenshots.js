@@ -33,7 +33,8 @@ async function shootAll(engine, out, work, program, shots) {
     const page = await browser.context.newPage();
     if (init) await page.addInitScript(init);
     await page.setViewportSize(size);
-    await page.goto(fileUrl(file));
+    page.startUrl = fileUrl(file);
+    await page.goto(page.startUrl);
     await page.waitForLoadState('load');
     if (action) await action(page);
     await page.waitForTimeout(150);
@@ -61,6 +62,13 @@ async function shootAll(engine, out, work, program, shots) {
     await page.evaluate(() => document.getElementById('zendrel-form').requestSubmit());
     await page.waitForFunction(() => /Unlocking/.test(document.getElementById('zendrel-message').textContent));
   };
+  // The page loaded again with a fragment (a change of fragment alone
+  // loads nothing), until its message matches.
+  const visitWith = (fragment, expected) => async (page) => {
+    await page.goto(page.startUrl + fragment);
+    await page.reload();
+    await page.waitForFunction((source) => new RegExp(source).test(document.getElementById('zendrel-message').textContent), expected.source);
+  };
   const slowDerivation = () => {
     const derive = SubtleCrypto.prototype.deriveBits;
     SubtleCrypto.prototype.deriveBits = function (...args) {
@@ -78,11 +86,16 @@ async function shootAll(engine, out, work, program, shots) {
     await shoot(locked, `${slug}-2-locked`);
     await shoot(locked, `${slug}-3-wrong-password`, wrong);
     await shoot(locked, `${slug}-4-locked-phone`, null, { width: 390, height: 760 });
-    await shoot(locked, `${slug}-5-unlocked`, right(password));
-    if (template === 'Light' || template === 'Dark') {
+    const strong = template === 'Light' || template === 'Dark';
+    if (strong) {
       await shoot(locked, `${slug}-6-unlocking`, unlocking(password), undefined, slowDerivation);
       await shoot(locked, `${slug}-7-remember-ticked`, (page) => page.check('#zendrel-remember'));
+      await shoot(locked, `${slug}-8-share-link-malformed`, visitWith('#zendrel-key=not-a-key', /malformed/));
     }
+    // Unlocked, the key is kept for the session: after this, the page opens
+    // without asking until it is forgotten.
+    await shoot(locked, `${slug}-5-unlocked`, right(password));
+    if (strong) await shoot(locked, `${slug}-9-forgotten`, visitWith('#zendrel-forget', /no longer remembers/));
   }
   const text = corpus.find((e) => e.name === 'notes.txt');
   const dir = tempDir('site-', work);

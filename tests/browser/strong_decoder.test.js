@@ -7,7 +7,7 @@ const test = require('node:test');
 const assert = require('node:assert/strict');
 const path = require('node:path');
 const { templatesDir, decoderName } = require('./support');
-const { strongBlock, CHUNK } = require('./strong_encoder');
+const { strongBlock, newSite, CHUNK } = require('./strong_encoder');
 
 const decoder = require(path.join(templatesDir, 'Light', decoderName));
 const backends = { webcrypto: decoder.webCryptoBackend(globalThis.crypto.subtle), noble: decoder.nobleBackend };
@@ -26,13 +26,19 @@ function pageBytes(length, seed = 11) {
   return bytes;
 }
 
+// A text as UTF-16 bytes with its byte order mark.
+function utf16(text, order) {
+  const bytes = Buffer.from('\ufeff' + text, 'utf16le');
+  return order === 'be' ? bytes.swap16() : bytes;
+}
+
 // The page's bytes as the decoder opens them, or the failure's kind.
 async function open(script, password, backend = backends.webcrypto) {
   const block = decoder.findBlock(script);
   if (block.damaged) return 'damaged';
   const key = await decoder.deriveStrongKey(block, password, backend);
   try {
-    return Buffer.from(await decoder.openStrongBlock(script, block, await backend.opener(key)));
+    return Buffer.from(await decoder.openStrongBlock(script, block, await backend.opener(key, block)));
   } catch (error) {
     if (!(error instanceof decoder.UnlockFailure)) throw error;
     return error.kind;
@@ -58,6 +64,51 @@ test('the fallback derives the key Node derives, and opens the same block as Web
     assert.deepEqual(Buffer.from(await decoder.deriveStrongKey(header, password, backend)), key, name);
     assert.deepEqual(await open(script, password, backend), page, name);
     assert.equal(await open(script, 'passw\u00f6rd', backend), 'wrong', name);
+  }
+});
+
+test('format 2: the pages of one site open with its one site key, each under its own page key, in both backends', async () => {
+  const password = 'site p\u00e4ss';
+  const site = newSite(password, FAST);
+  const pages = [pageBytes(CHUNK + 7, 1), pageBytes(300, 2)];
+  const scripts = pages.map((page) => lockedScript(strongBlock(page, password, { version: 2, site }).block));
+  const other = lockedScript(strongBlock(pages[0], password, { version: 2, iterations: FAST }).block);
+  const headers = scripts.map((script) => decoder.findBlock(script));
+  assert.equal(headers[0].version, 2);
+  assert.equal(headers[0].siteSaltText, headers[1].siteSaltText);
+  for (const [name, backend] of Object.entries(backends)) {
+    const key = await decoder.deriveStrongKey(headers[0], password, backend);
+    assert.deepEqual(Buffer.from(key), site.key, name);
+    for (let i = 0; i < pages.length; i++) {
+      const opener = await backend.opener(await backend.siteKey(key, headers[i]), headers[i]);
+      assert.deepEqual(Buffer.from(await decoder.openStrongBlock(scripts[i], headers[i], opener)), pages[i], `${name} page ${i}`);
+      assert.deepEqual(await open(scripts[i], password, backend), pages[i], `${name} page ${i}, from the password`);
+    }
+    assert.equal(await open(scripts[0], 'site pass', backend), 'wrong', name);
+    // Another site's key (same password, another salt) opens nothing here.
+    const otherBlock = decoder.findBlock(other);
+    const otherKey = await decoder.deriveStrongKey(otherBlock, password, backend);
+    await assert.rejects(decoder.openStrongBlock(scripts[0], headers[0], await backend.opener(otherKey, headers[0])), { kind: 'wrong' });
+  }
+  // The page salt is in the additional data: a page salt swapped in from
+  // another page of the site fails.
+  const swapped = scripts[0].replace(scripts[0].split('\r\n')[5], scripts[1].split('\r\n')[5]);
+  assert.equal(await open(swapped, password), 'wrong');
+});
+
+test('a share link carries the 32-byte site key in base64url without padding', () => {
+  const key = Buffer.from(Array.from({ length: 32 }, (_, i) => 250 - i * 7));
+  const cases = [
+    [key.toString('base64url'), key],
+    [key.toString('base64url') + '=', null],
+    [key.toString('base64'), null],
+    [key.toString('base64url').slice(1), null],
+    [key.toString('base64url') + 'A', null],
+    ['', null],
+  ];
+  for (const [text, expected] of cases) {
+    const got = decoder.keyFromLink(text);
+    assert.deepEqual(got && Buffer.from(got), expected, text);
   }
 });
 
@@ -127,6 +178,7 @@ test('a malformed header is damaged; an unfilled template holds no block', () =>
     ['count 0', 1, "'0'"],
     ['count with a leading zero', 1, "'0600000'"],
     ['count beyond reason', 1, `'${decoder.MAX_ITERATIONS + 1}'`],
+    ['count far beyond reason', 1, "'99999999999'"],
     ['count not a number', 1, "'6e5'"],
     ['salt of 15 bytes', 2, `'${Buffer.alloc(15).toString('base64')}'`],
     ['prefix of 8 bytes', 3, `'${Buffer.alloc(8).toString('base64')}'`],
@@ -138,6 +190,24 @@ test('a malformed header is damaged; an unfilled template holds no block', () =>
     assert.deepEqual(decoder.findBlock(script), { format: 'strong', damaged: true }, name);
   }
   assert.deepEqual(decoder.findBlock(lockedScript(header.join(',\r\n') + ');\r\n')), { format: 'strong', damaged: true });
+  assert.equal(decoder.findBlock(lockedScript(block.replace(header[1], `'${decoder.MAX_ITERATIONS}'`))).iterations, decoder.MAX_ITERATIONS);
+
+  const strong2 = strongBlock(Buffer.from('x'), 'pw', { iterations: FAST, version: 2 }).block;
+  const header2 = strong2.split(',\r\n').slice(0, 6);
+  const damaged2 = [
+    ['count beyond reason', 1, `'${decoder.MAX_ITERATIONS + 1}'`],
+    ['site salt of 15 bytes', 2, `'${Buffer.alloc(15).toString('base64')}'`],
+    ['page salt of 15 bytes', 3, `'${Buffer.alloc(15).toString('base64')}'`],
+    ['page salt not base64', 3, "'AAAAAAAAAAAAAAAAAAAA*A=='"],
+    ['prefix of 8 bytes', 4, `'${Buffer.alloc(8).toString('base64')}'`],
+  ];
+  for (const [name, index, literal] of damaged2) {
+    const script = lockedScript(strong2.replace(header2[index], literal));
+    assert.deepEqual(decoder.findBlock(script), { format: 'strong', damaged: true }, `format 2: ${name}`);
+  }
+  // A format 2 block that lacks its page salt is read as missing a literal.
+  assert.deepEqual(decoder.findBlock(lockedScript(strong2.replace(header2[3] + ',\r\n', ''))), { format: 'strong', damaged: true });
+  assert.equal(decoder.findBlock(lockedScript(strong2)).version, 2);
   assert.equal(decoder.findBlock(lockedScript(block)).iterations, FAST);
   assert.equal(decoder.findBlock(lockedScript(block)).kind, 'html');
 });
@@ -148,11 +218,16 @@ test('html and text pages come back as the page to show, with the usual characte
     ['html', Buffer.from('<p>\u65e5\u672c\0x', 'utf8'), { html: '<p>\u65e5\u672c\0x' }],
     ['text', Buffer.from('<b>not bold</b> & \u00e9\r\n', 'utf8'), { text: '<b>not bold</b> & \u00e9\r\n' }],
     ['text', Buffer.from('<meta charset="koi8-r">caf\u00e9', 'latin1'), { text: '<meta charset="koi8-r">caf\u00e9' }],
+    // A UTF-16 byte order mark outweighs the declaration, as in a browser.
+    ['html', utf16('<meta charset="windows-1252"><p>caf\u00e9 \u65e5', 'le'), { html: '<meta charset="windows-1252"><p>caf\u00e9 \u65e5' }],
+    ['html', utf16('<p>caf\u00e9 \u{1F511}', 'be'), { html: '<p>caf\u00e9 \u{1F511}' }],
+    ['text', utf16('a < b\r\n\u65e5', 'le'), { text: 'a < b\r\n\u65e5' }],
+    ['text', utf16('a < b\r\n\u65e5', 'be'), { text: 'a < b\r\n\u65e5' }],
   ];
   for (const [kind, page, expected] of cases) {
-    const { block, key } = strongBlock(page, 'pw', { iterations: FAST, kind });
+    const { block, siteKey } = strongBlock(page, 'pw', { iterations: FAST, kind, version: 2 });
     const script = lockedScript(block);
-    const shown = await decoder.unlockStrong(script, decoder.findBlock(script), key, backends.webcrypto, async () => {});
+    const shown = await decoder.unlockStrong(script, decoder.findBlock(script), siteKey, backends.webcrypto, async () => {});
     if (shown.parts) {
       const parts = [];
       for await (const part of shown.parts) parts.push(part);

@@ -73,6 +73,21 @@ function lockWithBlock(template, file, block) {
   return locked;
 }
 
+// The header literals of a locked page's strong block, in order.
+function strongHeader(locked) {
+  const text = fs.readFileSync(locked, 'latin1');
+  const begin = text.indexOf('//Page Begin');
+  const literals = text.slice(begin).match(/'[^']*'/g).map((l) => l.slice(1, -1));
+  return literals.slice(0, literals[0] === 'ZENDREL-AES-GCM-2' ? 6 : 5);
+}
+
+// The site key of a locked strong page for its password, derived here by
+// Node's crypto from the header (PBKDF2-HMAC-SHA256 over the site salt).
+function siteKeyOf(locked, password) {
+  const [, iterations, salt] = strongHeader(locked);
+  return require('node:crypto').pbkdf2Sync(Buffer.from(password, 'utf8'), Buffer.from(salt, 'base64'), Number(iterations), 32, 'sha256');
+}
+
 // Locks `page` in batch mode; returns the locked page's path. A failed
 // lock throws with what the program said.
 function lockPage(program, template, page, backup, password) {
@@ -97,4 +112,6 @@ module.exports = {
   installProgram,
   lockPage,
   lockWithBlock,
+  strongHeader,
+  siteKeyOf,
 };

@@ -59,8 +59,15 @@ TEST_F(BatchE2E, AnEmptyQuotedPasswordLeavesThreeArgumentsAndTheUsage) {
   WriteFile(site_ / "page.html", "<p>mine</p>");
   const ProgramRun run = RunProgram(program_, {"Source Hide", "page.html", "backup.html", ""}, site_.path());
   EXPECT_EQ(run.exit_code, 2);
+#ifdef _WIN32
   ASSERT_EQ(run.messages.size(), 1u);
   EXPECT_EQ(run.messages[0].substr(0, 44), "Quelto Zendrel 1.11.0|Use these parameters:\n");
+#else
+  // The Linux program is the terminal program: it says what is wrong.
+  EXPECT_EQ(run.standard_error,
+            "zendrel: the command line names no command: lock, site, or the four arguments\n"
+            "Try 'zendrel --help'.\n");
+#endif
   EXPECT_EQ(ReadFile(site_ / "page.html"), "<p>mine</p>");
   EXPECT_FALSE(Exists(site_ / "backup.html"));
 }

@@ -37,7 +37,8 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
   run.peak_memory = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;
   run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   // Messages run over several lines; each begins with a known caption.
-  std::istringstream err(testing_support::ReadFile(err_path));
+  run.standard_error = testing_support::ReadFile(err_path);
+  std::istringstream err(run.standard_error);
   std::string line;
   while (std::getline(err, line)) {
     // The answer to a question was read from a file, so no line end follows

@@ -12,6 +12,8 @@ struct ProgramRun {
   // The most memory the process ever held (peak resident set; peak working
   // set on Windows), in bytes; 0 when the system did not say.
   std::uint64_t peak_memory = 0;
+  // Linux: the whole of standard error (the messages are read from it).
+  std::string standard_error;
 };
 
 // The built program's path as this platform spells it.

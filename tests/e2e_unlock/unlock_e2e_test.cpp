@@ -4,6 +4,10 @@
 // refusal with its exit code, its message, and no file left behind.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <memory>
 #include <random>
 #include <string>
@@ -251,6 +255,46 @@ TEST_F(UnlockTest, AMalformedCommandLineGetsTheUsage) {
     EXPECT_NE(run.errors.find("Usage: zendrel-unlock <Locked Page> <Output File> <password>"),
               std::string::npos);
   }
+}
+
+TEST_F(UnlockTest, HelpAndVersionGoToStandardOutput) {
+  for (const char* help : {"--help", "-h"}) {
+    const UnlockRun run = RunUnlock(UnlockProgram(), {help});
+    EXPECT_EQ(run.exit_code, 0) << help;
+    EXPECT_EQ(run.output.rfind("Usage: zendrel-unlock <Locked Page> <Output File> <password>\n", 0), 0u)
+        << help;
+    EXPECT_EQ(run.errors, "") << help;
+  }
+  for (const char* version : {"--version", "-V"}) {
+    const UnlockRun run = RunUnlock(UnlockProgram(), {version});
+    EXPECT_EQ(run.exit_code, 0) << version;
+    EXPECT_EQ(run.output, "zendrel-unlock 1.11.0\n") << version;
+  }
+}
+
+// Each is refused before it is opened: a FIFO without a writer would block
+// the open for ever.
+TEST_F(UnlockTest, AFolderAPipeOrADeviceIsNoLockedPage) {
+  UnlockRun run;
+#ifdef _WIN32
+  const std::string device = "NUL";
+#else
+  const std::string device = "/dev/null";
+  const std::string fifo = dir_ / "pipe.html";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  run = RunUnlock(UnlockProgram(), {fifo, dir_ / "out", "pw"});
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_EQ(run.errors, "zendrel-unlock: " + fifo +
+                            " is a pipe, a socket or a device, not a locked page; it is not read.\n");
+#endif
+  run = RunUnlock(UnlockProgram(), {device, dir_ / "out", "pw"});
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_EQ(run.errors, "zendrel-unlock: " + device +
+                            " is a pipe, a socket or a device, not a locked page; it is not read.\n");
+  run = RunUnlock(UnlockProgram(), {dir_.path(), dir_ / "out", "pw"});
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_EQ(run.errors, "zendrel-unlock: " + dir_.path() + " is a folder, not a locked page.\n");
+  EXPECT_FALSE(Exists(dir_ / "out"));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Runs the built zendrel-unlock as a process and collects its exit code and
-// standard error.
+// Runs the built zendrel-unlock as a process and collects its exit code,
+// standard error and standard output.
 #pragma once
 
 #include <string>
@@ -8,6 +8,8 @@
 struct UnlockRun {
   int exit_code = -1;
   std::string errors;
+  // Standard output.
+  std::string output;
 };
 
 // The built program's path as this platform spells it.

@@ -48,4 +48,36 @@ TEST(WizardPaths, ALockedTextPageIsTheHtmlBesideIt) {
   EXPECT_EQ(LockedPagePath(InFolder("txt")), InFolder("txt"));
 }
 
+TEST(WizardPaths, BackupsGoToAFolderOfTheirOwnInTheDocuments) {
+  const std::string s(1, platform::PathSeparator());
+  const std::string documents = s + "home" + s + "ann" + s + "Documents" + s;
+  EXPECT_EQ(BackupsFolderIn(documents), documents + "Zendrel Backups" + s);
+  EXPECT_EQ(BackupsFolderIn(""), "");
+}
+
+struct InsideCase {
+  const char* backup;  // from the root, "/" standing for the separator
+  bool inside;
+};
+
+TEST(WizardPaths, ABackupInThePagesFolderOrBelowIsFound) {
+  const InsideCase cases[] = {
+      {"sites/my site/index_original.html", true},
+      {"sites/my site/old/index_original.html", true},
+      {"sites/my site/a/b/index_original.html", true},
+      // Names are compared as SameTextIgnoringCase compares them.
+      {"SITES/My Site/index_original.html", true},
+      {"sites/index_original.html", false},
+      {"sites/my site2/index_original.html", false},
+      {"home/ann/Documents/Zendrel Backups/index_original.html", false},
+  };
+  for (const InsideCase& c : cases) {
+    std::string backup = std::string("/") + c.backup;
+    for (char& ch : backup) {
+      if (ch == '/') ch = platform::PathSeparator();
+    }
+    EXPECT_EQ(BackupInsidePageFolder(InFolder("index.html"), backup), c.inside) << c.backup;
+  }
+}
+
 }  // namespace

@@ -15,6 +15,8 @@
 #include "app/application.h"
 #include "app/start_up.h"
 #include "app/win32/form_fonts.h"
+#include "engine/page_unlock.h"
+#include "engine/payload_area.h"
 #include "platform/platform.h"
 #include "tests/support/lock_fixture.h"
 #include "tests/support/message_recorder.h"
@@ -72,8 +74,11 @@ class MainFormTest : public ::testing::Test {
           return true;
         }) {}
 
+  // The backups go to a folder of the test's own, not into the prefix's
+  // documents; it does not exist until the wizard needs it.
   void Open() {
     form_ = std::make_unique<TMainForm>(start_up_);
+    form_->BackupsFolder = backups_;
     form_->Show();
     SetForegroundWindow(form_->Handle());
     ProcessMessages();
@@ -140,6 +145,7 @@ class MainFormTest : public ::testing::Test {
   }
 
   testing_support::LockFixture files_;
+  const std::string backups_ = files_.root / "Zendrel Backups\\";
   // The program as if installed in the fixture's root: its templates are
   // the fixture's.
   TStartUp start_up_ = StartUpIn(files_.root.path());
@@ -300,18 +306,21 @@ struct BackupCase {
 
 class BackupSuggestionTest : public MainFormTest, public ::testing::WithParamInterface<BackupCase> {};
 
-TEST_P(BackupSuggestionTest, ChoosingThePageSuggestsABackupBesideIt) {
+TEST_P(BackupSuggestionTest, ChoosingThePageSuggestsABackupOutsideItsFolder) {
   Open();
   const std::string page = files_.Page(GetParam().page);
   ChoosePage(page);
   EXPECT_EQ(Caption(SourceLabel), GetParam().page);
   EXPECT_EQ(Caption(DestLabel), GetParam().backup);
+  EXPECT_FALSE(testing_support::Exists(backups_));
 
-  // The save dialog opens on the suggested backup in the page's folder.
+  // The save dialog opens on the suggested backup in the backups folder,
+  // made for it.
   answers_.push_back({""});
   Click(DestBtn);
   ASSERT_EQ(requests_.size(), 2u);
-  EXPECT_EQ(requests_[1].file_name, files_.pages.path() + GetParam().backup);
+  EXPECT_EQ(requests_[1].file_name, backups_ + GetParam().backup);
+  EXPECT_TRUE(testing_support::Exists(backups_));
   EXPECT_EQ(Caption(DestLabel), GetParam().backup);
 }
 
@@ -353,7 +362,7 @@ TEST_F(MainFormTest, ACancelledDialogChangesNothing) {
   EXPECT_EQ(Caption(SourceLabel), "index.html");
   EXPECT_EQ(Caption(DestLabel), "index_original.html");
   EXPECT_EQ(form_->OpenDialog.FileName, files_.Page("index.html"));
-  EXPECT_EQ(form_->SaveDialog.FileName, files_.Page("index_original.html"));
+  EXPECT_EQ(form_->SaveDialog.FileName, backups_ + "index_original.html");
 }
 
 TEST_F(MainFormTest, ChoosingThePageAfterTheBackupReplacesTheBackup) {
@@ -365,7 +374,7 @@ TEST_F(MainFormTest, ChoosingThePageAfterTheBackupReplacesTheBackup) {
   answers_.push_back({files_.Page("index.html")});
   Click(SourceBtn);
   EXPECT_EQ(Caption(DestLabel), "index_original.html");
-  EXPECT_EQ(form_->SaveDialog.FileName, files_.Page("index_original.html"));
+  EXPECT_EQ(form_->SaveDialog.FileName, backups_ + "index_original.html");
 }
 
 TEST_F(MainFormTest, CreateWithoutAPageShowsPageOne) {
@@ -403,8 +412,146 @@ TEST_F(MainFormTest, CreateWithAnEmptyPasswordShowsPageTwoAndLocksNothing) {
   EXPECT_EQ(messages_.Transcript(), "Error|A password is not entered\n");
   EXPECT_EQ(form_->CurrentPage, 2);
   EXPECT_EQ(ReadFile(files_.Page("index.html")), "<p>mine</p>");
-  EXPECT_FALSE(testing_support::Exists(files_.Page("index_original.html")));
+  EXPECT_FALSE(testing_support::Exists(backups_ + "index_original.html"));
   EXPECT_FALSE(Enabled(ShowBtn));
+}
+
+TEST_F(MainFormTest, BackupsAreSuggestedInZendrelBackupsInTheDocuments) {
+  // The shell's documents folder of the prefix, from the user's profile.
+  char profile[MAX_PATH] = {};
+  ASSERT_GT(GetEnvironmentVariableA("USERPROFILE", profile, sizeof profile), 0u);
+  TMainForm form(start_up_);
+  EXPECT_EQ(form.BackupsFolder, std::string(profile) + "\\Documents\\Zendrel Backups\\");
+}
+
+// Where the backup is chosen for the page "index.html", and whether the Last
+// Step warns that it would be published with the page.
+enum class TBackupPlace { Suggested, OtherFolder, PagesFolder, BelowPagesFolder, PagesFolderOtherCase };
+struct WarningCase {
+  TBackupPlace place;
+  bool warned;
+};
+
+class BackupWarningTest : public MainFormTest, public ::testing::WithParamInterface<WarningCase> {};
+
+TEST_P(BackupWarningTest, TheLastStepWarnsOfABackupInThePagesFolder) {
+  Open();
+  ChoosePage(files_.Page("index.html"));
+  std::string upper = files_.Page("index_original.html");
+  CharUpperA(upper.data());
+  const std::string chosen[] = {"", files_.root / "index_original.html", files_.Page("index_original.html"),
+                                files_.Page("old\\index_original.html"), upper};
+  const std::string& backup = chosen[static_cast<int>(GetParam().place)];
+  if (!backup.empty()) {
+    answers_.push_back({backup});
+    Click(DestBtn);
+  }
+  GoToPage(4);
+  EXPECT_EQ(Caption(BackupWarningLabel),
+            GetParam().warned ? "Backup in the page's folder: do not publish it." : "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Places, BackupWarningTest,
+                         ::testing::Values(WarningCase{TBackupPlace::Suggested, false},
+                                           WarningCase{TBackupPlace::OtherFolder, false},
+                                           WarningCase{TBackupPlace::PagesFolder, true},
+                                           WarningCase{TBackupPlace::BelowPagesFolder, true},
+                                           WarningCase{TBackupPlace::PagesFolderOtherCase, true}));
+
+TEST_F(MainFormTest, ThePublishedPasswordIsRefusedOnlyForAStrongTemplate) {
+  files_.AddTemplateFile("Light", "index.html",
+                         std::string(kStrongProtectionMeta) + "\r\n" + testing_support::TemplateStartPage());
+  files_.AddTemplateFile("Source Hide", "index.html", testing_support::TemplateStartPage());
+  WriteFile(files_.Page("index.html"), "<p>mine</p>");
+  Open();
+  ChoosePage(files_.Page("index.html"));
+  GoToPage(4);
+  Click(CrBtn);
+  EXPECT_EQ(messages_.Transcript(),
+            "Error|\"pagekey\" is the published default: type a password of your own\n");
+  EXPECT_EQ(form_->CurrentPage, 2);
+  EXPECT_EQ(ReadFile(files_.Page("index.html")), "<p>mine</p>");
+  EXPECT_FALSE(testing_support::Exists(backups_ + "index_original.html"));
+
+  // Source Hide takes it: that is what it is for.
+  Click(RadioButtonSrc);
+  GoToPage(4);
+  Click(CrBtn);
+  EXPECT_EQ(messages_.shown().size(), 1u) << messages_.Transcript();
+  EXPECT_TRUE(Enabled(ShowBtn));
+  EXPECT_EQ(ReadFile(backups_ + "index_original.html"), "<p>mine</p>");
+}
+
+TEST_F(MainFormTest, StepThreeSaysWhatTheSelectedTemplateProtects) {
+  files_.AddTemplateFile("Light", "index.html",
+                         std::string(kStrongProtectionMeta) + "\r\n" + testing_support::TemplateStartPage());
+  files_.AddTemplateFile("Classic", "index.html", testing_support::TemplateStartPage());
+  files_.AddTemplateFile("Broken", "index.html", "no markers");
+  Open();
+  GoToPage(3);
+  EXPECT_EQ(SelectedTemplate(), "Light");
+  EXPECT_EQ(Caption(ProtectionLabel), "Strong: AES-256, opens only with the password");
+  const struct {
+    const char* name;
+    const char* says;
+  } cases[] = {
+      {"Classic", "Hides the source from a casual look; anyone can open it without the password"},
+      {"Broken", ""},
+      {"Light", "Strong: AES-256, opens only with the password"},
+  };
+  for (const auto& c : cases) {
+    // As the list tells its window of a choice made with the mouse.
+    const LRESULT index = SendMessageA(Window(TemplatesComboBox), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                       reinterpret_cast<LPARAM>(c.name));
+    SendMessageA(Window(TemplatesComboBox), CB_SETCURSEL, index, 0);
+    SendMessageA(form_->Handle(), WM_COMMAND, MAKEWPARAM(TemplatesComboBox, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(Window(TemplatesComboBox)));
+    EXPECT_EQ(Caption(ProtectionLabel), c.says) << c.name;
+  }
+}
+
+TEST_F(MainFormTest, AStrongPageTakesThePasswordAsTypedBeyondTheAnsiCodePage) {
+  files_.AddTemplateFile("Light", "index.html",
+                         std::string(kStrongProtectionMeta) + "\r\n" + testing_support::TemplateStartPage());
+  WriteFile(files_.Page("index.html"), "<p>wide</p>");
+  Open();
+  ChoosePage(files_.Page("index.html"));
+  GoToPage(2);
+  // Cyrillic, Chinese and a character beyond the basic plane: no ANSI code
+  // page holds them all.
+  SetWindowTextW(Window(PassEdit), L"\x043A\x043B\x044E\x0447 \x5BC6\x7801 \xD83D\xDD11");
+  GoToPage(4);
+  Click(CrBtn);
+  ASSERT_TRUE(Enabled(ShowBtn)) << messages_.Transcript();
+  // The same characters, encoded as UTF-8 by hand.
+  const std::string utf8 = "\xD0\xBA\xD0\xBB\xD1\x8E\xD1\x87 \xE5\xAF\x86\xE7\xA0\x81 \xF0\x9F\x94\x91";
+  const TUnlockResult opened =
+      UnlockPage(files_.Page("index.html"), files_.root / "opened.html", TPassword(Caption(PassEdit), utf8));
+  ASSERT_EQ(opened.status, TUnlockStatus::Done) << opened.message;
+  EXPECT_EQ(ReadFile(files_.root / "opened.html"), "<p>wide</p>");
+  // The ANSI bytes alone lost the characters: they open nothing.
+  EXPECT_NE(UnlockPage(files_.Page("index.html"), files_.root / "lost.html", Caption(PassEdit)).status,
+            TUnlockStatus::Done);
+}
+
+TEST_F(MainFormTest, AnXorPageKeepsThePasswordsAnsiBytes) {
+  files_.AddTemplateFile("Classic", "index.html", testing_support::TemplateStartPage());
+  WriteFile(files_.Page("index.html"), "<p>ansi</p>");
+  Open();
+  ChoosePage(files_.Page("index.html"));
+  GoToPage(2);
+  SetWindowTextW(Window(PassEdit), L"caf\x00E9");
+  GoToPage(4);
+  Click(CrBtn);
+  ASSERT_TRUE(Enabled(ShowBtn)) << messages_.Transcript();
+  // The block is made of the bytes the window gives in the ANSI code page,
+  // not of the UTF-8 form.
+  EXPECT_NE(UnlockPage(files_.Page("index.html"), files_.root / "utf8.html", "caf\xC3\xA9").status,
+            TUnlockStatus::Done);
+  const TUnlockResult opened =
+      UnlockPage(files_.Page("index.html"), files_.root / "ansi.html", Caption(PassEdit));
+  ASSERT_EQ(opened.status, TUnlockStatus::Done) << opened.message;
+  EXPECT_EQ(ReadFile(files_.root / "ansi.html"), "<p>ansi</p>");
 }
 
 TEST_F(MainFormTest, SourceHideSelectsTheTemplateWhateverItsCase) {
@@ -536,7 +683,10 @@ TEST_F(MainFormTest, CreateLocksThePageAndShowOpensIt) {
             SendMessageA(Window(LockProgressBar), PBM_GETRANGE, FALSE, 0));
   EXPECT_EQ(form_->CurrentPage, 4);
   EXPECT_TRUE(IsWindowEnabled(form_->Handle()));
-  EXPECT_EQ(ReadFile(files_.Page("index_original.html")), "<html><body>Hello</body></html>");
+  // The backups folder was made for the backup; nothing of it is beside
+  // the page.
+  EXPECT_EQ(ReadFile(backups_ + "index_original.html"), "<html><body>Hello</body></html>");
+  EXPECT_FALSE(testing_support::Exists(files_.Page("index_original.html")));
   const std::string locked = ReadFile(page);
   EXPECT_NE(locked.find("//Page Begin\r\n'"), std::string::npos);
   EXPECT_NE(locked.find("//Page End"), std::string::npos);
@@ -561,7 +711,7 @@ TEST_F(MainFormTest, CreateLocksThePageAndShowOpensIt) {
 TEST_F(MainFormTest, TheWindowIsDisabledWhileTheLockRuns) {
   files_.AddTemplateFile("Plain", "index.html", testing_support::TemplateStartPage());
   WriteFile(files_.Page("index.html"), "<p>page</p>");
-  WriteFile(files_.Page("index_original.html"), "an older backup");
+  WriteFile(backups_ + "index_original.html", "an older backup");
   Open();
   ChoosePage(files_.Page("index.html"));
   GoToPage(4);
@@ -591,7 +741,7 @@ TEST_F(MainFormTest, TheWindowIsDisabledWhileTheLockRuns) {
   EXPECT_FALSE(Visible(LockProgressBar));
   EXPECT_TRUE(Enabled(ShowBtn));
   EXPECT_EQ(Caption(LockedLabel), "The page is locked. Backup: index_original.html");
-  EXPECT_EQ(ReadFile(files_.Page("index_original.html")), "<p>page</p>");
+  EXPECT_EQ(ReadFile(backups_ + "index_original.html"), "<p>page</p>");
 }
 
 TEST_F(MainFormTest, TheLockProgressMovesTheBarAndKeepsTheWindowPainted) {

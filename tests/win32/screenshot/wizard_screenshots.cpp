@@ -1,5 +1,6 @@
 // Pictures of the wizard for people to look at: each of the five pages,
-// page 2 in source-hide mode, the Last Step while locking and after it, and
+// page 2 in source-hide mode, page 3 with a source-hiding template, the Last
+// Step (warning of a backup beside the page) while locking and after it, and
 // an error box, captured from the screen as BMP files into the folder named
 // by the first argument. scripts/screenshots.sh runs it and makes PNGs.
 #include <windows.h>
@@ -74,6 +75,8 @@ int main(int argc, char** argv) {
   for (const char* name : {"Classic", "Source Hide", "Modern Blue"}) {
     files.AddTemplateFile(name, "index.html", testing_support::TemplateStartPage());
   }
+  files.AddTemplateFile("Light", "index.html",
+                        std::string(kStrongProtectionMeta) + "\r\n" + testing_support::TemplateStartPage());
   const std::string page = files.Page("index.html");
   platform::ScopedFileDialogHandler dialogs([&](platform::FileDialogRequest& request) {
     request.file_name = request.save ? files.Page("index_original.html") : page;
@@ -81,10 +84,13 @@ int main(int argc, char** argv) {
   });
 
   TMainForm form(StartUpIn(files.root.path()));
+  form.BackupsFolder = files.root / "Zendrel Backups\\";
   form.Show();
   SetForegroundWindow(form.Handle());
   form.ShowPage(1);
   SendMessageA(form.Control(SourceBtn), BM_CLICK, 0, 0);
+  // A backup chosen beside the page: the Last Step warns of it.
+  SendMessageA(form.Control(DestBtn), BM_CLICK, 0, 0);
   int failures = 0;
   for (int index = 0; index < kPageCount; ++index) {
     form.ShowPage(index);
@@ -92,6 +98,18 @@ int main(int argc, char** argv) {
     Settle();
     if (!Capture(form.Handle(), folder + "page" + std::to_string(index) + ".bmp")) ++failures;
   }
+
+  // Page 3 with a template that only hides the source.
+  form.ShowPage(3);
+  HWND templates = form.Control(TemplatesComboBox);
+  SendMessageA(templates, CB_SETCURSEL,
+               SendMessageA(templates, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                            reinterpret_cast<LPARAM>("Classic")),
+               0);
+  SendMessageA(form.Handle(), WM_COMMAND, MAKEWPARAM(TemplatesComboBox, CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(templates));
+  Settle();
+  if (!Capture(form.Handle(), folder + "page3_source_hide.bmp")) ++failures;
 
   // Page 2 with source hide chosen: the password controls are disabled.
   form.ShowPage(2);
@@ -105,6 +123,7 @@ int main(int argc, char** argv) {
   testing_support::WriteFile(files.Page("index_original.html"), "an older backup");
   form.ShowPage(2);
   SendMessageA(form.Control(RadioButtonPwd), BM_CLICK, 0, 0);
+  SetWindowTextA(form.Control(PassEdit), "a long pass phrase");
   form.ShowPage(4);
   {
     platform::ScopedMessageHandler asked([&](const platform::MessageRequest&) {

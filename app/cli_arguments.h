@@ -1,0 +1,50 @@
+// The terminal command line: `lock` and `site` with their options, the help
+// and version forms, and the four-argument form, told apart and checked
+// before anything is read or written.
+#pragma once
+
+#include <string>
+#include <vector>
+
+enum class TCliAction {
+  Usage,    // no arguments: the usage on standard error
+  Help,     // --help, -h, /?, -?, ?: the usage on standard output
+  Version,  // --version, -V
+  Lock,     // lock [options] <page> <backup>
+  Site,     // site [options] <source folder> <output folder>
+  Batch,    // <template> <page> <backup> <password>
+};
+
+// Where the password comes from; the terminal prompt unless one is named.
+enum class TPasswordSource { Prompt, Stdin, File, Environment };
+
+inline constexpr char kDefaultTemplate[] = "Light";
+
+struct TCliCommand {
+  TCliAction action = TCliAction::Usage;
+  // A name in the templates folder, or a path to a template folder.
+  std::string template_ = kDefaultTemplate;
+  TPasswordSource password_source = TPasswordSource::Prompt;
+  // The file of --password-file, or the variable of --password-env.
+  std::string password_from;
+  std::string share_url;  // empty: no share link
+  unsigned jobs = 0;      // 0: one per processor
+  bool quiet = false;
+  bool yes = false;    // lock: replace an existing backup without asking
+  bool force = false;  // site: replace a non-empty output folder
+  std::vector<std::string> include, exclude;
+  // lock: page, backup; site: source, output; batch: the four arguments.
+  std::vector<std::string> operands;
+};
+
+struct TCliParse {
+  bool ok = false;
+  TCliCommand command;
+  // Why the command line is malformed, one line, when not ok.
+  std::string error;
+};
+
+// Reads the arguments (without the program's own name). Four arguments that
+// are not a valid `lock` or `site` command are the four-argument form, as
+// they always were; any other malformed command line gives ok false.
+TCliParse ParseCliArguments(const std::vector<std::string>& arguments);

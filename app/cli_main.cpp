@@ -1,0 +1,6 @@
+// The terminal program's entry: `zendrel` on Linux, `zendrel-cli.exe` on
+// Windows (ZENDREL_CLI_NAME, set by the build).
+#include "app/cli_program.h"
+#include "app/command_line.h"
+
+int main(int argc, char** argv) { return TerminalMain(ZENDREL_CLI_NAME, ProgramArguments(argc, argv)); }

@@ -1,0 +1,35 @@
+#include "app/cli_commands.h"
+#include "app/password_reading.h"
+#include "app/template_choice.h"
+#include "platform/terminal.h"
+#include "resources/message_table.h"
+#include "resources/terminal_messages.h"
+
+void SayError(const TCliContext& context, const std::string& text) {
+  platform::WriteStandardError(context.program + ": " + text + "\n");
+}
+
+bool PrepareLock(const TCliContext& context, const TCliCommand& command, TCliPreparation* prepared) {
+  std::string why;
+  if (!ChooseTemplate(command.template_, context.start_up.templates, &prepared->chosen, &why)) {
+    SayError(context, why);
+    return false;
+  }
+  prepared->strong = IsStrongTemplate(prepared->chosen);
+  if (!command.share_url.empty() && !prepared->strong) {
+    SayError(context, messages::Format(messages::kShareNeedsStrong, {prepared->chosen.name}));
+    return false;
+  }
+  if (WarnsAsSourceHiding(prepared->chosen))
+    platform::WriteStandardError(messages::Format(messages::kXorTemplateWarning, {prepared->chosen.name}));
+  TPasswordRead read = ReadPassword(command.password_source, command.password_from);
+  if (read.status != TPasswordStatus::Ok) {
+    SayError(context, read.error);
+    return false;
+  }
+  // A password read as wide characters keeps its UTF-8 form for the strong
+  // key, so that no character outside the code page is lost.
+  prepared->password = read.utf8.empty() ? TPassword(std::move(read.password))
+                                         : TPassword(std::move(read.password), std::move(read.utf8));
+  return true;
+}

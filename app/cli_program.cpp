@@ -1,0 +1,72 @@
+#include "app/cli_program.h"
+
+#include <exception>
+
+#include "app/batch_mode.h"
+#include "app/cli_arguments.h"
+#include "app/cli_commands.h"
+#include "app/program.h"
+#include "app/template_choice.h"
+#include "platform/terminal.h"
+#include "resources/message_table.h"
+#include "resources/terminal_messages.h"
+
+namespace {
+
+std::string Usage(const std::string& program) {
+  return messages::Format(messages::kTerminalUsage, {program, program, program, program});
+}
+
+// The four-argument form: batch mode with its own texts and exit codes, its
+// messages and its question on the console, after one warning line for a
+// template that only hides the source.
+int RunTerminalBatch(const std::vector<std::string>& arguments) {
+  TTemplate chosen;
+  TLockMessage unused;
+  if (InitApplication().templates.Find(arguments[0], &chosen, &unused) && WarnsAsSourceHiding(chosen))
+    platform::WriteStandardError(messages::Format(messages::kXorTemplateWarning, {chosen.name}));
+  platform::ScopedMessageHandler console(&platform::ShowConsoleMessage);
+  return ZendrelMain(arguments);
+}
+
+int RunCommand(const std::string& program, const TCliCommand& command) {
+  platform::CatchInterrupts();
+  const TCliContext context{program, InitApplication()};
+  try {
+    return command.action == TCliAction::Lock ? RunLockCommand(context, command)
+                                              : RunSiteCommand(context, command);
+  } catch (const std::exception& error) {
+    SayError(context, error.what());
+  } catch (...) {
+    SayError(context, messages::kUnknownException);
+  }
+  return kExitNotLocked;
+}
+
+}  // namespace
+
+int TerminalMain(const std::string& program, const std::vector<std::string>& arguments) {
+  const TCliParse parse = ParseCliArguments(arguments);
+  if (!parse.ok) {
+    platform::WriteStandardError(
+        messages::Format(messages::kTerminalMalformed, {program, parse.error, program}));
+    return kExitUsage;
+  }
+  switch (parse.command.action) {
+    case TCliAction::Usage:
+      platform::WriteStandardError(Usage(program));
+      return kExitUsage;
+    case TCliAction::Help:
+      platform::WriteStandardOutput(Usage(program));
+      return kExitLocked;
+    case TCliAction::Version:
+      platform::WriteStandardOutput(messages::kTerminalVersion);
+      return kExitLocked;
+    case TCliAction::Batch:
+      return RunTerminalBatch(arguments);
+    case TCliAction::Lock:
+    case TCliAction::Site:
+      break;
+  }
+  return RunCommand(program, parse.command);
+}

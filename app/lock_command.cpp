@@ -1,0 +1,96 @@
+// zendrel lock: one page in place, as batch mode locks it, with the backup
+// question asked on the terminal and Ctrl-C stopping the lock cleanly.
+
+#include "app/cli_commands.h"
+#include "app/lock_messages.h"
+#include "app/progress_display.h"
+#include "engine/lock_page.h"
+#include "platform/path_parts.h"
+#include "platform/terminal.h"
+#include "resources/message_table.h"
+#include "resources/terminal_messages.h"
+
+namespace {
+
+class TTerminalLockObserver : public TLockObserver {
+ public:
+  TTerminalLockObserver(bool yes, TProgressDisplay& progress) : yes_(yes), progress_(progress) {}
+
+  bool ConfirmReplaceBackup(const std::string& backup_path) override {
+    if (yes_) return true;
+    progress_.Clear();
+    std::string answer;
+    const std::string question = messages::Format(messages::kBackupExists, {backup_path}) + " [y/N] ";
+    switch (platform::ReadTerminalLine(question, true, &answer)) {
+      case platform::TerminalRead::Ok:
+        break;
+      case platform::TerminalRead::NoTerminal:
+        no_terminal_ = true;
+        return false;
+      case platform::TerminalRead::Interrupted:
+      case platform::TerminalRead::Ended:
+        return false;
+    }
+    while (!answer.empty() && (answer.back() == ' ' || answer.back() == '\r')) answer.pop_back();
+    return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" || answer == "YES";
+  }
+
+  void Warn(const TLockMessage& warning) override {
+    progress_.Clear();
+    platform::WriteStandardError(FormatMessage(warning) + "\n");
+  }
+
+  void Progress(std::uint64_t done, std::uint64_t total) override {
+    progress_.Show(done == total ? 1 : 0, 1, done, total);
+  }
+
+  bool Cancelled() override { return platform::Interrupted(); }
+
+  bool no_terminal() const { return no_terminal_; }
+
+ private:
+  bool yes_;
+  TProgressDisplay& progress_;
+  bool no_terminal_ = false;
+};
+
+}  // namespace
+
+int RunLockCommand(const TCliContext& context, const TCliCommand& command) {
+  // The single-page lock does not hand its site key back yet.
+  if (!command.share_url.empty()) {
+    SayError(context, "--share-url works with site; lock cannot print a share link yet. Nothing was locked.");
+    return 1;
+  }
+  TCliPreparation prepared;
+  if (!PrepareLock(context, command, &prepared)) return 1;
+  const std::string& page = command.operands[0];
+  const std::string& backup = command.operands[1];
+  TProgressDisplay progress(platform::IsTerminal(platform::StandardStream::Error) && !command.quiet);
+  TTerminalLockObserver observer(command.yes, progress);
+  const TLockResult result = LockPage({prepared.chosen, page, backup, prepared.password}, observer);
+  progress.Clear();
+  switch (result.status) {
+    case TLockStatus::Locked:
+      break;
+    case TLockStatus::Declined:
+      if (platform::Interrupted())
+        SayError(context, messages::kInterrupted);
+      else if (observer.no_terminal())
+        SayError(context, messages::Format(messages::kNoTerminalToAsk, {backup}));
+      else
+        SayError(context, messages::Format(messages::kBackupKept, {backup}));
+      return 1;
+    case TLockStatus::Cancelled:
+      SayError(context, messages::kInterrupted);
+      return 1;
+    case TLockStatus::Failed:
+      SayError(context, LockFailureText(result.message, result.reason));
+      for (const TLockFailure& failure : result.further)
+        if (failure.message.text) SayError(context, LockFailureText(failure.message, failure.reason));
+      SayError(context, messages::kLockedPageNotCreated);
+      return 1;
+  }
+  platform::WriteStandardOutput(result.locked_page + "\n" + backup + "\n");
+  return 0;
+}

@@ -1,0 +1,13 @@
+// The share link of a locked page: the address it is published under with
+// the site key in the fragment, which a browser never sends to the server.
+#pragma once
+
+#include <string>
+
+// `url` + "/" (unless it ends in "/") + `page` (a relative path with "/"
+// between its parts, each byte outside A-Z a-z 0-9 - . _ ~ / percent-encoded)
+// + "#zendrel-key=" + the 32-byte `site_key` in base64url without padding.
+std::string ShareLink(const std::string& url, const std::string& page, const std::string& site_key);
+
+// Base64url (RFC 4648 section 5) without "=" padding.
+std::string Base64Url(const std::string& bytes);

@@ -1,0 +1,79 @@
+// zendrel site: a folder locked into a new folder, with the progress line
+// and the summary on the terminal, and Ctrl-C leaving the output as it was.
+#include <thread>
+
+#include "app/cli_commands.h"
+#include "app/lock_messages.h"
+#include "app/progress_display.h"
+#include "app/share_link.h"
+#include "engine/site_lock.h"
+#include "platform/terminal.h"
+#include "resources/message_table.h"
+#include "resources/terminal_messages.h"
+
+namespace {
+
+class TTerminalSiteObserver : public TSiteObserver {
+ public:
+  explicit TTerminalSiteObserver(TProgressDisplay& progress) : progress_(progress) {}
+
+  void Warn(const TLockMessage& warning) override {
+    progress_.Clear();
+    platform::WriteStandardError(FormatMessage(warning) + "\n");
+  }
+
+  void Progress(std::size_t pages_done, std::size_t pages_total, std::uint64_t bytes_done,
+                std::uint64_t bytes_total) override {
+    progress_.Show(pages_done, pages_total, bytes_done, bytes_total);
+  }
+
+  bool Cancelled() override { return platform::Interrupted(); }
+
+ private:
+  TProgressDisplay& progress_;
+};
+
+// One page at a time per processor, as the command line did not say.
+unsigned DefaultJobs() {
+  const unsigned processors = std::thread::hardware_concurrency();
+  return processors == 0 ? 1 : processors;
+}
+
+}  // namespace
+
+int RunSiteCommand(const TCliContext& context, const TCliCommand& command) {
+  TCliPreparation prepared;
+  if (!PrepareLock(context, command, &prepared)) return 1;
+  TSiteRequest request;
+  request.template_ = prepared.chosen;
+  request.source = command.operands[0];
+  request.output = command.operands[1];
+  request.password = prepared.password.Typed();
+  request.include = command.include;
+  request.exclude = command.exclude;
+  request.jobs = command.jobs == 0 ? DefaultJobs() : command.jobs;
+  request.force = command.force;
+  TProgressDisplay progress(platform::IsTerminal(platform::StandardStream::Error) && !command.quiet);
+  TTerminalSiteObserver observer(progress);
+  const TSiteResult result = LockSite(request, observer);
+  if (result.status == TLockStatus::Cancelled || (!result.ok() && platform::Interrupted())) {
+    progress.Clear();
+    SayError(context, messages::kInterrupted);
+    return 1;
+  }
+  if (!result.ok()) {
+    progress.Clear();
+    SayError(context, LockFailureText(result.message, result.reason));
+    return 1;
+  }
+  progress.Summary(result.pages, result.bytes, result.output);
+  std::string out = result.output + "\n";
+  if (!command.share_url.empty()) {
+    if (result.top_page.empty())
+      SayError(context, messages::kNoTopPage);
+    else
+      out += ShareLink(command.share_url, result.top_page, result.site_key) + "\n";
+  }
+  platform::WriteStandardOutput(out);
+  return 0;
+}

@@ -1,0 +1,33 @@
+// Which files of a site are pages to lock: name patterns with "*" (any run
+// of characters but "/") and "?" (any one character but "/"), matched in any
+// ASCII letter case. A pattern without "/" is matched against the file's
+// name, one with "/" against its whole path under the site's folder, spelled
+// with "/" whatever the system.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The page patterns when none are given.
+inline const std::vector<std::string> kDefaultPagePatterns = {"*.html", "*.htm"};
+
+// True when `pattern` matches all of `text`.
+bool MatchesPattern(const std::string& pattern, const std::string& text);
+
+class TPagePatterns {
+ public:
+  // An empty `include` stands for kDefaultPagePatterns.
+  TPagePatterns(std::vector<std::string> include, std::vector<std::string> exclude);
+
+  // `relative`: the file's path under the site's folder, with "/" between
+  // its parts. A page matches an include pattern and no exclude pattern.
+  bool IsPage(const std::string& relative) const;
+
+ private:
+  std::vector<std::string> include_;
+  std::vector<std::string> exclude_;
+};
+
+// A plain-text page: its name ends in ".txt" in any letter case. It is
+// locked into its name with ".html" appended, wrapped as text.
+bool IsTextPageName(const std::string& name);

@@ -1,0 +1,9 @@
+#include "engine/password.h"
+
+#include "platform/crypto.h"
+
+bool TPassword::ToUtf8(std::string* utf8) const {
+  if (!has_utf8_) return platform::PasswordToUtf8(typed_, utf8);
+  *utf8 = utf8_;
+  return true;
+}

@@ -1,0 +1,337 @@
+#include "engine/site_lock.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <numeric>
+#include <thread>
+
+#include "engine/site_page_writer.h"
+#include "engine/site_plan.h"
+#include "platform/path_parts.h"
+#include "platform/platform.h"
+#include "resources/message_table.h"
+
+namespace {
+
+// A generous limit that keeps a mistyped --jobs from starting thousands of
+// threads; each job holds one page's buffers.
+constexpr unsigned kMaxJobs = 64;
+
+// How often the caller hears of progress and is asked whether to cancel.
+constexpr auto kProgressInterval = std::chrono::milliseconds(100);
+
+std::string WithoutFinalSeparator(std::string path) {
+  while (path.size() > 1 && (path.back() == platform::PathSeparator() || path.back() == '/')) path.pop_back();
+  return path;
+}
+
+// True when `inner` is `outer` or lies inside it (both full paths).
+bool IsWithin(const std::string& inner, const std::string& outer) {
+  if (inner.size() < outer.size() || !platform::SameFileName(inner.substr(0, outer.size()), outer))
+    return false;
+  if (inner.size() == outer.size()) return true;
+  const char sep = platform::PathSeparator();
+  return outer.back() == sep || inner[outer.size()] == sep;
+}
+
+TSiteResult Failure(const char* text, std::vector<std::string> arguments, std::string reason = {}) {
+  TSiteResult result;
+  result.status = TLockStatus::Failed;
+  result.message = {text, std::move(arguments)};
+  result.reason = std::move(reason);
+  return result;
+}
+
+// The folder as a path that ends in the separator.
+std::string AsFolder(const std::string& path) {
+  if (!path.empty() && (path.back() == platform::PathSeparator() || path.back() == '/')) return path;
+  return path + platform::PathSeparator();
+}
+
+bool FolderIsEmpty(const std::string& folder, bool* empty) {
+  std::vector<platform::DirEntry> entries;
+  if (!platform::ListDirectory(AsFolder(folder), &entries)) return false;
+  *empty = std::all_of(entries.begin(), entries.end(),
+                       [](const platform::DirEntry& e) { return e.name == "." || e.name == ".."; });
+  return true;
+}
+
+// Checks the output against the source; `exists` tells whether the output
+// folder is there already. Empty text when the lock may go on.
+TSiteResult CheckFolders(const TSiteRequest& request, const std::string& output, bool* exists) {
+  if (!platform::IsDirectory(request.source))
+    return Failure(messages::kSiteSourceNotAFolder, {request.source});
+  const std::string source_full = platform::FullPath(request.source);
+  if (source_full.empty())
+    return Failure(messages::kSiteCannotList, {request.source}, platform::LastErrorText());
+
+  if (platform::IsLink(output)) return Failure(messages::kSiteOutputNotAFolder, {request.output});
+  *exists = platform::PathExists(output);
+  std::string output_full;
+  if (*exists) {
+    if (!platform::IsDirectory(output)) return Failure(messages::kSiteOutputNotAFolder, {request.output});
+    output_full = platform::FullPath(output);
+  } else {
+    const std::string parent = platform::FolderPart(output);
+    const std::string parent_full = platform::FullPath(parent.empty() ? "." : parent);
+    if (parent_full.empty())
+      return Failure(messages::kCannotCreateFolder, {request.output}, platform::LastErrorText());
+    output_full = AsFolder(parent_full) + platform::FileNamePart(output);
+  }
+  // The temporary folder beside the output is removed when a run finds it:
+  // the source must not lie in it either.
+  if (IsWithin(output_full, source_full) || IsWithin(source_full, output_full) ||
+      IsWithin(source_full, output_full + kSiteTemporarySuffix))
+    return Failure(messages::kSiteFoldersOverlap, {request.output, request.source});
+  if (*exists && !request.force) {
+    bool empty = false;
+    if (!FolderIsEmpty(output, &empty))
+      return Failure(messages::kSiteCannotList, {request.output}, platform::LastErrorText());
+    if (!empty) return Failure(messages::kSiteOutputNotEmpty, {request.output});
+  }
+  TSiteResult go_on;
+  go_on.status = TLockStatus::Locked;
+  return go_on;
+}
+
+// Removes what a killed run left at `temporary`, and says so.
+bool RemoveLeftover(const std::string& temporary, TSiteObserver& observer, TSiteResult* failure) {
+  if (!platform::PathExists(temporary) && !platform::IsLink(temporary)) return true;
+  const bool removed = platform::IsDirectory(temporary) && !platform::IsLink(temporary)
+                           ? platform::RemoveTree(temporary)
+                           : platform::RemoveFile(temporary);
+  if (!removed) {
+    *failure = Failure(messages::kSiteCannotRemoveLeftover, {temporary}, platform::LastErrorText());
+    return false;
+  }
+  observer.Warn({messages::kSiteLeftoverRemoved, {temporary}});
+  return true;
+}
+
+// The files of the plan, written by `jobs` threads while the calling thread
+// tells the observer how far they are and asks whether to cancel.
+class TSiteBuild {
+ public:
+  TSiteBuild(const TSitePlan& plan, const TSitePageWriter& writer, std::string temporary)
+      : plan_(plan), writer_(writer), temporary_(std::move(temporary)), order_(plan.files.size()) {
+    // The largest first, so that no job is left with a big page at the end.
+    std::iota(order_.begin(), order_.end(), std::size_t{0});
+    std::stable_sort(order_.begin(), order_.end(),
+                     [&](std::size_t a, std::size_t b) { return plan.files[a].size > plan.files[b].size; });
+  }
+
+  // True when every file was written; false when one failed (see Failure)
+  // or the observer cancelled (see cancelled()).
+  bool Run(unsigned jobs, TSiteObserver& observer) {
+    jobs = std::clamp(jobs, 1u, kMaxJobs);
+    jobs = static_cast<unsigned>(std::min<std::size_t>(jobs, std::max<std::size_t>(order_.size(), 1)));
+    running_ = jobs;
+    std::vector<std::thread> threads;
+    for (unsigned i = 0; i < jobs; ++i) threads.emplace_back([this] { Work(); });
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      const bool finished = wake_.wait_for(lock, kProgressInterval, [this] { return running_ == 0; });
+      lock.unlock();
+      observer.Progress(pages_done_.load(), plan_.pages, bytes_done_.load(), plan_.site_bytes);
+      if (!finished && !stop_.load() && observer.Cancelled()) {
+        cancelled_ = true;
+        stop_.store(true);
+      }
+      lock.lock();
+      if (finished) break;
+    }
+    lock.unlock();
+    for (auto& thread : threads) thread.join();
+    return !failed_ && !cancelled_;
+  }
+
+  bool cancelled() const { return cancelled_ && !failed_; }
+  TSiteResult Failure() const { return ::Failure(why_.message.text, why_.message.arguments, why_.reason); }
+
+ private:
+  void Work() {
+    while (!stop_.load()) {
+      const std::size_t i = next_.fetch_add(1);
+      if (i >= order_.size()) break;
+      TLockFailure why;
+      if (!WriteFile(plan_.files[order_[i]], &why)) {
+        // A page stopped by the run's stop flag has nothing to tell.
+        if (!why.cancelled) Fail(why);
+        break;
+      }
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (--running_ == 0) wake_.notify_all();
+  }
+
+  bool WriteFile(const TSiteFile& file, TLockFailure* why) {
+    const std::string to = temporary_ + platform::PathSeparator() + file.to;
+    if (file.kind == TSiteFileKind::Page || file.kind == TSiteFileKind::TextPage) {
+      std::uint64_t told = 0;
+      const bool ok = writer_.Write(
+          file.from, file.kind == TSiteFileKind::TextPage, to,
+          [&](std::uint64_t done) {
+            bytes_done_.fetch_add(done - told);
+            told = done;
+          },
+          stop_, why);
+      if (!ok) return false;
+      bytes_done_.fetch_add(file.size - std::min(told, file.size));
+      pages_done_.fetch_add(1);
+      return true;
+    }
+    // The whole site is flushed by nobody: it is a copy, and the source
+    // stays. A killed run leaves only the temporary folder.
+    if (!platform::CopyToNewFile(file.from, to, false)) {
+      const std::string reason = platform::LastErrorText();
+      *why = {{messages::kCannotCopyToDirectory, {file.from, platform::FolderPart(to)}}, reason};
+      return false;
+    }
+    if (file.kind == TSiteFileKind::Copy) bytes_done_.fetch_add(file.size);
+    return true;
+  }
+
+  void Fail(const TLockFailure& why) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!failed_) {
+      failed_ = true;
+      why_ = why;
+    }
+    stop_.store(true);
+  }
+
+  const TSitePlan& plan_;
+  const TSitePageWriter& writer_;
+  const std::string temporary_;
+  std::vector<std::size_t> order_;
+
+  std::atomic<std::size_t> next_{0};
+  std::atomic<bool> stop_{false};
+  std::atomic<std::size_t> pages_done_{0};
+  std::atomic<std::uint64_t> bytes_done_{0};
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  unsigned running_ = 0;
+  bool failed_ = false;
+  bool cancelled_ = false;
+  TLockFailure why_;
+};
+
+// Makes every folder of the plan in the temporary folder.
+bool MakeFolders(const TSitePlan& plan, const std::string& temporary, TSiteResult* failure) {
+  for (const auto& folder : plan.folders) {
+    const std::string path = temporary + platform::PathSeparator() + folder;
+    if (!platform::MakeDirectory(path)) {
+      *failure = Failure(messages::kCannotCreateFolder, {path}, platform::LastErrorText());
+      return false;
+    }
+  }
+  return true;
+}
+
+// Gives every folder its model's permission bits, the deepest first, so that
+// a read-only folder is made so only after everything is in it.
+bool KeepFolderPermissions(const TSitePlan& plan, const std::string& source, const std::string& temporary,
+                           TSiteResult* failure) {
+  for (std::size_t i = plan.folders.size(); i-- > 0;) {
+    const std::string path = temporary + platform::PathSeparator() + plan.folders[i];
+    if (!platform::CopyPermissions(plan.folder_models[i], path)) {
+      *failure = Failure(messages::kCannotCreateFolder, {path}, platform::LastErrorText());
+      return false;
+    }
+  }
+  if (!platform::CopyPermissions(source, temporary)) {
+    *failure = Failure(messages::kCannotCreateFolder, {temporary}, platform::LastErrorText());
+    return false;
+  }
+  return true;
+}
+
+void Warn(TSiteObserver& observer, const TSitePlan& plan, const std::string& template_folder) {
+  for (const auto& link : plan.links) {
+    const bool in_template = link.compare(0, template_folder.size(), template_folder) == 0;
+    observer.Warn({in_template ? messages::kTemplateLinkSkipped : messages::kSiteLinkSkipped, {link}});
+  }
+  for (const auto& entry : plan.not_files) observer.Warn({messages::kSiteNotAFileSkipped, {entry}});
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const auto& line : lines) text += (text.empty() ? "" : "\n") + line;
+  return text;
+}
+
+}  // namespace
+
+TSiteResult LockSite(const TSiteRequest& request, TSiteObserver& observer) {
+  // Everything that can be checked is checked before anything is written.
+  TSitePageWriter writer;
+  TLockFailure why;
+  if (!writer.Prepare(request.template_, request.password, &why))
+    return Failure(why.message.text, why.message.arguments, why.reason);
+
+  const std::string output = WithoutFinalSeparator(request.output);
+  bool output_exists = false;
+  TSiteResult checked = CheckFolders(request, output, &output_exists);
+  if (!checked.ok()) return checked;
+
+  TSitePlan plan;
+  std::string unreadable;
+  if (!PlanSite(AsFolder(request.source), request.template_.folder,
+                TPagePatterns(request.include, request.exclude), &plan, &unreadable))
+    return Failure(messages::kSiteCannotList, {unreadable}, platform::LastErrorText());
+  if (!plan.clashes.empty()) return Failure(messages::kSiteClashes, {Joined(plan.clashes)});
+  if (plan.pages == 0) return Failure(messages::kSiteNoPages, {request.source});
+  Warn(observer, plan, request.template_.folder);
+
+  const std::string temporary = output + kSiteTemporarySuffix;
+  TSiteResult failure;
+  if (!RemoveLeftover(temporary, observer, &failure)) return failure;
+  TSiteResult cancelled = Failure(messages::kSiteCancelled, {request.output});
+  cancelled.status = TLockStatus::Cancelled;
+  if (observer.Cancelled()) return cancelled;
+
+  // Made here, so it is this run's: from here on a failure removes it again.
+  // A run that did not make it (another run's, made since) leaves it alone.
+  if (!platform::MakeDirectory(temporary))
+    return Failure(messages::kCannotCreateFolder, {temporary}, platform::LastErrorText());
+  bool built = MakeFolders(plan, temporary, &failure);
+  if (built) {
+    TSiteBuild build(plan, writer, temporary);
+    built = build.Run(request.jobs, observer);
+    if (!built) failure = build.cancelled() ? cancelled : build.Failure();
+  }
+  built = built && KeepFolderPermissions(plan, request.source, temporary, &failure);
+  if (built && observer.Cancelled()) {
+    built = false;
+    failure = cancelled;
+  }
+  if (built) {
+    const bool placed = output_exists ? platform::ExchangeFolders(temporary, output)
+                                      : platform::MoveFolder(temporary, output);
+    if (!placed) {
+      built = false;
+      failure =
+          Failure(messages::kSiteCannotPutInPlace, {temporary, request.output}, platform::LastErrorText());
+    }
+  }
+  if (!built) {
+    platform::RemoveTree(temporary);
+    return failure;
+  }
+  // The old output now has the temporary name.
+  if (output_exists && !platform::RemoveTree(temporary))
+    observer.Warn({messages::kSiteOldOutputKept, {temporary}});
+
+  TSiteResult result;
+  result.status = TLockStatus::Locked;
+  result.pages = plan.pages;
+  result.bytes = plan.site_bytes;
+  result.output = request.output;
+  result.top_page = plan.top_page;
+  result.site_key = writer.SiteKey();
+  return result;
+}

@@ -1,0 +1,30 @@
+// Locks a whole site: every page of the source folder that the patterns
+// pick is locked into the same relative path under the output folder, every
+// other file is copied byte for byte, and each folder that holds a page gets
+// the template's other files.
+//
+// Before anything is written it checks the template, the password, that
+// the source is a folder, that the output is new, empty or (with force) to
+// be replaced and that neither folder holds the other, and that no template
+// file would replace a site file (every clash is named). The site is then
+// built in the output's name + kSiteTemporarySuffix, beside it, and put in
+// the output's place in one step at the end (an atomic swap where the
+// system has one). Failed, Cancelled or killed, the output folder is as it
+// was: absent, or the old one; a failed or cancelled run removes its
+// temporary folder, and a killed run's is removed (and named) by the next.
+// The source is only read. Links are neither followed nor copied; each is
+// named through the observer, as is anything that is neither a file nor a
+// folder. Copies keep their originals' permission bits.
+//
+// One key derivation per run; every page gets its own key from it.
+// `jobs` pages are locked at once; memory stays bounded by a constant per
+// job, whatever the size of the pages.
+#pragma once
+
+#include "engine/site_observer.h"
+#include "engine/site_request.h"
+#include "engine/site_result.h"
+
+inline constexpr char kSiteTemporarySuffix[] = "~temp~";
+
+TSiteResult LockSite(const TSiteRequest& request, TSiteObserver& observer);

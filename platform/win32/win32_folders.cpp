@@ -1,0 +1,111 @@
+// Folder trees on Windows: testing, removing, renaming and swapping folders.
+#include <windows.h>
+
+#include <string>
+
+#include "platform/platform.h"
+
+namespace platform {
+namespace {
+
+std::string WithoutFinalSeparator(std::string path) {
+  while (path.size() > 3 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+  return path;
+}
+
+// A read-only file or folder refuses to be removed until the flag goes.
+void ClearReadOnly(const std::string& path, DWORD attributes) {
+  if (attributes & FILE_ATTRIBUTE_READONLY)
+    SetFileAttributesA(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+}
+
+// Removes everything inside `folder` (ending in the separator). A reparse
+// point is removed itself, never entered.
+bool EmptyFolder(const std::string& folder) {
+  WIN32_FIND_DATAA data;
+  const HANDLE find = FindFirstFileA((folder + "*.*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  bool ok = true;
+  DWORD saved = NO_ERROR;
+  do {
+    const std::string name = data.cFileName;
+    if (name == "." || name == "..") continue;
+    const std::string path = folder + name;
+    ClearReadOnly(path, data.dwFileAttributes);
+    const bool directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    const bool link = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    bool removed;
+    if (directory && !link)
+      removed = EmptyFolder(path + "\\") && RemoveDirectoryA(path.c_str());
+    else if (directory)
+      removed = RemoveDirectoryA(path.c_str()) != 0;
+    else
+      removed = DeleteFileA(path.c_str()) != 0;
+    if (!removed) {
+      saved = GetLastError();
+      ok = false;
+    }
+  } while (FindNextFileA(find, &data));
+  FindClose(find);
+  if (!ok) SetLastError(saved);
+  return ok;
+}
+
+}  // namespace
+
+bool IsDirectory(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool RemoveTree(const std::string& path) {
+  const std::string folder = WithoutFinalSeparator(path);
+  const DWORD attributes = GetFileAttributesA(folder.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    SetLastError(ERROR_DIRECTORY);
+    return false;
+  }
+  ClearReadOnly(folder, attributes);
+  return EmptyFolder(folder + "\\") && RemoveDirectoryA(folder.c_str());
+}
+
+bool MoveFolder(const std::string& from, const std::string& to) {
+  // Without MOVEFILE_REPLACE_EXISTING an existing target is refused.
+  return MoveFileExA(WithoutFinalSeparator(from).c_str(), WithoutFinalSeparator(to).c_str(), 0) != 0;
+}
+
+bool ExchangeFolders(const std::string& a, const std::string& b) {
+  // Windows has no atomic swap of folders: three renames, each undone when
+  // a later one fails.
+  const std::string first = WithoutFinalSeparator(a);
+  const std::string second = WithoutFinalSeparator(b);
+  const std::string aside = first + "~swap~";
+  if (!MoveFileExA(first.c_str(), aside.c_str(), 0)) return false;
+  if (!MoveFileExA(second.c_str(), first.c_str(), 0)) {
+    const DWORD saved = GetLastError();
+    MoveFileExA(aside.c_str(), first.c_str(), 0);
+    SetLastError(saved);
+    return false;
+  }
+  if (!MoveFileExA(aside.c_str(), second.c_str(), 0)) {
+    const DWORD saved = GetLastError();
+    MoveFileExA(first.c_str(), second.c_str(), 0);
+    MoveFileExA(aside.c_str(), first.c_str(), 0);
+    SetLastError(saved);
+    return false;
+  }
+  return true;
+}
+
+std::string FullPath(const std::string& path) {
+  if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return {};
+  char buffer[MAX_PATH];
+  const DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
+  if (n == 0 || n >= MAX_PATH) return {};
+  return WithoutFinalSeparator(std::string(buffer, n));
+}
+
+bool SameFileName(const std::string& a, const std::string& b) { return SameTextIgnoringCase(a, b); }
+
+}  // namespace platform

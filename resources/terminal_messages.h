@@ -1,0 +1,79 @@
+// The texts of the terminal program (zendrel on Linux, zendrel-cli.exe on
+// Windows). "%s" is filled as in the message table: the first is the
+// program's own name where a text names it.
+#pragma once
+
+#include "zendrel_version.h"
+
+namespace messages {
+
+inline constexpr char kTerminalVersion[] = "zendrel " ZENDREL_VERSION "\n";
+
+inline constexpr char kTerminalUsage[] =
+    "Usage:\n"
+    "  %s lock [options] <page> <backup>\n"
+    "  %s site [options] <source folder> <output folder>\n"
+    "  %s <template> <page> <backup> <password>\n"
+    "  %s --help | --version\n"
+    "\n"
+    "lock  locks one page in place and keeps its former bytes in <backup>.\n"
+    "      Keep the backup outside the folder you publish.\n"
+    "site  locks every page under <source folder> into <output folder>, copies\n"
+    "      every other file, and leaves the source folder as it is.\n"
+    "The four-argument form locks one page with the password as its last\n"
+    "argument, where every local user can read it; prefer lock.\n"
+    "\n"
+    "Options:\n"
+    "  --template NAME|FOLDER  a template of the templates folder, or the path of\n"
+    "                          a template folder (default: Light)\n"
+    "  --password-stdin        the password is the first line of standard input\n"
+    "  --password-file FILE    the password is the first line of FILE\n"
+    "  --password-env NAME     the password is the environment variable NAME\n"
+    "                          Without these, the password is asked twice on the\n"
+    "                          terminal and not shown.\n"
+    "  --share-url URL         print the share link of the locked page, URL being\n"
+    "                          the address the page or site is published under\n"
+    "  --jobs N                lock N pages at a time (default: one per processor)\n"
+    "  --quiet                 no progress line and no summary\n"
+    "  --yes                   lock: replace an existing backup without asking\n"
+    "  --include PATTERN       site: lock the files that match (default: *.html and\n"
+    "                          *.htm in any letter case); may be repeated\n"
+    "  --exclude PATTERN       site: copy the pages that match instead of locking\n"
+    "                          them; may be repeated\n"
+    "  --force                 site: replace an output folder that is not empty\n"
+    "  -h, --help              show this text\n"
+    "  -V, --version           show the version\n"
+    "\n"
+    "Messages and the progress line go to standard error; the locked page and\n"
+    "its backup, or the output folder and the share link, to standard output.\n"
+    "Exit codes: 0 every page locked; 1 nothing written (the message says why);\n"
+    "2 malformed command line.\n";
+
+// A malformed command line: the program, what is wrong, the program again.
+inline constexpr char kTerminalMalformed[] = "%s: %s\nTry '%s --help'.\n";
+
+// One line: the template, then the templates that protect with a password.
+inline constexpr char kXorTemplateWarning[] =
+    "Warning: the template %s only hides the page's source from a casual look; anyone can open the page "
+    "without the password. Light or Dark protect it with a password.\n";
+
+inline constexpr char kPasswordPrompt[] = "Password: ";
+inline constexpr char kPasswordPromptAgain[] = "Password again: ";
+inline constexpr char kPasswordsDiffer[] = "The two passwords differ; nothing was locked.";
+inline constexpr char kNoPasswordSource[] =
+    "Standard input is not a terminal, so no password can be asked: name its source with "
+    "--password-stdin, --password-file or --password-env.";
+inline constexpr char kPasswordFileUnreadable[] = "Cannot read the password file %s: %s";
+inline constexpr char kPasswordEnvUnset[] = "The environment variable %s is not set.";
+inline constexpr char kPasswordStdinEmpty[] = "Standard input holds no password line.";
+inline constexpr char kNoTerminalToAsk[] =
+    "Backup file %s exists and there is no terminal to ask whether to replace it; add --yes to replace it.";
+inline constexpr char kBackupKept[] = "Backup file %s was kept; nothing was locked.";
+inline constexpr char kInterrupted[] = "Interrupted; nothing was changed.";
+inline constexpr char kShareNeedsStrong[] =
+    "The template %s locks with no key to share: --share-url needs Light or Dark.";
+inline constexpr char kNoTopPage[] =
+    "The output folder's top holds no page, so there is no page to share; the site is locked.";
+inline constexpr char kTemplatesThatExist[] = "The templates are: %s.";
+
+}  // namespace messages

@@ -1,0 +1,413 @@
+// A site of a few strong pages, opened from file:// as a reader would:
+// unlocked once per browser session, remembered, forgotten, opened by a
+// share link; and the strong-only behaviours of one page (a page cut short,
+// UTF-16 pages, an XOR block in a strong template, the fallback). Each
+// group runs in the browser ZENDREL_BROWSER names, with a profile of its
+// own; a group that needs a new session launches the browser again on the
+// same profile.
+'use strict';
+
+const { describe, it, before, after } = require('node:test');
+const assert = require('node:assert/strict');
+const fs = require('node:fs');
+const path = require('node:path');
+const { tempDir, makeBlock, lockWithBlock, siteKeyOf, strongHeader } = require('./support');
+const { strongBlock, newSite, shareFragment } = require('./strong_encoder');
+const { largePage } = require('./corpus');
+const { launch, fileUrl } = require('./browser');
+
+const PASSWORD = 'one site, one password';
+const FAST = 1000;
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+const SITE = {
+  'index.html':
+    '<!DOCTYPE html><html><head><meta charset="utf-8"><title>Home</title></head><body><h1>Home page</h1>' +
+    '<a id="to-about" href="about.html">About</a> <a id="to-deep" href="sub/deep.html">Deep</a></body></html>',
+  'about.html':
+    '<!DOCTYPE html><html><head><meta charset="utf-8"><title>About</title></head><body><h1>About page</h1>' +
+    '<a id="to-home" href="index.html">Home</a> <a id="sign-out" href="index.html#zendrel-forget">Sign out</a>' +
+    ' <a id="sign-out-here" href="#zendrel-forget">Sign out here</a>' +
+    '<div style="height: 5000px"></div><h2 id="far">Far section</h2></body></html>',
+  'sub/deep.html':
+    '<!DOCTYPE html><html><head><meta charset="utf-8"><title>Deep</title></head><body><h1>Deep page</h1>' +
+    '<a id="to-home" href="../index.html">Home</a></body></html>',
+};
+
+// Locks pages (name to bytes or text) into `root` as one format 2 site,
+// each with the template's files beside it; `edit` may change each locked
+// page's text. Returns the root.
+function lockSite(root, pages, { template = 'Light', iterations = 600000, edit = (t) => t } = {}) {
+  const site = newSite(PASSWORD, iterations);
+  for (const [name, content] of Object.entries(pages)) {
+    const file = path.join(root, name);
+    fs.mkdirSync(path.dirname(file), { recursive: true });
+    fs.writeFileSync(file, content);
+    const locked = lockWithBlock(template, file, strongBlock(Buffer.from(content), PASSWORD, { version: 2, site }).block);
+    fs.writeFileSync(locked, edit(fs.readFileSync(locked, 'latin1')), 'latin1');
+  }
+  return root;
+}
+
+// Calls fn in the page until it returns something true, through
+// navigations (an evaluate that meets one is tried again).
+async function until(page, fn, arg, what = 'the page') {
+  for (let tries = 0; tries < 1200; tries++) {
+    try {
+      const value = await page.evaluate(fn, arg);
+      if (value) return value;
+    } catch (e) {
+      // The document is changing.
+    }
+    await sleep(50);
+  }
+  throw new Error(`waited in vain for ${what}`);
+}
+
+// What a page of `path` came to: 'asked' (the decoder settled on the
+// prompt) or the unlocked page's first heading.
+function outcome(page, file) {
+  return until(
+    page,
+    (end) => {
+      if (!decodeURIComponent(location.pathname).endsWith(end)) return null;
+      const form = document.querySelector('#zendrel-form[data-zendrel-asking]');
+      if (form) return 'asked';
+      if (document.getElementById('zendrel-page') || document.readyState !== 'complete') return null;
+      const h1 = document.querySelector('h1');
+      return h1 ? h1.textContent : null;
+    },
+    file.split(path.sep).slice(-2).join('/'),
+    `${file} to open or ask`
+  );
+}
+
+async function visit(browser, file, fragment = '', init = null) {
+  const page = await browser.context.newPage();
+  if (init) await page.addInitScript(init);
+  await page.goto(fileUrl(file) + fragment);
+  return page;
+}
+
+async function unlockHere(page, file, { remember = false } = {}) {
+  assert.equal(await outcome(page, file), 'asked');
+  if (remember) await page.check('#zendrel-remember');
+  await page.fill('#zendrel-password', PASSWORD);
+  await page.press('#zendrel-password', 'Enter');
+}
+
+async function follow(page, selector, file) {
+  await page.click(selector);
+  return outcome(page, file);
+}
+
+const message = (page) => until(page, () => document.getElementById('zendrel-message').textContent, null, 'a message');
+
+// The records the decoder keeps in IndexedDB, described, and what the two
+// web storages hold.
+const kept = (page) =>
+  page.evaluate(async () => {
+    const db = await new Promise((resolve, reject) => {
+      const request = indexedDB.open('zendrel');
+      request.onsuccess = () => resolve(request.result);
+      request.onerror = () => reject(request.error);
+    });
+    const all = (what) =>
+      new Promise((resolve) => {
+        const request = db.transaction('site-keys').objectStore('site-keys')[what]();
+        request.onsuccess = () => resolve(request.result);
+      });
+    const found = db.objectStoreNames.contains('site-keys');
+    const records = found ? await all('getAll') : [];
+    const names = found ? await all('getAllKeys') : [];
+    db.close();
+    return {
+      names,
+      records: records.map((r) => ({
+        isCryptoKey: r.key instanceof CryptoKey,
+        extractable: r.key.extractable,
+        session: typeof r.session === 'string',
+        expires: r.expires,
+      })),
+      local: Object.entries(localStorage),
+      session: Object.entries(sessionStorage),
+    };
+  });
+
+// Every way the key's bytes could be written down.
+const keyForms = (key) => [key.toString('base64'), key.toString('base64url'), key.toString('hex'), key.toString('latin1')];
+
+let work;
+before(() => {
+  work = tempDir('zendrel-site-');
+});
+after(() => fs.rmSync(work, { recursive: true, force: true }));
+
+// One browser for a group, on a profile that outlives it.
+function browserFor(group) {
+  const state = { profile: null, browser: null };
+  before(async () => {
+    state.profile = tempDir('profile-', work);
+    state.browser = await launch(undefined, state.profile);
+  });
+  after(async () => {
+    if (state.browser) await state.browser.close();
+  });
+  // A new browser session on the same profile.
+  state.restart = async () => {
+    await state.browser.close();
+    state.browser = null;
+    state.browser = await launch(undefined, state.profile);
+  };
+  return state;
+}
+
+describe('a site unlocked once per browser session', () => {
+  const b = browserFor('session');
+  let root;
+  before(() => (root = lockSite(tempDir('site-', work), SITE)));
+  const at = (name) => path.join(root, name);
+
+  it('opens its other pages without asking: a link, Back, a new tab; the key is a non-extractable CryptoKey only', async () => {
+    const page = await visit(b.browser, at('index.html'));
+    await unlockHere(page, at('index.html'));
+    assert.equal(await outcome(page, at('index.html')), 'Home page');
+    assert.equal(await follow(page, '#to-about', at('about.html')), 'About page');
+    assert.equal(await follow(page, '#to-home', at('index.html')), 'Home page');
+    assert.equal(await follow(page, '#to-deep', at('sub/deep.html')), 'Deep page');
+    // A key an earlier version left readable in localStorage goes.
+    await page.evaluate(() => localStorage.setItem('zendrel-key:c2FsdHNhbHRzYWx0c2FsdA==', 'a2V5'));
+    const tab = await visit(b.browser, at('about.html'));
+    assert.equal(await outcome(tab, at('about.html')), 'About page', 'a new tab of the session');
+
+    const stored = await kept(tab);
+    assert.deepEqual(stored.records, [{ isCryptoKey: true, extractable: false, session: true, expires: 0 }]);
+    assert.deepEqual(stored.local, []);
+    const key = siteKeyOf(at('index.html'), PASSWORD);
+    const written = JSON.stringify([stored.local, stored.session]);
+    for (const form of [...keyForms(key), PASSWORD]) assert.ok(!written.includes(form), 'no key bytes in web storage');
+    await page.close();
+    await tab.close();
+  });
+
+  it('a new browser session asks again', async () => {
+    await b.restart();
+    const page = await visit(b.browser, at('about.html'));
+    assert.equal(await outcome(page, at('about.html')), 'asked');
+    assert.deepEqual((await kept(page)).records, [], 'the last session\'s key is gone');
+    await page.close();
+  });
+});
+
+describe('"Remember me on this device"', () => {
+  const b = browserFor('remember');
+
+  it('keeps the key across sessions until it expires, 30 days unless the template says otherwise', async () => {
+    const cases = [
+      // template meta, the days remembered (null: not offered)
+      [null, 30],
+      ['<meta name="zendrel-remember-days" content="2">', 2],
+      ['<meta name="zendrel-remember-days" content="0">', null],
+    ];
+    const roots = [];
+    for (const [meta, days] of cases) {
+      const edit = (text) => {
+        if (!meta) return text;
+        assert.match(text, /<meta name="zendrel-remember-days"[^>]*>/, 'the template names the days');
+        return text.replace(/<meta name="zendrel-remember-days"[^>]*>/, meta);
+      };
+      const root = lockSite(tempDir('site-', work), SITE, { edit });
+      roots.push(root);
+      const page = await visit(b.browser, path.join(root, 'index.html'));
+      assert.equal(await outcome(page, path.join(root, 'index.html')), 'asked');
+      assert.equal(await page.isVisible('#zendrel-remember'), days !== null, `offered with ${meta}`);
+      if (days === null) continue;
+      await unlockHere(page, path.join(root, 'index.html'), { remember: true });
+      assert.equal(await outcome(page, path.join(root, 'index.html')), 'Home page');
+      const stored = await kept(page);
+      const record = stored.records[stored.names.indexOf(strongHeader(path.join(root, 'index.html'))[2])];
+      assert.ok(Math.abs(record.expires - Date.now() - days * 86400000) < 3600000, `expires in ${days} days`);
+      await page.close();
+    }
+    await b.restart();
+    // The first case's site, in the new session: at once.
+    const remembered = roots[0];
+    const page = await visit(b.browser, path.join(remembered, 'sub', 'deep.html'));
+    assert.equal(await outcome(page, path.join(remembered, 'sub', 'deep.html')), 'Deep page');
+    await page.close();
+  });
+});
+
+describe('forgetting', () => {
+  const b = browserFor('forget');
+
+  it('#zendrel-forget (a sign-out link) and the prompt\'s "Forget me on this device" forget the site\'s key', async () => {
+    const root = lockSite(tempDir('site-', work), SITE);
+    const at = (name) => path.join(root, name);
+    const page = await visit(b.browser, at('about.html'));
+    await unlockHere(page, at('about.html'), { remember: true });
+    assert.equal(await outcome(page, at('about.html')), 'About page');
+    assert.equal(await follow(page, '#sign-out', at('index.html')), 'asked');
+    assert.match(await message(page), /no longer remembers/);
+    assert.equal(await page.evaluate(() => location.hash), '', 'the fragment is gone');
+    assert.deepEqual((await kept(page)).records, []);
+    await page.goto(fileUrl(at('sub/deep.html')));
+    assert.equal(await outcome(page, at('sub/deep.html')), 'asked');
+
+    // A same-page link from the unlocked page.
+    await page.goto(fileUrl(at('about.html')));
+    await unlockHere(page, at('about.html'));
+    assert.equal(await outcome(page, at('about.html')), 'About page');
+    await page.click('#sign-out-here');
+    await until(page, () => !!document.querySelector('#zendrel-form[data-zendrel-asking]'), null, 'the prompt');
+    assert.match(await message(page), /no longer remembers/);
+    assert.deepEqual((await kept(page)).records, []);
+
+    // Remembered again, the prompt (here after a malformed link) offers to forget.
+    await page.goto(fileUrl(at('sub/deep.html')));
+    await unlockHere(page, at('sub/deep.html'), { remember: true });
+    assert.equal(await outcome(page, at('sub/deep.html')), 'Deep page');
+    await page.goto(fileUrl(at('index.html')) + '#zendrel-key=nonsense');
+    assert.equal(await outcome(page, at('index.html')), 'asked');
+    await page.click('#zendrel-forget');
+    assert.match(await message(page), /no longer remembers/);
+    assert.deepEqual((await kept(page)).records, []);
+    await page.goto(fileUrl(at('about.html')));
+    assert.equal(await outcome(page, at('about.html')), 'asked');
+    await page.close();
+  });
+});
+
+describe('share links', () => {
+  const b = browserFor('share');
+  let root;
+  before(() => (root = lockSite(tempDir('site-', work), SITE)));
+  const at = (name) => path.join(root, name);
+
+  it('opens the page without asking, leaves no fragment in the address, and the site follows', async () => {
+    const page = await visit(b.browser, at('about.html'), shareFragment(siteKeyOf(at('about.html'), PASSWORD)));
+    assert.equal(await outcome(page, at('about.html')), 'About page');
+    assert.equal(await page.evaluate(() => location.href), fileUrl(at('about.html')));
+    assert.equal(await follow(page, '#to-home', at('index.html')), 'Home page');
+    await page.close();
+  });
+
+  it('another fragment still scrolls to its place', async () => {
+    const page = await visit(b.browser, at('index.html'), shareFragment(siteKeyOf(at('index.html'), PASSWORD)));
+    assert.equal(await outcome(page, at('index.html')), 'Home page');
+    await page.goto(fileUrl(at('about.html')) + '#far');
+    assert.equal(await outcome(page, at('about.html')), 'About page');
+    await until(page, () => window.scrollY > 1000, null, 'the page to scroll to #far');
+    assert.equal(await page.evaluate(() => location.hash), '#far');
+    await page.close();
+  });
+
+  it('a wrong or malformed key asks, saying so', async () => {
+    await b.restart();
+    const wrong = shareFragment(Buffer.alloc(32, 7));
+    const cases = [
+      [wrong, /does not open/],
+      ['#zendrel-key=' + Buffer.alloc(32, 7).toString('base64'), /malformed/],
+      ['#zendrel-key=', /malformed/],
+    ];
+    for (const [fragment, expected] of cases) {
+      const page = await visit(b.browser, at('index.html'), fragment);
+      assert.equal(await outcome(page, at('index.html')), 'asked', fragment);
+      assert.match(await message(page), expected, fragment);
+      assert.equal(await page.evaluate(() => location.hash), '', fragment);
+      await page.close();
+    }
+  });
+});
+
+describe('a page cut short after its first batches', () => {
+  const b = browserFor('cut');
+
+  it('runs nothing of the partial page once the failure shows: its timer stops', async () => {
+    const dir = tempDir('cut-', work);
+    const ticking = '<script>localStorage.ticks = 0; setInterval(() => localStorage.ticks++, 5);</script>';
+    const big = largePage(6000000, 'Cut short');
+    const bytes = Buffer.from(big.toString('utf8').replace('<body>', '<body>' + ticking));
+    const file = path.join(dir, 'cut.html');
+    fs.writeFileSync(file, bytes);
+    const { block } = strongBlock(bytes, PASSWORD, { version: 2, iterations: FAST, editSealed: (sealed) => sealed.slice(0, -1) });
+    lockWithBlock('Light', file, block);
+    const page = await visit(b.browser, file);
+    await unlockHere(page, file);
+    await until(page, () => /incomplete/.test((document.getElementById('zendrel-message') || {}).textContent), null, 'the failure');
+    const ticks = Number(await page.evaluate(() => localStorage.ticks));
+    assert.ok(ticks > 0, 'the partial page ran');
+    await sleep(500);
+    assert.equal(Number(await page.evaluate(() => localStorage.ticks)), ticks, 'no timer fires after the failure');
+    assert.match(await message(page), /incomplete/, 'the message stays');
+    assert.ok(!(await page.evaluate(() => document.body.textContent.includes('Paragraph 0'))));
+    await page.close();
+  });
+});
+
+describe('UTF-16 pages', () => {
+  const b = browserFor('utf16');
+
+  it('show as the text they are, in both byte orders and both formats', async () => {
+    const text = '<!DOCTYPE html><html><head><meta charset="utf-8"><title>Sixteen \u65e5</title></head>' +
+      '<body><p>caf\u00e9 \u00fcber \u4e2d\u6587 \u{1F511} &amp; &lt;b&gt;</p></body></html>';
+    for (const [version, order] of [[1, 'le'], [1, 'be'], [2, 'le'], [2, 'be']]) {
+      const le = Buffer.from('\ufeff' + text, 'utf16le');
+      const bytes = order === 'be' ? Buffer.from(le).swap16() : le;
+      const dir = tempDir('utf16-', work);
+      const file = path.join(dir, 'sixteen.html');
+      fs.writeFileSync(file, bytes);
+      lockWithBlock('Dark', file, strongBlock(bytes, PASSWORD, { version, iterations: FAST }).block);
+      const page = await visit(b.browser, file);
+      await unlockHere(page, file);
+      await until(page, () => !document.getElementById('zendrel-page') && document.readyState === 'complete' && !!document.body);
+      const seen = await page.evaluate(() => [document.title, document.body.innerText]);
+      assert.deepEqual(seen, ['Sixteen \u65e5', 'caf\u00e9 \u00fcber \u4e2d\u6587 \u{1F511} & <b>'], `format ${version}, ${order}`);
+      await page.close();
+    }
+  });
+});
+
+describe('a strong template', () => {
+  const b = browserFor('xor');
+
+  it('refuses an XOR block pasted into it', async () => {
+    const dir = tempDir('xor-', work);
+    const file = path.join(dir, 'weak.html');
+    const content = Buffer.from('<!DOCTYPE html><html><body><h1>XOR page</h1></body></html>');
+    fs.writeFileSync(file, content);
+    lockWithBlock('Light', file, makeBlock(content, PASSWORD));
+    const page = await visit(b.browser, file);
+    assert.equal(await outcome(page, file), 'asked');
+    assert.match(await message(page), /not locked with the protection its template requires/);
+    await page.fill('#zendrel-password', PASSWORD);
+    await page.press('#zendrel-password', 'Enter');
+    await sleep(300);
+    assert.match(await message(page), /not locked with the protection/);
+    assert.ok(!(await page.evaluate(() => document.documentElement.textContent.includes('XOR page'))));
+    await page.close();
+  });
+});
+
+describe('without crypto.subtle (the fallback)', () => {
+  const b = browserFor('fallback');
+  const noSubtle = () => Object.defineProperty(Crypto.prototype, 'subtle', { get: () => undefined });
+
+  it('unlocks, opens the site\'s next page without asking, and keeps the key in sessionStorage only', async () => {
+    const root = lockSite(tempDir('site-', work), SITE, { iterations: FAST });
+    const at = (name) => path.join(root, name);
+    const page = await visit(b.browser, at('index.html'), '', noSubtle);
+    assert.equal(await page.evaluate(() => typeof crypto.subtle), 'undefined');
+    assert.equal(await outcome(page, at('index.html')), 'asked');
+    assert.ok(!(await page.isVisible('#zendrel-remember')), 'nothing to remember with');
+    await unlockHere(page, at('index.html'));
+    assert.equal(await outcome(page, at('index.html')), 'Home page');
+    assert.equal(await follow(page, '#to-about', at('about.html')), 'About page');
+    const stored = await kept(page);
+    const key = siteKeyOf(at('index.html'), PASSWORD).toString('base64');
+    assert.deepEqual(stored.session.filter(([, value]) => value === key).length, 1, 'the key, in sessionStorage');
+    assert.ok(!JSON.stringify(stored.local).includes(key), 'never in localStorage');
+    assert.deepEqual(stored.records, []);
+    await page.close();
+  });
+});

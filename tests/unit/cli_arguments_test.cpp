@@ -1,0 +1,139 @@
+// The terminal command line, case by case: what each form means, and each
+// malformed one refused with its reason.
+#include "app/cli_arguments.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+struct Accepted {
+  Args arguments;
+  TCliAction action;
+  Args operands;
+};
+
+TEST(ParseCliArguments, EachFormIsToldApart) {
+  const Accepted cases[] = {
+      {{}, TCliAction::Usage, {}},
+      {{"--help"}, TCliAction::Help, {}},
+      {{"-h", "whatever", "follows"}, TCliAction::Help, {}},
+      {{"/?"}, TCliAction::Help, {}},
+      {{"-?"}, TCliAction::Help, {}},
+      {{"?"}, TCliAction::Help, {}},
+      {{"--version"}, TCliAction::Version, {}},
+      {{"-V"}, TCliAction::Version, {}},
+      {{"lock", "--help"}, TCliAction::Help, {}},
+      {{"site", "a", "-h"}, TCliAction::Help, {}},
+      {{"lock", "p.html", "b.html"}, TCliAction::Lock, {"p.html", "b.html"}},
+      {{"site", "in", "out"}, TCliAction::Site, {"in", "out"}},
+      {{"lock", "--", "-p.html", "b.html"}, TCliAction::Lock, {"-p.html", "b.html"}},
+      {{"lock", "-", "b"}, TCliAction::Lock, {"-", "b"}},
+      {{"Source Hide", "p.html", "b.html", "pw"},
+       TCliAction::Batch,
+       {"Source Hide", "p.html", "b.html", "pw"}},
+      {{"T", "p", "b", "--pw"}, TCliAction::Batch, {"T", "p", "b", "--pw"}},
+      // A template called "lock" or "site" keeps its four-argument form.
+      {{"lock", "p.html", "b.html", "pw"}, TCliAction::Batch, {"lock", "p.html", "b.html", "pw"}},
+      {{"site", "p", "b", "pw"}, TCliAction::Batch, {"site", "p", "b", "pw"}},
+  };
+  for (const Accepted& c : cases) {
+    const TCliParse parse = ParseCliArguments(c.arguments);
+    const std::string shown = testing::PrintToString(c.arguments);
+    ASSERT_TRUE(parse.ok) << shown << ": " << parse.error;
+    EXPECT_EQ(parse.command.action, c.action) << shown;
+    EXPECT_EQ(parse.command.operands, c.operands) << shown;
+  }
+}
+
+TEST(ParseCliArguments, OptionsAndTheirDefaults) {
+  TCliParse parse = ParseCliArguments({"site", "in", "out"});
+  ASSERT_TRUE(parse.ok);
+  EXPECT_EQ(parse.command.template_, "Light");
+  EXPECT_EQ(parse.command.password_source, TPasswordSource::Prompt);
+  EXPECT_EQ(parse.command.jobs, 0u);
+  EXPECT_FALSE(parse.command.quiet || parse.command.force || parse.command.yes);
+  EXPECT_TRUE(parse.command.share_url.empty() && parse.command.include.empty() &&
+              parse.command.exclude.empty());
+
+  parse = ParseCliArguments({"site", "--template", "Source Hide", "in", "--jobs=3", "--quiet", "--force",
+                             "--include", "*.php", "--include=*.HTML", "--exclude", "drafts/*",
+                             "--share-url=https://example.org/s", "--password-env", "PW", "out"});
+  ASSERT_TRUE(parse.ok) << parse.error;
+  const TCliCommand& c = parse.command;
+  EXPECT_EQ(c.template_, "Source Hide");
+  EXPECT_EQ(c.jobs, 3u);
+  EXPECT_TRUE(c.quiet && c.force);
+  EXPECT_EQ(c.include, (Args{"*.php", "*.HTML"}));
+  EXPECT_EQ(c.exclude, (Args{"drafts/*"}));
+  EXPECT_EQ(c.share_url, "https://example.org/s");
+  EXPECT_EQ(c.password_source, TPasswordSource::Environment);
+  EXPECT_EQ(c.password_from, "PW");
+  EXPECT_EQ(c.operands, (Args{"in", "out"}));
+
+  struct Source {
+    Args option;
+    TPasswordSource source;
+    std::string from;
+  };
+  for (const Source& s : {Source{{"--password-stdin"}, TPasswordSource::Stdin, ""},
+                          Source{{"--password-file", "pw.txt"}, TPasswordSource::File, "pw.txt"},
+                          Source{{"--password-file=a=b"}, TPasswordSource::File, "a=b"},
+                          Source{{"--password-env", "ZPW"}, TPasswordSource::Environment, "ZPW"}}) {
+    Args arguments{"lock", "--yes"};
+    arguments.insert(arguments.end(), s.option.begin(), s.option.end());
+    arguments.insert(arguments.end(), {"p.html", "b.html"});
+    parse = ParseCliArguments(arguments);
+    ASSERT_TRUE(parse.ok) << parse.error;
+    EXPECT_TRUE(parse.command.yes);
+    EXPECT_EQ(parse.command.password_source, s.source);
+    EXPECT_EQ(parse.command.password_from, s.from);
+  }
+}
+
+struct Refused {
+  Args arguments;
+  std::string error;
+};
+
+TEST(ParseCliArguments, MalformedCommandLinesSayWhy) {
+  const Refused cases[] = {
+      {{"p.html"}, "the command line names no command: lock, site, or the four arguments"},
+      {{"T", "p", "b"}, "the command line names no command: lock, site, or the four arguments"},
+      {{"T", "p", "b", "pw", "x"}, "the command line names no command: lock, site, or the four arguments"},
+      {{"lock", "p.html"}, "lock takes a page and a backup file"},
+      {{"lock", "a", "b", "c", "--yes"}, "lock takes a page and a backup file; more were given"},
+      {{"site", "in"}, "site takes a source folder and an output folder"},
+      {{"lock", "--template", "Dark", "p"}, "lock takes a page and a backup file"},
+      {{"lock", "--bogus", "p", "b"}, "unknown option --bogus"},
+      {{"lock", "--password", "secret", "p", "b"},
+       "there is no --password option: a password on the command line is seen by every local user; use "
+       "--password-stdin, --password-file or --password-env, or let lock ask for it"},
+      {{"lock", "--password=secret", "p", "b"},
+       "there is no --password option: a password on the command line is seen by every local user; use "
+       "--password-stdin, --password-file or --password-env, or let lock ask for it"},
+      {{"lock", "p", "b", "--template"}, "--template needs a value"},
+      {{"lock", "--template=", "p", "b"}, "--template needs a value"},
+      {{"lock", "--yes=no", "p", "b"}, "--yes takes no value"},
+      {{"lock", "--force", "p", "b"}, "--force does not apply to lock"},
+      {{"lock", "--include", "*.x", "p", "b"}, "--include does not apply to lock"},
+      {{"site", "--yes", "in", "out"}, "--yes does not apply to site"},
+      {{"site", "--password-stdin", "--password-env", "X", "in", "out"}, "name one password source only"},
+      {{"site", "--password-file", "a", "--password-file", "b", "in", "out"},
+       "name one password source only"},
+      {{"site", "--template", "A", "--template", "B", "in", "out"}, "--template is given twice"},
+      {{"site", "--jobs", "0", "in", "out"}, "--jobs takes a whole number from 1 to 1024"},
+      {{"site", "--jobs", "1025", "in", "out"}, "--jobs takes a whole number from 1 to 1024"},
+      {{"site", "--jobs", "-2", "in", "out"}, "--jobs takes a whole number from 1 to 1024"},
+      {{"site", "--jobs", "2x", "in", "out"}, "--jobs takes a whole number from 1 to 1024"},
+      {{"site", "--jobs", "99999999999999999999", "in", "out"}, "--jobs takes a whole number from 1 to 1024"},
+  };
+  for (const Refused& c : cases) {
+    const TCliParse parse = ParseCliArguments(c.arguments);
+    EXPECT_FALSE(parse.ok) << testing::PrintToString(c.arguments);
+    EXPECT_EQ(parse.error, c.error) << testing::PrintToString(c.arguments);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,426 @@
+// Locking a whole site: a generated tree of real files, locked into a new
+// folder, and every way a site lock is refused or stopped.
+#include "engine/site_lock.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+
+#include "engine/page_unlock.h"
+#include "platform/fault_injection.h"
+#include "platform/platform.h"
+#include "resources/message_table.h"
+#include "tests/support/lock_fixture.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using namespace testing_support;
+namespace fs = std::filesystem;
+
+const char kPassword[] = "site password";
+
+// Every entry under `root`: its path with "/" and its bytes, "<folder>" or
+// "<link>". Links are not followed.
+std::map<std::string, std::string> Tree(const std::string& root) {
+  std::map<std::string, std::string> tree;
+  if (!fs::exists(root)) return tree;
+  if (!fs::is_directory(root)) return {{"", ReadFile(root)}};
+  for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
+    const std::string relative = fs::relative(it->path(), root).generic_string();
+    if (it->is_symlink())
+      tree[relative] = "<link>";
+    else if (it->is_directory())
+      tree[relative] = "<folder>";
+    else
+      tree[relative] = ReadFile(it->path().string());
+  }
+  return tree;
+}
+
+std::string Names(const std::map<std::string, std::string>& tree) {
+  std::string names;
+  for (const auto& [name, bytes] : tree) names += (names.empty() ? "" : " ") + name;
+  return names;
+}
+
+class TRecordingObserver : public TSiteObserver {
+ public:
+  void Warn(const TLockMessage& warning) override { warnings.push_back(warning); }
+  void Progress(std::size_t pages_done, std::size_t pages_total, std::uint64_t bytes_done,
+                std::uint64_t bytes_total) override {
+    EXPECT_LE(pages_done, pages_total);
+    EXPECT_LE(bytes_done, bytes_total);
+    last = {pages_done, pages_total, bytes_done, bytes_total};
+    ++progress_calls;
+  }
+  bool Cancelled() override { return cancel && cancel(); }
+
+  std::vector<TLockMessage> warnings;
+  std::tuple<std::size_t, std::size_t, std::uint64_t, std::uint64_t> last{};
+  int progress_calls = 0;
+  std::function<bool()> cancel;
+};
+
+// A source site, a template and an output path in one temporary folder.
+struct TSiteFixture {
+  TSiteFixture() {
+    WriteFile(root / "Templates/Plain/index.html", TemplateStartPage());
+    WriteFile(root / "Templates/Plain/zendrel-extra.css", "body{}");
+    WriteFile(root / "Templates/Plain/zendrel/unlock.js", "unlock();");
+    request.template_ = {"Plain", root / "Templates/Plain/"};
+    request.source = root / "site";
+    request.output = root / "out";
+    request.password = kPassword;
+  }
+  void Add(const std::string& relative, const std::string& bytes) {
+    WriteFile(root / ("site/" + relative), bytes);
+  }
+  std::string Out(const std::string& relative) const { return root / ("out/" + relative); }
+  TSiteResult Lock() { return LockSite(request, observer); }
+
+  TempDir root;
+  TSiteRequest request;
+  TRecordingObserver observer;
+};
+
+// The page's own bytes, read back from its locked page by the unlock side.
+std::string Unlocked(const std::string& locked, const std::string& password = kPassword) {
+  TempDir scratch;
+  const TUnlockResult result = UnlockPage(locked, scratch / "page", password);
+  EXPECT_EQ(result.status, TUnlockStatus::Done) << locked << ": " << result.message;
+  return result.status == TUnlockStatus::Done ? ReadFile(scratch / "page") : std::string();
+}
+
+const std::string kPicture("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+
+void AddGeneratedSite(TSiteFixture& f) {
+  f.Add("index.html", "<h1>home</h1>");
+  f.Add("about.HTM", "<p>about</p>");
+  f.Add("style.css", "h1{color:red}");
+  f.Add("img/logo.png", kPicture);
+  f.Add("blog/index.html", "<h1>blog</h1>");
+  f.Add("blog/2024/Post.Html", "<p>post</p>");
+  f.Add("blog/2024/notes.txt", "plain notes");
+  f.Add(".htaccess", "Options -Indexes");
+}
+
+TEST(LockSite, LocksEveryPageCopiesTheRestAndPutsTheTemplateBesideEachPage) {
+  TSiteFixture f;
+  AddGeneratedSite(f);
+  const auto source_before = Tree(f.request.source);
+
+  const TSiteResult result = f.Lock();
+
+  ASSERT_TRUE(result.ok()) << (result.message.text ? result.message.text : "") << " " << result.reason;
+  EXPECT_EQ(Names(Tree(f.request.output)),
+            ".htaccess about.HTM blog blog/2024 blog/2024/Post.Html blog/2024/notes.txt blog/2024/zendrel "
+            "blog/2024/zendrel-extra.css blog/2024/zendrel/unlock.js blog/index.html blog/zendrel "
+            "blog/zendrel-extra.css blog/zendrel/unlock.js img img/logo.png index.html style.css zendrel "
+            "zendrel-extra.css zendrel/unlock.js");
+  // Copies are byte for byte; pages are locked and give back their bytes.
+  const auto source = Tree(f.request.source);
+  for (const char* copy : {".htaccess", "style.css", "img/logo.png", "blog/2024/notes.txt"})
+    EXPECT_EQ(ReadFile(f.Out(copy)), source.at(copy)) << copy;
+  for (const char* page : {"index.html", "about.HTM", "blog/index.html", "blog/2024/Post.Html"}) {
+    EXPECT_NE(ReadFile(f.Out(page)), source.at(page)) << page;
+    EXPECT_EQ(Unlocked(f.Out(page)), source.at(page)) << page;
+  }
+  EXPECT_EQ(ReadFile(f.Out("blog/zendrel/unlock.js")), "unlock();");
+  EXPECT_EQ(Tree(f.request.source), source_before) << "the source is only read";
+  EXPECT_FALSE(Exists(f.request.output + kSiteTemporarySuffix));
+
+  EXPECT_EQ(result.pages, 4u);
+  EXPECT_EQ(result.bytes, 13u + 12 + 13 + 16 + 13 + 11 + 11 + 16);
+  EXPECT_EQ(result.top_page, "index.html");
+  EXPECT_EQ(result.output, f.request.output);
+  EXPECT_EQ(result.site_key, "") << "an XOR template has no site key";
+  EXPECT_EQ(f.observer.last, std::make_tuple(std::size_t{4}, std::size_t{4}, result.bytes, result.bytes));
+  EXPECT_TRUE(f.observer.warnings.empty());
+}
+
+TEST(LockSite, ManyJobsWriteTheSameSite) {
+  TSiteFixture one, many;
+  for (TSiteFixture* f : {&one, &many}) {
+    for (int i = 0; i < 12; ++i)
+      f->Add("f" + std::to_string(i % 3) + "/p" + std::to_string(i) + ".html",
+             std::string(5000 + i * 977, 'a' + i));
+    f->Add("f1/asset.bin", kPicture);
+  }
+  many.request.jobs = 4;
+  ASSERT_TRUE(one.Lock().ok());
+  ASSERT_TRUE(many.Lock().ok());
+  const auto expected = Tree(one.request.output);
+  EXPECT_EQ(Tree(many.request.output), expected);
+  EXPECT_EQ(std::get<0>(many.observer.last), 12u);
+}
+
+TEST(LockSite, TextPagesInAnyCaseAreLockedIntoHtmlNames) {
+  TSiteFixture f;
+  f.Add("up.TXT", "upper case notes");
+  f.Add("sub/low.txt", "lower case notes");
+  f.Add("robots.txt.bak", "not a text page");
+  f.request.include = {"*.txt", "*.TXT"};
+
+  ASSERT_TRUE(f.Lock().ok());
+
+  EXPECT_EQ(Names(Tree(f.request.output)),
+            "robots.txt.bak sub sub/low.txt.html sub/zendrel sub/zendrel-extra.css sub/zendrel/unlock.js "
+            "up.TXT.html zendrel zendrel-extra.css zendrel/unlock.js");
+  EXPECT_NE(Unlocked(f.Out("up.TXT.html")).find("upper case notes"), std::string::npos);
+}
+
+TEST(LockSite, IncludeAndExcludePatternsPickThePages) {
+  TSiteFixture f;
+  f.Add("a.html", "a");
+  f.Add("drafts/b.html", "b");
+  f.Add("c.shtml", "c");
+  f.request.include = {"*.html", "*.shtml"};
+  f.request.exclude = {"drafts/*"};
+
+  ASSERT_TRUE(f.Lock().ok());
+
+  EXPECT_EQ(ReadFile(f.Out("drafts/b.html")), "b") << "excluded: copied as it is";
+  EXPECT_EQ(Unlocked(f.Out("c.shtml")), "c");
+  EXPECT_FALSE(Exists(f.Out("drafts/zendrel-extra.css")));
+}
+
+TEST(LockSite, RefusesBeforeWritingAnything) {
+  struct TCase {
+    const char* name;
+    std::function<void(TSiteFixture&)> setup;
+    const char* message;
+  };
+  const TCase cases[] = {
+      {"a template file on a site file", [](TSiteFixture& f) { f.Add("blog/zendrel-extra.css", "mine"); },
+       messages::kSiteClashes},
+      {"a template folder on a site file", [](TSiteFixture& f) { f.Add("blog/zendrel", "a file"); },
+       messages::kSiteClashes},
+      {"a site folder on a template file", [](TSiteFixture& f) { f.Add("zendrel-extra.css/x", "x"); },
+       messages::kSiteClashes},
+      {"a text page on a site file",
+       [](TSiteFixture& f) {
+         f.Add("n.txt", "n");
+         f.Add("n.txt.html", "n");
+         f.request.include = {"*.txt"};
+       },
+       messages::kSiteClashes},
+      {"an output folder that is not empty", [](TSiteFixture& f) { WriteFile(f.Out("old.html"), "old"); },
+       messages::kSiteOutputNotEmpty},
+      {"an output that is a file", [](TSiteFixture& f) { WriteFile(f.request.output, "a file"); },
+       messages::kSiteOutputNotAFolder},
+      {"an output inside the source", [](TSiteFixture& f) { f.request.output = f.root / "site/locked"; },
+       messages::kSiteFoldersOverlap},
+      {"an output that is the source", [](TSiteFixture& f) { f.request.output = f.request.source + "/"; },
+       messages::kSiteFoldersOverlap},
+      {"a source inside the output, forced",
+       [](TSiteFixture& f) {
+         f.request.output = f.root.path();
+         f.request.force = true;
+       },
+       messages::kSiteFoldersOverlap},
+      {"a source inside the output's temporary folder",
+       [](TSiteFixture& f) {
+         fs::rename(f.request.source, f.root / "out~temp~");
+         f.request.source = f.root / "out~temp~";
+       },
+       messages::kSiteFoldersOverlap},
+      {"no page", [](TSiteFixture& f) { f.request.include = {"*.nothing"}; }, messages::kSiteNoPages},
+      {"a missing source", [](TSiteFixture& f) { f.request.source = f.root / "nowhere"; },
+       messages::kSiteSourceNotAFolder},
+      {"a source that is a file", [](TSiteFixture& f) { f.request.source = f.root / "site/index.html"; },
+       messages::kSiteSourceNotAFolder},
+      {"an output folder whose parent is missing",
+       [](TSiteFixture& f) { f.request.output = f.root / "no/out"; }, messages::kCannotCreateFolder},
+      {"an empty password", [](TSiteFixture& f) { f.request.password = ""; }, messages::kPasswordNotEntered},
+      {"a template without markers",
+       [](TSiteFixture& f) { WriteFile(f.request.template_.folder + "index.html", "<html></html>"); },
+       messages::kWrongTemplate},
+      {"a missing template", [](TSiteFixture& f) { f.request.template_.folder = f.root / "Templates/None/"; },
+       messages::kTemplateNotFound},
+  };
+  for (const auto& c : cases) {
+    TSiteFixture f;
+    AddGeneratedSite(f);
+    c.setup(f);
+    const auto source_before = Tree(f.request.source);
+    const auto output_before = Tree(f.request.output);
+    const auto root_before = Names(Tree(f.root.path()));
+
+    const TSiteResult result = f.Lock();
+
+    EXPECT_EQ(result.status, TLockStatus::Failed) << c.name;
+    EXPECT_EQ(result.message.text, c.message)
+        << c.name << ": " << (result.message.text ? result.message.text : "");
+    EXPECT_EQ(Names(Tree(f.root.path())), root_before) << c.name << ": nothing is written";
+    EXPECT_EQ(Tree(f.request.source), source_before) << c.name;
+    EXPECT_EQ(Tree(f.request.output), output_before) << c.name;
+  }
+}
+
+TEST(LockSite, EveryClashIsNamed) {
+  TSiteFixture f;
+  f.Add("index.html", "home");
+  f.Add("zendrel-extra.css", "mine");
+  f.Add("blog/index.html", "blog");
+  f.Add("blog/zendrel/unlock.js", "mine too");
+  f.Add("assets/zendrel-extra.css", "no page here: no clash");
+
+  const TSiteResult result = f.Lock();
+
+  ASSERT_EQ(result.message.text, messages::kSiteClashes);
+  ASSERT_EQ(result.message.arguments.size(), 1u);
+  const std::string& list = result.message.arguments[0];
+  EXPECT_NE(list.find(f.root / "site/zendrel-extra.css"), std::string::npos) << list;
+  EXPECT_NE(list.find(f.root / "site/blog/zendrel/unlock.js"), std::string::npos) << list;
+  EXPECT_EQ(list.find("assets"), std::string::npos) << list;
+}
+
+TEST(LockSite, AnEmptyOutputFolderIsFilledAndForceReplacesAFullOne) {
+  for (const bool full : {false, true}) {
+    TSiteFixture f;
+    AddGeneratedSite(f);
+    fs::create_directories(f.request.output);
+    if (full) WriteFile(f.Out("old/stale.html"), "stale");
+    f.request.force = full;
+
+    ASSERT_TRUE(f.Lock().ok()) << full;
+
+    EXPECT_FALSE(Exists(f.Out("old"))) << full;
+    EXPECT_TRUE(Exists(f.Out("blog/zendrel-extra.css"))) << full;
+    EXPECT_EQ(Names(Tree(f.root.path())).find(kSiteTemporarySuffix), std::string::npos) << full;
+  }
+}
+
+TEST(LockSite, ALeftoverTemporaryFolderIsNamedAndRemoved) {
+  TSiteFixture f;
+  AddGeneratedSite(f);
+  const std::string leftover = f.request.output + kSiteTemporarySuffix;
+  WriteFile(leftover + "/half.html", "half");
+
+  ASSERT_TRUE(f.Lock().ok());
+
+  EXPECT_FALSE(Exists(leftover));
+  ASSERT_EQ(f.observer.warnings.size(), 1u);
+  EXPECT_EQ(f.observer.warnings[0].text, messages::kSiteLeftoverRemoved);
+  EXPECT_EQ(f.observer.warnings[0].arguments, std::vector<std::string>{leftover});
+}
+
+TEST(LockSite, ACancelledOrFailedLockLeavesTheOutputAsItWas) {
+  struct TCase {
+    const char* name;
+    std::function<bool()> cancel;
+    platform::faults::Call failing;
+    TLockStatus status;
+  };
+  const TCase cases[] = {
+      {"cancelled at once", [] { return true; }, platform::faults::Call::kCount, TLockStatus::Cancelled},
+      {"cancelled once the files are written", [n = 0]() mutable { return ++n > 1; },
+       platform::faults::Call::kCount, TLockStatus::Cancelled},
+      {"a copy fails", nullptr, platform::faults::Call::Copy, TLockStatus::Failed},
+      {"a page cannot be created", nullptr, platform::faults::Call::CreateExclusive, TLockStatus::Failed},
+      {"a page cannot be written", nullptr, platform::faults::Call::Write, TLockStatus::Failed},
+      {"a folder cannot be made", nullptr, platform::faults::Call::MakeDirectory, TLockStatus::Failed},
+  };
+  for (const bool old_output : {false, true}) {
+    for (const auto& c : cases) {
+      TSiteFixture f;
+      AddGeneratedSite(f);
+      if (old_output) WriteFile(f.Out("old.html"), "the old site");
+      f.request.force = old_output;
+      f.observer.cancel = c.cancel;
+      const auto output_before = Tree(f.request.output);
+
+      TSiteResult result;
+      if (c.failing == platform::faults::Call::kCount) {
+        result = f.Lock();
+      } else {
+        platform::faults::ScopedFaultPlan plan(c.failing, 2);
+        result = f.Lock();
+        EXPECT_TRUE(plan.Fired()) << c.name;
+      }
+
+      EXPECT_EQ(result.status, c.status) << c.name;
+      EXPECT_NE(result.message.text, nullptr) << c.name;
+      EXPECT_EQ(Tree(f.request.output), output_before) << c.name << (old_output ? ", old output" : "");
+      EXPECT_FALSE(Exists(f.request.output + kSiteTemporarySuffix)) << c.name;
+    }
+  }
+}
+
+TEST(LockSite, LinksAreNamedAndNeitherFollowedNorCopied) {
+  TSiteFixture f;
+  AddGeneratedSite(f);
+  WriteFile(f.root / "elsewhere/secret.html", "secret");
+  std::error_code no_links;
+  fs::create_directory_symlink(f.root / "elsewhere", f.root / "site/linked", no_links);
+  if (!no_links)
+    fs::create_symlink(f.root / "elsewhere/secret.html", f.root / "site/blog/secret.html", no_links);
+  if (!no_links)
+    fs::create_symlink(f.root / "elsewhere/secret.html", f.root / "Templates/Plain/l.css", no_links);
+  if (no_links) GTEST_SKIP() << "this file system has no symbolic links: " << no_links.message();
+
+  ASSERT_TRUE(f.Lock().ok());
+
+  EXPECT_FALSE(Exists(f.Out("linked")));
+  EXPECT_FALSE(Exists(f.Out("blog/secret.html")));
+  EXPECT_FALSE(Exists(f.Out("l.css")));
+  std::map<std::string, const char*> named;
+  for (const auto& w : f.observer.warnings) named[w.arguments.at(0)] = w.text;
+  EXPECT_EQ(named.size(), 3u);
+  EXPECT_EQ(named[f.root / "site/linked"], messages::kSiteLinkSkipped);
+  EXPECT_EQ(named[f.root / "site/blog/secret.html"], messages::kSiteLinkSkipped);
+  EXPECT_EQ(named[f.root / "Templates/Plain/l.css"], messages::kTemplateLinkSkipped);
+}
+
+// Locked pages, copies and folders are readable by no more people than the
+// site's own.
+TEST(LockSite, EveryFileAndFolderKeepsItsPermissionBits) {
+  if (platform::PathSeparator() != '/') GTEST_SKIP() << "Windows files take their folder's access rules";
+  using fs::perms;
+  struct TCase {
+    const char* path;
+    perms mode;
+  };
+  const TCase cases[] = {
+      {"private.html", perms::owner_read | perms::owner_write},
+      {"read-only.html", perms::owner_read},
+      {"group.css", perms::owner_read | perms::owner_write | perms::group_read},
+      {"team/page.html", perms::owner_read | perms::owner_write | perms::group_read | perms::group_write},
+      {"team", perms::owner_all | perms::group_read | perms::group_exec},
+      {"", perms::owner_all},
+  };
+  TSiteFixture f;
+  for (const auto& c : cases)
+    if (c.path[0] && std::string(c.path).find('.') != std::string::npos) f.Add(c.path, "bytes");
+  for (const auto& c : cases) fs::permissions(f.root / ("site/" + std::string(c.path)), c.mode);
+
+  ASSERT_TRUE(f.Lock().ok());
+
+  for (const auto& c : cases)
+    EXPECT_EQ(fs::status(f.Out(c.path)).permissions() & perms::all, c.mode) << "'" << c.path << "'";
+}
+
+TEST(LockSite, TheTopPageIsTheIndexWhenThereIsOne) {
+  struct TCase {
+    std::vector<std::string> pages;
+    const char* top;
+  };
+  const TCase cases[] = {
+      {{"b.html", "INDEX.HTML", "a.html"}, "INDEX.HTML"},
+      {{"b.html", "index.htm"}, "index.htm"},
+      {{"b.html", "a.htm"}, "a.htm"},
+      {{"sub/index.html"}, ""},
+  };
+  for (const auto& c : cases) {
+    TSiteFixture f;
+    for (const auto& page : c.pages) f.Add(page, "p");
+    const TSiteResult result = f.Lock();
+    ASSERT_TRUE(result.ok());
+    EXPECT_EQ(result.top_page, c.top) << c.pages[0];
+  }
+}
+
+}  // namespace

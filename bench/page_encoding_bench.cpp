@@ -1,4 +1,4 @@
-// BuildPageBlock from a cursor over a 16 MiB page: the throughput of the
+// BuildPageBlock from a byte source over a 16 MiB page: the throughput of the
 // whole encoder, file reads through the window included.
 #include <benchmark/benchmark.h>
 
@@ -9,7 +9,7 @@
 #include <string>
 
 #include "engine/page_encoding.h"
-#include "fileio/fast_io.h"
+#include "fileio/byte_source.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ void BM_BuildPageBlock16MiB(benchmark::State& state) {
     out.write(page.data(), static_cast<std::streamsize>(page.size()));
   }
   for (auto _ : state) {
-    TFastIO source;
+    TByteSource source;
     source.Open(path.string());
     const std::string block = BuildPageBlock(source, "pagekey", false);
     benchmark::DoNotOptimize(block.data());

@@ -10,11 +10,11 @@
 #include <random>
 #include <string>
 
-#include "engine/block_sink.h"
 #include "engine/page_encoding.h"
 #include "engine/strong_block.h"
 #include "engine/strong_format.h"
-#include "fileio/fast_io.h"
+#include "fileio/block_sink.h"
+#include "fileio/byte_source.h"
 #include "platform/crypto.h"
 #include "platform/platform.h"
 
@@ -55,7 +55,7 @@ class TFileSink : public TBlockSink {
 
 void BM_XorBlock64MiB(benchmark::State& state) {
   for (auto _ : state) {
-    TFastIO source;
+    TByteSource source;
     source.Open(PagePath());
     const std::string block = BuildPageBlock(source, "pagekey", false);
     TFileSink out;

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "engine/payload_area.h"
-#include "engine/xor_format.h"
 #include "platform/platform.h"
 
 namespace {
@@ -39,8 +38,8 @@ TBlockReader::TStatus TBlockReader::Open(const std::string& path) {
     error_ = platform::LastErrorText();
     return TStatus::ReadFailed;
   }
-  // The start marker begins within the search limit; the block starts the
-  // payload offset after the marker's first byte.
+  // The start marker begins within the search limit; the block starts on
+  // the next line, and its lines end as the marker's does.
   const std::size_t marker = std::strlen(kPageBeginMarker);
   if (!Fill(kMarkerSearchLimit + marker)) return TStatus::ReadFailed;
   const char* begin = buffer_.data();
@@ -48,9 +47,16 @@ TBlockReader::TStatus TBlockReader::Open(const std::string& path) {
   if (found == begin + end_ || static_cast<std::size_t>(found - begin) >= kMarkerSearchLimit)
     return TStatus::NoBlock;
   pos_ = static_cast<std::size_t>(found - begin) + marker;
-  if (!Fill(kPayloadOffset - marker)) return TStatus::ReadFailed;
-  if (end_ - pos_ < kPayloadOffset - marker) return Malformed("the page ends after \"//Page Begin\"");
-  pos_ += kPayloadOffset - marker;
+  if (!Fill(2)) return TStatus::ReadFailed;
+  if (Expect(kCrLf)) {
+    line_break_ = kCrLf;
+  } else if (Expect(kLf)) {
+    line_break_ = kLf;
+  } else {
+    if (!error_.empty()) return TStatus::ReadFailed;
+    if (pos_ == end_) return Malformed("the page ends after \"//Page Begin\"");
+    return Malformed("\"//Page Begin\" is not followed by a line break");
+  }
   return TStatus::Ok;
 }
 
@@ -92,9 +98,9 @@ TBlockReader::TStatus TBlockReader::Next(std::string* text, bool* last) {
       break;
     }
   }
-  if (Expect("," + std::string(kXorLineBreak))) return TStatus::Ok;
+  if (Expect("," + line_break_)) return TStatus::Ok;
   if (!error_.empty()) return TStatus::ReadFailed;
-  if (!Expect(");" + std::string(kXorLineBreak)))
+  if (!Expect(");" + line_break_))
     return error_.empty() ? Malformed("no \",\" or \");\" and line break after it") : TStatus::ReadFailed;
   if (!Expect(kPageEndMarker))
     return error_.empty() ? Malformed("\"//Page End\" does not follow the block") : TStatus::ReadFailed;

@@ -1,8 +1,9 @@
 // TBlockReader: reads a locked page's block back, literal by literal, in
 // bounded memory whatever the page's size. The block starts where the lock
-// put it, 14 bytes after the first byte of "//Page Begin"; its literals are
-// single-quoted, each on its own line ending in the line break, followed by
-// "," and, for the last one, by ");". "//Page End" follows the block.
+// put it, on the line after "//Page Begin"; its literals are single-quoted,
+// each on its own line, followed by "," and, for the last one, by ");", and
+// then by the line break that ends the marker's line (CR LF or LF).
+// "//Page End" follows the block.
 #pragma once
 
 #include <cstdint>
@@ -58,4 +59,5 @@ class TBlockReader {
   bool done_ = false;
   std::uint64_t literal_ = 0;
   std::string problem_, error_;
+  std::string line_break_;
 };

@@ -92,7 +92,7 @@ TLockResult BuildLockedPage(const TLockRequest& request, const std::string& page
                             TLockObserver& observer) {
   TLockPlan plan;
   TLockFailure why;
-  if (!PlanLock(request.template_, request.password, &plan, &why)) return FailedLock(why);
+  if (!PlanLock(request.template_, request.password, request.codec, &plan, &why)) return FailedLock(why);
 
   // The temporary page, created exclusively, is the guard against a second
   // lock of the same page: the page's checks below read a page that no
@@ -122,7 +122,7 @@ TLockResult BuildLockedPage(const TLockRequest& request, const std::string& page
   TTemplateInstallation installed = InstallTemplate(plan.template_.folder, page_path, false, observer);
   if (!installed.ok()) return InstallFailure(std::move(installed));
   // The block is read from the backup, the copy no other program has open.
-  if (!WriteLockedPage(plan, backup, request.password, wrap, out, observer, &why)) return FailedLock(why);
+  if (!WriteLockedPage(plan, backup, wrap, out, observer, &why)) return FailedLock(why);
   if (observer.Cancelled()) return WithStatus(TLockStatus::Cancelled);
 
   if (!platform::ReplaceFileAtomically(out.path(), page_path)) {

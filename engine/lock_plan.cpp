@@ -1,10 +1,33 @@
 #include "engine/lock_plan.h"
 
+#include <utility>
+
 #include "fileio/fast_io.h"
 #include "platform/platform.h"
 #include "resources/message_table.h"
 
-bool PlanLock(const TTemplate& found, const TPassword& password, TLockPlan* plan, TLockFailure* why) {
+namespace {
+
+TLockMessage SetupProblem(TCodecSetup setup) {
+  switch (setup) {
+    case TCodecSetup::Ready:
+      break;
+    case TCodecSetup::PasswordLengthMultipleOf256:
+      return {messages::kPasswordLengthMultipleOf256, {}};
+    case TCodecSetup::PasswordNotConvertible:
+      return {messages::kPasswordNotConvertible, {}};
+    case TCodecSetup::PasswordNotUtf8:
+      return {messages::kPasswordNotUtf8, {}};
+    case TCodecSetup::CryptoFailed:
+      break;
+  }
+  return {messages::kCannotMakeKey, {}};
+}
+
+}  // namespace
+
+bool PlanLock(const TTemplate& found, const TPassword& password, std::shared_ptr<TPageCodec> codec,
+              TLockPlan* plan, TLockFailure* why) {
   plan->template_ = found;
   plan->start_page = found.StartPage();
   std::uint64_t size = 0;
@@ -23,11 +46,20 @@ bool PlanLock(const TTemplate& found, const TPassword& password, TLockPlan* plan
     *why = {{messages::kWrongTemplate, {}}, {}};
     return false;
   }
-  // The XOR block uses the password's length mod 256: a multiple of 256
-  // would leave one byte of it.
-  if (plan->area.protection == TProtection::Xor && password.Typed().size() % 256 == 0) {
-    *why = {{messages::kPasswordLengthMultipleOf256, {}}, {}};
+  if (codec) {
+    if (codec->Protection() != plan->area.protection) {
+      *why = {{messages::kWrongTemplate, {}}, {}};
+      return false;
+    }
+    plan->codec = std::move(codec);
+    return true;
+  }
+  std::unique_ptr<TPageCodec> made;
+  const TCodecSetup setup = MakePageCodec(plan->area.protection, password, &made);
+  if (setup != TCodecSetup::Ready) {
+    *why = {SetupProblem(setup), {}};
     return false;
   }
+  plan->codec = std::move(made);
   return true;
 }

@@ -10,14 +10,15 @@
 #include "engine/lock_result.h"
 
 // Streams into `out` (created, still empty) the plan's start page up to its
-// payload area, the block of the page at `source_path` (wrapped as text
-// with `text_page`) under `password`, and the rest of the start page; then
-// flushes and closes `out`. The observer hears how far the block has come
-// and is asked between writes whether to stop. False, with `why`, when a
-// write, the flush or the close fails (kCannotWriteLockedPage and the
-// system's reason), when the page or the start page cannot be read
-// (kCannotReadFile naming both, and the system's reason), or when the
-// observer stopped it (`why->cancelled`). `out` is left to its owner, which
-// removes it unless it keeps it.
-bool WriteLockedPage(const TLockPlan& plan, const std::string& source_path, const TPassword& password,
-                     bool text_page, TExclusiveFile& out, TLockObserver& observer, TLockFailure* why);
+// payload area, the block the plan's codec writes of the page at
+// `source_path` (wrapped as text with `text_page`), and the rest of the
+// start page; then flushes and closes `out`. The observer hears how far the
+// block has come and is asked between writes whether to stop. False, with
+// `why`, when a write, the flush or the close fails (kCannotWriteLockedPage
+// and the system's reason), when the page or the start page cannot be read
+// (kCannotReadFile naming both, and the system's reason), when the key
+// cannot be made (kCannotMakeKey), or when the observer stopped it
+// (`why->cancelled`). `out` is left to its owner, which removes it unless
+// it keeps it.
+bool WriteLockedPage(const TLockPlan& plan, const std::string& source_path, bool text_page,
+                     TExclusiveFile& out, TLockObserver& observer, TLockFailure* why);

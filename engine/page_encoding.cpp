@@ -5,11 +5,11 @@
 #include <cstring>
 #include <memory>
 
-#include "engine/block_sink.h"
 #include "engine/escape_run.h"
 #include "engine/escape_table.h"
 #include "engine/xor_format.h"
-#include "fileio/fast_io.h"
+#include "fileio/block_sink.h"
+#include "fileio/byte_source.h"
 #include "platform/platform.h"
 
 namespace {
@@ -36,18 +36,18 @@ KeyStream MakeKeyStream(const std::string& password) {
 // line begins, so that the last one can be closed with ");" instead.
 class TLineWriter {
  public:
-  explicit TLineWriter(TBlockSink& sink) : sink_(sink) {}
+  TLineWriter(TBlockSink& sink, const std::string& line_break) : sink_(sink), line_break_(line_break) {}
 
   // Room for one more line of up to `max` encoded bytes, its opening
   // apostrophe already written; false when the sink failed.
   char* BeginLine(std::size_t max) {
-    const std::size_t need = 3 + kXorLineBreak.size() + 1 + max + kEscapeRunSlack;
+    const std::size_t need = 3 + line_break_.size() + 1 + max + kEscapeRunSlack;
     if (need > kCapacity) return nullptr;
     if (kCapacity - used_ < need && !Drain()) return nullptr;
     const std::size_t before = used_;
     if (open_) {
       Append("',");
-      Append(kXorLineBreak);
+      Append(line_break_);
     }
     Append("'");
     open_ = true;
@@ -61,14 +61,14 @@ class TLineWriter {
 
   bool Finish() {
     Append("');");
-    Append(kXorLineBreak);
+    Append(line_break_);
     return Drain();
   }
 
  private:
   static constexpr std::size_t kCapacity = 1 << 18;
 
-  void Append(std::string_view text) {
+  void Append(const std::string& text) {
     std::memcpy(buffer_ + used_, text.data(), text.size());
     used_ += text.size();
   }
@@ -79,6 +79,7 @@ class TLineWriter {
   }
 
   TBlockSink& sink_;
+  const std::string line_break_;
   char buffer_[kCapacity];
   std::size_t used_ = 0;
   bool open_ = false;
@@ -104,10 +105,11 @@ std::string CheckValue(const std::string& password) {
   return {escape_detail::kHexDigits[x >> 4], escape_detail::kHexDigits[x & 0xF]};
 }
 
-bool WritePageBlock(TFastIO& source, const std::string& password, bool wrap, TBlockSink& sink) {
+bool WritePageBlock(TByteSource& source, const std::string& password, bool wrap, TBlockSink& sink,
+                    const std::string& line_break) {
   const std::size_t chunk = kXorChunkSize;
   // The line buffer is large; it lives on the heap, not the stack.
-  const auto lines = std::make_unique<TLineWriter>(sink);
+  const auto lines = std::make_unique<TLineWriter>(sink, line_break);
 
   // The check line.
   char* out = lines->BeginLine(2);
@@ -126,9 +128,10 @@ bool WritePageBlock(TFastIO& source, const std::string& password, bool wrap, TBl
     out = begin;
     std::size_t wanted = chunk;
     while (wanted > 0) {
-      const TFastIO::TByteRun run = source.NextRun();
-      if (run.length == 0 || run.data[0] == 0) {
-        ++source.Position;
+      const TByteSource::TRun run = source.Peek();
+      if (run.length == 0) break;
+      if (run.data[0] == 0) {
+        source.Consume(1);
         break;
       }
       const std::size_t n = std::min<std::size_t>(run.length, wanted);
@@ -136,10 +139,10 @@ bool WritePageBlock(TFastIO& source, const std::string& password, bool wrap, TBl
       const std::size_t length = zero ? static_cast<std::size_t>(zero - run.data) : n;
       out = EscapeRun(run.data, length, out, keys);
       if (zero) {
-        source.Position += static_cast<std::uint32_t>(length + 1);
+        source.Consume(length + 1);
         break;
       }
-      source.Position += static_cast<std::uint32_t>(n);
+      source.Consume(n);
       wanted -= n;
     }
     if (out == begin) {
@@ -153,8 +156,9 @@ bool WritePageBlock(TFastIO& source, const std::string& password, bool wrap, TBl
   return lines->Finish();
 }
 
-std::string BuildPageBlock(TFastIO& source, const std::string& password, bool wrap) {
+std::string BuildPageBlock(TByteSource& source, const std::string& password, bool wrap,
+                           const std::string& line_break) {
   TStringSink sink;
-  WritePageBlock(source, password, wrap, sink);
+  WritePageBlock(source, password, wrap, sink, line_break);
   return sink.Text;
 }

@@ -6,7 +6,9 @@
 
 #include <string>
 
-class TFastIO;
+#include "engine/xor_format.h"
+
+class TByteSource;
 class TBlockSink;
 
 // XORed into every encoded byte.
@@ -25,12 +27,17 @@ std::string EncodeByte(unsigned char m);
 std::string CheckValue(const std::string& password);
 
 // Reads `source` from its current position until a data line comes out
-// empty (the end of the file or a 0 byte at the start of a line) and streams
-// the whole block into `sink`, ending with ");" and the line break; memory stays
-// bounded whatever the page's size. `wrap` adds the text wrapper lines around
-// the data. The password should not be empty; an empty one encodes as if its
-// byte were 0. False as soon as the sink refuses bytes.
-bool WritePageBlock(TFastIO& source, const std::string& password, bool wrap, TBlockSink& sink);
+// empty (the end of the file or a 0 byte at the start of a line; a 0 byte
+// inside a line ends that line) and streams the whole block into `sink`,
+// every line ending in `line_break`, the last in ");" and `line_break`;
+// memory stays bounded whatever the page's size. `wrap` adds the text
+// wrapper lines around the data. The password should not be empty; an
+// empty one encodes as if its byte were 0. False as soon as the sink
+// refuses bytes; a failed read ends the data as the end of the file does,
+// and `source` tells it.
+bool WritePageBlock(TByteSource& source, const std::string& password, bool wrap, TBlockSink& sink,
+                    const std::string& line_break = std::string(kXorLineBreak));
 
 // The same block, returned as one string.
-std::string BuildPageBlock(TFastIO& source, const std::string& password, bool wrap);
+std::string BuildPageBlock(TByteSource& source, const std::string& password, bool wrap,
+                           const std::string& line_break = std::string(kXorLineBreak));

@@ -1,42 +1,15 @@
 #include "engine/page_unlock.h"
 
 #include "engine/block_reader.h"
-#include "engine/block_sink.h"
 #include "engine/strong_block_decoder.h"
 #include "engine/strong_format.h"
 #include "engine/xor_block_decoder.h"
+#include "fileio/block_sink.h"
+#include "fileio/file_writer.h"
 #include "platform/path_kind.h"
 #include "platform/platform.h"
 
 namespace {
-
-// Collects the decoded bytes and writes them in large pieces.
-class TFileSink : public TBlockSink {
- public:
-  explicit TFileSink(platform::FileHandle file) : file_(file) { buffer_.reserve(kSize); }
-
-  bool Put(const char* data, std::size_t size) override {
-    buffer_.append(data, size);
-    return buffer_.size() < kSize || Flush();
-  }
-  using TBlockSink::Put;
-
-  bool Flush() {
-    if (!buffer_.empty() &&
-        !platform::WriteFileBytes(file_, buffer_.data(), static_cast<std::uint32_t>(buffer_.size()))) {
-      error_ = platform::LastErrorText();
-      return false;
-    }
-    buffer_.clear();
-    return true;
-  }
-  const std::string& Error() const { return error_; }
-
- private:
-  static constexpr std::size_t kSize = 1 << 16;
-  platform::FileHandle file_;
-  std::string buffer_, error_;
-};
 
 TUnlockResult Decode(TBlockReader& reader, const std::string& locked_path, const TPassword& password,
                      TBlockSink& out) {
@@ -47,10 +20,10 @@ TUnlockResult Decode(TBlockReader& reader, const std::string& locked_path, const
     return {TUnlockStatus::ReadFailed, "Cannot read " + locked_path + ": " + reader.LastErrorText()};
   if (status != TBlockReader::TStatus::Ok)
     return {TUnlockStatus::NotLocked, locked_path + " is not a locked page: " + reader.Problem() + "."};
-  if (first == kStrongFormatName) {
+  if (first == kStrongFormatName || first == kStrongFormat2Name) {
     if (last)
       return {TUnlockStatus::Damaged, "The locked page is damaged: the block ends within its header."};
-    return DecodeStrongBlock(reader, password, out);
+    return DecodeStrongBlock(reader, first, password, out);
   }
   if (IsCheckValueLiteral(first)) return DecodeXorBlock(reader, first, last, password.Typed(), out);
   return {TUnlockStatus::NotLocked,
@@ -98,11 +71,11 @@ TUnlockResult UnlockPage(const std::string& locked_path, const std::string& outp
     platform::RemoveFile(temp);
     return {TUnlockStatus::WriteFailed, "Cannot create " + temp + ": " + why};
   }
-  TFileSink sink(file);
+  TFileWriter sink(file);
   TUnlockResult result = Decode(reader, locked_path, password, sink);
   if (result.status == TUnlockStatus::Done && !sink.Flush()) result.status = TUnlockStatus::WriteFailed;
   if (result.status == TUnlockStatus::WriteFailed)
-    result.message = "Cannot write " + temp + ": " + sink.Error();
+    result.message = "Cannot write " + temp + ": " + sink.Reason();
   platform::CloseFile(file);
 
   // RenameFile refuses an existing target, so a file that appeared meanwhile

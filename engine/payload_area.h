@@ -14,9 +14,10 @@ inline constexpr char kPageEndMarker[] = "//Page End";
 // Both markers must begin within this many bytes (of the file's start, and
 // of the start marker).
 inline constexpr unsigned kMarkerSearchLimit = 30000;
-// The block is written this many bytes after the start marker's first byte:
-// the marker and the CR LF that ends its line stay.
-inline constexpr unsigned kPayloadOffset = 14;
+// The line breaks a start marker's line may end with; the block's own lines
+// end the same way.
+inline constexpr char kCrLf[] = "\r\n";
+inline constexpr char kLf[] = "\n";
 
 // A start page that declares this, before "//Page Begin" and within the
 // marker search limit, gets the strong block.
@@ -25,19 +26,28 @@ inline constexpr char kStrongProtectionMeta[] = "<meta name=\"zendrel-protection
 enum class TProtection { Xor, Strong };
 
 struct TPayloadArea {
-  // From kPayloadOffset bytes after the start marker's first byte up to the
-  // first byte of the end marker.
+  // From just after the line break that ends the start marker's line up to
+  // the first byte of the end marker.
   std::uint32_t begin = 0;
   std::uint32_t end = 0;
   TProtection protection = TProtection::Xor;
+  // The line break that ends the start marker's line: kCrLf or kLf.
+  std::string line_break = kCrLf;
 };
 
 // Finds the payload area in the file `page` is open on, from its start. False
-// when a marker is missing within the limit, or both lie on one line.
+// when a marker is missing within the limit, the start marker is not followed
+// at once by CR LF or LF, or both markers lie on one line.
 bool FindPayloadArea(TFastIO& page, TPayloadArea* area);
+
+// With `page` on the first byte of the start marker: moves past the marker
+// and the line break that ends its line, and tells which it was (kCrLf or
+// kLf). False when anything else follows the marker.
+bool SkipStartMarkerLine(TFastIO& page, std::string* line_break);
 
 // True when the payload area of the file at `path` holds a block: the line
 // after "//Page Begin" is an XOR block's check line ("'" two upper-case hex
-// digits "'," or "');") or a strong block's format line. False for a template's own placeholder, and for a file
-// without the start marker.
+// digits "'," or "');") or a strong block's format line, of either version.
+// False for a template's own placeholder, and for a file without the start
+// marker.
 bool HoldsPageBlock(const std::string& path);

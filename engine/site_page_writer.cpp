@@ -3,6 +3,7 @@
 #include "engine/exclusive_file.h"
 #include "engine/locked_page_writer.h"
 #include "engine/page_check.h"
+#include "engine/strong_codec.h"
 #include "platform/platform.h"
 #include "resources/message_table.h"
 
@@ -31,8 +32,11 @@ bool TSitePageWriter::Prepare(const TTemplate& template_, const TPassword& passw
     *why = {{messages::kPasswordNotEntered, {}}, {}};
     return false;
   }
-  password_ = password;
-  return PlanLock(template_, password, &plan_, why);
+  // The plan makes the run's codec: one key derivation for the whole site.
+  if (!PlanLock(template_, password, nullptr, &plan_, why)) return false;
+  if (plan_.area.protection == TProtection::Strong)
+    site_key_ = static_cast<const TStrongCodec&>(*plan_.codec).SiteKey();
+  return true;
 }
 
 bool TSitePageWriter::Write(const std::string& page, bool text_page, const std::string& to,
@@ -53,7 +57,7 @@ bool TSitePageWriter::Write(const std::string& page, bool text_page, const std::
     return false;
   }
   TPageObserver observer(progress, cancel);
-  if (!WriteLockedPage(plan_, page, password_, text_page, out, observer, why)) return false;
+  if (!WriteLockedPage(plan_, page, text_page, out, observer, why)) return false;
   out.Keep();
   return true;
 }

@@ -35,6 +35,5 @@ class TSitePageWriter {
 
  private:
   TLockPlan plan_;
-  TPassword password_{""};
   std::string site_key_;
 };

@@ -4,13 +4,13 @@
 
 #include "engine/base64.h"
 #include "engine/strong_format.h"
+#include "engine/strong_keys.h"
+#include "engine/strong_stream.h"
 #include "platform/crypto.h"
 
 namespace {
 
 constexpr std::size_t kSealedChunk = kStrongChunkSize + platform::kGcmTagSize;
-// A foreign page cannot make the reader spend hours deriving a key.
-constexpr std::uint32_t kMaxIterations = 100000000;
 
 TUnlockResult Damaged(const std::string& what) {
   return {TUnlockStatus::Damaged, "The locked page is damaged: " + what + "."};
@@ -25,19 +25,18 @@ bool ParseIterations(const std::string& text, std::uint32_t* count) {
     value = value * 10 + static_cast<std::uint32_t>(c - '0');
   }
   *count = value;
-  return value <= kMaxIterations;
+  return value <= kStrongMaxIterations;
 }
 
 class TChunkOpener {
  public:
-  TChunkOpener(const platform::AesGcmKey& key, std::string aad, std::string prefix, TBlockSink& out)
-      : key_(key), aad_(std::move(aad)), prefix_(std::move(prefix)), out_(out), plain_(kStrongChunkSize) {}
+  TChunkOpener(const TStrongStream& stream, TBlockSink& out)
+      : stream_(stream), out_(out), plain_(kStrongChunkSize) {}
 
   // Opens one sealed chunk and writes it.
   TUnlockResult Open(const std::string& sealed, std::size_t size, bool last) {
-    unsigned char nonce[platform::kGcmNonceSize];
-    StrongNonce(prefix_, index_, last, nonce);
-    if (!key_.Open(nonce, aad_, reinterpret_cast<const unsigned char*>(sealed.data()), size, plain_.data())) {
+    if (!stream_.Open(index_, last, reinterpret_cast<const unsigned char*>(sealed.data()), size,
+                      plain_.data())) {
       if (index_ == 0) return {TUnlockStatus::WrongPassword, "Wrong password (or the page was altered)."};
       return Damaged("chunk " + std::to_string(index_) +
                      (last ? " does not open as the last: the page was cut short or altered"
@@ -51,50 +50,67 @@ class TChunkOpener {
   }
 
  private:
-  const platform::AesGcmKey& key_;
-  const std::string aad_, prefix_;
+  const TStrongStream& stream_;
   TBlockSink& out_;
   std::vector<unsigned char> plain_;
   std::uint32_t index_ = 0;
 };
 
+bool Base64Bytes(const std::string& text, std::size_t size, std::string* bytes) {
+  return Base64Decode(text, bytes) && bytes->size() == size;
+}
+
 }  // namespace
 
-TUnlockResult DecodeStrongBlock(TBlockReader& reader, const TPassword& password, TBlockSink& out) {
-  std::string header[kStrongHeaderLiterals] = {kStrongFormatName};
+TUnlockResult DecodeStrongBlock(TBlockReader& reader, const std::string& format, const TPassword& password,
+                                TBlockSink& out) {
+  const bool version2 = format == kStrongFormat2Name;
+  std::vector<std::string> header(version2 ? kStrong2HeaderLiterals : kStrongHeaderLiterals);
+  header[0] = format;
   bool last = false;
-  for (std::size_t i = 1; i < kStrongHeaderLiterals; ++i) {
+  for (std::size_t i = 1; i < header.size(); ++i) {
     const TBlockReader::TStatus status = reader.Next(&header[i], &last);
     if (status == TBlockReader::TStatus::ReadFailed)
       return {TUnlockStatus::ReadFailed, "Cannot read the locked page: " + reader.LastErrorText()};
     if (status != TBlockReader::TStatus::Ok) return Damaged(reader.Problem());
     if (last) return Damaged("the block ends within its header");
   }
+  // Format 1: name, iterations, salt, prefix, kind. Format 2: name,
+  // iterations, site salt, page salt, prefix, kind.
+  const std::string& prefix_text = header[header.size() - 2];
+  const std::string& kind = header.back();
   std::uint32_t iterations = 0;
-  std::string salt, prefix;
+  std::string salt, page_salt, prefix;
   if (!ParseIterations(header[1], &iterations))
     return Damaged("the iteration count is not a number we accept");
-  if (!Base64Decode(header[2], &salt) || salt.size() != kStrongSaltSize)
-    return Damaged("the salt is not 16 bytes of base64");
-  if (!Base64Decode(header[3], &prefix) || prefix.size() != kStrongNoncePrefixSize)
+  if (!Base64Bytes(header[2], kStrongSaltSize, &salt))
+    return Damaged(version2 ? "the site salt is not 16 bytes of base64"
+                            : "the salt is not 16 bytes of base64");
+  if (version2 && !Base64Bytes(header[3], kStrongSaltSize, &page_salt))
+    return Damaged("the page salt is not 16 bytes of base64");
+  if (!Base64Bytes(prefix_text, kStrongNoncePrefixSize, &prefix))
     return Damaged("the nonce prefix is not 7 bytes of base64");
-  if (header[4] != kStrongHtmlKind && header[4] != kStrongTextKind)
+  if (kind != kStrongHtmlKind && kind != kStrongTextKind)
     return Damaged("the page kind is neither html nor text");
 
-  std::string utf8, key_bytes;
-  platform::AesGcmKey key;
+  // The unlock takes the password's bytes as they come on Linux, valid
+  // UTF-8 or not: a page locked with such a password before locks refused
+  // them still opens here.
+  std::string utf8, site_key, page_key;
   if (!password.ToUtf8(&utf8))
     return {TUnlockStatus::WrongPassword, "The password cannot be converted to UTF-8."};
-  if (!platform::DeriveKeyPbkdf2Sha256(utf8, salt, iterations, platform::kAesKeySize, &key_bytes) ||
-      !key.SetKey(key_bytes))
+  TStrongStream stream;
+  if (!DeriveSiteKey(utf8, salt, iterations, &site_key) ||
+      (version2 && !DerivePageKey(site_key, page_salt, &page_key)) ||
+      !stream.Start(version2 ? page_key : site_key, prefix, StrongAad(header)))
     return {TUnlockStatus::CryptoFailed, "The system's cryptography failed."};
 
   // A chunk is opened once more data follows it; what remains at the end is
   // the last chunk.
-  TChunkOpener opener(key, StrongAad(header), prefix, out);
+  TChunkOpener opener(stream, out);
   TBase64Decoder base64;
   std::string text, sealed;
-  for (std::size_t line = kStrongHeaderLiterals + 1; !last; ++line) {
+  for (std::size_t line = header.size() + 1; !last; ++line) {
     const TBlockReader::TStatus status = reader.Next(&text, &last);
     if (status == TBlockReader::TStatus::ReadFailed)
       return {TUnlockStatus::ReadFailed, "Cannot read the locked page: " + reader.LastErrorText()};

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-std::string StrongAad(const std::string (&header)[kStrongHeaderLiterals]) {
-  std::string aad = header[0];
-  for (std::size_t i = 1; i < kStrongHeaderLiterals; ++i) aad += '\n' + header[i];
+std::string StrongAad(const std::vector<std::string>& header) {
+  std::string aad;
+  for (std::size_t i = 0; i < header.size(); ++i) aad += (i == 0 ? "" : "\n") + header[i];
   return aad;
 }
 

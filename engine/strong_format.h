@@ -1,32 +1,46 @@
 // The strong block's fixed parts, shared by its writer and its reader: the
-// header literals, the nonce of each chunk and the additional data that ties
-// every chunk to the header.
+// header literals of both versions, the nonce of each chunk and the
+// additional data that ties every chunk to the header. The README's format
+// section describes the same for independent decoders.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/crypto.h"
 
-// The first literal, naming the format.
+// The first literal, naming the format. Format 1 derives the page's key
+// from the password and its salt alone; format 2 (every lock writes it)
+// derives a site key once per run and each page's key from it.
 inline constexpr char kStrongFormatName[] = "ZENDREL-AES-GCM-1";
+inline constexpr char kStrongFormat2Name[] = "ZENDREL-AES-GCM-2";
 // PBKDF2-HMAC-SHA256 rounds; the second literal, in decimal.
 inline constexpr std::uint32_t kStrongIterations = 600000;
+// The most rounds a reader accepts, so that a foreign page cannot keep it
+// deriving for minutes: about 16 times the rounds written today, some
+// seconds in a browser's WebCrypto.
+inline constexpr std::uint32_t kStrongMaxIterations = 10000000;
 inline constexpr std::size_t kStrongSaltSize = 16;
 inline constexpr std::size_t kStrongNoncePrefixSize = 7;
 // Plaintext bytes per sealed chunk; only the last chunk may be shorter.
 inline constexpr std::size_t kStrongChunkSize = 65536;
 // Base64 characters per line of the sealed stream (75 bytes' worth).
 inline constexpr std::size_t kStrongLineLength = 100;
-// The fifth literal: how the browser shows the page.
+// The last header literal: how the browser shows the page.
 inline constexpr char kStrongHtmlKind[] = "html";
 inline constexpr char kStrongTextKind[] = "text";
+// Format 1: name, iterations, salt, nonce prefix, kind.
 inline constexpr std::size_t kStrongHeaderLiterals = 5;
+// Format 2: name, iterations, site salt, page salt, nonce prefix, kind.
+inline constexpr std::size_t kStrong2HeaderLiterals = 6;
+// Format 2's HKDF info: these 16 ASCII bytes, no terminator.
+inline constexpr char kStrongPageKeyInfo[] = "zendrel page key";
 
-// The additional data of every chunk: the five header literals' contents
-// joined by single LF characters.
-std::string StrongAad(const std::string (&header)[kStrongHeaderLiterals]);
+// The additional data of every chunk: the header literals' contents joined
+// by single LF characters.
+std::string StrongAad(const std::vector<std::string>& header);
 
 // The 12-byte nonce of chunk `index`: the 7-byte prefix, the index as 4
 // bytes big-endian, and 1 for the last chunk or 0 for any other.

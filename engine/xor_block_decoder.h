@@ -7,8 +7,8 @@
 #include <string>
 
 #include "engine/block_reader.h"
-#include "engine/block_sink.h"
 #include "engine/unlock_result.h"
+#include "fileio/block_sink.h"
 
 // True when `literal` can be a check value: two upper-case hex digits.
 bool IsCheckValueLiteral(const std::string& literal);

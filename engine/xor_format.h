@@ -7,6 +7,7 @@
 
 // Page bytes per data line of the block.
 inline constexpr std::size_t kXorChunkSize = 100;
-// Ends every line of a page block. The strong block keeps the XOR block's
-// shape, so its lines end the same way and one reader reads both.
+// Ends every line of a page block in a CR LF template (the bundled ones); a
+// block's lines follow the line break of its template's "//Page Begin"
+// line. Format 1's strong blocks always end their lines so.
 inline constexpr std::string_view kXorLineBreak = "\r\n";

@@ -4,36 +4,11 @@
 #include <cstring>
 #include <vector>
 
+#include "fileio/file_writer.h"
+
 namespace {
 
 const char kTemporarySuffix[] = "~temp~";
-
-// Collects bytes for the temporary file so that the rebuild does not pay a
-// system call per copied byte.
-class BufferedWriter {
- public:
-  explicit BufferedWriter(platform::FileHandle handle) : handle_(handle) { buffer_.reserve(kCapacity); }
-
-  bool Put(const unsigned char* data, std::uint32_t length) {
-    if (buffer_.size() + length > kCapacity && !Flush()) return false;
-    if (length >= kCapacity) return platform::WriteFileBytes(handle_, data, length);
-    buffer_.insert(buffer_.end(), data, data + length);
-    return true;
-  }
-
-  bool Flush() {
-    if (buffer_.empty()) return true;
-    const bool ok =
-        platform::WriteFileBytes(handle_, buffer_.data(), static_cast<std::uint32_t>(buffer_.size()));
-    buffer_.clear();
-    return ok;
-  }
-
- private:
-  static constexpr std::size_t kCapacity = 1 << 16;
-  platform::FileHandle handle_;
-  std::vector<unsigned char> buffer_;
-};
 
 }  // namespace
 
@@ -164,7 +139,7 @@ bool TFastIO::SpliceThroughTemporary(const std::string& text, std::uint32_t span
     return false;
   };
 
-  BufferedWriter writer(out);
+  TFileWriter writer(out);
   // Head: the first `at` bytes, which must hold no 0 byte (the end of the
   // data to every reader of this cursor).
   Position = 0;
@@ -176,13 +151,10 @@ bool TFastIO::SpliceThroughTemporary(const std::string& text, std::uint32_t span
       return abandon(Position +
                      static_cast<std::uint32_t>(static_cast<const unsigned char*>(zero) - run.data) + 1);
     }
-    if (!writer.Put(run.data, n)) return abandon(at);
+    if (!writer.Put(reinterpret_cast<const char*>(run.data), n)) return abandon(at);
     Position += n;
   }
-  if (!writer.Flush()) return abandon(at);
-  if (!text.empty() && !platform::WriteFileBytes(out, text.data(), static_cast<std::uint32_t>(text.size()))) {
-    return abandon(at);
-  }
+  if (!writer.Put(text)) return abandon(at);
   // Tail: everything behind the span, 0 bytes included.
   Position = at + span;
   if (Position < at) return abandon(at);  // the span ran past 4 GiB
@@ -190,7 +162,7 @@ bool TFastIO::SpliceThroughTemporary(const std::string& text, std::uint32_t span
     const TByteRun run = NextRun();
     if (run.length == 0) return abandon(at);  // the read failed
     const std::uint32_t n = std::min(run.length, size - Position);
-    if (!writer.Put(run.data, n)) return abandon(at);
+    if (!writer.Put(reinterpret_cast<const char*>(run.data), n)) return abandon(at);
     Position += n;
   }
   if (!writer.Flush() || !platform::FlushFile(out)) return abandon(at);

@@ -22,6 +22,14 @@ inline constexpr std::size_t kGcmTagSize = 16;
 bool DeriveKeyPbkdf2Sha256(const std::string& password, const std::string& salt, std::uint32_t iterations,
                            std::size_t length, std::string* key);
 
+// HKDF with HMAC-SHA256 (RFC 5869): extracts a pseudorandom key from `ikm`
+// and `salt` (an empty salt stands for 32 zero bytes), then expands it with
+// `info` to `length` bytes (1 to 8160). True with `key` holding exactly
+// `length` bytes; false when the length is out of range or the system
+// refuses, and `key` is then empty.
+bool DeriveKeyHkdfSha256(const std::string& ikm, const std::string& salt, const std::string& info,
+                         std::size_t length, std::string* key);
+
 // AES-256 in GCM mode under one key, kept ready for many seals and opens so
 // that a long stream of chunks pays for the key set-up once. Nonces are 12
 // bytes and tags 16; the caller never uses a nonce twice under one key.

@@ -39,6 +39,13 @@ inline constexpr char kPageTooLarge[] =
 inline constexpr char kPasswordLengthMultipleOf256[] =
     "With this template a password whose length is a multiple of 256 protects with its first character "
     "only.\nChoose a shorter or a longer password.";
+inline constexpr char kPasswordNotUtf8[] =
+    "The password is not valid UTF-8 text, and a browser reads the password it is given as UTF-8: no "
+    "browser could open a page locked with it.\nSet the terminal to UTF-8, or choose a password of ASCII "
+    "characters.";
+inline constexpr char kPasswordNotConvertible[] =
+    "The password cannot be converted to UTF-8, which browsers read passwords as.\nChoose another password.";
+inline constexpr char kCannotMakeKey[] = "The system's cryptography failed: the page's key cannot be made.";
 inline constexpr char kBackupIsThePage[] =
     "Backup file %s cannot be the page %s or its temporary file.\nChoose another backup file.";
 inline constexpr char kBackupOfLockedPage[] =

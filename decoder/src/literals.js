@@ -2,8 +2,9 @@
 // single-quoted script string literals, one per line, each followed by ","
 // and the last by ");".
 
-export const BEGIN_MARKER = '//Page Begin';
-export const END_MARKER = '//Page End';
+import { BEGIN_MARKER, END_MARKER } from './format_constants.js';
+
+export { BEGIN_MARKER, END_MARKER };
 
 // The block's span in the text of the locked page's script, or null when a
 // marker is missing.

@@ -16,11 +16,11 @@
 
 import { decodeBase64 } from './base64.js';
 import { nextLiteral, closesBlock } from './literals.js';
-import { STRONG_FORMAT_1, STRONG_FORMAT_2, CHUNK_SIZE, MAX_ITERATIONS } from './format_constants.js';
+import { STRONG_FORMAT_1, STRONG_FORMAT_2, CHUNK_SIZE, TAG_SIZE, MAX_ITERATIONS } from './format_constants.js';
 
+// The format's constants come from the C++ headers (format_constants.js).
 export { CHUNK_SIZE, MAX_ITERATIONS };
 export const STRONG_FORMATS = [STRONG_FORMAT_1, STRONG_FORMAT_2];
-const TAG_SIZE = 16;
 const SEALED_SIZE = CHUNK_SIZE + TAG_SIZE;
 // Base64 characters decoded between two pauses.
 const BATCH_CHARS = 1 << 20;

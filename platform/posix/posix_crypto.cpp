@@ -1,5 +1,7 @@
 // Cryptography from OpenSSL's libcrypto; random bytes from getrandom.
+#include <openssl/core_names.h>
 #include <openssl/evp.h>
+#include <openssl/kdf.h>
 #include <sys/random.h>
 
 #include <algorithm>
@@ -25,6 +27,31 @@ bool DeriveKeyPbkdf2Sha256(const std::string& password, const std::string& salt,
     return false;
   *key = std::move(out);
   return true;
+}
+
+bool DeriveKeyHkdfSha256(const std::string& ikm, const std::string& salt, const std::string& info,
+                         std::size_t length, std::string* key) {
+  key->clear();
+  if (length == 0 || length > 255 * 32) return false;
+  EVP_KDF* kdf = EVP_KDF_fetch(nullptr, "HKDF", nullptr);
+  EVP_KDF_CTX* ctx = kdf ? EVP_KDF_CTX_new(kdf) : nullptr;
+  EVP_KDF_free(kdf);
+  if (!ctx) return false;
+  // OSSL_PARAM wants writable pointers; the KDF only reads through them.
+  char digest[] = "SHA256";
+  auto bytes = [](const std::string& s) { return const_cast<char*>(s.data()); };
+  const OSSL_PARAM params[] = {
+      OSSL_PARAM_construct_utf8_string(OSSL_KDF_PARAM_DIGEST, digest, 0),
+      OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_KEY, bytes(ikm), ikm.size()),
+      OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_SALT, bytes(salt), salt.size()),
+      OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_INFO, bytes(info), info.size()),
+      OSSL_PARAM_construct_end(),
+  };
+  std::string out(length, '\0');
+  const bool ok = EVP_KDF_derive(ctx, reinterpret_cast<unsigned char*>(out.data()), length, params) == 1;
+  EVP_KDF_CTX_free(ctx);
+  if (ok) *key = std::move(out);
+  return ok;
 }
 
 // One context per direction, each holding the expanded key; a new nonce is

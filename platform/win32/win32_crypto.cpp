@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <cstring>
+#include <initializer_list>
 #include <vector>
 
 #include "platform/crypto.h"
@@ -50,6 +51,57 @@ bool DeriveKeyPbkdf2Sha256(const std::string& password, const std::string& salt,
                                        static_cast<ULONG>(salt.size()), iterations, Bytes(out.data()),
                                        static_cast<ULONG>(length), 0)))
     return false;
+  *key = std::move(out);
+  return true;
+}
+
+namespace {
+
+constexpr std::size_t kSha256Size = 32;
+
+// HMAC-SHA256 of the concatenated `parts` under `secret`.
+bool HmacSha256(const Provider& hmac, const std::string& secret, std::initializer_list<std::string> parts,
+                unsigned char (&mac)[kSha256Size]) {
+  BCRYPT_HASH_HANDLE hash = nullptr;
+  // CNG wants a buffer even for an empty secret.
+  const char none = 0;
+  if (!Succeeded(BCryptCreateHash(hmac.get(), &hash, nullptr, 0,
+                                  Bytes(secret.empty() ? &none : secret.data()),
+                                  static_cast<ULONG>(secret.size()), 0)))
+    return false;
+  bool ok = true;
+  for (const std::string& part : parts)
+    ok = ok && (part.empty() ||
+                Succeeded(BCryptHashData(hash, Bytes(part.data()), static_cast<ULONG>(part.size()), 0)));
+  ok = ok && Succeeded(BCryptFinishHash(hash, mac, static_cast<ULONG>(kSha256Size), 0));
+  BCryptDestroyHash(hash);
+  return ok;
+}
+
+}  // namespace
+
+// Built from HMAC-SHA256 as RFC 5869 gives it: CNG's own HKDF algorithm is
+// missing before Windows 10, and wine has none.
+bool DeriveKeyHkdfSha256(const std::string& ikm, const std::string& salt, const std::string& info,
+                         std::size_t length, std::string* key) {
+  key->clear();
+  if (length == 0 || length > 255 * kSha256Size || ikm.size() > ULONG_MAX || info.size() > ULONG_MAX)
+    return false;
+  Provider hmac(BCRYPT_SHA256_ALGORITHM, BCRYPT_ALG_HANDLE_HMAC_FLAG);
+  if (!hmac.get()) return false;
+  unsigned char prk[kSha256Size];
+  const std::string zeros(kSha256Size, '\0');
+  if (!HmacSha256(hmac, salt.empty() ? zeros : salt, {ikm}, prk)) return false;
+  const std::string prk_key(reinterpret_cast<const char*>(prk), kSha256Size);
+  std::string out, block;
+  for (unsigned char counter = 1; out.size() < length; ++counter) {
+    unsigned char t[kSha256Size];
+    if (!HmacSha256(hmac, prk_key, {block, info, std::string(1, static_cast<char>(counter))}, t))
+      return false;
+    block.assign(reinterpret_cast<const char*>(t), kSha256Size);
+    out += block;
+  }
+  out.resize(length);
   *key = std::move(out);
   return true;
 }

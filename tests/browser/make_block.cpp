@@ -12,7 +12,7 @@
 #include <string>
 
 #include "engine/page_encoding.h"
-#include "fileio/fast_io.h"
+#include "fileio/byte_source.h"
 
 int main(int argc, char** argv) {
   if (argc < 3 || argc > 4 || (argc == 4 && std::string(argv[3]) != "wrap")) {
@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot read %s\n", argv[2]);
     return 1;
   }
-  TFastIO source;
+  TByteSource source;
   if (!source.Open(argv[1])) {
     std::fprintf(stderr, "cannot open %s\n", argv[1]);
     return 1;

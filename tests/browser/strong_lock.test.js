@@ -9,13 +9,14 @@ const path = require('node:path');
 const { tempDir, installProgram, lockPage } = require('./support');
 const { decode } = require('../strong_block/check_strong_blocks');
 
-// The block between the markers of a locked page.
+// The block between the markers of a locked page: from after the line
+// break that ends the "//Page Begin" line.
 function payload(locked) {
   const text = fs.readFileSync(locked, 'latin1');
   const begin = text.indexOf('//Page Begin');
   const end = text.indexOf('//Page End', begin);
   assert.ok(begin >= 0 && end > begin, 'the locked page keeps both markers');
-  return text.slice(begin + 14, end);
+  return text.slice(text.indexOf('\n', begin) + 1, end);
 }
 
 const everyByte = Buffer.alloc(3 * 256 + 70000);
@@ -44,6 +45,7 @@ describe('a lock with a strong template', () => {
       fs.writeFileSync(page, bytes);
       const locked = lockPage(program, template, page, path.join(dir, 'backup.bin'), password);
       const got = decode(name, payload(locked), Buffer.from(password, 'utf8'));
+      assert.equal(got.format, 'ZENDREL-AES-GCM-2');
       assert.equal(got.kind, kind);
       assert.ok(got.page.equals(bytes), `${got.page.length} bytes decrypted, ${bytes.length} locked`);
     });
@@ -58,7 +60,11 @@ describe('a lock with a strong template', () => {
         Buffer.from('pw'));
       return got;
     });
+    // Format 2: a single-page lock draws its own site salt, page salt and
+    // nonce prefix.
+    for (const got of headers) assert.equal(got.format, 'ZENDREL-AES-GCM-2');
     assert.notEqual(headers[0].salt, headers[1].salt);
+    assert.notEqual(headers[0].pageSalt, headers[1].pageSalt);
     assert.notEqual(headers[0].prefix, headers[1].prefix);
   });
 });

@@ -1,5 +1,6 @@
 // zendrel-unlock, run as a process, on pages locked by the real lock (XOR)
-// and by the strong block writer: round trips to the exact bytes, and every
+// and by the strong block writers (format 2, the strong codec's, and format
+// 1): round trips to the exact bytes, and every
 // refusal with its exit code, its message, and no file left behind.
 #include <gtest/gtest.h>
 
@@ -7,14 +8,16 @@
 #include <sys/stat.h>
 #endif
 
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "engine/base64.h"
-#include "engine/block_sink.h"
 #include "engine/lock_page.h"
 #include "engine/strong_block.h"
+#include "engine/strong_codec.h"
+#include "fileio/block_sink.h"
 #include "tests/e2e_unlock/unlock_runner.h"
 #include "tests/support/lock_fixture.h"
 #include "tests/support/message_recorder.h"
@@ -72,14 +75,33 @@ std::string StrongLocked(const std::string& page, const std::string& password, b
   return testing_support::TemplateStartPage(StrongBlock(page, password, text));
 }
 
+// Format 2, as a lock writes it, in a template whose lines end in
+// `line_break`.
+std::string Strong2Locked(const std::string& page, const std::string& password, bool text,
+                          const std::string& line_break) {
+  TempDir dir;
+  WriteFile(dir / "page", page);
+  std::unique_ptr<TStrongCodec> codec;
+  EXPECT_EQ(TStrongCodec::Make(password, &codec), TCodecSetup::Ready);
+  if (!codec) return "";
+  TByteSource source;
+  EXPECT_TRUE(source.Open(dir / "page"));
+  TStringSink sink;
+  EXPECT_EQ(codec->WriteBlock(source, text, line_break, sink), TBlockStatus::Written);
+  return "<script>" + line_break + "//Page Begin" + line_break + sink.Text + "//Page End" + line_break +
+         "</script>" + line_break;
+}
+
 class UnlockTest : public ::testing::Test {
  protected:
   TempDir dir_;
 };
 
+enum TFormat { kXor, kStrong1, kStrong2, kStrong2Lf };
+
 struct RoundTrip {
   const char* name;
-  bool strong;
+  TFormat format;
   std::string page;
   bool text;
   std::string password;
@@ -88,22 +110,30 @@ struct RoundTrip {
 TEST_F(UnlockTest, GivesBackThePageOfEitherFormat) {
   const std::string html = "<!DOCTYPE html><html><body>" + RandomBytes(5000, 1, false) + "</body></html>";
   const RoundTrip trips[] = {
-      {"XOR page", false, html, false, "pagekey"},
-      {"XOR text page", false, "line one\r\nline <two>\r\n", true, "pw"},
-      {"XOR empty page", false, "", false, "pw"},
-      {"XOR page, password of 300 bytes", false, html, false, std::string(300, 'k') + "tail"},
-      {"strong page, every byte value", true, EveryByte(), false, "secret"},
-      {"strong empty page", true, "", false, "secret"},
-      {"strong text page", true, "plain\r\ntext\r\n", true, "secret"},
-      {"strong page of several chunks", true, RandomBytes(200 * 1024, 2), false, "a long passphrase"},
-      {"strong page of one whole chunk", true, RandomBytes(65536, 3), false, "x"},
-      {"strong page, non-ASCII password", true, html, false, kTypedCafe},
+      {"XOR page", kXor, html, false, "pagekey"},
+      {"XOR text page", kXor, "line one\r\nline <two>\r\n", true, "pw"},
+      {"XOR empty page", kXor, "", false, "pw"},
+      {"XOR page, password of 300 bytes", kXor, html, false, std::string(300, 'k') + "tail"},
+      {"strong page, every byte value", kStrong1, EveryByte(), false, "secret"},
+      {"strong empty page", kStrong1, "", false, "secret"},
+      {"strong text page", kStrong1, "plain\r\ntext\r\n", true, "secret"},
+      {"strong page of several chunks", kStrong1, RandomBytes(200 * 1024, 2), false, "a long passphrase"},
+      {"strong page of one whole chunk", kStrong1, RandomBytes(65536, 3), false, "x"},
+      {"strong page, non-ASCII password", kStrong1, html, false, kTypedCafe},
+      {"format 2, every byte value", kStrong2, EveryByte(), false, "secret"},
+      {"format 2 empty page", kStrong2, "", false, "secret"},
+      {"format 2 text page, LF lines", kStrong2Lf, "plain\ntext\n", true, "secret"},
+      {"format 2 page of several chunks, LF lines", kStrong2Lf, RandomBytes(200 * 1024, 4), false, "pass"},
+      {"format 2, non-ASCII password", kStrong2, html, false, kTypedCafe},
   };
   for (const auto& t : trips) {
     SCOPED_TRACE(t.name);
     TempDir dir;
     WriteFile(dir / "locked.html",
-              t.strong ? StrongLocked(t.page, t.password, t.text) : XorLocked(t.page, t.password, t.text));
+              t.format == kXor ? XorLocked(t.page, t.password, t.text)
+              : t.format == kStrong1
+                  ? StrongLocked(t.page, t.password, t.text)
+                  : Strong2Locked(t.page, t.password, t.text, t.format == kStrong2Lf ? "\n" : "\r\n"));
     const UnlockRun run = RunUnlock(UnlockProgram(), {dir / "locked.html", dir / "out.html", t.password});
     EXPECT_EQ(run.exit_code, 0) << run.errors;
     EXPECT_EQ(run.errors, "");

@@ -1,17 +1,23 @@
-// The strong block as the writer produces it. The shape is checked here; the
-// cryptography is checked independently: every block is written, with its
-// page and password, into strong_block_cases/ in the working folder, and
-// check_strong_blocks.js decrypts them with Node's crypto (the CTest step
-// strong_block_node_check, which runs after this test on both builds).
+// The strong block as the writers produce it: format 2 from the strong
+// codec, and format 1, which locks no longer write but readers still open.
+// The shape is checked here; the cryptography is checked independently:
+// every block is written, with its page and password, into
+// strong_block_cases/ in the working folder, and check_strong_blocks.js
+// decrypts them with Node's crypto (the CTest step strong_block_node_check,
+// which runs after this test on both builds).
 #include "engine/strong_block.h"
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "engine/base64.h"
+#include "engine/strong_codec.h"
+#include "engine/strong_keys.h"
 #include "platform/platform.h"
 #include "tests/support/lock_fixture.h"
 #include "tests/support/temp_dir.h"
@@ -102,6 +108,61 @@ void CheckShape(const std::string& block, bool text) {
   }
 }
 
+// A sink that takes `room` bytes and then refuses.
+class TFullSink : public TBlockSink {
+ public:
+  explicit TFullSink(std::size_t room) : room_(room) {}
+  bool Put(const char*, std::size_t size) override {
+    if (size > room_) return false;
+    room_ -= size;
+    return true;
+  }
+  using TBlockSink::Put;
+
+ private:
+  std::size_t room_;
+};
+
+// Format 2's lines: six header literals, then the sealed lines as format 1's,
+// every line ending in `line_break`.
+void CheckShape2(const std::string& block, bool text, const std::string& site_salt,
+                 const std::string& line_break) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = block.find(line_break, start)) != std::string::npos;
+       start = end + line_break.size())
+    lines.push_back(block.substr(start, end - start));
+  ASSERT_EQ(start, block.size());
+  if (line_break == "\n") {
+    EXPECT_EQ(block.find('\r'), std::string::npos);
+  }
+  ASSERT_GE(lines.size(), 7u);
+  EXPECT_EQ(lines[0], "'ZENDREL-AES-GCM-2',");
+  EXPECT_EQ(lines[1], "'600000',");
+  EXPECT_EQ(lines[2], "'" + Base64Encode(site_salt) + "',");
+  EXPECT_EQ(lines[3].size(), 1 + 24 + 2u);
+  EXPECT_EQ(lines[4].size(), 1 + 12 + 2u);
+  EXPECT_EQ(lines[5], text ? "'text'," : "'html',");
+  for (std::size_t i = 6; i < lines.size(); ++i) {
+    const bool last = i + 1 == lines.size();
+    const std::string& line = lines[i];
+    ASSERT_EQ(line.front(), '\'');
+    ASSERT_EQ(line.substr(line.size() - (last ? 3 : 2)), last ? "');" : "',") << i;
+    const std::size_t length = line.size() - (last ? 4 : 3);
+    if (!last) {
+      EXPECT_EQ(length, 100u) << i;
+    }
+    EXPECT_TRUE(length > 0 && length <= 100) << i;
+  }
+}
+
+TBlockStatus WriteWith(TStrongCodec& codec, const std::string& page_path, bool text, TBlockSink& sink,
+                       const std::string& line_break = "\r\n") {
+  TByteSource page;
+  if (!page.Open(page_path)) return TBlockStatus::ReadFailed;
+  return codec.WriteBlock(page, text, line_break, sink);
+}
+
 TEST(StrongBlock, WritesEveryCaseForTheIndependentCheck) {
   // The cases stay for the Node step; an earlier run's are overwritten.
   platform::MakeDirectory(kCases);
@@ -126,7 +187,145 @@ TEST(StrongBlock, WritesEveryCaseForTheIndependentCheck) {
   EXPECT_EQ(BlockLines(fixed.Text)[2], "'" + Base64Encode(salt) + "',");
   WriteFile(dir + "fixed.block", fixed.Text);
   manifest += "fixed html " + Hex("pw") + " " + Hex(salt) + " " + Hex(prefix) + "\n";
+
+  // Format 2: one codec per password, as a run makes it, writes every page
+  // of that password under one site salt; the salt column holds it.
+  std::map<std::string, std::unique_ptr<TStrongCodec>> codecs;
+  for (const auto& c : Cases()) {
+    SCOPED_TRACE(c.name);
+    auto& codec = codecs[c.typed_password];
+    if (!codec) {
+      ASSERT_EQ(TStrongCodec::Make(c.typed_password, &codec), TCodecSetup::Ready);
+    }
+    // Text pages take the LF lines of an LF template.
+    const std::string line_break = c.text ? "\n" : "\r\n";
+    const std::string name = std::string("v2_") + c.name;
+    TStringSink sink;
+    ASSERT_EQ(WriteWith(*codec, dir + c.name + ".page", c.text, sink, line_break), TBlockStatus::Written);
+    CheckShape2(sink.Text, c.text, codec->SiteSalt(), line_break);
+    WriteFile(dir + name + ".page", c.page);
+    WriteFile(dir + name + ".block", sink.Text);
+    manifest +=
+        name + (c.text ? " text " : " html ") + Hex(c.utf8_password) + " " + Hex(codec->SiteSalt()) + " -\n";
+  }
+  // Given site salt, page salt and prefix are written as given.
+  const std::string page_salt = "fedcba9876543210";
+  std::unique_ptr<TStrongCodec> fixed_codec;
+  ASSERT_EQ(TStrongCodec::Make("pw", salt, &fixed_codec), TCodecSetup::Ready);
+  TByteSource fixed_page;
+  ASSERT_TRUE(fixed_page.Open(dir + "fixed.page"));
+  TStringSink fixed2;
+  ASSERT_EQ(fixed_codec->WriteBlock(fixed_page, false, "\r\n", page_salt, prefix, fixed2),
+            TBlockStatus::Written);
+  const auto lines = BlockLines(fixed2.Text);
+  EXPECT_EQ(lines[2], "'" + Base64Encode(salt) + "',");
+  EXPECT_EQ(lines[3], "'" + Base64Encode(page_salt) + "',");
+  EXPECT_EQ(lines[4], "'" + Base64Encode(prefix) + "',");
+  WriteFile(dir + "v2_fixed.page", "fixed");
+  WriteFile(dir + "v2_fixed.block", fixed2.Text);
+  manifest +=
+      "v2_fixed html " + Hex("pw") + " " + Hex(salt) + " " + Hex(prefix) + " " + Hex(page_salt) + "\n";
   WriteFile(dir + "cases.txt", manifest);
+}
+
+// One run, one derivation: every page of a codec shares its site salt and
+// draws its own page salt and nonce prefix; another run draws another site
+// salt.
+TEST(StrongCodec, PagesOfOneRunShareTheSiteSaltAlone) {
+  TempDir dir;
+  WriteFile(dir / "page.html", "<html>same</html>");
+  std::unique_ptr<TStrongCodec> run, other_run;
+  ASSERT_EQ(TStrongCodec::Make("pw", &run), TCodecSetup::Ready);
+  ASSERT_EQ(TStrongCodec::Make("pw", &other_run), TCodecSetup::Ready);
+  TStringSink a, b, c;
+  ASSERT_EQ(WriteWith(*run, dir / "page.html", false, a), TBlockStatus::Written);
+  ASSERT_EQ(WriteWith(*run, dir / "page.html", false, b), TBlockStatus::Written);
+  ASSERT_EQ(WriteWith(*other_run, dir / "page.html", false, c), TBlockStatus::Written);
+  const auto la = BlockLines(a.Text), lb = BlockLines(b.Text), lc = BlockLines(c.Text);
+  EXPECT_EQ(la[2], lb[2]);
+  EXPECT_NE(la[2], lc[2]);
+  EXPECT_NE(la[3], lb[3]);
+  EXPECT_NE(la[4], lb[4]);
+  EXPECT_NE(la[6], lb[6]);
+}
+
+TEST(StrongCodec, TellsProgressAndStopsWhenCancelled) {
+  TempDir dir;
+  WriteFile(dir / "page.html", RandomBytes(3 * 65536 + 5, 5));
+  std::unique_ptr<TStrongCodec> codec;
+  ASSERT_EQ(TStrongCodec::Make("pw", &codec), TCodecSetup::Ready);
+  std::vector<std::uint64_t> told;
+  auto run = [&](int stop_after) {
+    told.clear();
+    TByteSource page;
+    EXPECT_TRUE(page.Open(dir / "page.html"));
+    TStringSink sink;
+    return codec->WriteBlock(page, false, "\r\n", sink, [&](std::uint64_t done, std::uint64_t total) {
+      EXPECT_EQ(total, 3 * 65536 + 5u);
+      told.push_back(done);
+      return static_cast<int>(told.size()) != stop_after;
+    });
+  };
+  EXPECT_EQ(run(0), TBlockStatus::Written);
+  EXPECT_EQ(told, (std::vector<std::uint64_t>{65536, 2 * 65536, 3 * 65536, 3 * 65536 + 5}));
+  EXPECT_EQ(run(2), TBlockStatus::Cancelled);
+  EXPECT_EQ(told.size(), 2u);
+}
+
+TEST(StrongCodec, RefusesWhatItCannotUse) {
+  TempDir dir;
+  WriteFile(dir / "page.html", RandomBytes(150000, 4));
+  std::unique_ptr<TStrongCodec> codec;
+  EXPECT_EQ(TStrongCodec::Make("pw", "short salt", &codec), TCodecSetup::CryptoFailed);
+  EXPECT_FALSE(codec);
+#ifndef _WIN32
+  // Latin-1 bytes from a terminal in another charset: no browser would
+  // derive this key from what its reader types.
+  EXPECT_EQ(TStrongCodec::Make("caf\xE9", &codec), TCodecSetup::PasswordNotUtf8);
+  EXPECT_FALSE(codec);
+#endif
+  ASSERT_EQ(TStrongCodec::Make("pw", &codec), TCodecSetup::Ready);
+  TStringSink sink;
+  EXPECT_EQ(WriteWith(*codec, dir / "missing.html", false, sink), TBlockStatus::ReadFailed);
+  TByteSource page;
+  ASSERT_TRUE(page.Open(dir / "page.html"));
+  EXPECT_EQ(codec->WriteBlock(page, false, "\r\n", "short salt", "nonce!!", sink),
+            TBlockStatus::CryptoFailed);
+  EXPECT_EQ(codec->WriteBlock(page, false, "\r\n", "0123456789abcdef", "prefix too long", sink),
+            TBlockStatus::CryptoFailed);
+  // Refused at the header, within the first chunk's lines, and at the last line.
+  for (const std::size_t room : {0u, 200u, 100000u, 200000u}) {
+    TFullSink full(room);
+    EXPECT_EQ(WriteWith(*codec, dir / "page.html", false, full), TBlockStatus::WriteFailed) << room;
+  }
+}
+
+// Worked out by hand from the UTF-8 table (RFC 3629, section 4).
+TEST(StrongKeys, TellsUtf8FromEverythingElse) {
+  const struct {
+    const char* name;
+    std::string text;
+    bool valid;
+  } cases[] = {
+      {"empty", "", true},
+      {"ASCII", "pass word", true},
+      {"two bytes", "caf\xC3\xA9", true},
+      {"three bytes", "\xE2\x82\xAC", true},
+      {"four bytes, the last code point", "\xF4\x8F\xBF\xBF", true},
+      {"Latin-1", "caf\xE9", false},
+      {"stray continuation", "\x80", false},
+      {"cut short", "\xE2\x82", false},
+      {"overlong slash", "\xC0\xAF", false},
+      {"overlong three bytes", "\xE0\x80\xAF", false},
+      {"surrogate", "\xED\xA0\x80", false},
+      {"past U+10FFFF", "\xF4\x90\x80\x80", false},
+      {"no lead byte F5", "\xF5\x80\x80\x80", false},
+      {"continuation missing",
+       "\xC3"
+       "A",
+       false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsValidUtf8(c.text), c.valid) << c.name;
 }
 
 TEST(StrongBlock, TwoLocksOfOnePageDrawFreshSaltAndNonces) {
@@ -140,21 +339,6 @@ TEST(StrongBlock, TwoLocksOfOnePageDrawFreshSaltAndNonces) {
   EXPECT_NE(la[3], lb[3]);
   EXPECT_NE(la[5], lb[5]);
 }
-
-// A sink that takes `room` bytes and then refuses.
-class TFullSink : public TBlockSink {
- public:
-  explicit TFullSink(std::size_t room) : room_(room) {}
-  bool Put(const char*, std::size_t size) override {
-    if (size > room_) return false;
-    room_ -= size;
-    return true;
-  }
-  using TBlockSink::Put;
-
- private:
-  std::size_t room_;
-};
 
 TEST(StrongBlock, FailsWhenItCannotReadOrWrite) {
   TempDir dir;

@@ -1,5 +1,6 @@
 // The system's cryptography against published vectors: RFC 7914 section 11
-// for PBKDF2-HMAC-SHA256, and the AES-256 cases of McGrew and Viega's
+// for PBKDF2-HMAC-SHA256, RFC 5869 appendix A (cases 1 to 3) for HKDF-SHA256,
+// and the AES-256 cases of McGrew and Viega's
 // published GCM test vectors (test cases 13 to 16) for AES-GCM.
 #include "platform/crypto.h"
 
@@ -46,6 +47,48 @@ TEST(CryptoTest, Pbkdf2Sha256GivesTheRfc7914Vectors) {
   std::string key = "stale";
   EXPECT_FALSE(platform::DeriveKeyPbkdf2Sha256("passwd", "salt", 0, 32, &key));
   EXPECT_TRUE(key.empty());
+}
+
+// The bytes from `first` to `last`, counting up, as the RFC's vectors are made.
+std::string Counting(int first, int last) {
+  std::string bytes;
+  for (int b = first; b <= last; ++b) bytes += static_cast<char>(b);
+  return bytes;
+}
+
+struct HkdfVector {
+  const char* name;
+  std::string ikm, salt, info;
+  const char* okm;
+};
+
+TEST(CryptoTest, HkdfSha256GivesTheRfc5869Vectors) {
+  const HkdfVector vectors[] = {
+      {"case 1: basic", std::string(22, '\x0b'), Counting(0x00, 0x0c), Counting(0xf0, 0xf9),
+       "3cb25f25faacd57a90434f64d0362f2a2d2d0a90cf1a5a4c5db02d56ecc4c5bf34007208d5b887185865"},
+      {"case 2: longer inputs and output", Counting(0x00, 0x4f), Counting(0x60, 0xaf), Counting(0xb0, 0xff),
+       "b11e398dc80327a1c8e7f78c596a49344f012eda2d4efad8a050cc4c19afa97c59045a99cac7827271cb41c65e590e09"
+       "da3275600c2f09b8367793a9aca3db71cc30c58179ec3e87c14c01d5c1f3434f1d87"},
+      {"case 3: no salt, no info", std::string(22, '\x0b'), "", "",
+       "8da4e775a563c18f715f802a063c5a31b8a11f5c5ee1879ec3454e5f3c738d2d9d201395faa4b61a96c8"},
+  };
+  for (const auto& v : vectors) {
+    SCOPED_TRACE(v.name);
+    const std::string okm = Hex(v.okm);
+    std::string key;
+    ASSERT_TRUE(platform::DeriveKeyHkdfSha256(v.ikm, v.salt, v.info, okm.size(), &key));
+    EXPECT_EQ(key, okm);
+    // A shorter output is the same stream's beginning.
+    ASSERT_TRUE(platform::DeriveKeyHkdfSha256(v.ikm, v.salt, v.info, 32, &key));
+    EXPECT_EQ(key, okm.substr(0, 32));
+  }
+  // No output, and more than 255 blocks, are refused.
+  std::string key = "stale";
+  EXPECT_FALSE(platform::DeriveKeyHkdfSha256("ikm", "salt", "info", 0, &key));
+  EXPECT_TRUE(key.empty());
+  EXPECT_FALSE(platform::DeriveKeyHkdfSha256("ikm", "salt", "info", 255 * 32 + 1, &key));
+  EXPECT_TRUE(platform::DeriveKeyHkdfSha256("ikm", "salt", "info", 255 * 32, &key));
+  EXPECT_EQ(key.size(), 255u * 32);
 }
 
 struct GcmVector {

@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "engine/page_encoding.h"
-#include "fileio/fast_io.h"
+#include "engine/page_unlock.h"
+#include "fileio/byte_source.h"
 #include "platform/fault_injection.h"
 #include "platform/platform.h"
 #include "resources/message_table.h"
@@ -24,12 +25,13 @@ const std::string kPage =
     "<html><head><title>Mine</title></head><body><p>Hello 'world' & <b>you</b></p></body></html>\r\n";
 
 // The block for `bytes`, from an encoder run of its own over a copy.
-std::string ExpectedBlock(const std::string& bytes, const std::string& password, bool wrap) {
+std::string ExpectedBlock(const std::string& bytes, const std::string& password, bool wrap,
+                          const std::string& line_break = "\r\n") {
   TempDir dir;
   WriteFile(dir / "copy", bytes);
-  TFastIO source;
+  TByteSource source;
   EXPECT_TRUE(source.Open(dir / "copy"));
-  return BuildPageBlock(source, password, wrap);
+  return BuildPageBlock(source, password, wrap, line_break);
 }
 
 std::string Locked(const std::string& start_page, const std::string& block) {
@@ -243,13 +245,56 @@ TEST_F(LockPageTest, AnEmptyPayloadAreaTakesTheBlockBetweenTheMarkerLines) {
             "a(\r\n//Page Begin\r\n" + ExpectedBlock(kPage, "pw", false) + "//Page End\r\n");
 }
 
-TEST_F(LockPageTest, ALoneLineFeedKeepsTheNextBytesInFrontOfTheBlock) {
-  const std::string start_page = "//Page Begin\nXY'old',\n//Page End\n";
+// The block starts right after the line break that ends the marker's line,
+// and its own lines end the same way: an LF template gives an LF block.
+TEST_F(LockPageTest, AnLfTemplateGetsAnLfBlockRightAfterTheMarkerLine) {
+  const std::string start_page = "a(\n//Page Begin\n'old',\n//Page End\n);\n";
   f_.AddTemplateFile("LF", "index.html", start_page);
   WriteFile(f_.Page("page.html"), kPage);
   ASSERT_TRUE(Lock(f_, "LF", f_.Page("page.html"), f_.Page("backup.html"), "pw").ok());
-  EXPECT_EQ(ReadFile(f_.Page("page.html")),
-            "//Page Begin\nX" + ExpectedBlock(kPage, "pw", false) + "//Page End\n");
+  const std::string block = ExpectedBlock(kPage, "pw", false, "\n");
+  EXPECT_EQ(block.find('\r'), std::string::npos);
+  EXPECT_EQ(ReadFile(f_.Page("page.html")), "a(\n//Page Begin\n" + block + "//Page End\n);\n");
+}
+
+// A strong LF template: format 2 with LF lines, which zendrel-unlock reads
+// back.
+TEST_F(LockPageTest, AStrongLfTemplateLocksAPageThatUnlocks) {
+  f_.AddTemplateFile("StrongLF", "index.html",
+                     "<meta name=\"zendrel-protection\" content=\"aes-256-gcm\">\n<script>\n//Page Begin\n"
+                     "'placeholder',\n//Page End\n</script>\n");
+  WriteFile(f_.Page("page.html"), kPage);
+  const TLockResult result = Lock(f_, "StrongLF", f_.Page("page.html"), f_.Page("backup.html"), "pw");
+  ASSERT_TRUE(result.ok()) << Told(result);
+  const std::string locked = ReadFile(f_.Page("page.html"));
+  EXPECT_EQ(locked.find('\r'), std::string::npos);
+  EXPECT_NE(locked.find("//Page Begin\n'ZENDREL-AES-GCM-2',\n'600000',\n"), std::string::npos);
+  ASSERT_EQ(UnlockPage(f_.Page("page.html"), f_.Page("unlocked.html"), "pw").status, TUnlockStatus::Done);
+  EXPECT_EQ(ReadFile(f_.Page("unlocked.html")), kPage);
+}
+
+#ifndef _WIN32
+// Latin-1 bytes from a terminal in another charset: the strong lock refuses
+// them before anything changes, saying why. (Windows converts the typed
+// password from its code page.)
+TEST_F(LockPageTest, AStrongTemplateRefusesAPasswordThatIsNotUtf8) {
+  f_.AddTemplateFile("Strong", "index.html",
+                     "<meta name=\"zendrel-protection\" content=\"aes-256-gcm\">" + TemplateStartPage());
+  WriteFile(f_.Page("page.html"), kPage);
+  const TLockResult result = Lock(f_, "Strong", f_.Page("page.html"), f_.Page("backup.html"), "caf\xE9");
+  EXPECT_EQ(result.status, TLockStatus::Failed);
+  EXPECT_EQ(result.message.text, messages::kPasswordNotUtf8);
+  EXPECT_EQ(ListNames(f_.pages.path()), "page.html");
+}
+#endif
+
+// A marker line that ends in anything but CR LF or LF is no template.
+TEST_F(LockPageTest, AMarkerLineEndingOtherwiseIsAWrongTemplate) {
+  for (const std::string start_page :
+       {"//Page Begin XY\n//Page End\n", "//Page Begin\rXY\r//Page End\r", "//Page Begin//Page End\r\n"}) {
+    SCOPED_TRACE(start_page);
+    ExpectWrongTemplate(f_, start_page);
+  }
 }
 
 TEST_F(LockPageTest, TemplateLinksAreNeitherFollowedNorCopied) {

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "fileio/fast_io.h"
+#include "fileio/byte_source.h"
 #include "tests/support/lock_fixture.h"
 #include "tests/support/temp_dir.h"
 
@@ -17,7 +17,7 @@ using testing_support::WriteFile;
 std::string Block(const std::string& page, const std::string& password, bool wrap = false) {
   TempDir dir;
   WriteFile(dir / "page.html", page);
-  TFastIO source;
+  TByteSource source;
   EXPECT_TRUE(source.Open(dir / "page.html"));
   return BuildPageBlock(source, password, wrap);
 }

@@ -1,6 +1,7 @@
-// TBlockSink: where a page block goes as it is produced. A lock streams the
-// block straight into the locked page's temporary file, so memory stays
-// bounded whatever the page's size; tests collect it in a string.
+// TBlockSink: where bytes go as they are produced: a page's block, a decoded
+// page. A lock streams the block straight into the locked page's temporary
+// file (TFileWriter), so memory stays bounded whatever the page's size;
+// tests collect it in a string.
 #pragma once
 
 #include <cstddef>

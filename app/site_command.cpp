@@ -48,7 +48,7 @@ int RunSiteCommand(const TCliContext& context, const TCliCommand& command) {
   request.template_ = prepared.chosen;
   request.source = command.operands[0];
   request.output = command.operands[1];
-  request.password = prepared.password.Typed();
+  request.password = prepared.password;
   request.include = command.include;
   request.exclude = command.exclude;
   request.jobs = command.jobs == 0 ? DefaultJobs() : command.jobs;

@@ -48,7 +48,7 @@ int RunSiteCommand(const TCliContext& context, const TCliCommand& command) {
   request.template_ = prepared.chosen;
   request.source = command.operands[0];
   request.output = command.operands[1];
-  request.password = prepared.password.Typed();
+  request.password = prepared.password;
   request.include = command.include;
   request.exclude = command.exclude;
   request.jobs = command.jobs == 0 ? DefaultJobs() : command.jobs;
@@ -71,6 +71,9 @@ int RunSiteCommand(const TCliContext& context, const TCliCommand& command) {
   if (!command.share_url.empty()) {
     if (result.top_page.empty())
       SayError(context, messages::kNoTopPage);
+    else if (result.site_key.empty())
+      SayError(context,
+               "The site lock handed back no site key, so no share link is printed; the site is locked.");
     else
       out += ShareLink(command.share_url, result.top_page, result.site_key) + "\n";
   }

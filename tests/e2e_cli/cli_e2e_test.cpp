@@ -202,4 +202,35 @@ TEST_F(CliE2E, TheFourArgumentFormKeepsItsMessagesAndCodes) {
   EXPECT_TRUE(OpensWith(site_ / "page.html", "pw", kPage));
 }
 
+TEST_F(CliE2E, ASiteIsLockedIntoANewFolder) {
+  WriteFile(site_ / "src/index.html", kPage);
+  WriteFile(site_ / "src/docs/a.htm", "<p>a</p>");
+  WriteFile(site_ / "src/css/style.css", "body{}");
+  const CliRun run = RunCli(program_, {"site", "--password-stdin", "--jobs", "2", "src", "out"}, site_.path(),
+                            {"site pw\n", {}});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(run.err, "") << "no progress line when standard error is no terminal";
+  ASSERT_FALSE(run.out.empty());
+  EXPECT_EQ(run.out.back(), '\n');
+  EXPECT_EQ(std::filesystem::path(run.out.substr(0, run.out.size() - 1)).filename(), "out") << run.out;
+  EXPECT_TRUE(OpensWith(site_ / "out/index.html", "site pw", kPage));
+  EXPECT_TRUE(OpensWith(site_ / "out/docs/a.htm", "site pw", "<p>a</p>"));
+  EXPECT_EQ(ReadFile(site_ / "out/css/style.css"), "body{}");
+  EXPECT_EQ(ReadFile(site_ / "src/index.html"), kPage) << "the source stays as it was";
+}
+
+TEST_F(CliE2E, ASiteThatCannotBeLockedWritesNothing) {
+  WriteFile(site_ / "src/index.html", kPage);
+  WriteFile(site_ / "out/keep.txt", "mine");
+  CliRun run = RunCli(program_, {"site", "--password-stdin", "src", "out"}, site_.path(), {"pw\n", {}});
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_NE(run.err.find("zendrel"), std::string::npos) << run.err;
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(ListNames(site_ / "out"), "keep.txt");
+
+  run = RunCli(program_, {"site", "--force", "--password-stdin", "src", "out"}, site_.path(), {"pw\n", {}});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(ListNames(site_ / "out"), "index.html zendrel-unlock.js");
+}
+
 }  // namespace

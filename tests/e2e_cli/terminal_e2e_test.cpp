@@ -240,4 +240,22 @@ TEST_F(TerminalE2E, NoAtTheBackupQuestionKeepsEverything) {
   EXPECT_EQ(ReadFile(site_ / "page.html"), kPage);
 }
 
+// The progress line shows on the terminal, and Ctrl-C while the site is
+// being written leaves no output folder.
+TEST_F(TerminalE2E, CtrlCDuringASiteLockLeavesNoOutputFolder) {
+  // Enough bytes that the lock still runs when the key arrives.
+  for (int i = 0; i < 40; ++i)
+    WriteFile(site_ / ("src/p" + std::to_string(i) + ".html"), std::string(4 << 20, 'x'));
+  PtyProgram run(program_, {"site", "--password-env", "ZENDREL_TEST_PW", "--jobs", "1", "src", "out"},
+                 site_.path(), false, {{"ZENDREL_TEST_PW", "pw"}});
+  ASSERT_TRUE(run.WaitFor("/40 pages, ")) << run.screen();
+  ASSERT_TRUE(run.WaitFor(" left")) << run.screen();
+  run.Type("\x03");
+  EXPECT_EQ(run.Finish(), 1) << run.screen();
+  EXPECT_NE(run.screen().find("zendrel: Interrupted; nothing was changed."), std::string::npos)
+      << run.screen();
+  EXPECT_FALSE(Exists(site_ / "out"));
+  EXPECT_EQ(ListNames(site_.path()), "src");
+}
+
 }  // namespace

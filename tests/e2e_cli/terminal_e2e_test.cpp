@@ -70,8 +70,13 @@ class PtyProgram {
   // without it (a hung program, not a timing assumption).
   bool WaitFor(const std::string& text) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    // A slow machine may stay silent for a while (the key derivation runs
+    // before the backup question): only the deadline or the program's end
+    // stops the wait.
     while (screen_.find(text, seen_) == std::string::npos) {
-      if (std::chrono::steady_clock::now() > deadline || !ReadSome(1000)) return false;
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0 || !ReadSome(static_cast<int>(left.count()))) return false;
     }
     seen_ = screen_.find(text, seen_) + text.size();
     return true;

@@ -78,11 +78,12 @@ TEST(SiteCrash, AKilledSiteLockLeavesTheOutputAsItWas) {
       const bool midway = WaitFor(lock) == -1;
       killed_midway += midway;
 
+      // Absent (or the old site) until the rename, whole after it: a kill
+      // may land after the rename but before the process ends (a sanitizer
+      // build spends a while in its exit checks), so a killed run may leave
+      // the finished site, never a part of it.
       const std::string after = Names(root / "out");
       EXPECT_TRUE(after == before || after == finished) << at << ": " << after.substr(0, 200);
-      if (midway && !old_output) {
-        EXPECT_FALSE(Exists(root / "out")) << at;
-      }
 
       // The next run puts the whole site in place.
       ASSERT_EQ(WaitFor(StartSiteLock(root.path(), true)), 0) << at;

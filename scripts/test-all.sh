@@ -124,7 +124,8 @@ if ended win32-build && [ $win32_runs = yes ]; then
   wait "${children[0]}" || true
   step win32-tests run_tests win32 || true
 fi
-wait
+# Only this run's steps: a bare wait would wait for the Xvfb started above too.
+for pid in "${children[@]}"; do wait "$pid" 2>/dev/null || true; done
 
 failed=0
 for status in "$logs"/*.status; do

@@ -270,6 +270,10 @@ describe('forgetting', () => {
     await page.goto(fileUrl(at('index.html')) + '#zendrel-key=nonsense');
     assert.equal(await outcome(page, at('index.html')), 'asked');
     await page.click('#zendrel-forget');
+    // The link's message stays until the key is forgotten (IndexedDB is
+    // asynchronous): wait for the message to change.
+    await until(page, () => /no longer remembers/.test(document.getElementById('zendrel-message').textContent), null,
+      'the forgotten message');
     assert.match(await message(page), /no longer remembers/);
     assert.deepEqual((await kept(page)).records, []);
     await page.goto(fileUrl(at('about.html')));

@@ -14,9 +14,8 @@
 const crypto = require('crypto');
 const fs = require('fs');
 const path = require('path');
+const { openChunks } = require('./open_chunks.js');
 
-const CHUNK = 65536;
-const TAG = 16;
 const ITERATIONS = '600000';
 
 function fail(name, why) {
@@ -62,25 +61,8 @@ function decode(name, page, password) {
   const siteKey = crypto.pbkdf2Sync(password, siteSalt, Number(iterations), 32, 'sha256');
   const pageKey = Buffer.from(crypto.hkdfSync('sha256', siteKey, pageSalt, Buffer.from('zendrel page key'), 32));
   const aad = Buffer.from(lit.slice(0, 6).join('\n'), 'utf8');
-  const count = Math.max(1, Math.ceil(sealed.length / (CHUNK + TAG)));
-  const parts = [];
-  for (let index = 0; index < count; index++) {
-    const piece = sealed.subarray(index * (CHUNK + TAG), (index + 1) * (CHUNK + TAG));
-    if (piece.length < TAG) fail(name, `chunk ${index} is shorter than a tag`);
-    const nonce = Buffer.alloc(12);
-    prefix.copy(nonce, 0);
-    nonce.writeUInt32BE(index, 7);
-    nonce[11] = index === count - 1 ? 1 : 0;
-    const decipher = crypto.createDecipheriv('aes-256-gcm', pageKey, nonce);
-    decipher.setAAD(aad);
-    decipher.setAuthTag(piece.subarray(piece.length - TAG));
-    try {
-      parts.push(decipher.update(piece.subarray(0, piece.length - TAG)), decipher.final());
-    } catch (e) {
-      fail(name, `chunk ${index} does not authenticate`);
-    }
-  }
-  return { kind, site64, page64, prefix64, siteKey, page: Buffer.concat(parts) };
+  const bytes = openChunks(name, sealed, pageKey, prefix, aad, fail);
+  return { kind, site64, page64, prefix64, siteKey, page: bytes };
 }
 
 function main() {

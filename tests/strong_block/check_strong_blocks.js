@@ -11,9 +11,8 @@
 const crypto = require('crypto');
 const fs = require('fs');
 const path = require('path');
+const { openChunks } = require('./open_chunks.js');
 
-const CHUNK = 65536;
-const TAG = 16;
 
 function fail(name, why) {
   throw new Error(`${name}: ${why}`);
@@ -79,31 +78,14 @@ function decode(name, blockText, password) {
   let key = siteKey(password, salt);
   if (pageSalt) key = Buffer.from(crypto.hkdfSync('sha256', key, pageSalt, Buffer.from('zendrel page key', 'ascii'), 32));
   const aad = Buffer.from(header.join('\n'), 'utf8');
-  const count = Math.max(1, Math.ceil(sealed.length / (CHUNK + TAG)));
-  const parts = [];
-  for (let index = 0; index < count; index++) {
-    const piece = sealed.subarray(index * (CHUNK + TAG), (index + 1) * (CHUNK + TAG));
-    if (piece.length < TAG) fail(name, `chunk ${index} is shorter than a tag`);
-    const nonce = Buffer.alloc(12);
-    prefix.copy(nonce, 0);
-    nonce.writeUInt32BE(index, 7);
-    nonce[11] = index === count - 1 ? 1 : 0;
-    const decipher = crypto.createDecipheriv('aes-256-gcm', key, nonce);
-    decipher.setAAD(aad);
-    decipher.setAuthTag(piece.subarray(piece.length - TAG));
-    try {
-      parts.push(decipher.update(piece.subarray(0, piece.length - TAG)), decipher.final());
-    } catch (e) {
-      fail(name, `chunk ${index} does not authenticate`);
-    }
-  }
+  const page = openChunks(name, sealed, key, prefix, aad, fail);
   return {
     format,
     kind,
     salt: salt.toString('hex'),
     pageSalt: pageSalt && pageSalt.toString('hex'),
     prefix: prefix.toString('hex'),
-    page: Buffer.concat(parts),
+    page,
   };
 }
 

@@ -4,6 +4,7 @@
 #include "app/cli_commands.h"
 #include "app/lock_messages.h"
 #include "app/progress_display.h"
+#include "app/share_link.h"
 #include "engine/lock_page.h"
 #include "platform/path_parts.h"
 #include "platform/terminal.h"
@@ -57,11 +58,6 @@ class TTerminalLockObserver : public TLockObserver {
 }  // namespace
 
 int RunLockCommand(const TCliContext& context, const TCliCommand& command) {
-  // The single-page lock does not hand its site key back yet.
-  if (!command.share_url.empty()) {
-    SayError(context, "--share-url works with site; lock cannot print a share link yet. Nothing was locked.");
-    return 1;
-  }
   TCliPreparation prepared;
   if (!PrepareLock(context, command, &prepared)) return 1;
   const std::string& page = command.operands[0];
@@ -91,6 +87,10 @@ int RunLockCommand(const TCliContext& context, const TCliCommand& command) {
       SayError(context, messages::kLockedPageNotCreated);
       return 1;
   }
-  platform::WriteStandardOutput(result.locked_page + "\n" + backup + "\n");
+  std::string out = result.locked_page + "\n" + backup + "\n";
+  // The link names the page in the folder it is published in.
+  if (!command.share_url.empty())
+    out += ShareLink(command.share_url, platform::FileNamePart(result.locked_page), result.site_key) + "\n";
+  platform::WriteStandardOutput(out);
   return 0;
 }

@@ -130,7 +130,9 @@ TLockResult BuildLockedPage(const TLockRequest& request, const std::string& page
     return FailedLock({{messages::kCannotReplacePage, {page_path, out.path()}}, reason});
   }
   out.Keep();
-  return WithStatus(TLockStatus::Locked);
+  TLockResult locked = WithStatus(TLockStatus::Locked);
+  locked.site_key = plan.codec->ShareKey();
+  return locked;
 }
 
 // A text page is locked under its name with ".html" appended.

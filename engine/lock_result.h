@@ -41,6 +41,9 @@ struct TLockResult {
   // Where the locked page is (or would have been): the page, or a ".txt"
   // page's name with ".html" added.
   std::string locked_page;
+  // Locked with a strong template: the 32-byte key that opens the page, for
+  // a share link. Else "".
+  std::string site_key;
 
   bool ok() const { return status == TLockStatus::Locked; }
 };

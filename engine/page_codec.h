@@ -44,6 +44,10 @@ class TPageCodec {
   // sink holding part of a block.
   virtual TBlockStatus WriteBlock(TByteSource& page, bool text_page, const std::string& line_break,
                                   TBlockSink& sink, const TCodecProgress& progress = {}) = 0;
+
+  // The key that opens every page this codec writes, for a share link: the
+  // strong codec's site key. "" when the protection has none.
+  virtual std::string ShareKey() const { return {}; }
 };
 
 enum class TCodecSetup {

@@ -3,7 +3,6 @@
 #include "engine/exclusive_file.h"
 #include "engine/locked_page_writer.h"
 #include "engine/page_check.h"
-#include "engine/strong_codec.h"
 #include "platform/platform.h"
 #include "resources/message_table.h"
 
@@ -34,8 +33,7 @@ bool TSitePageWriter::Prepare(const TTemplate& template_, const TPassword& passw
   }
   // The plan makes the run's codec: one key derivation for the whole site.
   if (!PlanLock(template_, password, nullptr, &plan_, why)) return false;
-  if (plan_.area.protection == TProtection::Strong)
-    site_key_ = static_cast<const TStrongCodec&>(*plan_.codec).SiteKey();
+  site_key_ = plan_.codec->ShareKey();
   return true;
 }
 

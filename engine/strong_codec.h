@@ -34,7 +34,7 @@ class TStrongCodec final : public TPageCodec {
 
   const std::string& SiteSalt() const { return site_salt_; }
   // The run's site key: what a share link carries.
-  const std::string& SiteKey() const { return site_key_; }
+  std::string ShareKey() const override { return site_key_; }
 
  private:
   TStrongCodec(std::string site_salt, std::string site_key)

@@ -5,8 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <regex>
 
+#include "engine/base64.h"
+#include "platform/crypto.h"
 #include "tests/e2e_cli/cli_fixture.h"
 #include "tests/e2e_cli/cli_runner.h"
 
@@ -231,6 +235,65 @@ TEST_F(CliE2E, ASiteThatCannotBeLockedWritesNothing) {
   run = RunCli(program_, {"site", "--force", "--password-stdin", "src", "out"}, site_.path(), {"pw\n", {}});
   ASSERT_EQ(run.exit_code, 0) << run.err;
   EXPECT_EQ(ListNames(site_ / "out"), "index.html zendrel-unlock.js");
+}
+
+// The site key of a format 2 page: PBKDF2 of the password over the site
+// salt (the block's third literal) with the block's iteration count.
+std::string SiteKeyOf(const std::string& page, const std::string& password) {
+  std::smatch m;
+  const std::string text = ReadFile(page);
+  if (!std::regex_search(text, m, std::regex("'ZENDREL-AES-GCM-2',\\s*'(\\d+)',\\s*'([^']*)'"))) return "no block";
+  std::string salt, key;
+  if (!Base64Decode(m[2].str(), &salt) ||
+      !platform::DeriveKeyPbkdf2Sha256(password, salt, std::stoul(m[1].str()), 32, &key))
+    return "no key";
+  return key;
+}
+
+TEST_F(CliE2E, AShareLinkCarriesTheKeyOfThePageItNames) {
+  WriteFile(site_ / "page.html", kPage);
+  WriteFile(site_ / "notes.txt", "plain");
+  WriteFile(site_ / "src/index.html", kPage);
+  WriteFile(site_ / "src/a/b.html", kPage);
+  struct Case {
+    Args arguments;
+    std::string printed;  // what comes before the link
+    const char* url;      // the link, up to its key
+    const char* page;     // the page whose key it carries
+  };
+  const Case cases[] = {
+      {{"lock", "--share-url", "https://example.org/club", "page.html", "backup.html"},
+       "page.html\nbackup.html\n", "https://example.org/club/page.html#zendrel-key=", "page.html"},
+      {{"lock", "--share-url=http://h/x/", "notes.txt", "notes.bak"},
+       "notes.txt.html\nnotes.bak\n", "http://h/x/notes.txt.html#zendrel-key=", "notes.txt.html"},
+      {{"site", "--share-url", "https://example.org/s", "src", "out"}, "", "https://example.org/s/index.html#zendrel-key=",
+       "out/a/b.html"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments[0] + " " + c.arguments[2]);
+    Args arguments = c.arguments;
+    arguments.insert(arguments.begin() + 1, "--password-stdin");
+    const CliRun run = RunCli(program_, arguments, site_.path(), {"share pw\n", {}});
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    const std::size_t at = run.out.find(c.url);
+    ASSERT_NE(at, std::string::npos) << run.out;
+    if (!c.printed.empty()) EXPECT_EQ(run.out.substr(0, at), c.printed);
+    std::string encoded = run.out.substr(at + std::strlen(c.url));
+    ASSERT_EQ(encoded.size(), 44u) << "43 characters and the line break: " << encoded;
+    encoded.pop_back();
+    EXPECT_EQ(encoded.find_first_of("+/="), std::string::npos) << "base64url without padding";
+    for (char& ch : encoded) ch = ch == '-' ? '+' : ch == '_' ? '/' : ch;
+    std::string key;
+    ASSERT_TRUE(Base64Decode(encoded + "=", &key));
+    EXPECT_EQ(key, SiteKeyOf(site_ / c.page, "share pw")) << "one key opens every page of a site";
+  }
+  // A template that only hides the source has no key to share.
+  const CliRun run = RunCli(program_, {"lock", "--template", "Classic", "--password-stdin", "--share-url", "https://h",
+                                       "page.html", "b2.html"},
+                            site_.path(), {"pw\n", {}});
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_NE(run.err.find("--share-url needs Light or Dark"), std::string::npos) << run.err;
+  EXPECT_FALSE(Exists(site_ / "b2.html"));
 }
 
 }  // namespace

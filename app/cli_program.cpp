@@ -7,6 +7,7 @@
 #include "app/cli_commands.h"
 #include "app/program.h"
 #include "app/template_choice.h"
+#include "app/wizard.h"
 #include "platform/terminal.h"
 #include "resources/message_table.h"
 #include "resources/terminal_messages.h"
@@ -55,6 +56,7 @@ int TerminalMain(const std::string& program, const std::vector<std::string>& arg
   switch (parse.command.action) {
     case TCliAction::Usage:
       platform::WriteStandardError(Usage(program));
+      if (arguments.empty()) platform::WriteStandardError(std::string("\n") + WizardWhereabouts());
       return kExitUsage;
     case TCliAction::Help:
       platform::WriteStandardOutput(Usage(program));

@@ -7,3 +7,7 @@
 // until it closes; returns the process exit code. On systems without the
 // wizard it explains that and returns.
 int RunWizard(const TStartUp& start_up);
+
+// Where the wizard is, for the terminal program run without arguments: one
+// line, ending in a line break.
+const char* WizardWhereabouts();

@@ -75,6 +75,10 @@ inline constexpr char kShareNeedsStrong[] =
     "The template %s locks with no key to share: --share-url needs Light or Dark.";
 inline constexpr char kNoTopPage[] =
     "The output folder's top holds no page, so there is no page to share; the site is locked.";
+// After the usage, when the terminal program is run without arguments.
+inline constexpr char kNoWizardHere[] =
+    "The wizard window is part of the Windows build; here, use zendrel lock or zendrel site.\n";
+inline constexpr char kWizardBesideUs[] = "The wizard window is zendrel.exe, beside this program.\n";
 inline constexpr char kTemplatesThatExist[] = "The templates are: %s.";
 
 }  // namespace messages

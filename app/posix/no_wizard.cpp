@@ -3,6 +3,7 @@
 #include "app/wizard.h"
 #include "platform/platform.h"
 #include "resources/message_table.h"
+#include "resources/terminal_messages.h"
 
 int RunWizard(const TStartUp&) {
   ShowUsage();
@@ -10,3 +11,5 @@ int RunWizard(const TStartUp&) {
                          platform::MessageIcon::Information, platform::MessageButtons::Ok});
   return 0;
 }
+
+const char* WizardWhereabouts() { return messages::kNoWizardHere; }

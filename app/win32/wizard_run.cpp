@@ -1,5 +1,6 @@
 #include "app/win32/main_form.h"
 #include "app/wizard.h"
+#include "resources/terminal_messages.h"
 
 int RunWizard(const TStartUp& start_up) {
   TMainForm form(start_up);
@@ -7,3 +8,5 @@ int RunWizard(const TStartUp& start_up) {
   form.Show();
   return RunMessageLoop();
 }
+
+const char* WizardWhereabouts() { return messages::kWizardBesideUs; }

@@ -57,6 +57,7 @@ TEST_F(CliE2E, AMalformedCommandLineSaysWhyAndExitsWithTwo) {
     EXPECT_EQ(run.exit_code, 2) << why;
     EXPECT_NE(run.err.find(why), std::string::npos) << run.err;
     EXPECT_EQ(run.out, "");
+    if (arguments.empty()) EXPECT_NE(run.err.find("\nThe wizard window is "), std::string::npos) << run.err;
   }
   EXPECT_EQ(ListNames(site_.path()), "page.html");
 }

@@ -9,10 +9,11 @@
 
 const { describe, it, before, after } = require('node:test');
 const assert = require('node:assert/strict');
+const { spawnSync } = require('node:child_process');
 const fs = require('node:fs');
 const path = require('node:path');
-const { tempDir, makeBlock, lockWithBlock, siteKeyOf, strongHeader } = require('./support');
-const { strongBlock, newSite, shareFragment } = require('./strong_encoder');
+const { tempDir, makeBlock, lockWithBlock, siteKeyOf, strongHeader, zendrelPath, templatesDir } = require('./support');
+const { strongBlock, shareFragment } = require('./strong_encoder');
 const { largePage } = require('./corpus');
 const { launch, fileUrl } = require('./browser');
 
@@ -34,16 +35,25 @@ const SITE = {
     '<a id="to-home" href="../index.html">Home</a></body></html>',
 };
 
-// Locks pages (name to bytes or text) into `root` as one format 2 site,
-// each with the template's files beside it; `edit` may change each locked
-// page's text. Returns the root.
-function lockSite(root, pages, { template = 'Light', iterations = 600000, edit = (t) => t } = {}) {
-  const site = newSite(PASSWORD, iterations);
+// Locks pages (name to bytes or text) into `root` as one site with the real
+// program: the pages are written into a source folder of their own, then
+// `zendrel site` locks them into `root` (the password in the child's
+// environment only); `edit` may then change each locked page's text.
+// Returns the root.
+function lockSite(root, pages, { template = 'Light', edit = (t) => t } = {}) {
+  const source = tempDir('source-', path.dirname(root));
   for (const [name, content] of Object.entries(pages)) {
-    const file = path.join(root, name);
-    fs.mkdirSync(path.dirname(file), { recursive: true });
-    fs.writeFileSync(file, content);
-    const locked = lockWithBlock(template, file, strongBlock(Buffer.from(content), PASSWORD, { version: 2, site }).block);
+    fs.mkdirSync(path.dirname(path.join(source, name)), { recursive: true });
+    fs.writeFileSync(path.join(source, name), content);
+  }
+  const run = spawnSync(
+    zendrelPath,
+    ['site', '--template', path.join(templatesDir, template), '--password-env', 'ZENDREL_TEST_PASSWORD', '--quiet', source, root],
+    { env: { ...process.env, ZENDREL_TEST_PASSWORD: PASSWORD }, input: '', encoding: 'utf8' }
+  );
+  assert.equal(run.status, 0, `zendrel site: ${run.error || `exit ${run.status}, signal ${run.signal}`}: ${run.stderr}`);
+  for (const name of Object.keys(pages)) {
+    const locked = path.join(root, name);
     fs.writeFileSync(locked, edit(fs.readFileSync(locked, 'latin1')), 'latin1');
   }
   return root;
@@ -358,10 +368,16 @@ describe('UTF-16 pages', () => {
     for (const [version, order] of [[1, 'le'], [1, 'be'], [2, 'le'], [2, 'be']]) {
       const le = Buffer.from('\ufeff' + text, 'utf16le');
       const bytes = order === 'be' ? Buffer.from(le).swap16() : le;
+      // Format 2 as the program writes it; format 1, which it no longer
+      // writes, from the encoder here.
       const dir = tempDir('utf16-', work);
       const file = path.join(dir, 'sixteen.html');
-      fs.writeFileSync(file, bytes);
-      lockWithBlock('Dark', file, strongBlock(bytes, PASSWORD, { version, iterations: FAST }).block);
+      if (version === 2) {
+        lockSite(dir, { 'sixteen.html': bytes }, { template: 'Dark' });
+      } else {
+        fs.writeFileSync(file, bytes);
+        lockWithBlock('Dark', file, strongBlock(bytes, PASSWORD, { version, iterations: FAST }).block);
+      }
       const page = await visit(b.browser, file);
       await unlockHere(page, file);
       await until(page, () => !document.getElementById('zendrel-page') && document.readyState === 'complete' && !!document.body);
@@ -398,7 +414,10 @@ describe('without crypto.subtle (the fallback)', () => {
   const noSubtle = () => Object.defineProperty(Crypto.prototype, 'subtle', { get: () => undefined });
 
   it('unlocks, opens the site\'s next page without asking, and keeps the key in sessionStorage only', async () => {
-    const root = lockSite(tempDir('site-', work), SITE, { iterations: FAST });
+    // The program's own iteration count (it has no option to lower it): the
+    // pure-JS key derivation takes a few seconds of it, once, which this
+    // test can afford (about 4 s in all in Chromium, 5 s in Firefox).
+    const root = lockSite(tempDir('site-', work), SITE);
     const at = (name) => path.join(root, name);
     const page = await visit(b.browser, at('index.html'), '', noSubtle);
     assert.equal(await page.evaluate(() => typeof crypto.subtle), 'undefined');

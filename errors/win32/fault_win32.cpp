@@ -93,9 +93,15 @@ LONG CALLBACK FaultFilter(EXCEPTION_POINTERS* pointers) {
   zendrel_pending_fault_address = fault.Address;
   zendrel_fault_observer = InstalledRaiseObserver;
   CONTEXT& context = *pointers->ContextRecord;
+#if defined(__x86_64__)
+  context.Rsp -= sizeof(DWORD64);
+  *reinterpret_cast<DWORD64*>(context.Rsp) = context.Rip + 1;
+  context.Rip = reinterpret_cast<DWORD64>(&zendrel_fault_trampoline);
+#else
   context.Esp -= sizeof(DWORD);
   *reinterpret_cast<DWORD*>(context.Esp) = context.Eip + 1;
   context.Eip = reinterpret_cast<DWORD>(&zendrel_fault_trampoline);
+#endif
   return EXCEPTION_CONTINUE_EXECUTION;
 }
 
@@ -122,8 +128,30 @@ _zendrel_fault_trampoline:
 1:
   jmp _zendrel_raise_pending_fault
 )");
+#elif defined(__x86_64__)
+// The 64-bit one (the win64 test build): the observer's arguments in rcx, rdx
+// and r8, with the 32 bytes of home space the calling convention asks for;
+// the 40 bytes taken keep the call 16-byte aligned (the fake return address
+// stands where a call's would).
+asm(R"(
+  .text
+  .globl zendrel_fault_trampoline
+  .def zendrel_fault_trampoline; .scl 2; .type 32; .endef
+zendrel_fault_trampoline:
+  movq zendrel_fault_observer(%rip), %rax
+  testq %rax, %rax
+  jz 1f
+  subq $40, %rsp
+  xorl %ecx, %ecx
+  movq zendrel_pending_fault_address(%rip), %rdx
+  movl $1, %r8d
+  call *%rax
+  addq $40, %rsp
+1:
+  jmp zendrel_raise_pending_fault
+)");
 #else
-#error "the fault trampoline is written for 32-bit x86"
+#error "the fault trampoline is written for x86 (32 and 64 bits)"
 #endif
 
 void RestoreStackGuard() {

@@ -129,26 +129,37 @@ _zendrel_fault_trampoline:
   jmp _zendrel_raise_pending_fault
 )");
 #elif defined(__x86_64__)
-// The 64-bit one (the win64 test build): the observer's arguments in rcx, rdx
-// and r8, with the 32 bytes of home space the calling convention asks for;
-// the 40 bytes taken keep the call 16-byte aligned (the fake return address
-// stands where a call's would).
+// The 64-bit one (the win64 test build). The faulting routine's stack need
+// not be 16-byte aligned at the fault (a leaf routine keeps no frame), so
+// the trampoline has a frame of its own, described to the system's unwinder
+// (.seh_*), that aligns the stack before calling the observer (arguments in
+// rcx, rdx and r8, with the 32 bytes of home space the calling convention
+// asks for) and RaisePendingFault; the unwinder goes on from it to the
+// faulting instruction through the fake return address.
 asm(R"(
   .text
   .globl zendrel_fault_trampoline
   .def zendrel_fault_trampoline; .scl 2; .type 32; .endef
+  .seh_proc zendrel_fault_trampoline
 zendrel_fault_trampoline:
+  pushq %rbp
+  .seh_pushreg %rbp
+  movq %rsp, %rbp
+  .seh_setframe %rbp, 0
+  .seh_endprologue
+  andq $-16, %rsp
+  subq $32, %rsp
   movq zendrel_fault_observer(%rip), %rax
   testq %rax, %rax
   jz 1f
-  subq $40, %rsp
   xorl %ecx, %ecx
   movq zendrel_pending_fault_address(%rip), %rdx
   movl $1, %r8d
   call *%rax
-  addq $40, %rsp
 1:
-  jmp zendrel_raise_pending_fault
+  call zendrel_raise_pending_fault
+  nop
+  .seh_endproc
 )");
 #else
 #error "the fault trampoline is written for x86 (32 and 64 bits)"

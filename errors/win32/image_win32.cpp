@@ -147,3 +147,31 @@ std::uintptr_t FindStackTop() {
 #endif
   return top;
 }
+
+#if defined(_WIN64)
+std::size_t UnwindReturnAddresses(std::uintptr_t* addresses, std::size_t capacity) {
+  CONTEXT context{};
+  RtlCaptureContext(&context);
+  const std::uintptr_t top = FindStackTop();
+  std::size_t count = 0;
+  while (count < capacity) {
+    DWORD64 image_base = 0;
+    PRUNTIME_FUNCTION function = RtlLookupFunctionEntry(context.Rip, &image_base, nullptr);
+    if (function == nullptr) {
+      // A routine without unwind description keeps no frame: its return
+      // address is on top of the stack.
+      if (context.Rsp + sizeof(DWORD64) > top) break;
+      context.Rip = *reinterpret_cast<const DWORD64*>(context.Rsp);
+      context.Rsp += sizeof(DWORD64);
+    } else {
+      PVOID handler_data = nullptr;
+      DWORD64 establisher = 0;
+      RtlVirtualUnwind(UNW_FLAG_NHANDLER, image_base, context.Rip, function, &context, &handler_data,
+                       &establisher, nullptr);
+    }
+    if (context.Rip == 0 || context.Rsp >= top) break;
+    addresses[count++] = static_cast<std::uintptr_t>(context.Rip);
+  }
+  return count;
+}
+#endif

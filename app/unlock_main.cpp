@@ -1,6 +1,5 @@
 // zendrel-unlock: turns a locked page back into the page's exact bytes,
 // without a browser. A console program on both systems.
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -33,11 +32,11 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (argc != 4) {
-    std::fputs(kUsage, stderr);
+    platform::WriteStandardError(kUsage);
     return 2;
   }
   const TUnlockResult result = UnlockPage(argv[1], argv[2], argv[3]);
   if (result.status == TUnlockStatus::Done) return 0;
-  std::fprintf(stderr, "zendrel-unlock: %s\n", result.message.c_str());
+  platform::WriteStandardError("zendrel-unlock: " + result.message + "\n");
   return 1;
 }

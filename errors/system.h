@@ -3,6 +3,7 @@
 // (<subject>_win32.cpp, <subject>_posix.cpp).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -26,6 +27,14 @@ bool FindCodeRange(TCodeRange* range);
 
 // The upper end of the calling thread's stack; 0 when it is not known.
 std::uintptr_t FindStackTop();
+
+#if defined(_WIN64)
+// The return addresses of the calling routine and of its callers, innermost
+// first, as the system's unwinder finds them from the image's unwind
+// descriptions; their count, at most `capacity`. (64-bit Windows frames form
+// no frame-pointer chain: see WalkFrames.)
+std::size_t UnwindReturnAddresses(std::uintptr_t* addresses, std::size_t capacity);
+#endif
 
 // ---------------------------------------------------------------------------
 // Faults (fault_*.cpp)

@@ -8,9 +8,11 @@
 namespace platform {
 
 MessageAnswer ShowConsoleMessage(const MessageRequest& request) {
-  std::cerr << request.caption << ": " << request.text << std::endl;
+  // Byte for byte, as the program's other messages: "\n" stays a line feed
+  // on Windows too.
+  WriteStandardError(request.caption + ": " + request.text + "\n");
   if (request.buttons == MessageButtons::Ok) return MessageAnswer::Ok;
-  std::cerr << "[y/N] " << std::flush;
+  WriteStandardError("[y/N] ");
   std::string line;
   if (!std::getline(std::cin, line)) return MessageAnswer::No;
   while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();

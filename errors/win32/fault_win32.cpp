@@ -93,9 +93,15 @@ LONG CALLBACK FaultFilter(EXCEPTION_POINTERS* pointers) {
   zendrel_pending_fault_address = fault.Address;
   zendrel_fault_observer = InstalledRaiseObserver;
   CONTEXT& context = *pointers->ContextRecord;
+#if defined(__x86_64__)
+  context.Rsp -= sizeof(DWORD64);
+  *reinterpret_cast<DWORD64*>(context.Rsp) = context.Rip + 1;
+  context.Rip = reinterpret_cast<DWORD64>(&zendrel_fault_trampoline);
+#else
   context.Esp -= sizeof(DWORD);
   *reinterpret_cast<DWORD*>(context.Esp) = context.Eip + 1;
   context.Eip = reinterpret_cast<DWORD>(&zendrel_fault_trampoline);
+#endif
   return EXCEPTION_CONTINUE_EXECUTION;
 }
 
@@ -122,8 +128,41 @@ _zendrel_fault_trampoline:
 1:
   jmp _zendrel_raise_pending_fault
 )");
+#elif defined(__x86_64__)
+// The 64-bit one (the win64 test build). The faulting routine's stack need
+// not be 16-byte aligned at the fault (a leaf routine keeps no frame), so
+// the trampoline has a frame of its own, described to the system's unwinder
+// (.seh_*), that aligns the stack before calling the observer (arguments in
+// rcx, rdx and r8, with the 32 bytes of home space the calling convention
+// asks for) and RaisePendingFault; the unwinder goes on from it to the
+// faulting instruction through the fake return address.
+asm(R"(
+  .text
+  .globl zendrel_fault_trampoline
+  .def zendrel_fault_trampoline; .scl 2; .type 32; .endef
+  .seh_proc zendrel_fault_trampoline
+zendrel_fault_trampoline:
+  pushq %rbp
+  .seh_pushreg %rbp
+  movq %rsp, %rbp
+  .seh_setframe %rbp, 0
+  .seh_endprologue
+  andq $-16, %rsp
+  subq $32, %rsp
+  movq zendrel_fault_observer(%rip), %rax
+  testq %rax, %rax
+  jz 1f
+  xorl %ecx, %ecx
+  movq zendrel_pending_fault_address(%rip), %rdx
+  movl $1, %r8d
+  call *%rax
+1:
+  call zendrel_raise_pending_fault
+  nop
+  .seh_endproc
+)");
 #else
-#error "the fault trampoline is written for 32-bit x86"
+#error "the fault trampoline is written for x86 (32 and 64 bits)"
 #endif
 
 void RestoreStackGuard() {

@@ -20,6 +20,12 @@ using namespace testing_support;
 using Args = std::vector<std::string>;
 
 constexpr char kPage[] = "<html><body><p>mine</p></body></html>";
+// The name the program's own messages start with.
+#ifdef _WIN32
+const std::string kProgramName = "zendrel-cli";
+#else
+const std::string kProgramName = "zendrel";
+#endif
 const std::string kClassicWarning =
     "Warning: the template Classic only hides the page's source from a casual look; anyone can open the page "
     "without the password. Light or Dark protect it with a password.\n";
@@ -181,8 +187,9 @@ TEST_F(CliE2E, AnExistingBackupIsReplacedOnlyWithYes) {
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_EQ(
       run.err,
-      "zendrel: Backup file backup.html exists and there is no terminal to ask whether to replace it; add "
-      "--yes to replace it.\n");
+      kProgramName +
+          ": Backup file backup.html exists and there is no terminal to ask whether to replace it; add "
+          "--yes to replace it.\n");
   EXPECT_EQ(ReadFile(site_ / "backup.html"), "old backup");
   EXPECT_EQ(ReadFile(site_ / "page.html"), kPage);
 

@@ -1,9 +1,11 @@
 // Under wine the program runs as a Windows console process without a
-// console (CREATE_NO_WINDOW), its standard handles inherited files.
+// console (DETACHED_PROCESS; CREATE_NO_WINDOW would give it a hidden one,
+// a terminal nobody can answer), its standard handles inherited files.
 #include <windows.h>
 
 #include "tests/e2e_cli/cli_runner.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/win32/child_process.h"
 #include "tests/support/win32/wine_paths.h"
 
 namespace {
@@ -28,8 +30,8 @@ CliRun RunCli(const std::string& program, const std::vector<std::string>& argume
   {
     const HANDLE in = InheritedFile(in_path, false), out = InheritedFile(out_path, true),
                  err = InheritedFile(err_path, true);
-    std::string command = "\"" + program + "\"";
-    for (const auto& a : arguments) command += " \"" + a + "\"";
+    std::string command = testing_support::QuotedArgument(program);
+    for (const auto& a : arguments) command += " " + testing_support::QuotedArgument(a);
     // The child inherits this process's environment, with the variables
     // added for its lifetime.
     for (const auto& [name, value] : input.environment) SetEnvironmentVariableA(name.c_str(), value.c_str());
@@ -40,7 +42,7 @@ CliRun RunCli(const std::string& program, const std::vector<std::string>& argume
     startup.hStdOutput = out;
     startup.hStdError = err;
     PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+    const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS,
                                         nullptr, cwd.c_str(), &startup, &process);
     for (const auto& [name, value] : input.environment) SetEnvironmentVariableA(name.c_str(), nullptr);
     CloseHandle(in);

@@ -4,6 +4,7 @@
 
 #include "tests/e2e_unlock/unlock_runner.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/win32/child_process.h"
 #include "tests/support/win32/wine_paths.h"
 
 std::string UnlockProgram() { return testing_support::WinePath(ZENDREL_UNLOCK_EXE); }
@@ -19,8 +20,8 @@ UnlockRun RunUnlock(const std::string& program, const std::vector<std::string>& 
     HANDLE out = CreateFileA(out_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (err == INVALID_HANDLE_VALUE || out == INVALID_HANDLE_VALUE) return run;
-    std::string command = "\"" + program + "\"";
-    for (const auto& a : arguments) command += " \"" + a + "\"";
+    std::string command = testing_support::QuotedArgument(program);
+    for (const auto& a : arguments) command += " " + testing_support::QuotedArgument(a);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;

@@ -67,7 +67,9 @@ TEST(SiteStrong, EveryPageOfTheSiteIsWrittenForTheIndependentCheck) {
   request.template_ = {"Strong", root + "Templates/Strong/"};
   request.source = root + "site";
   request.output = root + "out";
-  request.password = password;
+  // Its UTF-8 form given as such: a bare narrow string is in the system's code
+  // page, which on Windows is not UTF-8.
+  request.password = TPassword(password, password);
   request.include = {"*.html", "*.htm", "*.txt"};
   request.jobs = 2;
   TSiteObserver quiet;

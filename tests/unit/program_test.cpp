@@ -7,6 +7,9 @@
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "app/batch_mode.h"
 #include "tests/support/lock_fixture.h"
@@ -15,6 +18,22 @@ namespace {
 
 using namespace testing_support;
 using Args = std::vector<std::string>;
+
+// The system's own words for a path whose folder does not exist: Windows
+// says it with ERROR_PATH_NOT_FOUND, the others with ENOENT.
+std::string MissingFolderReason() {
+#ifdef _WIN32
+  char text[512] = {};
+  const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                 ERROR_PATH_NOT_FOUND, 0, text, sizeof text, nullptr);
+  std::string reason(text, n);
+  while (!reason.empty() && (reason.back() == '\r' || reason.back() == '\n' || reason.back() == ' '))
+    reason.pop_back();
+  return reason;
+#else
+  return std::strerror(ENOENT);
+#endif
+}
 
 const char kUsageBox[] =
     "Quelto Zendrel 1.11.0|Use these parameters:\n\nzendrel /? - Show this dialog;\n\nzendrel - Run this "
@@ -104,7 +123,7 @@ TEST(RunBatch, TellsTheSystemsReasonOnALineOfItsOwn) {
   const std::string first_lines =
       "Cannot copy file " + f.Page("p.html") + "\n to backup file " + backup + "\n";
   EXPECT_EQ(boxes.shown()[0].text.substr(0, first_lines.size()), first_lines);
-  EXPECT_EQ(boxes.shown()[0].text.substr(first_lines.size()), std::strerror(ENOENT));
+  EXPECT_EQ(boxes.shown()[0].text.substr(first_lines.size()), MissingFolderReason());
   EXPECT_EQ(boxes.shown()[1].text, "Locked page was not created");
 }
 

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstring>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -250,9 +252,10 @@ TEST(ErrorDialogTest, AFaultInAHandlerReachesTheDialogWithItsAddressFirst) {
   const std::string header = "Physical Logical  Unit  (######) Routine\r\n";
   const std::size_t first = report.find(header);
   ASSERT_NE(first, std::string::npos);
-  char expected[16];
-  std::snprintf(expected, sizeof expected, "%08X", static_cast<unsigned>(TraceList.Entries[0].Address));
-  EXPECT_EQ(report.substr(first + header.size(), 8), expected);
+  char expected[24];
+  std::snprintf(expected, sizeof expected, "%08llX",
+                static_cast<unsigned long long>(TraceList.Entries[0].Address));
+  EXPECT_EQ(report.substr(first + header.size(), std::strlen(expected)), expected);
   const auto routine = reinterpret_cast<std::uintptr_t>(&FaultInAHandler);
   EXPECT_GT(TraceList.Entries[0].Address, routine);
   EXPECT_LT(TraceList.Entries[0].Address, routine + 64);

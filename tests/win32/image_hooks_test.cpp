@@ -189,6 +189,7 @@ TEST(HookImportTest, InstallingTheCaptureWatchesRaiseException) {
   EXPECT_EQ(SavedRaiseException, nullptr);
 }
 
+#if defined(__i386__)
 // Raises as a runtime does that pushes the seven arguments of its raise
 // right before calling RaiseException through our import table: argument 0
 // the raise address, argument 1 the exception object. A vectored handler
@@ -263,6 +264,14 @@ TEST(RaiseHookTest, TheRuntimesOwnRaiseIsCapturedAndPassedOnUnchanged) {
   EXPECT_LT(TraceList.Entries[0].Address, raiser + 96);
   EXPECT_EQ(TraceList.Entries[0].Ordinal, 4u);
 }
+#else
+// A runtime that pushes its raise's arguments on the stack right before the
+// call exists only in 32-bit x86's calling convention (and RaiseHook
+// recognises it by that layout); the win64 test build has no such runtime.
+TEST(RaiseHookTest, TheRuntimesOwnRaiseIsCapturedAndPassedOnUnchanged) {
+  GTEST_SKIP() << "32-bit x86 only: the runtime's raise passes its arguments on the stack";
+}
+#endif
 
 TEST(RaiseHookTest, OtherRaisesAreNotCaptured) {
   InstallStackCapture();

@@ -2,6 +2,22 @@
 
 namespace testing_support {
 
+std::string QuotedArgument(const std::string& argument) {
+  std::string quoted = "\"";
+  std::size_t backslashes = 0;
+  for (const char c : argument) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+    backslashes = 0;
+    quoted += c;
+  }
+  quoted.append(2 * backslashes, '\\');
+  return quoted + "\"";
+}
+
 ChildProcess::~ChildProcess() {
   if (process_.hProcess == nullptr) return;
   EndIfRunning();

@@ -7,6 +7,11 @@
 
 namespace testing_support {
 
+// One argument of a command line as the runtime's parser reads it back: in
+// quotes, with the backslashes before a quote, or before the closing quote
+// (a folder's path ending in one), doubled, and the quote escaped.
+std::string QuotedArgument(const std::string& argument);
+
 // Owns the started process; ends it (exit code 99) if it still runs when the
 // object goes away, so that a failed test leaves nothing behind.
 class ChildProcess {

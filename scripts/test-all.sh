@@ -143,7 +143,8 @@ done
 if [ $win32_runs = no ]; then
   echo
   echo "*** win32: built, tests NOT RUN: this kernel cannot start 32-bit programs (wine needs them)."
-  echo "*** Run scripts/test-all.sh on a machine with 32-bit support to test the Windows build."
+  echo "*** Run scripts/test-all.sh on a machine with 32-bit support to test the Windows build, or"
+  echo "*** scripts/test-win64.sh here to test the same Windows sources as a 64-bit build under wine64."
   [ "${ZENDREL_REQUIRE_WIN32_TESTS:-0}" = 1 ] && failed=1
 fi
 tested="all three flavours built and tested"

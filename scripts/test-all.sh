@@ -30,16 +30,7 @@ cleanup() {
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
-if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 90 120); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$n"
-    break
-  done
-  sleep 1
-fi
+. scripts/virtual_display.sh
 
 start=$(date +%s)
 elapsed() { echo $(($(date +%s) - start)); }

@@ -1,5 +1,5 @@
-// Under wine the program runs as a Windows process whose standard error is
-// an inherited file handle.
+// Under wine the program runs as a Windows console process without a
+// console, its standard output and error inherited files.
 #include <windows.h>
 
 #include "tests/e2e_unlock/unlock_runner.h"
@@ -13,34 +13,7 @@ UnlockRun RunUnlock(const std::string& program, const std::vector<std::string>& 
   testing_support::TempDir io;
   const std::string err_path = io / "stderr", out_path = io / "stdout";
   UnlockRun run;
-  {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE err = CreateFileA(err_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-    HANDLE out = CreateFileA(out_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (err == INVALID_HANDLE_VALUE || out == INVALID_HANDLE_VALUE) return run;
-    std::string command = testing_support::QuotedArgument(program);
-    for (const auto& a : arguments) command += " " + testing_support::QuotedArgument(a);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = out;
-    startup.hStdError = err;
-    PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                                        nullptr, nullptr, &startup, &process);
-    CloseHandle(err);
-    CloseHandle(out);
-    if (!started) return run;
-    WaitForSingleObject(process.hProcess, 120000);
-    DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    run.exit_code = static_cast<int>(code);
-  }
+  run.exit_code = testing_support::RunWithFiles(program, arguments, "", {"", out_path, err_path});
   run.errors = testing_support::ReadFile(err_path);
   run.output = testing_support::ReadFile(out_path);
   return run;

@@ -8,11 +8,11 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 #include "engine/site_lock.h"
 #include "tests/support/lock_fixture.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_bytes.h"
 
 namespace {
 
@@ -20,20 +20,6 @@ using namespace testing_support;
 namespace fs = std::filesystem;
 
 const std::string kCases = "site_strong_cases";
-
-std::string Hex(const std::string& bytes) {
-  static const char digits[] = "0123456789abcdef";
-  std::string hex;
-  for (const unsigned char c : bytes) hex += {digits[c >> 4], digits[c & 15]};
-  return hex;
-}
-
-std::string RandomBytes(std::size_t n, unsigned seed) {
-  std::mt19937 random(seed);
-  std::string s(n, '\0');
-  for (auto& c : s) c = static_cast<char>(random());
-  return s;
-}
 
 std::string StrongStartPage() {
   return "<html><head><meta name=\"zendrel-protection\" content=\"aes-256-gcm\"><script>\r\nvar page = "

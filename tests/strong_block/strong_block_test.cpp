@@ -11,7 +11,6 @@
 
 #include <map>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -21,30 +20,19 @@
 #include "platform/platform.h"
 #include "tests/support/lock_fixture.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_bytes.h"
 
 namespace {
 
 using testing_support::BlockLines;
+using testing_support::Hex;
+using testing_support::RandomBytes;
 using testing_support::ReadFile;
 using testing_support::TempDir;
 using testing_support::WriteFile;
 using namespace std::string_literals;
 
 const std::string kCases = "strong_block_cases";
-
-std::string Hex(const std::string& bytes) {
-  static const char digits[] = "0123456789abcdef";
-  std::string hex;
-  for (const unsigned char c : bytes) hex += {digits[c >> 4], digits[c & 15]};
-  return hex;
-}
-
-std::string RandomBytes(std::size_t n, unsigned seed) {
-  std::mt19937 random(seed);
-  std::string s(n, '\0');
-  for (auto& c : s) c = static_cast<char>(random());
-  return s;
-}
 
 std::string EveryByte() {
   std::string s;

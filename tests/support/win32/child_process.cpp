@@ -18,6 +18,45 @@ std::string QuotedArgument(const std::string& argument) {
   return quoted + "\"";
 }
 
+namespace {
+
+HANDLE InheritedFile(const std::string& path, bool write) {
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  return CreateFileA(path.c_str(), write ? GENERIC_WRITE : GENERIC_READ, FILE_SHARE_READ, &inherit,
+                     write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
+int RunWithFiles(const std::string& program, const std::vector<std::string>& arguments, const std::string& cwd,
+                 const StandardFiles& files) {
+  const HANDLE in = files.input.empty() ? GetStdHandle(STD_INPUT_HANDLE) : InheritedFile(files.input, false);
+  const HANDLE out = InheritedFile(files.output, true), err = InheritedFile(files.error, true);
+  std::string command = QuotedArgument(program);
+  for (const auto& a : arguments) command += " " + QuotedArgument(a);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = in;
+  startup.hStdOutput = out;
+  startup.hStdError = err;
+  PROCESS_INFORMATION process{};
+  const bool started =
+      out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE &&
+      CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr,
+                     cwd.empty() ? nullptr : cwd.c_str(), &startup, &process) != 0;
+  if (!files.input.empty() && in != INVALID_HANDLE_VALUE) CloseHandle(in);
+  if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+  if (err != INVALID_HANDLE_VALUE) CloseHandle(err);
+  if (!started) return -1;
+  WaitForSingleObject(process.hProcess, 120000);
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return static_cast<int>(code);
+}
+
 ChildProcess::~ChildProcess() {
   if (process_.hProcess == nullptr) return;
   EndIfRunning();

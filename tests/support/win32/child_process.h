@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "tests/support/win32/windows_api.h"
 
@@ -11,6 +12,20 @@ namespace testing_support {
 // quotes, with the backslashes before a quote, or before the closing quote
 // (a folder's path ending in one), doubled, and the quote escaped.
 std::string QuotedArgument(const std::string& argument);
+
+// Where a program run by RunWithFiles reads and writes: files, created anew
+// for output and error; an empty input is this process's own.
+struct StandardFiles {
+  std::string input, output, error;
+};
+
+// Runs `program` with `arguments` in the folder `cwd` (empty: this
+// process's) with no console (DETACHED_PROCESS; CREATE_NO_WINDOW would give
+// it a hidden one, a terminal nobody can answer) and its standard handles
+// on `files`, and waits up to two minutes for it to end. Its exit code
+// (STILL_ACTIVE if it did not end), or -1 when it could not start.
+int RunWithFiles(const std::string& program, const std::vector<std::string>& arguments, const std::string& cwd,
+                 const StandardFiles& files);
 
 // Owns the started process; ends it (exit code 99) if it still runs when the
 // object goes away, so that a failed test leaves nothing behind.

@@ -97,6 +97,20 @@ FileHandle OpenWith(const std::string& path, int flags, mode_t mode = 0644) {
   return fd;
 }
 
+// Opens a copy's source for reading, with its status; -1 (errno kept) when
+// either fails.
+int OpenCopySource(const std::string& from, struct stat* st) {
+  const int in = static_cast<int>(OpenWith(from, O_RDONLY));
+  if (in < 0) return -1;
+  if (::fstat(in, st) != 0) {
+    const int saved = errno;
+    ::close(in);
+    errno = saved;
+    return -1;
+  }
+  return in;
+}
+
 }  // namespace
 
 FileHandle OpenForReading(const std::string& path) {
@@ -222,15 +236,9 @@ bool CopyFileReplacing(const std::string& from, const std::string& to) {
     errno = EINVAL;
     return false;
   }
-  const int in = static_cast<int>(OpenWith(from, O_RDONLY));
-  if (in < 0) return false;
   struct stat st;
-  if (::fstat(in, &st) != 0) {
-    const int saved = errno;
-    ::close(in);
-    errno = saved;
-    return false;
-  }
+  const int in = OpenCopySource(from, &st);
+  if (in < 0) return false;
   const int out = static_cast<int>(OpenWith(to, O_WRONLY | O_CREAT | O_TRUNC, st.st_mode & 0777));
   if (out < 0) {
     const int saved = errno;
@@ -256,15 +264,9 @@ bool CopyFileReplacing(const std::string& from, const std::string& to) {
 bool CopyToNewFile(const std::string& from, const std::string& to, bool flush) {
   const Failure failure = Injected(Call::Copy);
   if (failure == Failure::Before) return false;
-  const int in = static_cast<int>(OpenWith(from, O_RDONLY));
-  if (in < 0) return false;
   struct stat st;
-  if (::fstat(in, &st) != 0) {
-    const int saved = errno;
-    ::close(in);
-    errno = saved;
-    return false;
-  }
+  const int in = OpenCopySource(from, &st);
+  if (in < 0) return false;
   // Created with no more than the original's bits, so that no moment lets
   // others read a copy of a private page.
   const int out = static_cast<int>(OpenWith(to, O_WRONLY | O_CREAT | O_EXCL, st.st_mode & 0777));

@@ -1,13 +1,9 @@
 // On Linux the program's messages are its standard error: "caption: text".
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <fstream>
 #include <sstream>
 
 #include "tests/e2e_batch/program_runner.h"
+#include "tests/support/posix/child_process.h"
 #include "tests/support/temp_dir.h"
 
 std::string BuiltProgram() { return ZENDREL_EXE; }
@@ -18,24 +14,10 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
   const std::string err_path = io / "stderr", in_path = io / "stdin";
   testing_support::WriteFile(in_path, answer_yes ? "y\n" : "n\n");
   ProgramRun run;
-  const pid_t child = fork();
-  if (child == 0) {
-    if (chdir(cwd.c_str()) != 0) _exit(126);
-    const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int in = open(in_path.c_str(), O_RDONLY);
-    dup2(err, 2);
-    dup2(in, 0);
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const auto& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execv(program.c_str(), argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  struct rusage usage {};
-  wait4(child, &status, 0, &usage);
-  run.peak_memory = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;
-  run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  const testing_support::ChildEnd end =
+      testing_support::RunWithFiles(program, arguments, cwd, {in_path, "", err_path});
+  run.peak_memory = end.peak_memory;
+  run.exit_code = end.exit_code;
   // Messages run over several lines; each begins with a known caption.
   run.standard_error = testing_support::ReadFile(err_path);
   std::istringstream err(run.standard_error);

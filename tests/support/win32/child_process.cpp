@@ -28,8 +28,8 @@ HANDLE InheritedFile(const std::string& path, bool write) {
 
 }  // namespace
 
-int RunWithFiles(const std::string& program, const std::vector<std::string>& arguments, const std::string& cwd,
-                 const StandardFiles& files) {
+int RunWithFiles(const std::string& program, const std::vector<std::string>& arguments,
+                 const std::string& cwd, const StandardFiles& files) {
   const HANDLE in = files.input.empty() ? GetStdHandle(STD_INPUT_HANDLE) : InheritedFile(files.input, false);
   const HANDLE out = InheritedFile(files.output, true), err = InheritedFile(files.error, true);
   std::string command = QuotedArgument(program);
@@ -41,10 +41,9 @@ int RunWithFiles(const std::string& program, const std::vector<std::string>& arg
   startup.hStdOutput = out;
   startup.hStdError = err;
   PROCESS_INFORMATION process{};
-  const bool started =
-      out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE &&
-      CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr,
-                     cwd.empty() ? nullptr : cwd.c_str(), &startup, &process) != 0;
+  const bool started = out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE &&
+                       CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS,
+                                      nullptr, cwd.empty() ? nullptr : cwd.c_str(), &startup, &process) != 0;
   if (!files.input.empty() && in != INVALID_HANDLE_VALUE) CloseHandle(in);
   if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
   if (err != INVALID_HANDLE_VALUE) CloseHandle(err);

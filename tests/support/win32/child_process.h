@@ -24,8 +24,8 @@ struct StandardFiles {
 // it a hidden one, a terminal nobody can answer) and its standard handles
 // on `files`, and waits up to two minutes for it to end. Its exit code
 // (STILL_ACTIVE if it did not end), or -1 when it could not start.
-int RunWithFiles(const std::string& program, const std::vector<std::string>& arguments, const std::string& cwd,
-                 const StandardFiles& files);
+int RunWithFiles(const std::string& program, const std::vector<std::string>& arguments,
+                 const std::string& cwd, const StandardFiles& files);
 
 // Owns the started process; ends it (exit code 99) if it still runs when the
 // object goes away, so that a failed test leaves nothing behind.

@@ -2,5 +2,9 @@
 // Windows (ZENDREL_CLI_NAME, set by the build).
 #include "app/cli_program.h"
 #include "app/command_line.h"
+#include "platform/core_dumps.h"
 
-int main(int argc, char** argv) { return TerminalMain(ZENDREL_CLI_NAME, ProgramArguments(argc, argv)); }
+int main(int argc, char** argv) {
+  platform::KeepOutOfCoreDumps();
+  return TerminalMain(ZENDREL_CLI_NAME, ProgramArguments(argc, argv));
+}

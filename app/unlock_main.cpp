@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/page_unlock.h"
+#include "platform/core_dumps.h"
 #include "platform/terminal.h"
 #include "zendrel_version.h"
 
@@ -23,6 +24,7 @@ bool Is(const char* argument, const char* long_form, const char* short_form) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::KeepOutOfCoreDumps();
   if (argc >= 2 && Is(argv[1], "--help", "-h")) {
     platform::WriteStandardOutput(kUsage);
     return 0;

@@ -26,6 +26,10 @@ TUnlockResult Decode(TBlockReader& reader, const std::string& locked_path, const
     return DecodeStrongBlock(reader, first, password, out);
   }
   if (IsCheckValueLiteral(first)) return DecodeXorBlock(reader, first, last, password.Typed(), out);
+  // Every strong format's name starts so; one this program does not know
+  // was written by a later release.
+  if (first.rfind("ZENDREL-", 0) == 0)
+    return {TUnlockStatus::NotLocked, locked_path + ": This page was locked by a newer version of Zendrel."};
   return {TUnlockStatus::NotLocked,
           locked_path + " is not a locked page: its block is of no format this program knows."};
 }
@@ -60,17 +64,22 @@ TUnlockResult UnlockPage(const std::string& locked_path, const std::string& outp
       return {TUnlockStatus::NotLocked, locked_path + " is not a locked page: " + reader.Problem() + "."};
   }
 
+  // The page comes out in clear, so readable by its owner only, whatever
+  // the locked page's mode. A run holds its temporary file while it writes:
+  // one found unheld was left by a run that was stopped.
   const std::string temp = output_path + kUnlockTempSuffix;
-  const platform::FileHandle file = platform::CreateExclusive(temp);
+  if (platform::PathExists(temp)) {
+    if (platform::IsHeld(temp))
+      return {TUnlockStatus::WriteFailed, temp + " is being written by another run; nothing was written."};
+    if (!platform::RemoveFile(temp))
+      return {TUnlockStatus::WriteFailed, temp + " was left by an earlier run that was stopped (it holds the page "
+                                          "in clear) and cannot be removed: " + platform::LastErrorText()};
+    return {TUnlockStatus::WriteFailed, temp + " was left by an earlier run that was stopped (it held the page in "
+                                        "clear) and has been removed; nothing was written. Run again."};
+  }
+  const platform::FileHandle file = platform::CreateHeldPrivate(temp);
   if (file == platform::kInvalidHandle)
     return {TUnlockStatus::WriteFailed, "Cannot create " + temp + ": " + platform::LastErrorText()};
-  // The page comes out readable by no more people than its locked page.
-  if (!platform::CopyPermissions(locked_path, temp)) {
-    const std::string why = platform::LastErrorText();
-    platform::CloseFile(file);
-    platform::RemoveFile(temp);
-    return {TUnlockStatus::WriteFailed, "Cannot create " + temp + ": " + why};
-  }
   TFileWriter sink(file);
   TUnlockResult result = Decode(reader, locked_path, password, sink);
   if (result.status == TUnlockStatus::Done && !sink.Flush()) result.status = TUnlockStatus::WriteFailed;

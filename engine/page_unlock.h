@@ -14,7 +14,10 @@
 // every byte is decoded and, for the strong format, proven; an existing
 // output file is never overwritten. On any failure no file is left behind
 // and the result's message names the cause. A folder, a FIFO, a socket or a
-// device is refused (ReadFailed) before it is opened.
+// device is refused (ReadFailed) before it is opened. The output and its
+// temporary file are the owner's only (mode 0600); a temporary file that no
+// run holds, left by a stopped run, is removed and named (WriteFailed,
+// nothing written), one that a run holds is left alone.
 TUnlockResult UnlockPage(const std::string& locked_path, const std::string& output_path,
                          const TPassword& password);
 

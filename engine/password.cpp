@@ -7,3 +7,8 @@ bool TPassword::ToUtf8(std::string* utf8) const {
   *utf8 = utf8_;
   return true;
 }
+
+TPassword::~TPassword() {
+  platform::Wipe(&typed_);
+  platform::Wipe(&utf8_);
+}

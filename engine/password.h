@@ -16,6 +16,13 @@ class TPassword {
   TPassword(std::string typed, std::string utf8)
       : typed_(std::move(typed)), utf8_(std::move(utf8)), has_utf8_(true) {}
 
+  // The password's bytes are wiped when it goes.
+  ~TPassword();
+  TPassword(const TPassword&) = default;
+  TPassword(TPassword&&) = default;
+  TPassword& operator=(const TPassword&) = default;
+  TPassword& operator=(TPassword&&) = default;
+
   // The bytes as typed, in the system's code page.
   const std::string& Typed() const { return typed_; }
 

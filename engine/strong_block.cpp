@@ -55,6 +55,7 @@ bool WriteStrongBlock(const std::string& source_path, const TPassword& password,
   TByteSource page;
   if (!page.Open(source_path)) return false;
   std::string utf8, key;
+  const platform::WipeOnExit wipe{&utf8, &key};
   if (StrongPasswordBytes(password, &utf8) != TStrongPassword::Ok ||
       !DeriveSiteKey(utf8, salt, kStrongIterations, &key))
     return false;

@@ -97,6 +97,7 @@ TUnlockResult DecodeStrongBlock(TBlockReader& reader, const std::string& format,
   // UTF-8 or not: a page locked with such a password before locks refused
   // them still opens here.
   std::string utf8, site_key, page_key;
+  const platform::WipeOnExit wipe{&utf8, &site_key, &page_key};
   if (!password.ToUtf8(&utf8))
     return {TUnlockStatus::WrongPassword, "The password cannot be converted to UTF-8."};
   TStrongStream stream;

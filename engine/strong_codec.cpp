@@ -17,10 +17,13 @@ TCodecSetup TStrongCodec::Make(const TPassword& password, std::unique_ptr<TStron
   return Make(password, site_salt, codec);
 }
 
+TStrongCodec::~TStrongCodec() { platform::Wipe(&site_key_); }
+
 TCodecSetup TStrongCodec::Make(const TPassword& password, const std::string& site_salt,
                                std::unique_ptr<TStrongCodec>* codec) {
   codec->reset();
   std::string utf8, site_key;
+  const platform::WipeOnExit wipe{&utf8, &site_key};
   switch (StrongPasswordBytes(password, &utf8)) {
     case TStrongPassword::Ok:
       break;
@@ -52,6 +55,7 @@ TBlockStatus TStrongCodec::WriteBlock(TByteSource& page, bool text_page, const s
       Base64Encode(site_salt_),   Base64Encode(page_salt),
       Base64Encode(nonce_prefix), text_page ? kStrongTextKind : kStrongHtmlKind};
   std::string page_key;
+  const platform::WipeOnExit wipe{&page_key};
   TStrongStream stream;
   if (page_salt.size() != kStrongSaltSize || !DerivePageKey(site_key_, page_salt, &page_key) ||
       !stream.Start(page_key, nonce_prefix, StrongAad(header)))

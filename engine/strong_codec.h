@@ -32,6 +32,9 @@ class TStrongCodec final : public TPageCodec {
                           const std::string& page_salt, const std::string& nonce_prefix, TBlockSink& sink,
                           const TCodecProgress& progress = {});
 
+  // The site key is wiped when the codec goes.
+  ~TStrongCodec() override;
+
   const std::string& SiteSalt() const { return site_salt_; }
   // The run's site key: what a share link carries.
   std::string ShareKey() const override { return site_key_; }

@@ -6,8 +6,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -75,5 +77,27 @@ bool SystemRandom(void* buffer, std::size_t size);
 // bytes already are what the terminal sent and stay as they are. False when
 // the text cannot be converted; `utf8` is then empty.
 bool PasswordToUtf8(const std::string& typed, std::string* utf8);
+
+// Overwrites the bytes with zeros in a way the compiler keeps
+// (OPENSSL_cleanse, SecureZeroMemory): for a password or a key that is no
+// longer needed.
+void Wipe(void* data, std::size_t size);
+// Wipes the string's bytes and empties it.
+void Wipe(std::string* text);
+
+// Wipes the strings it is given when it goes out of scope: the passwords
+// and keys a function derives on its way.
+class WipeOnExit {
+ public:
+  WipeOnExit(std::initializer_list<std::string*> texts) : texts_(texts) {}
+  ~WipeOnExit() {
+    for (std::string* text : texts_) Wipe(text);
+  }
+  WipeOnExit(const WipeOnExit&) = delete;
+  WipeOnExit& operator=(const WipeOnExit&) = delete;
+
+ private:
+  std::vector<std::string*> texts_;
+};
 
 }  // namespace platform

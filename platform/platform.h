@@ -36,6 +36,17 @@ FileHandle CreateReplacing(const std::string& path);
 // replaces a file.
 FileHandle CreateExclusive(const std::string& path);
 
+// Creates a new file as CreateExclusive does, for a file that holds
+// something in clear: readable and writable by its owner only (POSIX mode
+// 0600, whatever the umask; on Windows the folder's access rules), and held
+// by this process until it is closed (an advisory lock on POSIX; no
+// sharing on Windows), so that another run can tell it is in use.
+FileHandle CreateHeldPrivate(const std::string& path);
+
+// True when something exists at `path` and a process holds it
+// (CreateHeldPrivate) right now.
+bool IsHeld(const std::string& path);
+
 // Opens a file for appending, creating it when missing.
 FileHandle OpenForAppend(const std::string& path);
 

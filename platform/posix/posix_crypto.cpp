@@ -1,5 +1,6 @@
 // Cryptography from OpenSSL's libcrypto; random bytes from getrandom.
 #include <openssl/core_names.h>
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <openssl/kdf.h>
 #include <sys/random.h>
@@ -152,6 +153,15 @@ bool SystemRandom(void* buffer, std::size_t size) {
 bool PasswordToUtf8(const std::string& typed, std::string* utf8) {
   *utf8 = typed;
   return true;
+}
+
+void Wipe(void* data, std::size_t size) {
+  if (size) OPENSSL_cleanse(data, size);
+}
+
+void Wipe(std::string* text) {
+  Wipe(text->data(), text->size());
+  text->clear();
 }
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -131,6 +132,27 @@ FileHandle CreateReplacing(const std::string& path) {
 FileHandle CreateExclusive(const std::string& path) {
   if (FailsBefore(Call::CreateExclusive)) return kInvalidHandle;
   return OpenWith(path, O_WRONLY | O_CREAT | O_EXCL);
+}
+
+FileHandle CreateHeldPrivate(const std::string& path) {
+  if (FailsBefore(Call::CreateExclusive)) return kInvalidHandle;
+  const FileHandle h = OpenWith(path, O_WRONLY | O_CREAT | O_EXCL, 0600);
+  if (h != kInvalidHandle && ::flock(static_cast<int>(h), LOCK_EX | LOCK_NB) != 0) {
+    const int saved = errno;
+    ::close(static_cast<int>(h));
+    ::unlink(path.c_str());
+    errno = saved;
+    return kInvalidHandle;
+  }
+  return h;
+}
+
+bool IsHeld(const std::string& path) {
+  const int fd = static_cast<int>(OpenWith(path, O_RDONLY));
+  if (fd < 0) return false;
+  const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  ::close(fd);
+  return held;
 }
 
 FileHandle OpenForAppend(const std::string& path) {

@@ -211,4 +211,13 @@ bool PasswordToUtf8(const std::string& typed, std::string* utf8) {
   return true;
 }
 
+void Wipe(void* data, std::size_t size) {
+  if (size) SecureZeroMemory(data, size);
+}
+
+void Wipe(std::string* text) {
+  Wipe(text->data(), text->size());
+  text->clear();
+}
+
 }  // namespace platform

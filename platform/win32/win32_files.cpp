@@ -54,6 +54,20 @@ FileHandle CreateExclusive(const std::string& path) {
   return Open(path, GENERIC_WRITE, 0, CREATE_NEW);
 }
 
+FileHandle CreateHeldPrivate(const std::string& path) {
+  // Without sharing, the handle itself holds the file.
+  return CreateExclusive(path);
+}
+
+bool IsHeld(const std::string& path) {
+  const FileHandle h = Open(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
+  if (h != kInvalidHandle) {
+    CloseHandle(ToHandle(h));
+    return false;
+  }
+  return GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
 FileHandle OpenForAppend(const std::string& path) {
   if (FailsBefore(Call::OpenForAppend)) return kInvalidHandle;
   const FileHandle h = Open(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS);

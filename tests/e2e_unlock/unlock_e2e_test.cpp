@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 #include <memory>
@@ -296,5 +299,42 @@ TEST_F(UnlockTest, AFolderAPipeOrADeviceIsNoLockedPage) {
   EXPECT_EQ(run.errors, "zendrel-unlock: " + dir_.path() + " is a folder, not a locked page.\n");
   EXPECT_FALSE(Exists(dir_ / "out"));
 }
+
+#ifndef _WIN32
+// The output is the page in clear: its owner's only, whatever the locked
+// page's mode and the umask. A temporary file a stopped run left is named
+// and removed by the next run, unless a run still holds it.
+TEST_F(UnlockTest, TheOutputIsTheOwnersOnlyAndALeftoverIsNamed) {
+  WriteFile(dir_ / "locked.html", StrongLocked("<html>page</html>", "pw"));
+  ASSERT_EQ(chmod((dir_ / "locked.html").c_str(), 0644), 0);
+  const mode_t old_mask = umask(0);
+  UnlockRun run = RunUnlock(UnlockProgram(), {dir_ / "locked.html", dir_ / "out", "pw"});
+  umask(old_mask);
+  ASSERT_EQ(run.exit_code, 0) << run.errors;
+  struct stat st {};
+  ASSERT_EQ(stat((dir_ / "out").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+
+  const std::string leftover = dir_ / "again~unlock~";
+  WriteFile(leftover, "<html>page</html>");
+  const int holder = open(leftover.c_str(), O_RDONLY);
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(flock(holder, LOCK_EX), 0);
+  run = RunUnlock(UnlockProgram(), {dir_ / "locked.html", dir_ / "again", "pw"});
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_EQ(run.errors, "zendrel-unlock: " + leftover + " is being written by another run; nothing was written.\n");
+  EXPECT_TRUE(Exists(leftover));
+  close(holder);
+
+  run = RunUnlock(UnlockProgram(), {dir_ / "locked.html", dir_ / "again", "pw"});
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_NE(run.errors.find(leftover + " was left by an earlier run that was stopped"), std::string::npos)
+      << run.errors;
+  EXPECT_FALSE(Exists(leftover));
+  run = RunUnlock(UnlockProgram(), {dir_ / "locked.html", dir_ / "again", "pw"});
+  EXPECT_EQ(run.exit_code, 0) << run.errors;
+  EXPECT_EQ(ReadFile(dir_ / "again"), "<html>page</html>");
+}
+#endif
 
 }  // namespace

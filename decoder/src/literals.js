@@ -1,38 +1,59 @@
 // The page block lies between the lines "//Page Begin" and "//Page End" as
-// single-quoted script string literals, one per line, each followed by ","
-// and the last by ");".
+// single-quoted script string literals, one per line: it starts right after
+// the line break that ends the "//Page Begin" line, every literal but the
+// last is followed by "," and that same line break, the last by ");" and
+// the line break, and "//Page End" follows at once. The line break is CR LF
+// or LF, as the template wrote it; in a page's DOM the HTML parser has
+// turned CR LF and a lone CR into LF before any script sees the text.
 
 import { BEGIN_MARKER, END_MARKER } from './format_constants.js';
 
 export { BEGIN_MARKER, END_MARKER };
 
-// The block's span in the text of the locked page's script, or null when a
-// marker is missing.
+const lineBreakAt = (text, at) => (text.startsWith('\r\n', at) ? '\r\n' : text.startsWith('\n', at) ? '\n' : null);
+
+// The literal that opens at `at` and closes before `to`: { value, open,
+// end } with `end` just past its closing quote, or null. Its contents hold
+// no line break.
+export function readLiteral(text, at, to) {
+  if (text[at] !== "'") return null;
+  const close = text.indexOf("'", at + 1);
+  if (close < 0 || close >= to) return null;
+  const value = text.slice(at + 1, close);
+  if (value.includes('\n') || value.includes('\r')) return null;
+  return { value, open: at, end: close + 1 };
+}
+
+// Whether every line of text[from, to) is a literal followed by "," and the
+// line break, the last by ");" and the line break, with "//Page End" at `to`.
+function wellShaped(text, from, to, lineBreak) {
+  const next = ',' + lineBreak;
+  const last = ');' + lineBreak;
+  for (let at = from; ; ) {
+    const literal = readLiteral(text, at, to);
+    if (!literal) return false;
+    if (text.startsWith(next, literal.end)) at = literal.end + next.length;
+    else return text.startsWith(last, literal.end) && literal.end + last.length === to;
+  }
+}
+
+// The block's span in the text of the locked page's script: { from, to,
+// lineBreak, shaped }, `shaped` false when its lines break the shape
+// above; null when a marker is missing.
 export function blockSpan(text) {
   const begin = text.indexOf(BEGIN_MARKER);
   if (begin < 0) return null;
   const end = text.indexOf(END_MARKER, begin + BEGIN_MARKER.length);
   if (end < 0) return null;
-  return { from: begin + BEGIN_MARKER.length, to: end };
+  const lineBreak = lineBreakAt(text, begin + BEGIN_MARKER.length);
+  const from = begin + BEGIN_MARKER.length + (lineBreak ? lineBreak.length : 0);
+  return { from, to: end, lineBreak: lineBreak || '\n', shaped: !!lineBreak && wellShaped(text, from, end, lineBreak) };
 }
 
-// The literal that opens at or after `at` and closes before `to`:
-// { value, open, end } with `end` just past its closing quote, or null.
-export function readLiteral(text, at, to) {
-  const open = text.indexOf("'", at);
-  if (open < 0 || open >= to) return null;
-  const close = text.indexOf("'", open + 1);
-  if (close < 0 || close >= to) return null;
-  return { value: text.slice(open + 1, close), open, end: close + 1 };
-}
-
-const SEPARATOR = /^,\s*$/;
-
-// The literal that follows the one ending at `at`, with only "," and white
-// space between them, or null.
-export function nextLiteral(text, at, to) {
-  const literal = readLiteral(text, at, to);
-  return literal && SEPARATOR.test(text.slice(at, literal.open)) ? literal : null;
+// The literal that follows the one ending at `at` on the next line of a
+// well-shaped block, or null.
+export function nextLiteral(text, at, to, lineBreak) {
+  return text.startsWith(',' + lineBreak, at) ? readLiteral(text, at + 1 + lineBreak.length, to) : null;
 }
 
 // Whether the literal ending at `at` is the block's last one.

@@ -43,18 +43,19 @@ function bytesOf(text, length) {
   }
 }
 
-// Reads the header literals after the format name (which ends at `at`):
+// Reads the header literals after the format name, in a block whose lines
+// end with `lineBreak`:
 // four in format 1, five in format 2. Returns the block's description
 // ({ format: 'strong', version, iterations, siteSalt, siteSaltText,
 // pageSalt (format 2), prefix, kind, aad, from, to }), or { format,
 // damaged: true }. A count above the cap makes the block damaged, so it is
 // refused before any derivation.
-export function readStrongHeader(text, formatLiteral, to) {
+export function readStrongHeader(text, formatLiteral, to, lineBreak) {
   const version = STRONG_FORMATS.indexOf(formatLiteral.value) + 1;
   const count = version === 2 ? 6 : 5;
   const literals = [formatLiteral];
   for (let i = 1; i < count; i++) {
-    const next = nextLiteral(text, literals[i - 1].end, to);
+    const next = nextLiteral(text, literals[i - 1].end, to, lineBreak);
     if (!next || closesBlock(text, next.end)) return { format: 'strong', damaged: true };
     literals.push(next);
   }
@@ -74,6 +75,7 @@ export function readStrongHeader(text, formatLiteral, to) {
     aad: new TextEncoder().encode(values.join('\n')),
     from: literals[count - 1].end,
     to,
+    lineBreak,
   };
   if (!iterations || iterations > MAX_ITERATIONS || !header.siteSalt || !header.prefix || (kind !== 'html' && kind !== 'text'))
     return { format: 'strong', damaged: true };
@@ -91,8 +93,9 @@ export function chunkNonce(prefix, index, last) {
 
 // The sealed bytes of the stream literals, a batch at a time.
 class SealedStream {
-  constructor(text, from, to) {
+  constructor(text, from, to, lineBreak) {
     this.text = text;
+    this.lineBreak = lineBreak;
     this.at = from;
     this.to = to;
     this.carry = '';
@@ -104,7 +107,7 @@ class SealedStream {
     const parts = [this.carry];
     let chars = 0;
     while (!this.done && chars < BATCH_CHARS) {
-      const literal = nextLiteral(this.text, this.at, this.to);
+      const literal = nextLiteral(this.text, this.at, this.to, this.lineBreak);
       if (!literal) throw new UnlockFailure('damaged');
       parts.push(literal.value);
       chars += literal.value.length;
@@ -142,7 +145,7 @@ function concat(parts, length) {
 // some batches. `pause` is awaited between batches so that the browser can
 // paint and answer input meanwhile.
 export async function* openedChunks(text, block, open, pause = async () => {}) {
-  const stream = new SealedStream(text, block.from, block.to);
+  const stream = new SealedStream(text, block.from, block.to, block.lineBreak);
   let pending = new Uint8Array(0);
   let index = 0;
 

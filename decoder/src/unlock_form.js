@@ -14,7 +14,7 @@ import { findBlock } from './page_block.js';
 import { UnlockFailure } from './strong_block.js';
 import { defaultBackend } from './strong_crypto.js';
 import { deriveStrongKey, unlockStrong, unlockXor } from './unlock.js';
-import { keptKey, keepKey, isRemembered, forgetSite, dropReadableKeys } from './site_keys.js';
+import { keptKey, keepKey, isRemembered, forgetKeys, dropReadableKeys, canRememberKeys, carryAcross } from './site_keys.js';
 import { takeFragment, restartInto, isForget } from './fragment.js';
 import { show, painted } from './page_writer.js';
 
@@ -29,6 +29,7 @@ const MESSAGES = {
   linkWrong: 'The key in this link does not open this page. Please enter the password.',
   linkMalformed: 'This link carries a malformed key. Please enter the password.',
   forgotten: 'This device no longer remembers the key for this site.',
+  newer: 'This page was locked by a newer version of Zendrel.',
 };
 
 const DEFAULT_REMEMBER_DAYS = 30;
@@ -81,7 +82,7 @@ export function start(options = {}) {
   const strong = block && block.format === 'strong' && !block.damaged;
   const backend = strong ? defaultBackend() : null;
   const days = rememberDays();
-  const canRemember = strong && backend.name === 'webcrypto' && days > 0;
+  const canRemember = strong && canRememberKeys(block, backend) && days > 0;
   let busy = false;
 
   function say(kind) {
@@ -118,7 +119,7 @@ export function start(options = {}) {
     if (!strong) return;
     window.addEventListener('hashchange', async () => {
       if (!isForget()) return;
-      await forgetSite(block);
+      await forgetKeys();
       location.reload();
     });
   }
@@ -142,6 +143,7 @@ export function start(options = {}) {
       showing = true;
       await show(page);
       answerForgetLinks();
+      if (strong) carryAcross();
       return true;
     } catch (error) {
       if (!(error instanceof UnlockFailure)) throw error;
@@ -166,6 +168,7 @@ export function start(options = {}) {
     if (busy) return;
     if (refused) return say('weak');
     if (!block) return say('preview');
+    if (block.newer) return say('newer');
     if (block.damaged) return say('damaged');
     if (!field.value) {
       say('empty');
@@ -177,7 +180,7 @@ export function start(options = {}) {
 
   if (forget) {
     forget.addEventListener('click', async () => {
-      await forgetSite(block);
+      await forgetKeys();
       forget.hidden = true;
       say('forgotten');
       field.focus();
@@ -196,6 +199,7 @@ export function start(options = {}) {
 
   if (refused) return ask('weak');
   if (!block) return ask('preview');
+  if (block.newer) return ask('newer');
   if (block.damaged) return ask('damaged');
   if (fragment && fragment.kind === 'failure') {
     // The failure state: the template says why, and asks nothing.
@@ -212,7 +216,7 @@ export function start(options = {}) {
   dropReadableKeys();
   (async () => {
     if (fragment && fragment.kind === 'forget') {
-      await forgetSite(block);
+      await forgetKeys();
       return ask('forgotten');
     }
     if (fragment && fragment.kind === 'key') {

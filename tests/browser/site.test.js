@@ -113,12 +113,15 @@ async function follow(page, selector, file) {
 
 const message = (page) => until(page, () => document.getElementById('zendrel-message').textContent, null, 'a message');
 
-// The records the decoder keeps in IndexedDB, described, and what the two
-// web storages hold.
+// The records the decoder keeps in IndexedDB (in its storage bucket where
+// the browser has them), described, and what the two web storages hold. A
+// record's expiry is read as any script of the origin could: with a key
+// derived from the stored one.
 const kept = (page) =>
   page.evaluate(async () => {
+    const idb = navigator.storageBuckets ? (await navigator.storageBuckets.open('zendrel')).indexedDB : indexedDB;
     const db = await new Promise((resolve, reject) => {
-      const request = indexedDB.open('zendrel');
+      const request = idb.open('zendrel');
       request.onsuccess = () => resolve(request.result);
       request.onerror = () => reject(request.error);
     });
@@ -131,17 +134,21 @@ const kept = (page) =>
     const records = found ? await all('getAll') : [];
     const names = found ? await all('getAllKeys') : [];
     db.close();
-    return {
-      names,
-      records: records.map((r) => ({
-        isCryptoKey: r.key instanceof CryptoKey,
-        extractable: r.key.extractable,
-        session: typeof r.session === 'string',
-        expires: r.expires,
-      })),
-      local: Object.entries(localStorage),
-      session: Object.entries(sessionStorage),
+    const expiry = async (record, name) => {
+      const salt = Uint8Array.from(atob(name), (c) => c.charCodeAt(0));
+      const info = new TextEncoder().encode('zendrel remembered until');
+      const guard = await crypto.subtle.deriveKey({ name: 'HKDF', hash: 'SHA-256', salt, info }, record.key,
+        { name: 'AES-GCM', length: 256 }, false, ['decrypt']);
+      const plain = await crypto.subtle.decrypt({ name: 'AES-GCM', iv: record.until.nonce,
+        additionalData: new TextEncoder().encode(name) }, guard, record.until.sealed);
+      return Number(new TextDecoder().decode(plain));
     };
+    const described = [];
+    for (let i = 0; i < records.length; i++) {
+      const r = records[i];
+      described.push({ isCryptoKey: r.key instanceof CryptoKey, extractable: r.key.extractable, expires: await expiry(r, names[i]) });
+    }
+    return { names, records: described, local: Object.entries(localStorage), session: Object.entries(sessionStorage), name: window.name };
   });
 
 // Every way the key's bytes could be written down.
@@ -178,7 +185,7 @@ describe('a site unlocked once per browser session', () => {
   before(() => (root = lockSite(tempDir('site-', work), SITE)));
   const at = (name) => path.join(root, name);
 
-  it('opens its other pages without asking: a link, Back, a new tab; the key is a non-extractable CryptoKey only', async () => {
+  it('opens its other pages without asking: a link, Back, a new tab; the key is kept in memory only', async () => {
     const page = await visit(b.browser, at('index.html'));
     await unlockHere(page, at('index.html'));
     assert.equal(await outcome(page, at('index.html')), 'Home page');
@@ -191,10 +198,10 @@ describe('a site unlocked once per browser session', () => {
     assert.equal(await outcome(tab, at('about.html')), 'About page', 'a new tab of the session');
 
     const stored = await kept(tab);
-    assert.deepEqual(stored.records, [{ isCryptoKey: true, extractable: false, session: true, expires: 0 }]);
+    assert.deepEqual(stored.records, [], 'nothing in IndexedDB');
     assert.deepEqual(stored.local, []);
     const key = siteKeyOf(at('index.html'), PASSWORD);
-    const written = JSON.stringify([stored.local, stored.session]);
+    const written = JSON.stringify([stored.local, stored.session, stored.name, await kept(page)]);
     for (const form of [...keyForms(key), PASSWORD]) assert.ok(!written.includes(form), 'no key bytes in web storage');
     await page.close();
     await tab.close();
@@ -212,7 +219,7 @@ describe('a site unlocked once per browser session', () => {
 describe('"Remember me on this device"', () => {
   const b = browserFor('remember');
 
-  it('keeps the key across sessions until it expires, 30 days unless the template says otherwise', async () => {
+  it('keeps the key across sessions until it expires, 30 days unless the template says otherwise; a rewritten expiry forgets it', async () => {
     const cases = [
       // template meta, the days remembered (null: not offered)
       [null, 30],
@@ -244,6 +251,27 @@ describe('"Remember me on this device"', () => {
     const remembered = roots[0];
     const page = await visit(b.browser, path.join(remembered, 'sub', 'deep.html'));
     assert.equal(await outcome(page, path.join(remembered, 'sub', 'deep.html')), 'Deep page');
+    assert.deepEqual((await kept(page)).records.map((r) => [r.isCryptoKey, r.extractable]), [[true, false], [true, false]]);
+    // Another script of the origin moves an expiry: the store is refused and deleted.
+    await page.evaluate(async () => {
+      const idb = navigator.storageBuckets ? (await navigator.storageBuckets.open('zendrel')).indexedDB : indexedDB;
+      const db = await new Promise((resolve) => (idb.open('zendrel').onsuccess = (e) => resolve(e.target.result)));
+      const store = db.transaction('site-keys', 'readwrite').objectStore('site-keys');
+      await new Promise((resolve) => {
+        store.openCursor().onsuccess = (e) => {
+          const cursor = e.target.result;
+          if (!cursor) return resolve();
+          const record = cursor.value;
+          record.until.sealed[0] ^= 1;
+          cursor.update(record);
+          cursor.continue();
+        };
+      });
+      db.close();
+    });
+    await page.goto(fileUrl(path.join(remembered, 'about.html')));
+    assert.equal(await outcome(page, path.join(remembered, 'about.html')), 'asked');
+    assert.deepEqual((await kept(page)).records, [], 'the whole store is gone');
     await page.close();
   });
 });
@@ -413,7 +441,7 @@ describe('without crypto.subtle (the fallback)', () => {
   const b = browserFor('fallback');
   const noSubtle = () => Object.defineProperty(Crypto.prototype, 'subtle', { get: () => undefined });
 
-  it('unlocks, opens the site\'s next page without asking, and keeps the key in sessionStorage only', async () => {
+  it('unlocks, opens the site\'s next page without asking, and writes the key to no storage', async () => {
     // The program's own iteration count (it has no option to lower it): the
     // pure-JS key derivation takes a few seconds of it, once, which this
     // test can afford (about 4 s in all in Chromium, 5 s in Firefox).
@@ -427,10 +455,97 @@ describe('without crypto.subtle (the fallback)', () => {
     assert.equal(await outcome(page, at('index.html')), 'Home page');
     assert.equal(await follow(page, '#to-about', at('about.html')), 'About page');
     const stored = await kept(page);
-    const key = siteKeyOf(at('index.html'), PASSWORD).toString('base64');
-    assert.deepEqual(stored.session.filter(([, value]) => value === key).length, 1, 'the key, in sessionStorage');
-    assert.ok(!JSON.stringify(stored.local).includes(key), 'never in localStorage');
+    const written = JSON.stringify([stored.local, stored.session, stored.name]);
+    for (const form of keyForms(siteKeyOf(at('index.html'), PASSWORD))) assert.ok(!written.includes(form), 'no key bytes in storage');
     assert.deepEqual(stored.records, []);
     await page.close();
+  });
+});
+
+// Every file under `dir` that holds one of the key's forms, with the form.
+function filesHolding(dir, key) {
+  const forms = [key, ...keyForms(key).map((form) => Buffer.from(form, 'latin1'))];
+  const found = [];
+  const walk = (folder) => {
+    for (const entry of fs.readdirSync(folder, { withFileTypes: true })) {
+      const file = path.join(folder, entry.name);
+      if (entry.isDirectory()) walk(file);
+      else if (entry.isFile()) {
+        const bytes = fs.readFileSync(file);
+        const form = forms.findIndex((f) => bytes.includes(f));
+        if (form >= 0) found.push(`${path.relative(dir, file)} (form ${form})`);
+      }
+    }
+  };
+  walk(dir);
+  return found;
+}
+
+describe('the profile\'s files, once the browser is closed', () => {
+  const b = browserFor('at-rest');
+  let root;
+  before(() => (root = lockSite(tempDir('site-', work), SITE)));
+  const at = (name) => path.join(root, name);
+
+  it('hold no byte of the site key after a session-only unlock, nor after remembering, forgetting and a restart', async () => {
+    const key = siteKeyOf(at('index.html'), PASSWORD);
+    const page = await visit(b.browser, at('index.html'));
+    await unlockHere(page, at('index.html'));
+    assert.equal(await outcome(page, at('index.html')), 'Home page');
+    assert.equal(await follow(page, '#to-about', at('about.html')), 'About page', 'open once: the same tab');
+    const tab = await visit(b.browser, at('sub/deep.html'));
+    assert.equal(await outcome(tab, at('sub/deep.html')), 'Deep page', 'open once: a new tab');
+    await b.restart();
+    assert.deepEqual(filesHolding(path.join(b.profile, 'user-data'), key), [], 'after a session-only unlock');
+
+    const again = await visit(b.browser, at('about.html'));
+    await unlockHere(again, at('about.html'), { remember: true });
+    assert.equal(await outcome(again, at('about.html')), 'About page');
+    await b.restart();
+    const next = await visit(b.browser, at('index.html'));
+    assert.equal(await outcome(next, at('index.html')), 'Home page', 'remembered');
+    await next.goto(fileUrl(at('about.html')) + '#zendrel-forget');
+    assert.equal(await outcome(next, at('about.html')), 'asked');
+    await b.restart();
+    await b.browser.close();
+    b.browser = null;
+    assert.deepEqual(filesHolding(path.join(b.profile, 'user-data'), key), [], 'after forgetting');
+  });
+});
+
+describe('the block\'s shape, as strictly as zendrel-unlock reads it', () => {
+  const b = browserFor('shapes');
+  const { BLOCK_SHAPES } = require('./block_shapes');
+  const decoder = require(path.join(templatesDir, 'Light', 'zendrel-unlock.js'));
+  const unlockPath = path.join(path.dirname(zendrelPath), 'zendrel-unlock');
+
+  it('every case of the shared table: the same outcome in zendrel-unlock, the decoder under Node and the browser', async () => {
+    const dir = lockSite(tempDir('shapes-', work), { 'page.html': SITE['index.html'] });
+    const locked = fs.readFileSync(path.join(dir, 'page.html'), 'latin1');
+    const link = shareFragment(siteKeyOf(path.join(dir, 'page.html'), PASSWORD));
+    const words = { refused: /damaged|not a locked page/, newer: /newer version of Zendrel/ };
+    for (const [name, edit, outcomeWanted, inDom = outcomeWanted] of BLOCK_SHAPES) {
+      const file = path.join(dir, `case-${BLOCK_SHAPES.findIndex((c) => c[0] === name)}.html`);
+      const text = edit(locked);
+      assert.notEqual(text, name === 'as written' ? null : locked, `${name}: the edit changes the page`);
+      fs.writeFileSync(file, text, 'latin1');
+      const out = file + '.out';
+      const run = spawnSync(unlockPath, [file, out, PASSWORD], { encoding: 'utf8' });
+      fs.rmSync(out, { force: true });
+      assert.equal(run.status, outcomeWanted === 'opens' ? 0 : 1, `${name}: zendrel-unlock: ${run.stderr}`);
+      if (outcomeWanted !== 'opens') assert.match(run.stderr, words[outcomeWanted], name);
+
+      const script = text.slice(text.indexOf('zendrelPage('), text.indexOf('//Page End') + 10);
+      const block = decoder.findBlock(script);
+      const underNode = !block || block.damaged ? (block && block.newer ? 'newer' : 'refused') : 'opens';
+      assert.equal(underNode, outcomeWanted, `${name}: the decoder under Node`);
+
+      const page = await visit(b.browser, file, link);
+      const seen = await outcome(page, file);
+      const inBrowser = seen === 'asked' ? (/newer version/.test(await message(page)) ? 'newer' : 'refused') : 'opens';
+      if (seen === 'asked' && inBrowser === 'refused') assert.match(await message(page), /damaged/, name);
+      assert.equal(inBrowser, inDom, `${name}: the browser`);
+      await page.close();
+    }
   });
 });

@@ -11,7 +11,7 @@ const decoder = require(path.join(templatesDir, 'Light', decoderName));
 
 // A stand-in for the locked page's script text around a block.
 function lockedScript(block) {
-  return 'zendrelPage(\n//Page Begin\n' + block + '//Page End\n';
+  return 'zendrelPage(\r\n//Page Begin\r\n' + block + '//Page End\r\n';
 }
 
 // Page bytes 1..255 in a scrambled order, never 0 (the encoder drops 0s).

@@ -227,9 +227,21 @@ function openDatabase() {
 }
 
 // Earlier versions kept a remembered key's bytes in localStorage under
-// "zendrel-key:<salt>", where any page of the origin could read them: such
-// keys are deleted wherever a strong page opens.
+// "zendrel-key:<salt>", where any page of the origin could read them, and
+// later its CryptoKey in the origin's own IndexedDB, also for the session:
+// where keys now live in a bucket, that database goes, and those keys
+// wherever a strong page opens.
 export function dropReadableKeys() {
+  try {
+    if (globalThis.navigator && navigator.storageBuckets && indexedDB.databases) {
+      indexedDB.databases().then(
+        (list) => list.some((d) => d.name === DATABASE) && indexedDB.deleteDatabase(DATABASE),
+        () => {}
+      );
+    }
+  } catch (e) {
+    // No IndexedDB: nothing kept there.
+  }
   try {
     const names = [];
     for (let i = 0; i < localStorage.length; i++) if (localStorage.key(i).startsWith('zendrel-key:')) names.push(localStorage.key(i));

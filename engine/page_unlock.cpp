@@ -72,10 +72,15 @@ TUnlockResult UnlockPage(const std::string& locked_path, const std::string& outp
     if (platform::IsHeld(temp))
       return {TUnlockStatus::WriteFailed, temp + " is being written by another run; nothing was written."};
     if (!platform::RemoveFile(temp))
-      return {TUnlockStatus::WriteFailed, temp + " was left by an earlier run that was stopped (it holds the page "
-                                          "in clear) and cannot be removed: " + platform::LastErrorText()};
-    return {TUnlockStatus::WriteFailed, temp + " was left by an earlier run that was stopped (it held the page in "
-                                        "clear) and has been removed; nothing was written. Run again."};
+      return {TUnlockStatus::WriteFailed,
+              temp +
+                  " was left by an earlier run that was stopped (it holds the page "
+                  "in clear) and cannot be removed: " +
+                  platform::LastErrorText()};
+    return {TUnlockStatus::WriteFailed,
+            temp +
+                " was left by an earlier run that was stopped (it held the page in "
+                "clear) and has been removed; nothing was written. Run again."};
   }
   const platform::FileHandle file = platform::CreateHeldPrivate(temp);
   if (file == platform::kInvalidHandle)

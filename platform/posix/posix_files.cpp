@@ -2,8 +2,8 @@
 // and writers of other processes are not kept out.
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 

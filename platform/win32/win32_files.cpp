@@ -60,7 +60,8 @@ FileHandle CreateHeldPrivate(const std::string& path) {
 }
 
 bool IsHeld(const std::string& path) {
-  const FileHandle h = Open(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
+  const FileHandle h =
+      Open(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
   if (h != kInvalidHandle) {
     CloseHandle(ToHandle(h));
     return false;

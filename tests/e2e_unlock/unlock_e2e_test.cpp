@@ -322,7 +322,8 @@ TEST_F(UnlockTest, TheOutputIsTheOwnersOnlyAndALeftoverIsNamed) {
   ASSERT_EQ(flock(holder, LOCK_EX), 0);
   run = RunUnlock(UnlockProgram(), {dir_ / "locked.html", dir_ / "again", "pw"});
   EXPECT_EQ(run.exit_code, 1);
-  EXPECT_EQ(run.errors, "zendrel-unlock: " + leftover + " is being written by another run; nothing was written.\n");
+  EXPECT_EQ(run.errors,
+            "zendrel-unlock: " + leftover + " is being written by another run; nothing was written.\n");
   EXPECT_TRUE(Exists(leftover));
   close(holder);
 

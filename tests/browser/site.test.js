@@ -495,8 +495,13 @@ describe('the profile\'s files, once the browser is closed', () => {
     assert.equal(await follow(page, '#to-about', at('about.html')), 'About page', 'open once: the same tab');
     const tab = await visit(b.browser, at('sub/deep.html'));
     assert.equal(await outcome(tab, at('sub/deep.html')), 'Deep page', 'open once: a new tab');
+    // The sealed key the tab carries: sessionStorage's one-off key opens it,
+    // so it must not rest on disk either.
+    const carried = (await page.evaluate(() => window.name)).split(':')[1];
+    assert.ok(carried, 'the tab carries the key sealed');
     await b.restart();
     assert.deepEqual(filesHolding(path.join(b.profile, 'user-data'), key), [], 'after a session-only unlock');
+    assert.deepEqual(filesHolding(path.join(b.profile, 'user-data'), Buffer.from(carried, 'base64')), [], 'the sealed key');
 
     const again = await visit(b.browser, at('about.html'));
     await unlockHere(again, at('about.html'), { remember: true });

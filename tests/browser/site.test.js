@@ -418,6 +418,40 @@ describe('UTF-16 pages', () => {
 
 describe('a strong template', () => {
   const b = browserFor('xor');
+  const { BLOCK_SHAPES } = require('./block_shapes');
+  const decoder = require(path.join(templatesDir, 'Light', 'zendrel-unlock.js'));
+  const unlockPath = path.join(path.dirname(zendrelPath), 'zendrel-unlock');
+
+  // The block's shape, as strictly as zendrel-unlock reads it.
+  it('every case of the shared block-shape table: the same outcome in zendrel-unlock, the decoder under Node and the browser', async () => {
+    const dir = lockSite(tempDir('shapes-', work), { 'page.html': SITE['index.html'] });
+    const locked = fs.readFileSync(path.join(dir, 'page.html'), 'latin1');
+    const link = shareFragment(siteKeyOf(path.join(dir, 'page.html'), PASSWORD));
+    const words = { refused: /damaged|not a locked page/, newer: /newer version of Zendrel/ };
+    for (const [name, edit, outcomeWanted, inDom = outcomeWanted] of BLOCK_SHAPES) {
+      const file = path.join(dir, `case-${BLOCK_SHAPES.findIndex((c) => c[0] === name)}.html`);
+      const text = edit(locked);
+      if (outcomeWanted !== 'opens' || inDom !== 'opens') assert.notEqual(text, locked, `${name}: the edit changes the page`);
+      fs.writeFileSync(file, text, 'latin1');
+      const out = file + '.out';
+      const run = spawnSync(unlockPath, [file, out, PASSWORD], { encoding: 'utf8' });
+      fs.rmSync(out, { force: true });
+      assert.equal(run.status, outcomeWanted === 'opens' ? 0 : 1, `${name}: zendrel-unlock: ${run.stderr}`);
+      if (outcomeWanted !== 'opens') assert.match(run.stderr, words[outcomeWanted], name);
+
+      const script = text.slice(text.indexOf('zendrelPage('), text.indexOf('//Page End') + 10);
+      const block = decoder.findBlock(script);
+      const underNode = !block || block.damaged ? (block && block.newer ? 'newer' : 'refused') : 'opens';
+      assert.equal(underNode, outcomeWanted, `${name}: the decoder under Node`);
+
+      const page = await visit(b.browser, file, link);
+      const seen = await outcome(page, file);
+      const inBrowser = seen === 'asked' ? (/newer version/.test(await message(page)) ? 'newer' : 'refused') : 'opens';
+      if (seen === 'asked' && inBrowser === 'refused') assert.match(await message(page), /damaged/, name);
+      assert.equal(inBrowser, inDom, `${name}: the browser`);
+      await page.close();
+    }
+  });
 
   it('refuses an XOR block pasted into it', async () => {
     const dir = tempDir('xor-', work);
@@ -517,42 +551,5 @@ describe('the profile\'s files, once the browser is closed', () => {
     await b.browser.close();
     b.browser = null;
     assert.deepEqual(filesHolding(path.join(b.profile, 'user-data'), key), [], 'after forgetting');
-  });
-});
-
-describe('the block\'s shape, as strictly as zendrel-unlock reads it', () => {
-  const b = browserFor('shapes');
-  const { BLOCK_SHAPES } = require('./block_shapes');
-  const decoder = require(path.join(templatesDir, 'Light', 'zendrel-unlock.js'));
-  const unlockPath = path.join(path.dirname(zendrelPath), 'zendrel-unlock');
-
-  it('every case of the shared table: the same outcome in zendrel-unlock, the decoder under Node and the browser', async () => {
-    const dir = lockSite(tempDir('shapes-', work), { 'page.html': SITE['index.html'] });
-    const locked = fs.readFileSync(path.join(dir, 'page.html'), 'latin1');
-    const link = shareFragment(siteKeyOf(path.join(dir, 'page.html'), PASSWORD));
-    const words = { refused: /damaged|not a locked page/, newer: /newer version of Zendrel/ };
-    for (const [name, edit, outcomeWanted, inDom = outcomeWanted] of BLOCK_SHAPES) {
-      const file = path.join(dir, `case-${BLOCK_SHAPES.findIndex((c) => c[0] === name)}.html`);
-      const text = edit(locked);
-      assert.notEqual(text, name === 'as written' ? null : locked, `${name}: the edit changes the page`);
-      fs.writeFileSync(file, text, 'latin1');
-      const out = file + '.out';
-      const run = spawnSync(unlockPath, [file, out, PASSWORD], { encoding: 'utf8' });
-      fs.rmSync(out, { force: true });
-      assert.equal(run.status, outcomeWanted === 'opens' ? 0 : 1, `${name}: zendrel-unlock: ${run.stderr}`);
-      if (outcomeWanted !== 'opens') assert.match(run.stderr, words[outcomeWanted], name);
-
-      const script = text.slice(text.indexOf('zendrelPage('), text.indexOf('//Page End') + 10);
-      const block = decoder.findBlock(script);
-      const underNode = !block || block.damaged ? (block && block.newer ? 'newer' : 'refused') : 'opens';
-      assert.equal(underNode, outcomeWanted, `${name}: the decoder under Node`);
-
-      const page = await visit(b.browser, file, link);
-      const seen = await outcome(page, file);
-      const inBrowser = seen === 'asked' ? (/newer version/.test(await message(page)) ? 'newer' : 'refused') : 'opens';
-      if (seen === 'asked' && inBrowser === 'refused') assert.match(await message(page), /damaged/, name);
-      assert.equal(inBrowser, inDom, `${name}: the browser`);
-      await page.close();
-    }
   });
 });

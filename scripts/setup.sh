@@ -29,8 +29,9 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg-dev libdwarf-dev libelf-dev zlib1g-dev libssl-dev
   clang libclang-rt-14-dev
-  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
-  wine wine32:i386 xvfb xauth x11-utils imagemagick
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine wine64 wine32:i386 xvfb xauth x11-utils imagemagick
   chromium firefox-esr fonts-noto-cjk fonts-noto-color-emoji fonts-lohit-deva
   nsis man-db file
 )
@@ -53,8 +54,9 @@ if ! command -v npm >/dev/null 2>&1; then
   as_root apt-get install -y -qq --no-install-recommends nodejs npm
 fi
 
-# libjpeg-turbo for the Windows build, from Debian's own source package.
-"$here/scripts/build-libjpeg-mingw.sh"
+# libjpeg-turbo for both Windows editions, from Debian's own source package.
+"$here/scripts/build-libjpeg-mingw.sh" i686
+"$here/scripts/build-libjpeg-mingw.sh" x86_64
 
 # The templates' decoder is bundled by esbuild with its fallback
 # cryptography (decoder/), and the browser tests drive Debian's chromium

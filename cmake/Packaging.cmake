@@ -1,6 +1,7 @@
 # The packages: `cpack` in a build folder makes
-#   Windows: zendrel-<version>-win32.zip and the setup program
-#            zendrel-<version>-win32.exe (NSIS, Debian's `nsis` package);
+#   Windows: zendrel-<version>-<edition>.zip and the setup program
+#            zendrel-<version>-<edition>.exe (NSIS, Debian's `nsis` package),
+#            where the edition is win64 (x86-64) or win32 (x86);
 #   Linux:   zendrel-<version>-linux.zip and zendrel_<version>_<arch>.deb.
 # Every package ships stripped executables; each side file was written from
 # the unstripped program when it was linked, and stripping moves no code.
@@ -22,7 +23,18 @@ set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/PackagingPerGenerator.cm
 
 if(WIN32)
   set(CPACK_GENERATOR ZIP NSIS)
-  set(CPACK_PACKAGE_FILE_NAME zendrel-${PROJECT_VERSION}-win32)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(edition win64)
+  else()
+    set(edition win32)
+  endif()
+  set(CPACK_PACKAGE_FILE_NAME zendrel-${PROJECT_VERSION}-${edition})
+  set(ZENDREL_EDITION ${edition})
+  if(edition STREQUAL win64)
+    set(ZENDREL_EDITION_TEXT "64-bit edition (for 64-bit Windows)")
+  else()
+    set(ZENDREL_EDITION_TEXT "32-bit edition (for 32-bit Windows)")
+  endif()
 
   configure_file(${CMAKE_SOURCE_DIR}/packaging/setup_notes.txt.in ${CMAKE_BINARY_DIR}/packaging/setup_notes.txt
                  @ONLY NEWLINE_STYLE CRLF)
@@ -30,7 +42,16 @@ if(WIN32)
   set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_BINARY_DIR}/packaging/setup_notes.txt)
   set(CPACK_PACKAGE_INSTALL_DIRECTORY Zendrel)
   set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Zendrel)
-  set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES")
+  if(edition STREQUAL win64)
+    # The 64-bit setup program (NSIS's amd64-unicode stub and plugins) is a
+    # 64-bit process: it installs under the 64-bit Program Files and writes
+    # its uninstaller's entry into the 64-bit registry view, where Windows
+    # looks for 64-bit programs.
+    set(CPACK_NSIS_EXECUTABLE_PRE_ARGUMENTS "-XTarget amd64-unicode")
+    set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+  else()
+    set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES")
+  endif()
   # The name of the Start-menu folder too.
   set(CPACK_NSIS_PACKAGE_NAME Zendrel)
   set(CPACK_NSIS_DISPLAY_NAME "Quelto Zendrel ${PROJECT_VERSION}")

@@ -47,7 +47,20 @@ if(WIN32)
     # 64-bit process: it installs under the 64-bit Program Files and writes
     # its uninstaller's entry into the 64-bit registry view, where Windows
     # looks for 64-bit programs.
-    set(CPACK_NSIS_EXECUTABLE_PRE_ARGUMENTS "-XTarget amd64-unicode")
+    # The target goes first, before any string of the script is compiled
+    # (InstallDir's $PROGRAMFILES64 means the x86 folder in an x86 script):
+    # CMake's own script template, with the target put at its top, is found
+    # first on the module path. (cpack splits makensis's -X option at the
+    # space, so it cannot carry the command.)
+    file(READ ${CMAKE_ROOT}/Modules/Internal/CPack/NSIS.template.in nsis_template)
+    # (Below its first line, a comment that follows the byte-order mark.)
+    string(FIND "${nsis_template}" "\n" first_line_end)
+    math(EXPR first_line_end "${first_line_end} + 1")
+    string(SUBSTRING "${nsis_template}" 0 ${first_line_end} first_line)
+    string(SUBSTRING "${nsis_template}" ${first_line_end} -1 rest)
+    set(nsis_template "${first_line}Target amd64-unicode\n${rest}")
+    file(WRITE ${CMAKE_BINARY_DIR}/packaging/nsis/NSIS.template.in "${nsis_template}")
+    list(PREPEND CMAKE_MODULE_PATH ${CMAKE_BINARY_DIR}/packaging/nsis)
     set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
   else()
     set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES")

@@ -31,10 +31,13 @@ packages=(
   clang libclang-rt-14-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine wine64 wine32:i386 xvfb xauth x11-utils imagemagick
+  wine wine64 wine32:i386 fonts-wine xvfb xauth x11-utils imagemagick
   chromium firefox-esr fonts-noto-cjk fonts-noto-color-emoji fonts-lohit-deva
   nsis man-db file
 )
+# fonts-wine (a recommendation that --no-install-recommends leaves out)
+# holds wine's own fonts: "MS Sans Serif" for the wizard's layout, and
+# Marlett for the glyphs of the window frames wine draws.
 # The fonts let the browsers draw every script of the test corpus (CJK,
 # emoji, Devanagari) in screenshots, instead of empty boxes.
 missing=()

@@ -11,7 +11,7 @@
 set -euo pipefail
 exe=$1 rli=$2 lookup=$3 binutils=$4 src=$(realpath "$5")
 fail() { echo "FAIL: $*" >&2; exit 1; }
-for tool in "$binutils-addr2line" "$binutils-nm" "$binutils-objdump"; do
+for tool in "$binutils-addr2line" "$binutils-nm" "$binutils-objdump" c++filt; do
   command -v "$tool" >/dev/null || fail "$tool is missing: run scripts/setup.sh"
 done
 [ -f "$rli" ] || fail "no side file $rli"
@@ -48,22 +48,28 @@ total=$(wc -l <"$work/ours")
 # About 200, spread over the whole program.
 awk -v every=$((total / 200)) 'NR % every == 0' "$work/ours" | head -n 200 >"$work/sample"
 
+# 32-bit Windows symbols carry a leading underscore, which addr2line takes
+# off as the platform's prefix even from C++ names, and then leaves them
+# mangled: each name is also compared with the underscore put back and
+# demangled.
+cut -f3 "$work/sample" | sed "s/^/_/" | c++filt >"$work/restored"
 mapfile -t logical < <(while IFS=$'\t' read -r address _; do printf '%x\n' $((address - code_base)); done <"$work/sample")
 "$lookup" "$rli" "${logical[@]}" >"$work/side"
 compared=0
 mismatches=0
-while IFS=$'\t' read -r address location function && read -r side_line <&3; do
+while IFS=$'\t' read -r address location function && read -r side_line <&3 && read -r restored <&4; do
   # "<logical> <unit>.<routine> <source>:<line>"; the routine may hold spaces.
   side_location=${side_line##* }
   side_routine=${side_line#* }
   side_routine=${side_routine% *}
   side_routine=${side_routine#*.}
   compared=$((compared + 1))
-  if [ "$side_location" != "$location" ] || [ "${function#"$side_routine"}" = "$function" ]; then
+  if [ "$side_location" != "$location" ] ||
+     { [ "${function#"$side_routine"}" = "$function" ] && [ "${restored#"$side_routine"}" = "$restored" ]; }; then
     mismatches=$((mismatches + 1))
     echo "mismatch at $address: side file '$side_line', DWARF '$function' $location"
   fi
-done <"$work/sample" 3<"$work/side"
+done <"$work/sample" 3<"$work/side" 4<"$work/restored"
 echo "$compared addresses of $(basename "$exe") compared, $mismatches mismatches"
 [ "$compared" -ge 200 ] || fail "only $compared addresses compared"
 [ "$mismatches" = 0 ] || fail "$mismatches of $compared addresses differ"

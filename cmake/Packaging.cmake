@@ -1,6 +1,7 @@
 # The packages: `cpack` in a build folder makes
-#   Windows: zendrel-<version>-win32.zip and the setup program
-#            zendrel-<version>-win32.exe (NSIS, Debian's `nsis` package);
+#   Windows: zendrel-<version>-<edition>.zip and the setup program
+#            zendrel-<version>-<edition>.exe (NSIS, Debian's `nsis` package),
+#            where the edition is win64 (x86-64) or win32 (x86);
 #   Linux:   zendrel-<version>-linux.zip and zendrel_<version>_<arch>.deb.
 # Every package ships stripped executables; each side file was written from
 # the unstripped program when it was linked, and stripping moves no code.
@@ -22,7 +23,18 @@ set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/PackagingPerGenerator.cm
 
 if(WIN32)
   set(CPACK_GENERATOR ZIP NSIS)
-  set(CPACK_PACKAGE_FILE_NAME zendrel-${PROJECT_VERSION}-win32)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(edition win64)
+  else()
+    set(edition win32)
+  endif()
+  set(CPACK_PACKAGE_FILE_NAME zendrel-${PROJECT_VERSION}-${edition})
+  set(ZENDREL_EDITION ${edition})
+  if(edition STREQUAL win64)
+    set(ZENDREL_EDITION_TEXT "64-bit edition (for 64-bit Windows)")
+  else()
+    set(ZENDREL_EDITION_TEXT "32-bit edition (for 32-bit Windows)")
+  endif()
 
   configure_file(${CMAKE_SOURCE_DIR}/packaging/setup_notes.txt.in ${CMAKE_BINARY_DIR}/packaging/setup_notes.txt
                  @ONLY NEWLINE_STYLE CRLF)
@@ -30,7 +42,29 @@ if(WIN32)
   set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_BINARY_DIR}/packaging/setup_notes.txt)
   set(CPACK_PACKAGE_INSTALL_DIRECTORY Zendrel)
   set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Zendrel)
-  set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES")
+  if(edition STREQUAL win64)
+    # The 64-bit setup program (NSIS's amd64-unicode stub and plugins) is a
+    # 64-bit process: it installs under the 64-bit Program Files and writes
+    # its uninstaller's entry into the 64-bit registry view, where Windows
+    # looks for 64-bit programs.
+    # The target goes first, before any string of the script is compiled
+    # (InstallDir's $PROGRAMFILES64 means the x86 folder in an x86 script):
+    # CMake's own script template, with the target put at its top, is found
+    # first on the module path. (cpack splits makensis's -X option at the
+    # space, so it cannot carry the command.)
+    file(READ ${CMAKE_ROOT}/Modules/Internal/CPack/NSIS.template.in nsis_template)
+    # (Below its first line, a comment that follows the byte-order mark.)
+    string(FIND "${nsis_template}" "\n" first_line_end)
+    math(EXPR first_line_end "${first_line_end} + 1")
+    string(SUBSTRING "${nsis_template}" 0 ${first_line_end} first_line)
+    string(SUBSTRING "${nsis_template}" ${first_line_end} -1 rest)
+    set(nsis_template "${first_line}Target amd64-unicode\n${rest}")
+    file(WRITE ${CMAKE_BINARY_DIR}/packaging/nsis/NSIS.template.in "${nsis_template}")
+    list(PREPEND CMAKE_MODULE_PATH ${CMAKE_BINARY_DIR}/packaging/nsis)
+    set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+  else()
+    set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES")
+  endif()
   # The name of the Start-menu folder too.
   set(CPACK_NSIS_PACKAGE_NAME Zendrel)
   set(CPACK_NSIS_DISPLAY_NAME "Quelto Zendrel ${PROJECT_VERSION}")

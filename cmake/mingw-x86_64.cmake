@@ -1,7 +1,5 @@
-# Cross-building a 64-bit Windows program with Debian's mingw-w64 (posix
-# threading flavour), for testing only: the "win64" flavour runs the Windows
-# code under 64-bit wine on machines whose kernel cannot start 32-bit
-# programs. The program shipped stays the 32-bit one (mingw-i686.cmake).
+# Cross-building the 64-bit Windows edition with Debian's mingw-w64 (the
+# posix threading flavour, which std::thread and std::mutex need).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 

@@ -3,7 +3,8 @@
 # build/screenshots/setup (or the folder given): makes the setup program with
 # cpack, runs it under wine in the screenshot prefix and presses Enter on
 # each page with xdotool, capturing the window before each press. Needs a
-# built win32 build, ImageMagick and xdotool, and a DISPLAY (an Xvfb will do).
+# built win64 build (the 64-bit edition, under wine64), ImageMagick and
+# xdotool, and a DISPLAY (an Xvfb will do).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 out=$(realpath -m "${1:-$here/build/screenshots/setup}")
@@ -12,11 +13,11 @@ command -v xdotool >/dev/null || { echo "xdotool is missing (apt-get install xdo
 mkdir -p "$out"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-(cd "$here/build/win32" && cpack -G NSIS -B "$work" >/dev/null)
-export ZENDREL_WINEPREFIX="$here/build/win32/wineprefix-screens-setup"
-run="$here/build/win32/wine-run"
+(cd "$here/build/win64" && cpack -G NSIS -B "$work" >/dev/null)
+export ZENDREL_WINEPREFIX="$here/build/win64/wineprefix-screens-setup"
+run="$here/build/win64/wine-run"
 "$run" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-"$run" "$work"/zendrel-*-win32.exe &
+"$run" "$work"/zendrel-*-win64.exe &
 setup=$!
 sleep 6
 # Welcome, notes, folder, Start-menu folder, installing, finish (its "Run"

@@ -29,11 +29,15 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg-dev libdwarf-dev libelf-dev zlib1g-dev libssl-dev
   clang libclang-rt-14-dev
-  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
-  wine wine32:i386 xvfb xauth x11-utils imagemagick
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine wine64 wine32:i386 fonts-wine xvfb xauth x11-utils imagemagick
   chromium firefox-esr fonts-noto-cjk fonts-noto-color-emoji fonts-lohit-deva
   nsis man-db file
 )
+# fonts-wine (a recommendation that --no-install-recommends leaves out)
+# holds wine's own fonts: "MS Sans Serif" for the wizard's layout, and
+# Marlett for the glyphs of the window frames wine draws.
 # The fonts let the browsers draw every script of the test corpus (CJK,
 # emoji, Devanagari) in screenshots, instead of empty boxes.
 missing=()
@@ -53,8 +57,9 @@ if ! command -v npm >/dev/null 2>&1; then
   as_root apt-get install -y -qq --no-install-recommends nodejs npm
 fi
 
-# libjpeg-turbo for the Windows build, from Debian's own source package.
-"$here/scripts/build-libjpeg-mingw.sh"
+# libjpeg-turbo for both Windows editions, from Debian's own source package.
+"$here/scripts/build-libjpeg-mingw.sh" i686
+"$here/scripts/build-libjpeg-mingw.sh" x86_64
 
 # The templates' decoder is bundled by esbuild with its fallback
 # cryptography (decoder/), and the browser tests drive Debian's chromium

@@ -1,11 +1,10 @@
 #!/usr/bin/env bash
-# The win64 test flavour: the Windows sources built as a 64-bit program and
-# tested under 64-bit wine, for machines whose kernel cannot start 32-bit
-# programs (where the win32 flavour's tests cannot run). Builds the native
-# flavour first when its tools are missing (the Windows build runs them),
-# cross-builds libjpeg for x86_64 when missing, builds win64 and runs its
-# tests, then prints the times and counts. The program shipped stays the
-# 32-bit one (preset win32); win64 is for testing only.
+# The 64-bit Windows edition alone, for working on Windows code: builds the
+# native flavour first when its tools are missing (the Windows build runs
+# them), cross-builds libjpeg for x86_64 when missing, builds win64 and runs
+# its tests under wine64 (extra arguments go to ctest), then prints the
+# times and counts. scripts/test-all.sh runs the same tests with all the
+# others.
 #   scripts/test-win64.sh [extra ctest arguments, e.g. -R cli]
 set -euo pipefail
 cd "$(dirname "$0")/.."

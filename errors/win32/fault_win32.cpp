@@ -129,7 +129,7 @@ _zendrel_fault_trampoline:
   jmp _zendrel_raise_pending_fault
 )");
 #elif defined(__x86_64__)
-// The 64-bit one (the win64 test build). The faulting routine's stack need
+// The 64-bit one (the win64 edition). The faulting routine's stack need
 // not be 16-byte aligned at the fault (a leaf routine keeps no frame), so
 // the trampoline has a frame of its own, described to the system's unwinder
 // (.seh_*), that aligns the stack before calling the observer (arguments in
@@ -165,12 +165,61 @@ zendrel_fault_trampoline:
 #error "the fault trampoline is written for x86 (32 and 64 bits)"
 #endif
 
+#if defined(__x86_64__)
+namespace {
+
+// What a stack overflow leaves for its report on x86-64: the handler, the
+// walk through the system's unwinder (a CONTEXT of 1.2 KB per step) and the
+// C++ raise, whose two-phase unwind dispatches once more. Without a
+// guarantee the system keeps only a page or two below the guard for the
+// handler, and the process ends inside it. (32-bit x86 frames are smaller
+// and its walk follows the frame pointers: the default is enough there.)
+constexpr std::size_t kStackOverflowReserve = 64 * 1024;
+
+// Guarantees the calling thread that reserve for an overflow's handling.
+// The system raises the overflow once the stack's guard page falls into the
+// guaranteed zone at the stack's end; but where the whole stack is
+// committed from the start (wine commits a main thread's stack so), the
+// only guard page is the stack's last, below the zone, and the overflow
+// would come with a page left. A guard page at the zone's top raises it
+// there. Called again after an overflow, which consumed that guard.
+void ReserveStackForOverflow() {
+  ULONG reserve = kStackOverflowReserve;
+  SetThreadStackGuarantee(&reserve);
+  MEMORY_BASIC_INFORMATION stack{};
+  if (VirtualQuery(&stack, &stack, sizeof stack) == 0) return;
+  SYSTEM_INFO system{};
+  GetSystemInfo(&system);
+  char* const zone_top = static_cast<char*>(stack.AllocationBase) + kStackOverflowReserve;
+  MEMORY_BASIC_INFORMATION page{};
+  if (VirtualQuery(zone_top, &page, sizeof page) == 0 || page.State != MEM_COMMIT ||
+      (page.Protect & PAGE_GUARD) != 0 || reinterpret_cast<char*>(&page) < zone_top + 2 * system.dwPageSize) {
+    return;
+  }
+  DWORD previous = 0;
+  VirtualProtect(zone_top, system.dwPageSize, PAGE_READWRITE | PAGE_GUARD, &previous);
+}
+
+}  // namespace
+#endif
+
 void RestoreStackGuard() {
-  if (guard_consumed && _resetstkoflw() != 0) guard_consumed = false;
+  if (!guard_consumed) return;
+#if defined(__x86_64__)
+  _resetstkoflw();
+  ReserveStackForOverflow();
+  guard_consumed = false;
+#else
+  if (_resetstkoflw() != 0) guard_consumed = false;
+#endif
 }
 
 void InstallFaultNotifications() {
   if (handler_handle == nullptr) handler_handle = AddVectoredExceptionHandler(1, &FaultFilter);
+#if defined(__x86_64__)
+  // For the calling (main) thread, the one the reporter watches.
+  ReserveStackForOverflow();
+#endif
   HookImport("Kernel32.dll", "RaiseException", AsImportAddress(&RaiseHook), SavedRaiseException);
 }
 

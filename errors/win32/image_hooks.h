@@ -33,9 +33,10 @@ bool UnhookImport(const std::string& module_name, const std::string& function_na
 
 // The replacement of RaiseException in our imports: passes every call on
 // unchanged, and first tells the capture's observer about a raise made by a
-// runtime that pushes its seven arguments right before the call (code
-// 0x0EEDFADE, non-continuable, argument 0 the raise address, argument 1 the
-// exception object).
+// runtime that places its seven arguments on the stack right above the
+// call's parameters (32-bit x86: pushed right before the call; x86-64: right
+// above the call's home space) (code 0x0EEDFADE, non-continuable, argument 0
+// the raise address, argument 1 the exception object).
 void WINAPI RaiseHook(DWORD code, DWORD flags, DWORD argument_count, const ULONG_PTR* arguments);
 
 // A function's address as an import table holds it.

@@ -101,15 +101,24 @@ bool UnhookImport(const std::string& module_name, const std::string& /*function_
 }
 
 // The capture's third frame for such a raise. The runtime's own sequence is
-// recognised by its arguments lying directly after the argument-array
-// parameter on the caller's stack: above this frame's saved frame pointer
-// and return address come the four parameters, then the arguments. (Taken
-// from the frame address as a number: the compiler may assume that a
-// pointer parameter never points just past another parameter.)
+// recognised by its arguments lying directly after the parameters' place on
+// the caller's stack. On 32-bit x86, above this frame's saved frame pointer
+// and return address come the four parameters, then the arguments. On
+// x86-64 the parameters travel in registers, and above the return address
+// lies the 32 bytes of home space the caller leaves for them, then the
+// arguments; the call frame address (the caller's stack pointer at the
+// call) is where that space starts. (Taken as numbers: the compiler may
+// assume that a pointer parameter never points just past another
+// parameter.)
 __attribute__((noinline)) void WINAPI RaiseHook(DWORD code, DWORD flags, DWORD argument_count,
                                                 const ULONG_PTR* arguments) {
+#if defined(__x86_64__)
+  const std::uintptr_t right_after_parameter =
+      reinterpret_cast<std::uintptr_t>(__builtin_dwarf_cfa()) + 4 * sizeof(DWORD64);
+#else
   const std::uintptr_t right_after_parameter =
       reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)) + 2 * sizeof(void*) + 4 * sizeof(DWORD);
+#endif
   const RaiseObserver observer = InstalledRaiseObserver;
   if (flags == EXCEPTION_NONCONTINUABLE && code == 0x0EEDFADE && argument_count == 7 &&
       reinterpret_cast<std::uintptr_t>(arguments) == right_after_parameter && observer != nullptr) {

@@ -188,12 +188,6 @@ TEST_F(StackCaptureTest, AFaultUnwindsThroughTheCleanupsOfTheFaultingRoutine) {
 }
 
 TEST_F(StackCaptureTest, AStackOverflowIsRaisedAndCapturedAndTheProgramGoesOn) {
-#if defined(_WIN64)
-  // 64-bit wine runs the handler of a stack overflow on what is left of the
-  // stack's last page (some 2 KB), too little for the x86-64 handler, the
-  // walk through the system's unwinder and the raise: the process is ended.
-  GTEST_SKIP() << "win64 under wine: too little stack is left for the stack overflow's handler";
-#endif
   for (int round = 0; round < 2; ++round) {
     Poison();
     try {

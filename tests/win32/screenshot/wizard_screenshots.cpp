@@ -1,5 +1,6 @@
 // Pictures of the wizard for people to look at: each of the five pages,
-// page 2 in source-hide mode, page 3 with a source-hiding template, the Last
+// page 2 in source-hide mode, page 3 with a source-hiding template, "pagekey"
+// refused for a strong template, the Last
 // Step (warning of a backup beside the page) while locking and after it, and
 // an error box, captured from the screen as BMP files into the folder named
 // by the first argument. scripts/screenshots.sh runs it and makes PNGs.
@@ -67,6 +68,35 @@ void Settle() {
   }
 }
 
+// Captures the box captioned `caption` once it shows, from a second thread
+// (the box runs its own message loop), and closes it.
+std::thread CaptureBox(const char* caption, const std::string& path, int& failures) {
+  return std::thread([caption, path, &failures] {
+    HWND box = nullptr;
+    for (int i = 0; i < 100 && !box; ++i) {
+      Sleep(50);
+      box = FindWindowA("#32770", caption);
+    }
+    if (!box) {
+      ++failures;
+      return;
+    }
+    Sleep(500);
+    if (!Capture(box, path)) ++failures;
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+  });
+}
+
+void SelectTemplate(TMainForm& form, const char* name) {
+  HWND templates = form.Control(TemplatesComboBox);
+  SendMessageA(templates, CB_SETCURSEL,
+               SendMessageA(templates, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                            reinterpret_cast<LPARAM>(name)),
+               0);
+  SendMessageA(form.Handle(), WM_COMMAND, MAKEWPARAM(TemplatesComboBox, CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(templates));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -101,15 +131,22 @@ int main(int argc, char** argv) {
 
   // Page 3 with a template that only hides the source.
   form.ShowPage(3);
-  HWND templates = form.Control(TemplatesComboBox);
-  SendMessageA(templates, CB_SETCURSEL,
-               SendMessageA(templates, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                            reinterpret_cast<LPARAM>("Classic")),
-               0);
-  SendMessageA(form.Handle(), WM_COMMAND, MAKEWPARAM(TemplatesComboBox, CBN_SELCHANGE),
-               reinterpret_cast<LPARAM>(templates));
+  SelectTemplate(form, "Classic");
   Settle();
   if (!Capture(form.Handle(), folder + "page3_source_hide.bmp")) ++failures;
+
+  // "pagekey" refused for a strong template, when Create is pressed.
+  form.ShowPage(3);
+  SelectTemplate(form, "Light");
+  form.ShowPage(2);
+  SetWindowTextA(form.Control(PassEdit), "pagekey");
+  form.ShowPage(4);
+  Settle();
+  {
+    std::thread box = CaptureBox("Error", folder + "pagekey_refused.bmp", failures);
+    SendMessageA(form.Control(CrBtn), BM_CLICK, 0, 0);
+    box.join();
+  }
 
   // Page 2 with source hide chosen: the password controls are disabled.
   form.ShowPage(2);
@@ -137,24 +174,11 @@ int main(int argc, char** argv) {
   Settle();
   if (!Capture(form.Handle(), folder + "page4_locked.bmp")) ++failures;
 
-  // A real error box, captured and closed from a second thread.
-  std::thread closer([&] {
-    HWND box = nullptr;
-    for (int i = 0; i < 100 && !box; ++i) {
-      Sleep(50);
-      box = FindWindowA("#32770", "Error");
-    }
-    if (!box) {
-      ++failures;
-      return;
-    }
-    Sleep(500);
-    if (!Capture(box, folder + "message.bmp")) ++failures;
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
-  });
+  // A real error box.
+  std::thread box = CaptureBox("Error", folder + "message.bmp", failures);
   platform::ShowMessage({"Error", "A page to lock is not selected", platform::MessageIcon::Error,
                          platform::MessageButtons::Ok});
-  closer.join();
+  box.join();
   std::printf("%d pictures failed\n", failures);
   return failures == 0 ? 0 : 1;
 }

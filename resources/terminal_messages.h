@@ -74,7 +74,24 @@ inline constexpr char kInterrupted[] = "Interrupted; nothing was changed.";
 inline constexpr char kShareNeedsStrong[] =
     "The template %s locks with no key to share: --share-url needs Light or Dark.";
 inline constexpr char kNoTopPage[] =
-    "The output folder's top holds no page, so there is no page to share; the site is locked.";
+    "The output folder's top holds no index.html, so no share link is printed; the site is locked. Name the "
+    "page the link opens with --share-page.";
+inline constexpr char kShortStrongPassword[] =
+    "Warning: the password is shorter than 10 characters. Anyone who has a locked page can try passwords "
+    "on it without limit; a longer one holds out far longer.\n";
+inline constexpr char kPageIsALink[] =
+    "The page %s is a link to %s: locking the link would leave that file in clear.\nLock %s itself, or "
+    "copy it in the link's place first.";
+// The fates a dry run prints, one line per file: the fate, then the path.
+inline constexpr char kFateLock[] = "lock      %s\n";
+inline constexpr char kFateLockAsText[] = "lock      %s (as %s, wrapped as text)\n";
+inline constexpr char kFateCopy[] = "copy      %s\n";
+inline constexpr char kFateTemplate[] = "template  %s\n";
+inline constexpr char kFateLeftOut[] = "leave out %s (%s)\n";
+// Why a file is left out, in the order of TLeftOutReason.
+inline constexpr const char* kLeftOutReasons[] = {
+    "",        "excluded",       "version control", "hidden",   "source or data",
+    "archive or document", "editor backup", "search index",    "not needed by pages"};
 // After the usage, when the terminal program is run without arguments.
 inline constexpr char kNoWizardHere[] =
     "The wizard window is part of the Windows build; here, use zendrel lock or zendrel site.\n";

@@ -164,26 +164,28 @@ TEST_F(CliE2E, ATemplateFolderIsGivenByItsPath) {
 
 TEST_F(CliE2E, OnlyATemplateThatHidesTheSourceWithoutBeingAskedWarns) {
   const std::pair<Args, bool> cases[] = {
-      {{"lock", "--template", "Classic", "--password-stdin", "page.html", "b.html"}, true},
-      {{"lock", "--template", "Source Hide", "--password-stdin", "page.html", "b.html"}, false},
-      {{"lock", "--template", "Light", "--password-stdin", "page.html", "b.html"}, false},
-      {{"Classic", "page.html", "b.html", "pw"}, true},
-      {{"Source Hide", "page.html", "b.html", "pagekey"}, false},
+      {{"lock", "--template", "Classic", "--password-stdin", "pages/page.html", "b.html"}, true},
+      {{"lock", "--template", "Source Hide", "--password-stdin", "pages/page.html", "b.html"}, false},
+      {{"lock", "--template", "Light", "--password-stdin", "pages/page.html", "b.html"}, false},
+      {{"Classic", "pages/page.html", "b.html", "pw"}, true},
+      {{"Source Hide", "pages/page.html", "b.html", "pagekey"}, false},
   };
   for (const auto& [arguments, warns] : cases) {
     TempDir site;
-    WriteFile(site / "page.html", kPage);
-    const CliRun run = RunCli(program_, arguments, site.path(), {"pw\n", {}});
+    // The backup outside the page's folder, and a password of 10 characters
+    // or more: neither is warned about.
+    WriteFile(site / "pages/page.html", kPage);
+    const CliRun run = RunCli(program_, arguments, site.path(), {"long enough\n", {}});
     EXPECT_EQ(run.exit_code, 0) << run.err;
     EXPECT_EQ(run.err, warns ? kClassicWarning : "") << testing::PrintToString(arguments);
   }
 }
 
 TEST_F(CliE2E, AnExistingBackupIsReplacedOnlyWithYes) {
-  WriteFile(site_ / "page.html", kPage);
+  WriteFile(site_ / "pages/page.html", kPage);
   WriteFile(site_ / "backup.html", "old backup");
   CliRun run =
-      RunCli(program_, {"lock", "--password-stdin", "page.html", "backup.html"}, site_.path(), {"pw\n", {}});
+      RunCli(program_, {"lock", "--password-stdin", "pages/page.html", "backup.html"}, site_.path(), {"long enough\n", {}});
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_EQ(
       run.err,
@@ -191,13 +193,13 @@ TEST_F(CliE2E, AnExistingBackupIsReplacedOnlyWithYes) {
           ": Backup file backup.html exists and there is no terminal to ask whether to replace it; add "
           "--yes to replace it.\n");
   EXPECT_EQ(ReadFile(site_ / "backup.html"), "old backup");
-  EXPECT_EQ(ReadFile(site_ / "page.html"), kPage);
+  EXPECT_EQ(ReadFile(site_ / "pages/page.html"), kPage);
 
-  run = RunCli(program_, {"lock", "--yes", "--password-stdin", "page.html", "backup.html"}, site_.path(),
-               {"pw\n", {}});
+  run = RunCli(program_, {"lock", "--yes", "--password-stdin", "pages/page.html", "backup.html"}, site_.path(),
+               {"long enough\n", {}});
   EXPECT_EQ(run.exit_code, 0) << run.err;
   EXPECT_EQ(ReadFile(site_ / "backup.html"), kPage);
-  EXPECT_TRUE(OpensWith(site_ / "page.html", "pw", kPage));
+  EXPECT_TRUE(OpensWith(site_ / "pages/page.html", "long enough", kPage));
 }
 
 TEST_F(CliE2E, TheFourArgumentFormKeepsItsMessagesAndCodes) {
@@ -219,14 +221,14 @@ TEST_F(CliE2E, ASiteIsLockedIntoANewFolder) {
   WriteFile(site_ / "src/docs/a.htm", "<p>a</p>");
   WriteFile(site_ / "src/css/style.css", "body{}");
   const CliRun run = RunCli(program_, {"site", "--password-stdin", "--jobs", "2", "src", "out"}, site_.path(),
-                            {"site pw\n", {}});
+                            {"site password\n", {}});
   ASSERT_EQ(run.exit_code, 0) << run.err;
   EXPECT_EQ(run.err, "") << "no progress line when standard error is no terminal";
   ASSERT_FALSE(run.out.empty());
   EXPECT_EQ(run.out.back(), '\n');
   EXPECT_EQ(std::filesystem::path(run.out.substr(0, run.out.size() - 1)).filename(), "out") << run.out;
-  EXPECT_TRUE(OpensWith(site_ / "out/index.html", "site pw", kPage));
-  EXPECT_TRUE(OpensWith(site_ / "out/docs/a.htm", "site pw", "<p>a</p>"));
+  EXPECT_TRUE(OpensWith(site_ / "out/index.html", "site password", kPage));
+  EXPECT_TRUE(OpensWith(site_ / "out/docs/a.htm", "site password", "<p>a</p>"));
   EXPECT_EQ(ReadFile(site_ / "out/css/style.css"), "body{}");
   EXPECT_EQ(ReadFile(site_ / "src/index.html"), kPage) << "the source stays as it was";
 }

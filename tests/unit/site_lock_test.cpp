@@ -107,7 +107,7 @@ void AddGeneratedSite(TSiteFixture& f) {
   f.Add(".htaccess", "Options -Indexes");
 }
 
-TEST(LockSite, LocksEveryPageCopiesTheRestAndPutsTheTemplateBesideEachPage) {
+TEST(LockSite, LocksEveryPageCopiesWhatPagesNeedAndPutsTheTemplateBesideEachPage) {
   TSiteFixture f;
   AddGeneratedSite(f);
   const auto source_before = Tree(f.request.source);
@@ -116,13 +116,13 @@ TEST(LockSite, LocksEveryPageCopiesTheRestAndPutsTheTemplateBesideEachPage) {
 
   ASSERT_TRUE(result.ok()) << (result.message.text ? result.message.text : "") << " " << result.reason;
   EXPECT_EQ(Names(Tree(f.request.output)),
-            ".htaccess about.HTM blog blog/2024 blog/2024/Post.Html blog/2024/notes.txt blog/2024/zendrel "
+            "about.HTM blog blog/2024 blog/2024/Post.Html blog/2024/zendrel "
             "blog/2024/zendrel-extra.css blog/2024/zendrel/unlock.js blog/index.html blog/zendrel "
             "blog/zendrel-extra.css blog/zendrel/unlock.js img img/logo.png index.html style.css zendrel "
             "zendrel-extra.css zendrel/unlock.js");
   // Copies are byte for byte; pages are locked and give back their bytes.
   const auto source = Tree(f.request.source);
-  for (const char* copy : {".htaccess", "style.css", "img/logo.png", "blog/2024/notes.txt"})
+  for (const char* copy : {"style.css", "img/logo.png"})
     EXPECT_EQ(ReadFile(f.Out(copy)), source.at(copy)) << copy;
   for (const char* page : {"index.html", "about.HTM", "blog/index.html", "blog/2024/Post.Html"}) {
     EXPECT_NE(ReadFile(f.Out(page)), source.at(page)) << page;
@@ -133,7 +133,11 @@ TEST(LockSite, LocksEveryPageCopiesTheRestAndPutsTheTemplateBesideEachPage) {
   EXPECT_FALSE(Exists(f.request.output + kSiteTemporarySuffix));
 
   EXPECT_EQ(result.pages, 4u);
-  EXPECT_EQ(result.bytes, 13u + 12 + 13 + 16 + 13 + 11 + 11 + 16);
+  EXPECT_EQ(result.copies, 2u);
+  ASSERT_EQ(result.left_out.size(), 2u) << "a dotfile and a text file that is no page";
+  EXPECT_EQ(result.left_out[0].relative, ".htaccess");
+  EXPECT_EQ(result.left_out[1].relative, "blog/2024/notes.txt");
+  EXPECT_EQ(result.bytes, 13u + 12 + 13 + 16 + 13 + 11);
   EXPECT_EQ(result.top_page, "index.html");
   EXPECT_EQ(result.output, f.request.output);
   EXPECT_EQ(result.site_key, "") << "an XOR template has no site key";
@@ -167,7 +171,7 @@ TEST(LockSite, TextPagesInAnyCaseAreLockedIntoHtmlNames) {
   ASSERT_TRUE(f.Lock().ok());
 
   EXPECT_EQ(Names(Tree(f.request.output)),
-            "robots.txt.bak sub sub/low.txt.html sub/zendrel sub/zendrel-extra.css sub/zendrel/unlock.js "
+            "sub sub/low.txt.html sub/zendrel sub/zendrel-extra.css sub/zendrel/unlock.js "
             "up.TXT.html zendrel zendrel-extra.css zendrel/unlock.js");
   EXPECT_NE(Unlocked(f.Out("up.TXT.html")).find("upper case notes"), std::string::npos);
 }
@@ -182,7 +186,7 @@ TEST(LockSite, IncludeAndExcludePatternsPickThePages) {
 
   ASSERT_TRUE(f.Lock().ok());
 
-  EXPECT_EQ(ReadFile(f.Out("drafts/b.html")), "b") << "excluded: copied as it is";
+  EXPECT_FALSE(Exists(f.Out("drafts"))) << "excluded: left out entirely";
   EXPECT_EQ(Unlocked(f.Out("c.shtml")), "c");
   EXPECT_FALSE(Exists(f.Out("drafts/zendrel-extra.css")));
 }
@@ -196,15 +200,20 @@ TEST(LockSite, RefusesBeforeWritingAnything) {
   const TCase cases[] = {
       {"a template file on a site file", [](TSiteFixture& f) { f.Add("blog/zendrel-extra.css", "mine"); },
        messages::kSiteClashes},
-      {"a template folder on a site file", [](TSiteFixture& f) { f.Add("blog/zendrel", "a file"); },
+      {"a template folder on a site file",
+       [](TSiteFixture& f) {
+         f.Add("blog/zendrel", "a file");
+         f.request.copy = {"zendrel"};
+       },
        messages::kSiteClashes},
-      {"a site folder on a template file", [](TSiteFixture& f) { f.Add("zendrel-extra.css/x", "x"); },
+      {"a site folder on a template file", [](TSiteFixture& f) { f.Add("zendrel-extra.css/x.css", "x"); },
        messages::kSiteClashes},
       {"a text page on a site file",
        [](TSiteFixture& f) {
          f.Add("n.txt", "n");
          f.Add("n.txt.html", "n");
          f.request.include = {"*.txt"};
+         f.request.copy = {"n.txt.html"};
        },
        messages::kSiteClashes},
       {"an output folder that is not empty", [](TSiteFixture& f) { WriteFile(f.Out("old.html"), "old"); },
@@ -403,7 +412,7 @@ TEST(LockSite, EveryFileAndFolderKeepsItsPermissionBits) {
     EXPECT_EQ(fs::status(f.Out(c.path)).permissions() & perms::all, c.mode) << "'" << c.path << "'";
 }
 
-TEST(LockSite, TheTopPageIsTheIndexWhenThereIsOne) {
+TEST(LockSite, TheTopPageIsTheIndexWhenThereIsOneAndNoneElse) {
   struct TCase {
     std::vector<std::string> pages;
     const char* top;
@@ -411,7 +420,7 @@ TEST(LockSite, TheTopPageIsTheIndexWhenThereIsOne) {
   const TCase cases[] = {
       {{"b.html", "INDEX.HTML", "a.html"}, "INDEX.HTML"},
       {{"b.html", "index.htm"}, "index.htm"},
-      {{"b.html", "a.htm"}, "a.htm"},
+      {{"b.html", "a.htm"}, ""},
       {{"sub/index.html"}, ""},
   };
   for (const auto& c : cases) {

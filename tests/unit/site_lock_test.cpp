@@ -432,4 +432,142 @@ TEST(LockSite, TheTopPageIsTheIndexWhenThereIsOneAndNoneElse) {
   }
 }
 
+// A page's text as generators copy it beside the page: the same words,
+// as JSON, as escaped XML, as a markdown source, with markup in between.
+const char kSentence[] = "The quick zendrel fox jumps over the lazy dog near the river bank today";
+// 14 words: 7 runs of 8.
+constexpr std::size_t kSentenceRuns = 7;
+
+// True when some file under `root` holds `text` as it is.
+std::string FilesHolding(const std::string& root, const std::string& text) {
+  std::string found;
+  for (const auto& [name, bytes] : Tree(root))
+    if (bytes.find(text) != std::string::npos) found += name + " ";
+  return found;
+}
+
+TEST(LockSite, GeneratorOutputLeaksNoPageTextOrNamesEachLeak) {
+  const std::string sentence = kSentence;
+  const std::string page = "<html><body><h1>Home</h1><p>" + sentence + ".</p></body></html>";
+  struct TCase {
+    const char* generator;
+    std::vector<std::pair<std::string, std::string>> files;
+    // Copied on purpose; then each of `leaks` is named, with its runs.
+    std::vector<std::string> copy;
+    std::vector<std::pair<std::string, std::size_t>> leaks;
+  };
+  const std::string json_text = "{\"docs\":[{\"location\":\"\",\"text\":\"<p>" + sentence +
+                                ".<\\/p>\\n\",\"title\":\"Home\"}]}";
+  const TCase cases[] = {
+      {"Sphinx",
+       {{"_sources/index.rst.txt", "Home\n====\n\n" + sentence + ".\n"},
+        {"searchindex.js", "Search.setIndex({\"terms\":{\"bank\":0,\"dog\":0,\"fox\":0},\"titles\":[\"Home\"]})"},
+        {"_static/basic.css", "body{}"}},
+       {"searchindex.js", "_sources/*"},
+       // The source holds the heading too, as the page does: one run more.
+       {{"searchindex.js", 0}, {"_sources/index.rst.txt", kSentenceRuns + 1}}},
+      {"MkDocs", {{"search/search_index.json", json_text}, {"assets/app.js", "init();"}},
+       {"search/search_index.json"}, {{"search/search_index.json", kSentenceRuns}}},
+      {"Hugo", {{"index.xml", "<rss><item><description>&lt;p&gt;" + sentence + "&lt;/p&gt;</description></item></rss>"},
+                {"sitemap.xml", "<urlset><url><loc>/</loc></url></urlset>"}},
+       {"index.xml"}, {{"index.xml", kSentenceRuns}}},
+      {"a script the allow-list lets through",
+       {{"assets/docs-data.js", "var docs = [{title: 'Home', body: '" + sentence + "'}];"}}, {},
+       {{"assets/docs-data.js", kSentenceRuns}}},
+      {"git, editors and sources",
+       {{".git/HEAD", "ref: refs/heads/main"}, {".git/objects/ab/cdef", page}, {"index.html~", page},
+        {".index.html.swp", page}, {".DS_Store", sentence}, {"index.md", "# Home\n\n" + sentence + "\n"},
+        {".env", "SECRET=1"}, {"notes.txt", sentence}, {"docs.pdf", sentence}},
+       {}, {}},
+  };
+  for (const auto& c : cases) {
+    for (const bool copied : {false, true}) {
+      SCOPED_TRACE(std::string(c.generator) + (copied ? ", copied on purpose" : ""));
+      TSiteFixture f;
+      f.Add("index.html", page);
+      for (const auto& [path, bytes] : c.files) f.Add(path, bytes);
+      if (copied) f.request.copy = c.copy;
+
+      const TSiteResult result = f.Lock();
+
+      ASSERT_TRUE(result.ok()) << (result.message.text ? result.message.text : "");
+      std::vector<std::pair<std::string, std::size_t>> named;
+      for (const auto& leak : result.leaks) named.emplace_back(leak.path, leak.runs);
+      if (copied || c.copy.empty()) {
+        EXPECT_EQ(named, c.leaks);
+      } else {
+        EXPECT_TRUE(named.empty());
+        EXPECT_EQ(FilesHolding(f.request.output, "quick zendrel fox"), "");
+        EXPECT_EQ(FilesHolding(f.request.output, "fox jumps over"), "");
+      }
+    }
+  }
+}
+
+TEST(LockSite, AStrictLockWithALeakAndADryRunWriteNothing) {
+  for (const bool strict : {true, false}) {
+    TSiteFixture f;
+    f.Add("index.html", std::string("<p>") + kSentence + "</p>");
+    f.Add("search.js", std::string("var s = '") + kSentence + "';");
+    f.Add("notes.md", "notes");
+    f.request.strict = strict;
+    f.request.dry_run = !strict;
+    f.request.password = strict ? kPassword : "";
+    const auto root_before = Names(Tree(f.root.path()));
+
+    const TSiteResult result = f.Lock();
+
+    EXPECT_EQ(Names(Tree(f.root.path())), root_before) << strict;
+    EXPECT_EQ(result.ok(), !strict);
+    if (strict) EXPECT_EQ(result.message.text, messages::kSiteLeaksStrict);
+    ASSERT_EQ(result.leaks.size(), 1u) << strict;
+    EXPECT_EQ(result.leaks[0].path, "search.js");
+    if (strict) continue;
+    std::string fates;
+    for (const auto& file : result.files) fates += file.to + " ";
+    EXPECT_EQ(fates, "zendrel/unlock.js zendrel-extra.css index.html search.js ");
+    ASSERT_EQ(result.left_out.size(), 1u);
+    EXPECT_EQ(result.left_out[0].reason, TLeftOutReason::SourceOrData);
+  }
+}
+
+TEST(LockSite, APageThatIsNotHtmlIsLockedAsTextIntoAnHtmlName) {
+  TSiteFixture f;
+  f.Add("index.html", "<p>home</p>");
+  f.Add("api/fs.md", "# fs\n<b>not markup</b>");
+  f.request.include = {"*.html", "*.md"};
+  f.request.dry_run = true;
+  const TSiteResult planned = f.Lock();
+  f.request.dry_run = false;
+
+  const TSiteResult result = f.Lock();
+
+  ASSERT_TRUE(result.ok());
+  EXPECT_FALSE(Exists(f.Out("api/fs.md")));
+  EXPECT_EQ(Unlocked(f.Out("api/fs.md.html")), "# fs\n<b>not markup</b>");
+  const auto text_page = std::find_if(planned.files.begin(), planned.files.end(),
+                                      [](const TSiteFile& file) { return file.kind == TSiteFileKind::TextPage; });
+  ASSERT_NE(text_page, planned.files.end());
+  EXPECT_EQ(fs::path(text_page->to).generic_string(), "api/fs.md.html");
+}
+
+TEST(LockSite, TheSharePageIsANamedLockedPage) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"docs/a.html", "docs/a.html"}, {"notes.txt", "notes.txt.html"}, {"notes.txt.html", "notes.txt.html"},
+      {"style.css", nullptr},         {"missing.html", nullptr},
+  };
+  for (const auto& [named, top] : cases) {
+    TSiteFixture f;
+    f.Add("docs/a.html", "a");
+    f.Add("notes.txt", "n");
+    f.Add("style.css", "s");
+    f.request.include = {"*.html", "*.txt"};
+    f.request.share_page = named;
+    const TSiteResult result = f.Lock();
+    EXPECT_EQ(result.ok(), top != nullptr) << named;
+    EXPECT_EQ(result.top_page, top ? top : "") << named;
+    if (!top) EXPECT_EQ(result.message.text, messages::kSiteSharePageNotAPage) << named;
+  }
+}
+
 }  // namespace

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <regex>
+#include <thread>
 
 #include "engine/base64.h"
 #include "platform/crypto.h"
@@ -304,6 +305,156 @@ TEST_F(CliE2E, AShareLinkCarriesTheKeyOfThePageItNames) {
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_NE(run.err.find("--share-url needs Light or Dark"), std::string::npos) << run.err;
   EXPECT_FALSE(Exists(site_ / "b2.html"));
+}
+
+// Two runs into one output, started at once, twenty times: one locks the
+// site, the other refuses (another run holds the temporary folder, or the
+// output is there already), and the output is always whole.
+TEST_F(CliE2E, TwoRunsIntoOneOutputNeverHarmEachOther) {
+  for (int i = 0; i < 20; ++i)
+    WriteFile(site_ / ("src/p" + std::to_string(i) + ".html"), std::string(20000, 'a' + i));
+  const Args arguments = {"site", "--password-stdin", "src", "out"};
+  for (int trial = 0; trial < 20; ++trial) {
+    SCOPED_TRACE("trial " + std::to_string(trial));
+    std::filesystem::remove_all(site_ / "out");
+    CliRun first, second;
+    std::thread other([&] { second = RunCli(program_, arguments, site_.path(), {"long enough\n", {}}); });
+    first = RunCli(program_, arguments, site_.path(), {"long enough\n", {}});
+    other.join();
+    ASSERT_EQ(first.exit_code + second.exit_code, 1) << first.err << second.err;
+    const std::string refusal = first.exit_code == 1 ? first.err : second.err;
+    EXPECT_TRUE(refusal.find("Another run is locking a site into out") != std::string::npos ||
+                refusal.find("The output folder out is not empty") != std::string::npos)
+        << refusal;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(site_ / "out"), {}), 21)
+        << "20 pages and the unlock script";
+    EXPECT_TRUE(OpensWith(site_ / "out/p19.html", "long enough", std::string(20000, 'a' + 19)));
+    EXPECT_EQ(ListNames(site_.path()), "out src") << "no temporary folder is left";
+  }
+}
+
+// A site shaped like a generator's output: only what the pages need is
+// copied; a file copied on purpose that holds page text is named, and with
+// --strict nothing is written; a dry run says each file's fate.
+TEST_F(CliE2E, ASiteCopiesWhatPagesNeedAndNamesEachLeak) {
+  const std::string sentence = "Every locked word of this page stays behind its password for good";
+  WriteFile(site_ / "src/index.html", "<p>" + sentence + "</p>");
+  WriteFile(site_ / "src/style.css", "p{}");
+  WriteFile(site_ / "src/index.md", sentence);
+  WriteFile(site_ / "src/.git/HEAD", "ref: refs/heads/main");
+  WriteFile(site_ / "src/search/search_index.json", "{\"text\":\"" + sentence + "\"}");
+  struct Case {
+    Args options;
+    int exit_code;
+    std::string out_names;  // "" for no output folder
+    std::string err;        // a part of standard error; "" for none at all
+  };
+  const Case cases[] = {
+      {{}, 0, "index.html style.css zendrel-unlock.js", ""},
+      {{"--copy", "search/*"}, 0, "index.html search style.css zendrel-unlock.js",
+       "Warning: out/search/search_index.json holds 5 runs of 8 words of the locked pages' text, in clear.\n"},
+      {{"--copy", "search/*", "--strict"}, 1, "",
+       "zendrel: Nothing was written: 1 files that would be copied in clear hold the locked pages' text"},
+      {{"--exclude", "index.md", "--include", "*.html", "--include", "*.md"}, 0,
+       "index.html style.css zendrel-unlock.js", ""},
+      {{"--include", "*.html", "--include", "*.md"}, 0, "index.html index.md.html style.css zendrel-unlock.js", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.options));
+    std::filesystem::remove_all(site_ / "out");
+    Args arguments = {"site", "--password-stdin"};
+    arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+    arguments.insert(arguments.end(), {"src", "out"});
+    const CliRun run = RunCli(program_, arguments, site_.path(), {"long enough\n", {}});
+    EXPECT_EQ(run.exit_code, c.exit_code) << run.err;
+    if (c.err.empty())
+      EXPECT_EQ(run.err, "");
+    else
+      EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+    EXPECT_EQ(Exists(site_ / "out") ? ListNames(site_ / "out") : "", c.out_names);
+  }
+  std::filesystem::remove_all(site_ / "out");
+  const CliRun run = RunCli(program_, {"site", "--dry-run", "src", "out"}, site_.path());
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_FALSE(Exists(site_ / "out"));
+  EXPECT_EQ(run.out,
+            "template  zendrel-unlock.js\n"
+            "lock      index.html\n"
+            "copy      style.css\n"
+            "leave out .git/ (version control)\n"
+            "leave out index.md (source or data)\n"
+            "leave out search/search_index.json (search index)\n");
+}
+
+// The share link opens the page asked for, or index.html; without either it
+// is not printed, and the message names --share-page.
+TEST_F(CliE2E, AShareLinkOpensTheNamedPageOrNone) {
+  WriteFile(site_ / "src/a/b.html", kPage);
+  WriteFile(site_ / "src/template.html", kPage);
+  const std::pair<Args, std::string> cases[] = {
+      {{}, ""},
+      {{"--share-page", "a/b.html"}, "https://example.org/my%20site/a/b.html#zendrel-key="},
+  };
+  for (const auto& [options, link] : cases) {
+    std::filesystem::remove_all(site_ / "out");
+    Args arguments = {"site", "--password-stdin", "--share-url", "https://example.org/my site"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    arguments.insert(arguments.end(), {"src", "out"});
+    const CliRun run = RunCli(program_, arguments, site_.path(), {"long enough\n", {}});
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    if (link.empty()) {
+      EXPECT_EQ(run.out.find("#zendrel-key="), std::string::npos) << run.out;
+      EXPECT_NE(run.err.find("--share-page"), std::string::npos) << run.err;
+    } else {
+      EXPECT_NE(run.out.find(link), std::string::npos) << run.out;
+    }
+  }
+}
+
+// lock refuses what the wizard refuses and warns where it warns.
+TEST_F(CliE2E, LockRefusesAndWarnsAsTheWizardDoes) {
+  struct Case {
+    const char* name;
+    Args arguments;  // after "lock --password-stdin"
+    std::string password;
+    int exit_code;
+    std::string err;  // a part of standard error; "" for none at all
+    const char* locked;
+  };
+  std::filesystem::create_directories(site_ / "pages");
+  std::filesystem::create_directories(site_ / "elsewhere");
+  std::error_code no_links;
+  std::filesystem::create_symlink(site_ / "elsewhere/real.html", site_ / "pages/link.html", no_links);
+  if (no_links) GTEST_SKIP() << "no symbolic links here: " << no_links.message();
+  const Case cases[] = {
+      {"a link", {"pages/link.html", "b1.html"}, "long enough", 1,
+       "is a link to " + std::filesystem::canonical(site_.path()).string() + "/elsewhere/real.html", nullptr},
+      {"the published password", {"pages/a.html", "b2.html"}, "pagekey", 1,
+       "\"pagekey\" is the published default: type a password of your own", nullptr},
+      {"the published password, source hiding", {"--template", "Source Hide", "pages/a.html", "b3.html"},
+       "pagekey", 0, "", "pages/a.html"},
+      {"a short password", {"pages/c.html", "b4.html"}, "short", 0,
+       "Warning: the password is shorter than 10 characters.", "pages/c.html"},
+      {"a backup in the page's folder", {"pages/d.html", "pages/d_original.html"}, "long enough", 0,
+       "zendrel: Backup in the page's folder: do not publish it.\n", "pages/d.html"},
+      {"text in capitals", {"pages/UP.TXT", "b5.txt"}, "long enough", 0, "", "pages/UP.TXT.html"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const char* page : {"elsewhere/real.html", "pages/a.html", "pages/c.html", "pages/d.html"})
+      WriteFile(site_ / page, kPage);
+    WriteFile(site_ / "pages/UP.TXT", kPage);
+    Args arguments = {"lock", "--password-stdin"};
+    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+    const CliRun run = RunCli(program_, arguments, site_.path(), {c.password + "\n", {}});
+    EXPECT_EQ(run.exit_code, c.exit_code) << run.err;
+    if (c.err.empty())
+      EXPECT_EQ(run.err, "");
+    else
+      EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+    EXPECT_EQ(ReadFile(site_ / "elsewhere/real.html"), kPage) << "a link's target stays as it was";
+    if (c.locked) EXPECT_TRUE(OpensWith(site_ / c.locked, c.password, kPage));
+  }
 }
 
 }  // namespace

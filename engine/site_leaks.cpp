@@ -25,7 +25,6 @@ bool FindSiteLeaks(const TSitePlan& plan, std::vector<TSiteLeak>* leaks, std::st
       return false;
     }
   }
-  pages.Seal();
   for (const TSiteFile& file : plan.files) {
     if (file.kind != TSiteFileKind::Copy) continue;
     std::size_t runs = 0;

@@ -299,10 +299,20 @@ TSiteResult LockSite(const TSiteRequest& request, TSiteObserver& observer) {
     return Failure(messages::kSiteSharePageNotAPage, {request.share_page});
   Warn(observer, plan, request.template_.folder);
 
-  // The leak check reads the source's files, so it is done before anything
-  // is written: a strict run that finds a leak writes nothing.
-  if (!FindSiteLeaks(plan, &result.leaks, &unreadable))
-    return Failure(messages::kCannotReadFile, {unreadable}, platform::LastErrorText());
+  // The leak check reads the source's files. A strict or dry run makes it
+  // before anything is written; any other runs it beside the build, on a
+  // thread of its own, so that the two take the time of the longer.
+  bool leaks_read = true;
+  std::string leak_reason;
+  auto check_leaks = [&] {
+    leaks_read = FindSiteLeaks(plan, &result.leaks, &unreadable);
+    if (!leaks_read) leak_reason = platform::LastErrorText();
+  };
+  const bool check_first = request.strict || request.dry_run;
+  if (check_first) {
+    check_leaks();
+    if (!leaks_read) return Failure(messages::kCannotReadFile, {unreadable}, leak_reason);
+  }
   result.pages = plan.pages;
   result.copies = plan.copies;
   result.left_out = plan.left_out;
@@ -337,11 +347,18 @@ TSiteResult LockSite(const TSiteRequest& request, TSiteObserver& observer) {
   TSiteResult cancelled = Failure(messages::kSiteCancelled, {request.output});
   cancelled.status = TLockStatus::Cancelled;
   if (failure.ok() && observer.Cancelled()) failure = cancelled;
+  std::thread checker;
+  if (!check_first && failure.ok()) checker = std::thread(check_leaks);
   bool built = failure.ok() && MakeFolders(plan, temporary, &failure);
   if (built) {
     TSiteBuild build(plan, writer, temporary);
     built = build.Run(request.jobs, observer);
     if (!built) failure = build.cancelled() ? cancelled : build.Failure();
+  }
+  if (checker.joinable()) checker.join();
+  if (built && !leaks_read) {
+    built = false;
+    failure = Failure(messages::kCannotReadFile, {unreadable}, leak_reason);
   }
   built = built && KeepFolderPermissions(plan, request.source, temporary, &failure);
   if (built && observer.Cancelled()) {

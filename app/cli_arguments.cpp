@@ -16,13 +16,13 @@ struct TOption {
 };
 
 constexpr TOption kOptions[] = {
-    {"--template", true, TScope::Both},      {"--password-stdin", false, TScope::Both},
-    {"--password-file", true, TScope::Both}, {"--password-env", true, TScope::Both},
-    {"--share-url", true, TScope::Both},     {"--jobs", true, TScope::Both},
-    {"--quiet", false, TScope::Both},        {"--yes", false, TScope::LockOnly},
-    {"--include", true, TScope::SiteOnly},   {"--exclude", true, TScope::SiteOnly},
-    {"--force", false, TScope::SiteOnly},    {"--copy", true, TScope::SiteOnly},
-    {"--strict", false, TScope::SiteOnly},   {"--dry-run", false, TScope::SiteOnly},
+    {"--template", true, TScope::Both},       {"--password-stdin", false, TScope::Both},
+    {"--password-file", true, TScope::Both},  {"--password-env", true, TScope::Both},
+    {"--share-url", true, TScope::Both},      {"--jobs", true, TScope::Both},
+    {"--quiet", false, TScope::Both},         {"--yes", false, TScope::LockOnly},
+    {"--include", true, TScope::SiteOnly},    {"--exclude", true, TScope::SiteOnly},
+    {"--force", false, TScope::SiteOnly},     {"--copy", true, TScope::SiteOnly},
+    {"--strict", false, TScope::SiteOnly},    {"--dry-run", false, TScope::SiteOnly},
     {"--share-page", true, TScope::SiteOnly},
 };
 

@@ -35,8 +35,8 @@ std::string FormatProgressLine(std::size_t pages_done, std::size_t pages_total, 
          Mebibytes(bytes_done) + "/" + Mebibytes(bytes_total) + " MiB, " + left + " left";
 }
 
-std::string FormatSummaryLine(std::size_t pages, std::size_t copies, std::size_t left_out, std::uint64_t bytes,
-                              double seconds, const std::string& output) {
+std::string FormatSummaryLine(std::size_t pages, std::size_t copies, std::size_t left_out,
+                              std::uint64_t bytes, double seconds, const std::string& output) {
   char time[32];
   std::snprintf(time, sizeof time, "%.1f", seconds);
   return std::to_string(pages) + Pages(pages) + " locked, " + std::to_string(copies) +

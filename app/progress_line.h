@@ -14,9 +14,8 @@ std::string FormatProgressLine(std::size_t pages_done, std::size_t pages_total, 
 
 // "200 pages locked, 31 files copied, 4 left out, 100.0 MiB, 12.3 s: <output>"
 // ("1 page", "1 file" for one).
-std::string FormatSummaryLine(std::size_t pages, std::size_t copies, std::size_t left_out, std::uint64_t bytes,
-                              double seconds,
-                              const std::string& output);
+std::string FormatSummaryLine(std::size_t pages, std::size_t copies, std::size_t left_out,
+                              std::uint64_t bytes, double seconds, const std::string& output);
 
 // The text that puts `line` in place of the line shown before, `shown`
 // characters long: a carriage return, the line, and blanks over what is

@@ -9,7 +9,9 @@ bool Unreserved(unsigned char c) {
          c == '_' || c == '~' || c == '/';
 }
 
-bool IsHex(unsigned char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+bool IsHex(unsigned char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
 
 // Each byte outside the unreserved ones and "/" percent-encoded; with
 // `keep_escapes`, a "%" that starts an escape already made stays.
@@ -18,8 +20,8 @@ std::string PercentEncoded(const std::string& path, bool keep_escapes) {
   std::string out;
   for (std::size_t i = 0; i < path.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(path[i]);
-    const bool escape = keep_escapes && c == '%' && i + 2 < path.size() && IsHex(path[i + 1]) &&
-                        IsHex(path[i + 2]);
+    const bool escape =
+        keep_escapes && c == '%' && i + 2 < path.size() && IsHex(path[i + 1]) && IsHex(path[i + 2]);
     if (Unreserved(c) || escape) {
       out += static_cast<char>(c);
     } else {

@@ -68,22 +68,23 @@ std::string Fates(const TSiteResult& result) {
     }
   }
   for (const TLeftOutEntry& entry : result.left_out)
-    text += messages::Format(messages::kFateLeftOut,
-                             {entry.relative + (entry.folder ? "/" : ""),
-                              messages::kLeftOutReasons[static_cast<int>(entry.reason)]});
+    text +=
+        messages::Format(messages::kFateLeftOut, {entry.relative + (entry.folder ? "/" : ""),
+                                                  messages::kLeftOutReasons[static_cast<int>(entry.reason)]});
   return text;
 }
 
 // Each copy that holds the pages' text, one line each.
 void SayLeaks(const TSiteResult& result, const std::string& output) {
-  const std::string folder = output.empty() || output.back() == platform::PathSeparator() || output.back() == '/'
-                                 ? output
-                                 : output + platform::PathSeparator();
+  const std::string folder =
+      output.empty() || output.back() == platform::PathSeparator() || output.back() == '/'
+          ? output
+          : output + platform::PathSeparator();
   for (const TSiteLeak& leak : result.leaks) {
     const std::string path = folder + leak.path;
     platform::WriteStandardError(
-        (leak.runs > 0 ? messages::Format(messages::kSiteLeak, {path, std::to_string(leak.runs),
-                                                                std::to_string(kTextRunWords)})
+        (leak.runs > 0 ? messages::Format(messages::kSiteLeak,
+                                          {path, std::to_string(leak.runs), std::to_string(kTextRunWords)})
                        : messages::Format(messages::kSiteSearchIndexLeak, {path})) +
         "\n");
   }

@@ -5,12 +5,12 @@
 namespace {
 
 const std::vector<std::string> kSourceExtensions = {
-    "md", "markdown", "mdx", "rst", "txt", "text", "adoc", "asciidoc", "org", "tex", "json", "jsonl", "xml",
-    "rss", "atom", "csv", "tsv", "yaml", "yml", "toml", "ini", "conf", "cfg", "sql", "db", "sqlite", "log",
-    "ipynb", "map", "vtt", "srt", "po", "pot", "env"};
+    "md",  "markdown", "mdx",  "rst",   "txt", "text", "adoc", "asciidoc", "org", "tex",  "json", "jsonl",
+    "xml", "rss",      "atom", "csv",   "tsv", "yaml", "yml",  "toml",     "ini", "conf", "cfg",  "sql",
+    "db",  "sqlite",   "log",  "ipynb", "map", "vtt",  "srt",  "po",       "pot", "env"};
 const std::vector<std::string> kDocumentExtensions = {
-    "zip", "gz", "tgz", "bz2", "xz", "zst", "7z", "rar", "tar", "jar", "pdf", "doc", "docx", "odt", "ods",
-    "odp", "xls", "xlsx", "ppt", "pptx", "rtf", "epub", "pages", "numbers", "key"};
+    "zip", "gz",  "tgz", "bz2", "xz",   "zst", "7z",   "rar", "tar",  "jar",   "pdf",     "doc", "docx",
+    "odt", "ods", "odp", "xls", "xlsx", "ppt", "pptx", "rtf", "epub", "pages", "numbers", "key"};
 const std::vector<std::string> kBackupExtensions = {"swp", "swo", "swn", "bak", "orig", "rej", "tmp", "old"};
 
 std::string Lower(std::string text) {

@@ -1,8 +1,8 @@
 // Which files of a site are pages to lock, which are copied on purpose and
 // which are left out: name patterns with "*" (any run of characters but "/")
-// and "?" (any one character but "/"), matched in any ASCII letter case. A pattern without "/" is matched against the file's
-// name, one with "/" against its whole path under the site's folder, spelled
-// with "/" whatever the system.
+// and "?" (any one character but "/"), matched in any ASCII letter case. A pattern without "/" is matched
+// against the file's name, one with "/" against its whole path under the site's folder, spelled with "/"
+// whatever the system.
 #pragma once
 
 #include <string>

@@ -8,8 +8,8 @@
 #include <numeric>
 #include <thread>
 
-#include "engine/site_page_writer.h"
 #include "engine/site_leaks.h"
+#include "engine/site_page_writer.h"
 #include "engine/site_plan.h"
 #include "engine/site_temporary.h"
 #include "platform/path_parts.h"

@@ -25,7 +25,8 @@ struct TWordBytes {
   unsigned char lower[256] = {};
   constexpr TWordBytes() {
     for (int c = 0; c < 256; ++c) {
-      if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c >= 0x80) lower[c] = static_cast<unsigned char>(c);
+      if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c >= 0x80)
+        lower[c] = static_cast<unsigned char>(c);
       if (c >= 'A' && c <= 'Z') lower[c] = static_cast<unsigned char>(c - 'A' + 'a');
     }
   }
@@ -206,7 +207,8 @@ void TTextRuns::Keep(std::uint64_t run) {
   while (size_ > kTextRunsKept / 2) {
     mask_ = mask_ << 1 | 1;
     ++level_;
-    kept.erase(std::remove_if(kept.begin(), kept.end(), [this](std::uint64_t r) { return !Kept(r); }), kept.end());
+    kept.erase(std::remove_if(kept.begin(), kept.end(), [this](std::uint64_t r) { return !Kept(r); }),
+               kept.end());
     size_ = kept.size();
   }
   std::fill(table_.begin(), table_.end(), 0);
@@ -226,9 +228,7 @@ void TTextRuns::AddText(const std::string& text) {
 
 bool TTextRuns::Count(const std::string& path, std::size_t* found) const {
   *found = 0;
-  TRunReader reader([&](std::uint64_t run) {
-    *found += Kept(run) && Holds(run);
-  });
+  TRunReader reader([&](std::uint64_t run) { *found += Kept(run) && Holds(run); });
   const bool read = ReadAll(path, reader);
   *found <<= level_;
   return read;
@@ -236,9 +236,7 @@ bool TTextRuns::Count(const std::string& path, std::size_t* found) const {
 
 std::size_t TTextRuns::CountText(const std::string& text) const {
   std::size_t found = 0;
-  TRunReader reader([&](std::uint64_t run) {
-    found += Kept(run) && Holds(run);
-  });
+  TRunReader reader([&](std::uint64_t run) { found += Kept(run) && Holds(run); });
   reader.Feed(text.data(), text.size());
   reader.End();
   return found << level_;

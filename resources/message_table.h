@@ -100,7 +100,8 @@ inline constexpr char kSiteSharePageNotAPage[] =
     "--share-page %s names no page that this lock locks.\nName a locked page by its path under the source "
     "folder.";
 // A copy that holds the pages' text: its path, how many runs, the run's words.
-inline constexpr char kSiteLeak[] = "Warning: %s holds %s runs of %s words of the locked pages' text, in clear.";
+inline constexpr char kSiteLeak[] =
+    "Warning: %s holds %s runs of %s words of the locked pages' text, in clear.";
 inline constexpr char kSiteSearchIndexLeak[] =
     "Warning: %s is a search index: it lists the words of the pages it was built from, in clear.";
 inline constexpr char kSiteCancelled[] = "The lock was cancelled. The output folder %s is as it was.";

@@ -109,9 +109,15 @@ inline constexpr char kFateCopy[] = "copy      %s\n";
 inline constexpr char kFateTemplate[] = "template  %s\n";
 inline constexpr char kFateLeftOut[] = "leave out %s (%s)\n";
 // Why a file is left out, in the order of TLeftOutReason.
-inline constexpr const char* kLeftOutReasons[] = {
-    "",        "excluded",       "version control", "hidden",   "source or data",
-    "archive or document", "editor backup", "search index",    "not needed by pages"};
+inline constexpr const char* kLeftOutReasons[] = {"",
+                                                  "excluded",
+                                                  "version control",
+                                                  "hidden",
+                                                  "source or data",
+                                                  "archive or document",
+                                                  "editor backup",
+                                                  "search index",
+                                                  "not needed by pages"};
 // After the usage, when the terminal program is run without arguments.
 inline constexpr char kNoWizardHere[] =
     "The wizard window is part of the Windows build; here, use zendrel lock or zendrel site.\n";

@@ -9,8 +9,9 @@
 namespace platform {
 
 FolderLock LockFolder(const std::string& path, FileHandle* handle) {
-  const HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  const HANDLE h =
+      ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (h == INVALID_HANDLE_VALUE)
     return ::GetLastError() == ERROR_SHARING_VIOLATION ? FolderLock::Held : FolderLock::Failed;
   *handle = reinterpret_cast<FileHandle>(h);

@@ -185,19 +185,18 @@ TEST_F(CliE2E, OnlyATemplateThatHidesTheSourceWithoutBeingAskedWarns) {
 TEST_F(CliE2E, AnExistingBackupIsReplacedOnlyWithYes) {
   WriteFile(site_ / "pages/page.html", kPage);
   WriteFile(site_ / "backup.html", "old backup");
-  CliRun run =
-      RunCli(program_, {"lock", "--password-stdin", "pages/page.html", "backup.html"}, site_.path(), {"long enough\n", {}});
+  CliRun run = RunCli(program_, {"lock", "--password-stdin", "pages/page.html", "backup.html"}, site_.path(),
+                      {"long enough\n", {}});
   EXPECT_EQ(run.exit_code, 1);
-  EXPECT_EQ(
-      run.err,
-      kProgramName +
-          ": Backup file backup.html exists and there is no terminal to ask whether to replace it; add "
-          "--yes to replace it.\n");
+  EXPECT_EQ(run.err,
+            kProgramName +
+                ": Backup file backup.html exists and there is no terminal to ask whether to replace it; add "
+                "--yes to replace it.\n");
   EXPECT_EQ(ReadFile(site_ / "backup.html"), "old backup");
   EXPECT_EQ(ReadFile(site_ / "pages/page.html"), kPage);
 
-  run = RunCli(program_, {"lock", "--yes", "--password-stdin", "pages/page.html", "backup.html"}, site_.path(),
-               {"long enough\n", {}});
+  run = RunCli(program_, {"lock", "--yes", "--password-stdin", "pages/page.html", "backup.html"},
+               site_.path(), {"long enough\n", {}});
   EXPECT_EQ(run.exit_code, 0) << run.err;
   EXPECT_EQ(ReadFile(site_ / "backup.html"), kPage);
   EXPECT_TRUE(OpensWith(site_ / "pages/page.html", "long enough", kPage));
@@ -253,7 +252,8 @@ TEST_F(CliE2E, ASiteThatCannotBeLockedWritesNothing) {
 std::string SiteKeyOf(const std::string& page, const std::string& password) {
   std::smatch m;
   const std::string text = ReadFile(page);
-  if (!std::regex_search(text, m, std::regex("'ZENDREL-AES-GCM-2',\\s*'(\\d+)',\\s*'([^']*)'"))) return "no block";
+  if (!std::regex_search(text, m, std::regex("'ZENDREL-AES-GCM-2',\\s*'(\\d+)',\\s*'([^']*)'")))
+    return "no block";
   std::string salt, key;
   if (!Base64Decode(m[2].str(), &salt) ||
       !platform::DeriveKeyPbkdf2Sha256(password, salt, std::stoul(m[1].str()), 32, &key))
@@ -274,10 +274,16 @@ TEST_F(CliE2E, AShareLinkCarriesTheKeyOfThePageItNames) {
   };
   const Case cases[] = {
       {{"lock", "--share-url", "https://example.org/club", "page.html", "backup.html"},
-       "page.html\nbackup.html\n", "https://example.org/club/page.html#zendrel-key=", "page.html"},
+       "page.html\nbackup.html\n",
+       "https://example.org/club/page.html#zendrel-key=",
+       "page.html"},
       {{"lock", "--share-url=http://h/x/", "notes.txt", "notes.bak"},
-       "notes.txt.html\nnotes.bak\n", "http://h/x/notes.txt.html#zendrel-key=", "notes.txt.html"},
-      {{"site", "--share-url", "https://example.org/s", "src", "out"}, "", "https://example.org/s/index.html#zendrel-key=",
+       "notes.txt.html\nnotes.bak\n",
+       "http://h/x/notes.txt.html#zendrel-key=",
+       "notes.txt.html"},
+      {{"site", "--share-url", "https://example.org/s", "src", "out"},
+       "",
+       "https://example.org/s/index.html#zendrel-key=",
        "out/a/b.html"},
   };
   for (const Case& c : cases) {
@@ -299,8 +305,9 @@ TEST_F(CliE2E, AShareLinkCarriesTheKeyOfThePageItNames) {
     EXPECT_EQ(key, SiteKeyOf(site_ / c.page, "share pw")) << "one key opens every page of a site";
   }
   // A template that only hides the source has no key to share.
-  const CliRun run = RunCli(program_, {"lock", "--template", "Classic", "--password-stdin", "--share-url", "https://h",
-                                       "page.html", "b2.html"},
+  const CliRun run = RunCli(program_,
+                            {"lock", "--template", "Classic", "--password-stdin", "--share-url", "https://h",
+                             "page.html", "b2.html"},
                             site_.path(), {"pw\n", {}});
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_NE(run.err.find("--share-url needs Light or Dark"), std::string::npos) << run.err;
@@ -351,13 +358,23 @@ TEST_F(CliE2E, ASiteCopiesWhatPagesNeedAndNamesEachLeak) {
   };
   const Case cases[] = {
       {{}, 0, "index.html style.css zendrel-unlock.js", ""},
-      {{"--copy", "search/*"}, 0, "index.html search style.css zendrel-unlock.js",
-       "Warning: out/search/search_index.json holds 5 runs of 8 words of the locked pages' text, in clear.\n"},
-      {{"--copy", "search/*", "--strict"}, 1, "",
+      {{"--copy", "search/*"},
+       0,
+       "index.html search style.css zendrel-unlock.js",
+       "Warning: out/search/search_index.json holds 5 runs of 8 words of the locked pages' text, in "
+       "clear.\n"},
+      {{"--copy", "search/*", "--strict"},
+       1,
+       "",
        "zendrel: Nothing was written: 1 files that would be copied in clear hold the locked pages' text"},
-      {{"--exclude", "index.md", "--include", "*.html", "--include", "*.md"}, 0,
-       "index.html style.css zendrel-unlock.js", ""},
-      {{"--include", "*.html", "--include", "*.md"}, 0, "index.html index.md.html style.css zendrel-unlock.js", ""},
+      {{"--exclude", "index.md", "--include", "*.html", "--include", "*.md"},
+       0,
+       "index.html style.css zendrel-unlock.js",
+       ""},
+      {{"--include", "*.html", "--include", "*.md"},
+       0,
+       "index.html index.md.html style.css zendrel-unlock.js",
+       ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.options));
@@ -427,16 +444,36 @@ TEST_F(CliE2E, LockRefusesAndWarnsAsTheWizardDoes) {
   std::filesystem::create_symlink(site_ / "elsewhere/real.html", site_ / "pages/link.html", no_links);
   if (no_links) GTEST_SKIP() << "no symbolic links here: " << no_links.message();
   const Case cases[] = {
-      {"a link", {"pages/link.html", "b1.html"}, "long enough", 1,
-       "is a link to " + std::filesystem::canonical(site_.path()).string() + "/elsewhere/real.html", nullptr},
-      {"the published password", {"pages/a.html", "b2.html"}, "pagekey", 1,
-       "\"pagekey\" is the published default: type a password of your own", nullptr},
-      {"the published password, source hiding", {"--template", "Source Hide", "pages/a.html", "b3.html"},
-       "pagekey", 0, "", "pages/a.html"},
-      {"a short password", {"pages/c.html", "b4.html"}, "short", 0,
-       "Warning: the password is shorter than 10 characters.", "pages/c.html"},
-      {"a backup in the page's folder", {"pages/d.html", "pages/d_original.html"}, "long enough", 0,
-       "zendrel: Backup in the page's folder: do not publish it.\n", "pages/d.html"},
+      {"a link",
+       {"pages/link.html", "b1.html"},
+       "long enough",
+       1,
+       "is a link to " + std::filesystem::canonical(site_.path()).string() + "/elsewhere/real.html",
+       nullptr},
+      {"the published password",
+       {"pages/a.html", "b2.html"},
+       "pagekey",
+       1,
+       "\"pagekey\" is the published default: type a password of your own",
+       nullptr},
+      {"the published password, source hiding",
+       {"--template", "Source Hide", "pages/a.html", "b3.html"},
+       "pagekey",
+       0,
+       "",
+       "pages/a.html"},
+      {"a short password",
+       {"pages/c.html", "b4.html"},
+       "short",
+       0,
+       "Warning: the password is shorter than 10 characters.",
+       "pages/c.html"},
+      {"a backup in the page's folder",
+       {"pages/d.html", "pages/d_original.html"},
+       "long enough",
+       0,
+       "zendrel: Backup in the page's folder: do not publish it.\n",
+       "pages/d.html"},
       {"text in capitals", {"pages/UP.TXT", "b5.txt"}, "long enough", 0, "", "pages/UP.TXT.html"},
   };
   for (const Case& c : cases) {

@@ -58,10 +58,29 @@ TEST(ParseCliArguments, OptionsAndTheirDefaults) {
   EXPECT_TRUE(parse.command.share_url.empty() && parse.command.include.empty() &&
               parse.command.exclude.empty());
 
-  parse = ParseCliArguments({"site", "--template", "Source Hide", "in", "--jobs=3", "--quiet", "--force",
-                             "--include", "*.php", "--include=*.HTML", "--exclude", "drafts/*",
-                             "--share-url=https://example.org/s", "--password-env", "PW", "out", "--copy",
-                             "*.json", "--copy=.htaccess", "--strict", "--dry-run", "--share-page", "a/b.html"});
+  parse = ParseCliArguments({"site",
+                             "--template",
+                             "Source Hide",
+                             "in",
+                             "--jobs=3",
+                             "--quiet",
+                             "--force",
+                             "--include",
+                             "*.php",
+                             "--include=*.HTML",
+                             "--exclude",
+                             "drafts/*",
+                             "--share-url=https://example.org/s",
+                             "--password-env",
+                             "PW",
+                             "out",
+                             "--copy",
+                             "*.json",
+                             "--copy=.htaccess",
+                             "--strict",
+                             "--dry-run",
+                             "--share-page",
+                             "a/b.html"});
   ASSERT_TRUE(parse.ok) << parse.error;
   const TCliCommand& c = parse.command;
   EXPECT_EQ(c.template_, "Source Hide");

@@ -19,7 +19,8 @@ TEST(LockFolder, ASecondLockIsRefusedUntilTheFirstEnds) {
   ASSERT_EQ(platform::LockFolder(root / "a", &first), platform::FolderLock::Locked);
   EXPECT_EQ(platform::LockFolder(root / "a", &second), platform::FolderLock::Held);
   ASSERT_TRUE(platform::MoveFolder(root / "a", root / "b"));
-  EXPECT_EQ(platform::LockFolder(root / "b", &second), platform::FolderLock::Held) << "the lock follows the folder";
+  EXPECT_EQ(platform::LockFolder(root / "b", &second), platform::FolderLock::Held)
+      << "the lock follows the folder";
   platform::UnlockFolder(first);
   ASSERT_EQ(platform::LockFolder(root / "b", &second), platform::FolderLock::Locked);
   platform::UnlockFolder(second);

@@ -129,7 +129,8 @@ TEST(SiteFolderLeftOut, VersionControlHiddenAndExcludedFolders) {
   };
   for (const auto& c : cases) {
     TLeftOutReason why = TLeftOutReason::NotNeeded;
-    EXPECT_EQ(SiteFolderLeftOut(TPagePatterns({}, c.exclude, c.copy), c.path, &why), c.why != TLeftOutReason::None)
+    EXPECT_EQ(SiteFolderLeftOut(TPagePatterns({}, c.exclude, c.copy), c.path, &why),
+              c.why != TLeftOutReason::None)
         << c.path;
     EXPECT_EQ(why, c.why) << c.path;
   }

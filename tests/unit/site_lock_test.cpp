@@ -456,29 +456,43 @@ TEST(LockSite, GeneratorOutputLeaksNoPageTextOrNamesEachLeak) {
     std::vector<std::string> copy;
     std::vector<std::pair<std::string, std::size_t>> leaks;
   };
-  const std::string json_text = "{\"docs\":[{\"location\":\"\",\"text\":\"<p>" + sentence +
-                                ".<\\/p>\\n\",\"title\":\"Home\"}]}";
+  const std::string json_text =
+      "{\"docs\":[{\"location\":\"\",\"text\":\"<p>" + sentence + ".<\\/p>\\n\",\"title\":\"Home\"}]}";
   const TCase cases[] = {
       {"Sphinx",
        {{"_sources/index.rst.txt", "Home\n====\n\n" + sentence + ".\n"},
-        {"searchindex.js", "Search.setIndex({\"terms\":{\"bank\":0,\"dog\":0,\"fox\":0},\"titles\":[\"Home\"]})"},
+        {"searchindex.js",
+         "Search.setIndex({\"terms\":{\"bank\":0,\"dog\":0,\"fox\":0},\"titles\":[\"Home\"]})"},
         {"_static/basic.css", "body{}"}},
        {"searchindex.js", "_sources/*"},
        // The source holds the heading too, as the page does: one run more.
        {{"searchindex.js", 0}, {"_sources/index.rst.txt", kSentenceRuns + 1}}},
-      {"MkDocs", {{"search/search_index.json", json_text}, {"assets/app.js", "init();"}},
-       {"search/search_index.json"}, {{"search/search_index.json", kSentenceRuns}}},
-      {"Hugo", {{"index.xml", "<rss><item><description>&lt;p&gt;" + sentence + "&lt;/p&gt;</description></item></rss>"},
-                {"sitemap.xml", "<urlset><url><loc>/</loc></url></urlset>"}},
-       {"index.xml"}, {{"index.xml", kSentenceRuns}}},
+      {"MkDocs",
+       {{"search/search_index.json", json_text}, {"assets/app.js", "init();"}},
+       {"search/search_index.json"},
+       {{"search/search_index.json", kSentenceRuns}}},
+      {"Hugo",
+       {{"index.xml",
+         "<rss><item><description>&lt;p&gt;" + sentence + "&lt;/p&gt;</description></item></rss>"},
+        {"sitemap.xml", "<urlset><url><loc>/</loc></url></urlset>"}},
+       {"index.xml"},
+       {{"index.xml", kSentenceRuns}}},
       {"a script the allow-list lets through",
-       {{"assets/docs-data.js", "var docs = [{title: 'Home', body: '" + sentence + "'}];"}}, {},
+       {{"assets/docs-data.js", "var docs = [{title: 'Home', body: '" + sentence + "'}];"}},
+       {},
        {{"assets/docs-data.js", kSentenceRuns}}},
       {"git, editors and sources",
-       {{".git/HEAD", "ref: refs/heads/main"}, {".git/objects/ab/cdef", page}, {"index.html~", page},
-        {".index.html.swp", page}, {".DS_Store", sentence}, {"index.md", "# Home\n\n" + sentence + "\n"},
-        {".env", "SECRET=1"}, {"notes.txt", sentence}, {"docs.pdf", sentence}},
-       {}, {}},
+       {{".git/HEAD", "ref: refs/heads/main"},
+        {".git/objects/ab/cdef", page},
+        {"index.html~", page},
+        {".index.html.swp", page},
+        {".DS_Store", sentence},
+        {"index.md", "# Home\n\n" + sentence + "\n"},
+        {".env", "SECRET=1"},
+        {"notes.txt", sentence},
+        {"docs.pdf", sentence}},
+       {},
+       {}},
   };
   for (const auto& c : cases) {
     for (const bool copied : {false, true}) {
@@ -545,8 +559,9 @@ TEST(LockSite, APageThatIsNotHtmlIsLockedAsTextIntoAnHtmlName) {
   ASSERT_TRUE(result.ok());
   EXPECT_FALSE(Exists(f.Out("api/fs.md")));
   EXPECT_EQ(Unlocked(f.Out("api/fs.md.html")), "# fs\n<b>not markup</b>");
-  const auto text_page = std::find_if(planned.files.begin(), planned.files.end(),
-                                      [](const TSiteFile& file) { return file.kind == TSiteFileKind::TextPage; });
+  const auto text_page = std::find_if(planned.files.begin(), planned.files.end(), [](const TSiteFile& file) {
+    return file.kind == TSiteFileKind::TextPage;
+  });
   ASSERT_NE(text_page, planned.files.end());
   EXPECT_EQ(fs::path(text_page->to).generic_string(), "api/fs.md.html");
 }

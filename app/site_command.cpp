@@ -81,7 +81,9 @@ void SayLeaks(const TSiteResult& result, const std::string& output) {
           ? output
           : output + platform::PathSeparator();
   for (const TSiteLeak& leak : result.leaks) {
-    const std::string path = folder + leak.path;
+    std::string path = folder + leak.path;
+    for (char& c : path)
+      if (c == '/') c = platform::PathSeparator();
     platform::WriteStandardError(
         (leak.runs > 0 ? messages::Format(messages::kSiteLeak,
                                           {path, std::to_string(leak.runs), std::to_string(kTextRunWords)})

@@ -320,13 +320,15 @@ TEST_F(CliE2E, AShareLinkCarriesTheKeyOfThePageItNames) {
 TEST_F(CliE2E, TwoRunsIntoOneOutputNeverHarmEachOther) {
   for (int i = 0; i < 20; ++i)
     WriteFile(site_ / ("src/p" + std::to_string(i) + ".html"), std::string(20000, 'a' + i));
-  const Args arguments = {"site", "--password-stdin", "src", "out"};
+  // The password from a file: the two runs share no standard input.
+  WriteFile(site_ / "pw.txt", "long enough\n");
+  const Args arguments = {"site", "--password-file", "pw.txt", "src", "out"};
   for (int trial = 0; trial < 20; ++trial) {
     SCOPED_TRACE("trial " + std::to_string(trial));
     std::filesystem::remove_all(site_ / "out");
     CliRun first, second;
-    std::thread other([&] { second = RunCli(program_, arguments, site_.path(), {"long enough\n", {}}); });
-    first = RunCli(program_, arguments, site_.path(), {"long enough\n", {}});
+    std::thread other([&] { second = RunCli(program_, arguments, site_.path()); });
+    first = RunCli(program_, arguments, site_.path());
     other.join();
     ASSERT_EQ(first.exit_code + second.exit_code, 1) << first.err << second.err;
     const std::string refusal = first.exit_code == 1 ? first.err : second.err;
@@ -336,7 +338,7 @@ TEST_F(CliE2E, TwoRunsIntoOneOutputNeverHarmEachOther) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(site_ / "out"), {}), 21)
         << "20 pages and the unlock script";
     EXPECT_TRUE(OpensWith(site_ / "out/p19.html", "long enough", std::string(20000, 'a' + 19)));
-    EXPECT_EQ(ListNames(site_.path()), "out src") << "no temporary folder is left";
+    EXPECT_EQ(ListNames(site_.path()), "out pw.txt src") << "no temporary folder is left";
   }
 }
 
@@ -361,12 +363,13 @@ TEST_F(CliE2E, ASiteCopiesWhatPagesNeedAndNamesEachLeak) {
       {{"--copy", "search/*"},
        0,
        "index.html search style.css zendrel-unlock.js",
-       "Warning: out/search/search_index.json holds 5 runs of 8 words of the locked pages' text, in "
-       "clear.\n"},
+       "Warning: " + std::filesystem::path("out/search/search_index.json").make_preferred().string() +
+           " holds 5 runs of 8 words of the locked pages' text, in clear.\n"},
       {{"--copy", "search/*", "--strict"},
        1,
        "",
-       "zendrel: Nothing was written: 1 files that would be copied in clear hold the locked pages' text"},
+       kProgramName +
+           ": Nothing was written: 1 files that would be copied in clear hold the locked pages' text"},
       {{"--exclude", "index.md", "--include", "*.html", "--include", "*.md"},
        0,
        "index.html style.css zendrel-unlock.js",

@@ -538,7 +538,7 @@ TEST(LockSite, AStrictLockWithALeakAndADryRunWriteNothing) {
     EXPECT_EQ(result.leaks[0].path, "search.js");
     if (strict) continue;
     std::string fates;
-    for (const auto& file : result.files) fates += file.to + " ";
+    for (const auto& file : result.files) fates += fs::path(file.to).generic_string() + " ";
     EXPECT_EQ(fates, "zendrel/unlock.js zendrel-extra.css index.html search.js ");
     ASSERT_EQ(result.left_out.size(), 1u);
     EXPECT_EQ(result.left_out[0].reason, TLeftOutReason::SourceOrData);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "app/share_link.h"
+
 namespace {
 
 enum class TScope { Both, LockOnly, SiteOnly };
@@ -14,12 +16,14 @@ struct TOption {
 };
 
 constexpr TOption kOptions[] = {
-    {"--template", true, TScope::Both},      {"--password-stdin", false, TScope::Both},
-    {"--password-file", true, TScope::Both}, {"--password-env", true, TScope::Both},
-    {"--share-url", true, TScope::Both},     {"--jobs", true, TScope::Both},
-    {"--quiet", false, TScope::Both},        {"--yes", false, TScope::LockOnly},
-    {"--include", true, TScope::SiteOnly},   {"--exclude", true, TScope::SiteOnly},
-    {"--force", false, TScope::SiteOnly},
+    {"--template", true, TScope::Both},       {"--password-stdin", false, TScope::Both},
+    {"--password-file", true, TScope::Both},  {"--password-env", true, TScope::Both},
+    {"--share-url", true, TScope::Both},      {"--jobs", true, TScope::Both},
+    {"--quiet", false, TScope::Both},         {"--yes", false, TScope::LockOnly},
+    {"--include", true, TScope::SiteOnly},    {"--exclude", true, TScope::SiteOnly},
+    {"--force", false, TScope::SiteOnly},     {"--copy", true, TScope::SiteOnly},
+    {"--strict", false, TScope::SiteOnly},    {"--dry-run", false, TScope::SiteOnly},
+    {"--share-page", true, TScope::SiteOnly},
 };
 
 bool IsHelp(const std::string& a) { return a == "--help" || a == "-h" || a == "/?" || a == "-?" || a == "?"; }
@@ -95,6 +99,8 @@ class TParser {
       }
       if (!Apply(name, value)) return parse_;
     }
+    if (!parse_.command.share_page.empty() && parse_.command.share_url.empty())
+      return Fail("--share-page needs --share-url");
     const std::size_t operands = parse_.command.operands.size();
     if (operands != 2)
       return Fail(std::string(verb) +
@@ -142,6 +148,10 @@ class TParser {
       c.exclude.push_back(value);
       return true;
     }
+    if (name == "--copy") {
+      c.copy.push_back(value);
+      return true;
+    }
     if (name == "--password-stdin") return Source(TPasswordSource::Stdin, "");
     if (name == "--password-file") return Source(TPasswordSource::File, value);
     if (name == "--password-env") return Source(TPasswordSource::Environment, value);
@@ -149,7 +159,14 @@ class TParser {
     if (name == "--template") {
       c.template_ = value;
     } else if (name == "--share-url") {
+      std::string why;
+      if (!CheckShareUrl(value, &why)) {
+        Fail(why);
+        return false;
+      }
       c.share_url = value;
+    } else if (name == "--share-page") {
+      c.share_page = value;
     } else if (name == "--jobs") {
       if (!ParseJobs(value, &c.jobs)) {
         Fail("--jobs takes a whole number from 1 to 1024");
@@ -161,6 +178,10 @@ class TParser {
       c.yes = true;
     } else if (name == "--force") {
       c.force = true;
+    } else if (name == "--strict") {
+      c.strict = true;
+    } else if (name == "--dry-run") {
+      c.dry_run = true;
     }
     return true;
   }

@@ -27,12 +27,16 @@ struct TCliCommand {
   TPasswordSource password_source = TPasswordSource::Prompt;
   // The file of --password-file, or the variable of --password-env.
   std::string password_from;
-  std::string share_url;  // empty: no share link
-  unsigned jobs = 0;      // 0: one per processor
+  std::string share_url;   // empty: no share link
+  std::string share_page;  // site: the page the link opens; empty: index.html
+  unsigned jobs = 0;       // 0: one per processor
   bool quiet = false;
-  bool yes = false;    // lock: replace an existing backup without asking
-  bool force = false;  // site: replace a non-empty output folder
-  std::vector<std::string> include, exclude;
+  bool yes = false;      // lock: replace an existing backup without asking
+  bool force = false;    // site: replace a non-empty output folder
+  bool strict = false;   // site: a copy that holds page text fails the lock
+  bool dry_run = false;  // site: say each file's fate, write nothing
+  // site: page patterns, files left out, files copied in clear on purpose.
+  std::vector<std::string> include, exclude, copy;
   // lock: page, backup; site: source, output; batch: the four arguments.
   std::vector<std::string> operands;
 };

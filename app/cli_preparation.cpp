@@ -22,6 +22,8 @@ bool PrepareLock(const TCliContext& context, const TCliCommand& command, TCliPre
   }
   if (WarnsAsSourceHiding(prepared->chosen))
     platform::WriteStandardError(messages::Format(messages::kXorTemplateWarning, {prepared->chosen.name}));
+  // A dry run writes nothing, so it needs no password.
+  if (command.dry_run) return true;
   TPasswordRead read = ReadPassword(command.password_source, command.password_from);
   if (read.status != TPasswordStatus::Ok) {
     SayError(context, read.error);
@@ -31,5 +33,15 @@ bool PrepareLock(const TCliContext& context, const TCliCommand& command, TCliPre
   // key, so that no character outside the code page is lost.
   prepared->password = read.utf8.empty() ? TPassword(std::move(read.password))
                                          : TPassword(std::move(read.password), std::move(read.utf8));
+  // The strong template's checks, as the wizard makes them.
+  if (prepared->strong) {
+    if (prepared->password.Typed() == kPublishedPassword) {
+      SayError(context, messages::kPublishedDefaultPassword);
+      return false;
+    }
+    std::string utf8;
+    if (prepared->password.ToUtf8(&utf8) && CharacterCount(utf8) < kShortPasswordCharacters)
+      platform::WriteStandardError(messages::kShortStrongPassword);
+  }
   return true;
 }

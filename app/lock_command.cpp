@@ -5,8 +5,10 @@
 #include "app/lock_messages.h"
 #include "app/progress_display.h"
 #include "app/share_link.h"
+#include "app/wizard_paths.h"
 #include "engine/lock_page.h"
 #include "platform/path_parts.h"
+#include "platform/platform.h"
 #include "platform/terminal.h"
 #include "resources/message_table.h"
 #include "resources/terminal_messages.h"
@@ -55,6 +57,17 @@ class TTerminalLockObserver : public TLockObserver {
   bool no_terminal_ = false;
 };
 
+// The wizard's check: a backup in the page's folder, or below it, is
+// published with the page.
+bool BackupInPublishedFolder(const std::string& page, const std::string& backup) {
+  const std::string page_full = platform::FullPath(page);
+  const std::string folder = platform::FolderPart(backup);
+  const std::string folder_full = platform::FullPath(folder.empty() ? "." : folder);
+  if (page_full.empty() || folder_full.empty()) return false;
+  return BackupInsidePageFolder(page_full,
+                                folder_full + platform::PathSeparator() + platform::FileNamePart(backup));
+}
+
 }  // namespace
 
 int RunLockCommand(const TCliContext& context, const TCliCommand& command) {
@@ -62,9 +75,20 @@ int RunLockCommand(const TCliContext& context, const TCliCommand& command) {
   if (!PrepareLock(context, command, &prepared)) return 1;
   const std::string& page = command.operands[0];
   const std::string& backup = command.operands[1];
+  // Locking a link would put the locked page in the link's place and leave
+  // the file it leads to in clear.
+  if (platform::IsLink(page)) {
+    const std::string target = platform::FullPath(page);
+    const std::string named = target.empty() ? std::string("a missing file") : target;
+    SayError(context, messages::Format(messages::kPageIsALink, {page, named, named}));
+    return 1;
+  }
+  if (BackupInPublishedFolder(page, backup)) SayError(context, messages::kBackupInPageFolder);
   TProgressDisplay progress(platform::IsTerminal(platform::StandardStream::Error) && !command.quiet);
   TTerminalLockObserver observer(command.yes, progress);
-  const TLockResult result = LockPage({prepared.chosen, page, backup, prepared.password}, observer);
+  TLockRequest request{prepared.chosen, page, backup, prepared.password};
+  request.text_in_any_case = true;
+  const TLockResult result = LockPage(request, observer);
   progress.Clear();
   switch (result.status) {
     case TLockStatus::Locked:

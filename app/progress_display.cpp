@@ -29,8 +29,9 @@ void TProgressDisplay::Clear() {
   shown_ = 0;
 }
 
-void TProgressDisplay::Summary(std::size_t pages, std::uint64_t bytes, const std::string& output) {
+void TProgressDisplay::Summary(std::size_t pages, std::size_t copies, std::size_t left_out,
+                               std::uint64_t bytes, const std::string& output) {
   if (!enabled_) return;
   Clear();
-  platform::WriteStandardError(FormatSummaryLine(pages, bytes, Seconds(), output) + "\n");
+  platform::WriteStandardError(FormatSummaryLine(pages, copies, left_out, bytes, Seconds(), output) + "\n");
 }

@@ -20,7 +20,8 @@ class TProgressDisplay {
   void Clear();
 
   // Wipes the line and writes the summary line.
-  void Summary(std::size_t pages, std::uint64_t bytes, const std::string& output);
+  void Summary(std::size_t pages, std::size_t copies, std::size_t left_out, std::uint64_t bytes,
+               const std::string& output);
 
   double Seconds() const;
 

@@ -35,11 +35,13 @@ std::string FormatProgressLine(std::size_t pages_done, std::size_t pages_total, 
          Mebibytes(bytes_done) + "/" + Mebibytes(bytes_total) + " MiB, " + left + " left";
 }
 
-std::string FormatSummaryLine(std::size_t pages, std::uint64_t bytes, double seconds,
-                              const std::string& output) {
+std::string FormatSummaryLine(std::size_t pages, std::size_t copies, std::size_t left_out,
+                              std::uint64_t bytes, double seconds, const std::string& output) {
   char time[32];
   std::snprintf(time, sizeof time, "%.1f", seconds);
-  return std::to_string(pages) + Pages(pages) + ", " + Mebibytes(bytes) + " MiB, " + time + " s: " + output;
+  return std::to_string(pages) + Pages(pages) + " locked, " + std::to_string(copies) +
+         (copies == 1 ? " file" : " files") + " copied, " + std::to_string(left_out) + " left out, " +
+         Mebibytes(bytes) + " MiB, " + time + " s: " + output;
 }
 
 std::string OverwriteLine(const std::string& line, std::size_t shown) {

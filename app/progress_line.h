@@ -12,9 +12,10 @@
 std::string FormatProgressLine(std::size_t pages_done, std::size_t pages_total, std::uint64_t bytes_done,
                                std::uint64_t bytes_total, double seconds_so_far);
 
-// "200 pages, 100.0 MiB, 12.3 s: <output>" ("1 page" for one).
-std::string FormatSummaryLine(std::size_t pages, std::uint64_t bytes, double seconds,
-                              const std::string& output);
+// "200 pages locked, 31 files copied, 4 left out, 100.0 MiB, 12.3 s: <output>"
+// ("1 page", "1 file" for one).
+std::string FormatSummaryLine(std::size_t pages, std::size_t copies, std::size_t left_out,
+                              std::uint64_t bytes, double seconds, const std::string& output);
 
 // The text that puts `line` in place of the line shown before, `shown`
 // characters long: a carriage return, the line, and blanks over what is

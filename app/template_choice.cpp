@@ -54,3 +54,9 @@ bool WarnsAsSourceHiding(const TTemplate& chosen) {
   if (!start_page.Open(chosen.StartPage()) || !FindPayloadArea(start_page, &area)) return false;
   return area.protection == TProtection::Xor;
 }
+
+std::size_t CharacterCount(const std::string& utf8) {
+  std::size_t count = 0;
+  for (const unsigned char c : utf8) count += (c & 0xC0) != 0x80;
+  return count;
+}

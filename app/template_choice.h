@@ -2,6 +2,7 @@
 // hides the page's source.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "engine/template_library.h"
@@ -24,3 +25,14 @@ bool IsStrongTemplate(const TTemplate& chosen);
 // True for a template that only hides the source, unless it is Source Hide,
 // whose whole point that is.
 bool WarnsAsSourceHiding(const TTemplate& chosen);
+
+// The password that the wizard presets and the manual publishes: it opens a
+// Source Hide page without asking, and must never guard a strong page.
+inline constexpr char kPublishedPassword[] = "pagekey";
+
+// A strong template's password shorter than this many characters is warned
+// about: the locked page can be tried offline without limit.
+inline constexpr std::size_t kShortPasswordCharacters = 10;
+
+// The number of characters (UTF-8 sequences) of `utf8`.
+std::size_t CharacterCount(const std::string& utf8);

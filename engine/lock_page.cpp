@@ -6,6 +6,7 @@
 #include "engine/lock_plan.h"
 #include "engine/locked_page_writer.h"
 #include "engine/page_check.h"
+#include "engine/page_patterns.h"
 #include "engine/template_installation.h"
 #include "platform/path_parts.h"
 #include "platform/platform.h"
@@ -158,7 +159,8 @@ TLockResult LockTextPage(const TLockRequest& request, TLockObserver& observer) {
 
 TLockResult LockPage(const TLockRequest& request, TLockObserver& observer) {
   const std::string& page = request.page;
-  const bool text = platform::FileExtension(page) == kTextExtension;
+  const bool text = request.text_in_any_case ? IsTextPageName(platform::FileNamePart(page))
+                                             : platform::FileExtension(page) == kTextExtension;
   TLockResult result;
   // An empty password would encode nothing at all; the callers never pass
   // one, and the engine refuses it too.

@@ -21,7 +21,8 @@
 // The backup is copied through the backup's name with it appended.
 inline constexpr char kLockTemporarySuffix[] = "~temp~";
 
-// Locks `request.page`. A page whose name ends in ".txt" is first renamed to
+// Locks `request.page`. A page whose name ends in ".txt" (in any letter case
+// with `text_in_any_case`) is first renamed to
 // its name with ".html" appended and wrapped as text; a lock that does not
 // succeed renames it back. Locked when the locked page was written; the
 // backup then holds the page's former bytes. An existing backup is replaced

@@ -20,4 +20,7 @@ struct TLockRequest {
   // template's protection and the password, so that a run of many pages
   // derives the strong key once. Empty: the lock makes its own.
   std::shared_ptr<TPageCodec> codec = nullptr;
+  // A page whose name ends in ".txt" in any letter case is a text page, as
+  // in a site lock; false: only ".txt" exactly, as batch mode has it.
+  bool text_in_any_case = false;
 };

@@ -1,6 +1,8 @@
 #include "engine/page_patterns.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <string>
 #include <utility>
 
 namespace {
@@ -46,11 +48,40 @@ bool MatchesPattern(const std::string& pattern, const std::string& text) {
   return p == pattern.size();
 }
 
-TPagePatterns::TPagePatterns(std::vector<std::string> include, std::vector<std::string> exclude)
-    : include_(include.empty() ? kDefaultPagePatterns : std::move(include)), exclude_(std::move(exclude)) {}
+TPagePatterns::TPagePatterns(std::vector<std::string> include, std::vector<std::string> exclude,
+                             std::vector<std::string> copy)
+    : user_include_(!include.empty()),
+      include_(include.empty() ? kDefaultPagePatterns : std::move(include)),
+      exclude_(std::move(exclude)),
+      copy_(std::move(copy)) {}
 
 bool TPagePatterns::IsPage(const std::string& relative) const {
   return AnyMatches(include_, relative) && !AnyMatches(exclude_, relative);
+}
+
+bool TPagePatterns::Excludes(const std::string& relative) const { return AnyMatches(exclude_, relative); }
+
+bool TPagePatterns::Copies(const std::string& relative) const { return AnyMatches(copy_, relative); }
+
+bool TPagePatterns::NamedByUser(const std::string& relative) const {
+  return (user_include_ && AnyMatches(include_, relative)) || AnyMatches(copy_, relative);
+}
+
+bool TPagePatterns::NamesInside(const std::string& folder) const {
+  const std::string prefix = folder + "/";
+  auto starts = [&](const std::string& pattern) {
+    return pattern.size() > prefix.size() && MatchesPattern(pattern.substr(0, prefix.size()), prefix);
+  };
+  return (user_include_ && std::any_of(include_.begin(), include_.end(), starts)) ||
+         std::any_of(copy_.begin(), copy_.end(), starts);
+}
+
+bool IsHtmlPageName(const std::string& name) {
+  for (const char* suffix : {".html", ".htm", ".shtml", ".xhtml"}) {
+    const std::size_t n = std::char_traits<char>::length(suffix);
+    if (name.size() >= n && MatchesPattern(suffix, name.substr(name.size() - n))) return true;
+  }
+  return false;
 }
 
 bool IsTextPageName(const std::string& name) {

@@ -8,8 +8,10 @@
 #include <numeric>
 #include <thread>
 
+#include "engine/site_leaks.h"
 #include "engine/site_page_writer.h"
 #include "engine/site_plan.h"
+#include "engine/site_temporary.h"
 #include "platform/path_parts.h"
 #include "platform/platform.h"
 #include "resources/message_table.h"
@@ -95,20 +97,6 @@ TSiteResult CheckFolders(const TSiteRequest& request, const std::string& output,
   TSiteResult go_on;
   go_on.status = TLockStatus::Locked;
   return go_on;
-}
-
-// Removes what a killed run left at `temporary`, and says so.
-bool RemoveLeftover(const std::string& temporary, TSiteObserver& observer, TSiteResult* failure) {
-  if (!platform::PathExists(temporary) && !platform::IsLink(temporary)) return true;
-  const bool removed = platform::IsDirectory(temporary) && !platform::IsLink(temporary)
-                           ? platform::RemoveTree(temporary)
-                           : platform::RemoveFile(temporary);
-  if (!removed) {
-    *failure = Failure(messages::kSiteCannotRemoveLeftover, {temporary}, platform::LastErrorText());
-    return false;
-  }
-  observer.Warn({messages::kSiteLeftoverRemoved, {temporary}});
-  return true;
 }
 
 // The files of the plan, written by `jobs` threads while the calling thread
@@ -264,13 +252,34 @@ std::string Joined(const std::vector<std::string>& lines) {
   return text;
 }
 
+// The page the share link opens: the one named (by its path in the source or
+// in the output), or the top page. False when the name is no page of the plan.
+bool SharedPage(const TSitePlan& plan, const std::string& named, std::string* page) {
+  if (named.empty()) {
+    *page = plan.top_page;
+    return true;
+  }
+  for (const TSiteFile& file : plan.files) {
+    if (file.kind != TSiteFileKind::Page && file.kind != TSiteFileKind::TextPage) continue;
+    std::string to = file.to;
+    for (char& c : to)
+      if (c == platform::PathSeparator()) c = '/';
+    const std::string source = file.kind == TSiteFileKind::TextPage ? to.substr(0, to.size() - 5) : to;
+    if (named == to || named == source) {
+      *page = to;
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 TSiteResult LockSite(const TSiteRequest& request, TSiteObserver& observer) {
   // Everything that can be checked is checked before anything is written.
   TSitePageWriter writer;
   TLockFailure why;
-  if (!writer.Prepare(request.template_, request.password, &why))
+  if (!request.dry_run && !writer.Prepare(request.template_, request.password, &why))
     return Failure(why.message.text, why.message.arguments, why.reason);
 
   const std::string output = WithoutFinalSeparator(request.output);
@@ -281,28 +290,75 @@ TSiteResult LockSite(const TSiteRequest& request, TSiteObserver& observer) {
   TSitePlan plan;
   std::string unreadable;
   if (!PlanSite(AsFolder(request.source), request.template_.folder,
-                TPagePatterns(request.include, request.exclude), &plan, &unreadable))
+                TPagePatterns(request.include, request.exclude, request.copy), &plan, &unreadable))
     return Failure(messages::kSiteCannotList, {unreadable}, platform::LastErrorText());
   if (!plan.clashes.empty()) return Failure(messages::kSiteClashes, {Joined(plan.clashes)});
   if (plan.pages == 0) return Failure(messages::kSiteNoPages, {request.source});
+  TSiteResult result;
+  if (!SharedPage(plan, request.share_page, &result.top_page))
+    return Failure(messages::kSiteSharePageNotAPage, {request.share_page});
   Warn(observer, plan, request.template_.folder);
 
-  const std::string temporary = output + kSiteTemporarySuffix;
-  TSiteResult failure;
-  if (!RemoveLeftover(temporary, observer, &failure)) return failure;
+  // The leak check reads the source's files. A strict or dry run makes it
+  // before anything is written; any other runs it beside the build, on a
+  // thread of its own, so that the two take the time of the longer.
+  bool leaks_read = true;
+  std::string leak_reason;
+  auto check_leaks = [&] {
+    leaks_read = FindSiteLeaks(plan, &result.leaks, &unreadable);
+    if (!leaks_read) leak_reason = platform::LastErrorText();
+  };
+  const bool check_first = request.strict || request.dry_run;
+  if (check_first) {
+    check_leaks();
+    if (!leaks_read) return Failure(messages::kCannotReadFile, {unreadable}, leak_reason);
+  }
+  result.pages = plan.pages;
+  result.copies = plan.copies;
+  result.left_out = plan.left_out;
+  result.bytes = plan.site_bytes;
+  result.output = request.output;
+  if (request.dry_run) {
+    result.status = TLockStatus::Locked;
+    result.files = plan.files;
+    return result;
+  }
+  if (request.strict && !result.leaks.empty()) {
+    TSiteResult strict = Failure(messages::kSiteLeaksStrict, {std::to_string(result.leaks.size())});
+    strict.leaks = result.leaks;
+    return strict;
+  }
+
+  TSiteTemporary held(output + kSiteTemporarySuffix);
+  const std::string& temporary = held.path();
+  std::vector<std::string> removed;
+  switch (held.Take(&removed, &why)) {
+    case TSiteTemporary::TTake::Taken:
+      break;
+    case TSiteTemporary::TTake::Busy:
+      return Failure(messages::kSiteAnotherRun, {request.output, temporary});
+    case TSiteTemporary::TTake::Failed:
+      return Failure(why.message.text, why.message.arguments, why.reason);
+  }
+  for (const auto& leftover : removed) observer.Warn({messages::kSiteLeftoverRemoved, {leftover}});
+  // Only now is this run the only one: another may have filled the output
+  // since the first look.
+  TSiteResult failure = CheckFolders(request, output, &output_exists);
   TSiteResult cancelled = Failure(messages::kSiteCancelled, {request.output});
   cancelled.status = TLockStatus::Cancelled;
-  if (observer.Cancelled()) return cancelled;
-
-  // Made here, so it is this run's: from here on a failure removes it again.
-  // A run that did not make it (another run's, made since) leaves it alone.
-  if (!platform::MakeDirectory(temporary))
-    return Failure(messages::kCannotCreateFolder, {temporary}, platform::LastErrorText());
-  bool built = MakeFolders(plan, temporary, &failure);
+  if (failure.ok() && observer.Cancelled()) failure = cancelled;
+  std::thread checker;
+  if (!check_first && failure.ok()) checker = std::thread(check_leaks);
+  bool built = failure.ok() && MakeFolders(plan, temporary, &failure);
   if (built) {
     TSiteBuild build(plan, writer, temporary);
     built = build.Run(request.jobs, observer);
     if (!built) failure = build.cancelled() ? cancelled : build.Failure();
+  }
+  if (checker.joinable()) checker.join();
+  if (built && !leaks_read) {
+    built = false;
+    failure = Failure(messages::kCannotReadFile, {unreadable}, leak_reason);
   }
   built = built && KeepFolderPermissions(plan, request.source, temporary, &failure);
   if (built && observer.Cancelled()) {
@@ -310,6 +366,8 @@ TSiteResult LockSite(const TSiteRequest& request, TSiteObserver& observer) {
     failure = cancelled;
   }
   if (built) {
+    // The old output gets the temporary name: held too, until removed.
+    if (output_exists) held.AlsoHold(output);
     const bool placed = output_exists ? platform::ExchangeFolders(temporary, output)
                                       : platform::MoveFolder(temporary, output);
     if (!placed) {
@@ -326,12 +384,7 @@ TSiteResult LockSite(const TSiteRequest& request, TSiteObserver& observer) {
   if (output_exists && !platform::RemoveTree(temporary))
     observer.Warn({messages::kSiteOldOutputKept, {temporary}});
 
-  TSiteResult result;
   result.status = TLockStatus::Locked;
-  result.pages = plan.pages;
-  result.bytes = plan.site_bytes;
-  result.output = request.output;
-  result.top_page = plan.top_page;
   result.site_key = writer.SiteKey();
   return result;
 }

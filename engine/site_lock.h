@@ -1,7 +1,12 @@
 // Locks a whole site: every page of the source folder that the patterns
-// pick is locked into the same relative path under the output folder, every
-// other file is copied byte for byte, and each folder that holds a page gets
-// the template's other files.
+// pick is locked into the same relative path under the output folder (a
+// page that is not HTML into its name + ".html", wrapped as text), the other
+// files that the copy policy lets through (engine/copy_policy.h) are copied
+// byte for byte and the rest is left out, and each folder that holds a page
+// gets the template's other files. Every copy is searched for the pages'
+// text (engine/site_leaks.h), beside the build, or before it in a strict or
+// dry run: the result names each one that holds it, and a strict run that
+// finds one writes nothing.
 //
 // Before anything is written it checks the template, the password, that
 // the source is a folder, that the output is new, empty or (with force) to
@@ -18,7 +23,7 @@
 //
 // One key derivation per run; every page gets its own key from it.
 // `jobs` pages are locked at once; memory stays bounded by a constant per
-// job, whatever the size of the pages.
+// job (and the leak check's fixed table), whatever the size of the pages.
 #pragma once
 
 #include "engine/site_observer.h"

@@ -51,20 +51,36 @@ bool Walk(const std::string& path, const std::string& relative, const TPagePatte
     TNode node;
     node.name = node.out_name = entry.name;
     node.from = full;
+    const std::string site_path = relative + entry.name;
+    TLeftOutReason why = TLeftOutReason::None;
     if (entry.directory) {
+      if (patterns && SiteFolderLeftOut(*patterns, site_path, &why)) {
+        plan->left_out.push_back({site_path, why, true});
+        continue;
+      }
       node.folder = true;
-      if (!Walk(full + platform::PathSeparator(), relative + entry.name + "/", patterns, &node, plan,
-                unreadable))
+      if (!Walk(full + platform::PathSeparator(), site_path + "/", patterns, &node, plan, unreadable))
         return false;
+      // Nothing to write there: the folder is not made either.
+      if (patterns && node.children.empty()) continue;
     } else if (!platform::RegularFileSize(full, &node.size)) {
       // A pipe would block the copy, a device would never end.
       plan->not_files.push_back(full);
       continue;
     } else if (!patterns) {
       node.kind = TSiteFileKind::TemplateFile;
-    } else if (patterns->IsPage(relative + entry.name)) {
-      node.kind = IsTextPageName(entry.name) ? TSiteFileKind::TextPage : TSiteFileKind::Page;
-      if (node.kind == TSiteFileKind::TextPage) node.out_name += kHtmlSuffix;
+    } else {
+      switch (SiteFileFate(*patterns, site_path, &why)) {
+        case TSiteFileFate::LeftOut:
+          plan->left_out.push_back({site_path, why, false});
+          continue;
+        case TSiteFileFate::Copy:
+          break;
+        case TSiteFileFate::Page:
+          node.kind = IsHtmlPageName(entry.name) ? TSiteFileKind::Page : TSiteFileKind::TextPage;
+          if (node.kind == TSiteFileKind::TextPage) node.out_name += kHtmlSuffix;
+          break;
+      }
     }
     folder->children.push_back(std::move(node));
   }
@@ -89,7 +105,10 @@ class TPlanner {
       if (child.folder) continue;
       plan_->files.push_back({child.kind, child.from, relative + child.out_name, child.size});
       plan_->site_bytes += child.size;
-      if (IsPageKind(child.kind)) ++plan_->pages;
+      if (IsPageKind(child.kind))
+        ++plan_->pages;
+      else
+        ++plan_->copies;
     }
     for (auto& child : folder.children) {
       if (!child.folder) continue;
@@ -166,15 +185,13 @@ class TPlanner {
 };
 
 std::string TopPage(const TNode& root) {
-  std::string first;
   for (const char* index : {"index.html", "index.htm"}) {
     for (const auto& child : root.children) {
-      if (child.folder || !IsPageKind(child.kind)) continue;
-      if (MatchesPattern(index, child.out_name)) return child.out_name;
-      if (first.empty()) first = child.out_name;
+      if (!child.folder && IsPageKind(child.kind) && MatchesPattern(index, child.out_name))
+        return child.out_name;
     }
   }
-  return first;
+  return {};
 }
 
 }  // namespace

@@ -1,14 +1,17 @@
 // What a site lock will write, worked out before anything is written: the
 // source folder's tree walked once (links and anything that is neither file
 // nor folder left out and named), the pages picked by the patterns, the
-// template's other files added to each folder that holds a page, and every
-// name that would be written twice (a clash).
+// other files copied or left out by the copy policy (engine/copy_policy.h),
+// the template's other files added to each folder that holds a page, and
+// every name that would be written twice (a clash). A folder that would
+// hold nothing is not made.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "engine/copy_policy.h"
 #include "engine/page_patterns.h"
 
 enum class TSiteFileKind {
@@ -28,6 +31,14 @@ struct TSiteFile {
   std::uint64_t size = 0;
 };
 
+// A site file or folder that is not written, and why.
+struct TLeftOutEntry {
+  // Its path under the site's folder, with "/".
+  std::string relative;
+  TLeftOutReason reason = TLeftOutReason::NotNeeded;
+  bool folder = false;
+};
+
 struct TSitePlan {
   // Folders to make under the output, relative, with the system's
   // separators, every folder after the one holding it. The output folder
@@ -44,13 +55,16 @@ struct TSitePlan {
   // One line for every output path written twice: "<path>: <what else
   // would be written there>". The lock is refused when any exists.
   std::vector<std::string> clashes;
+  // In the walk's order; a folder left out whole is one entry.
+  std::vector<TLeftOutEntry> left_out;
   std::size_t pages = 0;
+  // Site files copied in clear.
+  std::size_t copies = 0;
   // Bytes of the site's own files (pages and copies).
   std::uint64_t site_bytes = 0;
   // The page at the output's top that a visitor opens first, relative:
   // "index.html" (or "index.htm") in any letter case when there is one,
-  // else the first page at the top in name order; empty when the top holds
-  // no page.
+  // else empty.
   std::string top_page;
 };
 

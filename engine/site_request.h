@@ -17,7 +17,17 @@ struct TSiteRequest {
   TPassword password = "";
   // Page patterns (see engine/page_patterns.h); empty: "*.html", "*.htm".
   std::vector<std::string> include;
+  // Left out entirely, pages or not.
   std::vector<std::string> exclude;
+  // Copied in clear on purpose, whatever the copy policy says.
+  std::vector<std::string> copy;
+  // The page the share link opens, as a path with "/" under the source (or
+  // the output) folder; empty: the top index.html, if any.
+  std::string share_page;
+  // A copy that holds the pages' text makes the lock fail, writing nothing.
+  bool strict = false;
+  // Plans and checks only; nothing is written and the password is unused.
+  bool dry_run = false;
   // Pages locked at once; 0 counts as 1.
   unsigned jobs = 1;
   // Replaces an output folder that is not empty.

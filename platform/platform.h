@@ -156,6 +156,15 @@ bool RemoveTree(const std::string& path);
 // one volume). Fails when `to` exists, and then changes nothing.
 bool MoveFolder(const std::string& from, const std::string& to);
 
+// An exclusive lock on a folder, held until UnlockFolder: flock on POSIX, a
+// handle that shares no writing on Windows. It binds only programs that ask
+// for it; reading, listing, renaming and removing the folder stay possible.
+// A second lock of the same folder, from this process or another, is Held
+// while the first is. `*handle` is set when Locked.
+enum class FolderLock { Locked, Held, Failed };
+FolderLock LockFolder(const std::string& path, FileHandle* handle);
+void UnlockFolder(FileHandle handle);
+
 // Swaps two existing folders: `a` then names what `b` named, and `b` what
 // `a` named. In one atomic step where the system can (renameat2 with
 // RENAME_EXCHANGE on Linux); elsewhere through a third name beside `a`

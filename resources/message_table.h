@@ -90,6 +90,20 @@ inline constexpr char kSiteCannotPutInPlace[] =
     "Cannot put the locked site %s in the place of %s.\nThe output folder is as it was.";
 inline constexpr char kSiteOldOutputKept[] =
     "The former output folder could not be removed and is kept as %s.\nDelete it when you no longer need it.";
+inline constexpr char kSiteAnotherRun[] =
+    "Another run is locking a site into %s: it holds the temporary folder %s.\nNothing was changed; wait for "
+    "it to end.";
+inline constexpr char kSiteLeaksStrict[] =
+    "Nothing was written: %s files that would be copied in clear hold the locked pages' text (named "
+    "above).\nLeave them out with --exclude, or lock them with --include.";
+inline constexpr char kSiteSharePageNotAPage[] =
+    "--share-page %s names no page that this lock locks.\nName a locked page by its path under the source "
+    "folder.";
+// A copy that holds the pages' text: its path, how many runs, the run's words.
+inline constexpr char kSiteLeak[] =
+    "Warning: %s holds %s runs of %s words of the locked pages' text, in clear.";
+inline constexpr char kSiteSearchIndexLeak[] =
+    "Warning: %s is a search index: it lists the words of the pages it was built from, in clear.";
 inline constexpr char kSiteCancelled[] = "The lock was cancelled. The output folder %s is as it was.";
 
 // Start-up and batch mode.

@@ -19,9 +19,21 @@ inline constexpr char kTerminalUsage[] =
     "lock  locks one page in place and keeps its former bytes in <backup>.\n"
     "      Keep the backup outside the folder you publish.\n"
     "site  locks every page under <source folder> into <output folder>, copies\n"
-    "      every other file, and leaves the source folder as it is.\n"
+    "      what the pages need (stylesheets, scripts, images, fonts, audio and\n"
+    "      video, icons, web manifests) and leaves out the rest: dotfiles and\n"
+    "      .git, sources and data (.md .rst .txt .json .xml .csv), search indexes,\n"
+    "      archives, PDFs, office documents, editor backups. Every copy is\n"
+    "      searched for the pages' text, and each one that holds it is named.\n"
     "The four-argument form locks one page with the password as its last\n"
     "argument, where every local user can read it; prefer lock.\n"
+    "\n"
+    "Readers (Light and Dark): an unlocked page keeps its site's key for the\n"
+    "browser session, so the site's other pages open without the password.\n"
+    "\"Remember me\" keeps it on that device for 30 days; page.html#zendrel-forget\n"
+    "or \"Forget me\" drops it. A new site lock draws a new key: remembered keys\n"
+    "and share links of the former one stop working, and readers type the\n"
+    "password again. A page or link already taken stays open with the key\n"
+    "it was locked with.\n"
     "\n"
     "Options:\n"
     "  --template NAME|FOLDER  a template of the templates folder, or the path of\n"
@@ -32,15 +44,23 @@ inline constexpr char kTerminalUsage[] =
     "                          Without these, the password is asked twice on the\n"
     "                          terminal and not shown.\n"
     "  --share-url URL         print a link that opens the page without a password;\n"
-    "                          URL is where its folder (site: the output folder)\n"
-    "                          is published\n"
+    "                          URL (http, https or file; no ? or #) is where its\n"
+    "                          folder (site: the output folder) is published\n"
+    "  --share-page PAGE       site: the page the link opens (default: index.html\n"
+    "                          at the output's top; without one, no link)\n"
     "  --jobs N                lock N pages at a time (default: one per processor)\n"
     "  --quiet                 no progress line and no summary\n"
     "  --yes                   lock: replace an existing backup without asking\n"
     "  --include PATTERN       site: lock the files that match (default: *.html and\n"
     "                          *.htm in any letter case); may be repeated\n"
-    "  --exclude PATTERN       site: copy the pages that match instead of locking\n"
-    "                          them; may be repeated\n"
+    "  --exclude PATTERN       site: leave out the files (or folders) that match;\n"
+    "                          may be repeated\n"
+    "  --copy PATTERN          site: copy the files that match in clear, on\n"
+    "                          purpose; may be repeated\n"
+    "  --strict                site: a copy that holds the pages' text is a\n"
+    "                          failure, and nothing is written\n"
+    "  --dry-run               site: print each file's fate; write nothing and\n"
+    "                          ask no password\n"
     "  --force                 site: replace an output folder that is not empty\n"
     "  -h, --help              show this text\n"
     "  -V, --version           show the version\n"
@@ -74,7 +94,30 @@ inline constexpr char kInterrupted[] = "Interrupted; nothing was changed.";
 inline constexpr char kShareNeedsStrong[] =
     "The template %s locks with no key to share: --share-url needs Light or Dark.";
 inline constexpr char kNoTopPage[] =
-    "The output folder's top holds no page, so there is no page to share; the site is locked.";
+    "The output folder's top holds no index.html, so no share link is printed; the site is locked. Name the "
+    "page the link opens with --share-page.";
+inline constexpr char kShortStrongPassword[] =
+    "Warning: the password is shorter than 10 characters. Anyone who has a locked page can try passwords "
+    "on it without limit; a longer one holds out far longer.\n";
+inline constexpr char kPageIsALink[] =
+    "The page %s is a link to %s: locking the link would leave that file in clear.\nLock %s itself, or "
+    "copy it in the link's place first.";
+// The fates a dry run prints, one line per file: the fate, then the path.
+inline constexpr char kFateLock[] = "lock      %s\n";
+inline constexpr char kFateLockAsText[] = "lock      %s (as %s, wrapped as text)\n";
+inline constexpr char kFateCopy[] = "copy      %s\n";
+inline constexpr char kFateTemplate[] = "template  %s\n";
+inline constexpr char kFateLeftOut[] = "leave out %s (%s)\n";
+// Why a file is left out, in the order of TLeftOutReason.
+inline constexpr const char* kLeftOutReasons[] = {"",
+                                                  "excluded",
+                                                  "version control",
+                                                  "hidden",
+                                                  "source or data",
+                                                  "archive or document",
+                                                  "editor backup",
+                                                  "search index",
+                                                  "not needed by pages"};
 // After the usage, when the terminal program is run without arguments.
 inline constexpr char kNoWizardHere[] =
     "The wizard window is part of the Windows build; here, use zendrel lock or zendrel site.\n";

@@ -1,5 +1,6 @@
 // What the selected template protects, shown on Step Three, and the
 // password the lock gets for it.
+#include "app/template_choice.h"
 #include "app/win32/main_form.h"
 #include "engine/template_library.h"
 #include "engine/template_protection.h"
@@ -8,14 +9,6 @@
 #include "resources/message_table.h"
 
 using namespace main_form_ids;
-
-namespace {
-
-// The password that page 2 presets and publishes: it opens a Source Hide
-// page without asking, and must never guard a strong page.
-constexpr char kPublishedPassword[] = "pagekey";
-
-}  // namespace
 
 bool TMainForm::SelectedProtection(TProtection* protection) const {
   TTemplate found;

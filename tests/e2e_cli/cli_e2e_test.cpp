@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <regex>
+#include <thread>
 
 #include "engine/base64.h"
 #include "platform/crypto.h"
@@ -164,40 +165,41 @@ TEST_F(CliE2E, ATemplateFolderIsGivenByItsPath) {
 
 TEST_F(CliE2E, OnlyATemplateThatHidesTheSourceWithoutBeingAskedWarns) {
   const std::pair<Args, bool> cases[] = {
-      {{"lock", "--template", "Classic", "--password-stdin", "page.html", "b.html"}, true},
-      {{"lock", "--template", "Source Hide", "--password-stdin", "page.html", "b.html"}, false},
-      {{"lock", "--template", "Light", "--password-stdin", "page.html", "b.html"}, false},
-      {{"Classic", "page.html", "b.html", "pw"}, true},
-      {{"Source Hide", "page.html", "b.html", "pagekey"}, false},
+      {{"lock", "--template", "Classic", "--password-stdin", "pages/page.html", "b.html"}, true},
+      {{"lock", "--template", "Source Hide", "--password-stdin", "pages/page.html", "b.html"}, false},
+      {{"lock", "--template", "Light", "--password-stdin", "pages/page.html", "b.html"}, false},
+      {{"Classic", "pages/page.html", "b.html", "pw"}, true},
+      {{"Source Hide", "pages/page.html", "b.html", "pagekey"}, false},
   };
   for (const auto& [arguments, warns] : cases) {
     TempDir site;
-    WriteFile(site / "page.html", kPage);
-    const CliRun run = RunCli(program_, arguments, site.path(), {"pw\n", {}});
+    // The backup outside the page's folder, and a password of 10 characters
+    // or more: neither is warned about.
+    WriteFile(site / "pages/page.html", kPage);
+    const CliRun run = RunCli(program_, arguments, site.path(), {"long enough\n", {}});
     EXPECT_EQ(run.exit_code, 0) << run.err;
     EXPECT_EQ(run.err, warns ? kClassicWarning : "") << testing::PrintToString(arguments);
   }
 }
 
 TEST_F(CliE2E, AnExistingBackupIsReplacedOnlyWithYes) {
-  WriteFile(site_ / "page.html", kPage);
+  WriteFile(site_ / "pages/page.html", kPage);
   WriteFile(site_ / "backup.html", "old backup");
-  CliRun run =
-      RunCli(program_, {"lock", "--password-stdin", "page.html", "backup.html"}, site_.path(), {"pw\n", {}});
+  CliRun run = RunCli(program_, {"lock", "--password-stdin", "pages/page.html", "backup.html"}, site_.path(),
+                      {"long enough\n", {}});
   EXPECT_EQ(run.exit_code, 1);
-  EXPECT_EQ(
-      run.err,
-      kProgramName +
-          ": Backup file backup.html exists and there is no terminal to ask whether to replace it; add "
-          "--yes to replace it.\n");
+  EXPECT_EQ(run.err,
+            kProgramName +
+                ": Backup file backup.html exists and there is no terminal to ask whether to replace it; add "
+                "--yes to replace it.\n");
   EXPECT_EQ(ReadFile(site_ / "backup.html"), "old backup");
-  EXPECT_EQ(ReadFile(site_ / "page.html"), kPage);
+  EXPECT_EQ(ReadFile(site_ / "pages/page.html"), kPage);
 
-  run = RunCli(program_, {"lock", "--yes", "--password-stdin", "page.html", "backup.html"}, site_.path(),
-               {"pw\n", {}});
+  run = RunCli(program_, {"lock", "--yes", "--password-stdin", "pages/page.html", "backup.html"},
+               site_.path(), {"long enough\n", {}});
   EXPECT_EQ(run.exit_code, 0) << run.err;
   EXPECT_EQ(ReadFile(site_ / "backup.html"), kPage);
-  EXPECT_TRUE(OpensWith(site_ / "page.html", "pw", kPage));
+  EXPECT_TRUE(OpensWith(site_ / "pages/page.html", "long enough", kPage));
 }
 
 TEST_F(CliE2E, TheFourArgumentFormKeepsItsMessagesAndCodes) {
@@ -219,14 +221,14 @@ TEST_F(CliE2E, ASiteIsLockedIntoANewFolder) {
   WriteFile(site_ / "src/docs/a.htm", "<p>a</p>");
   WriteFile(site_ / "src/css/style.css", "body{}");
   const CliRun run = RunCli(program_, {"site", "--password-stdin", "--jobs", "2", "src", "out"}, site_.path(),
-                            {"site pw\n", {}});
+                            {"site password\n", {}});
   ASSERT_EQ(run.exit_code, 0) << run.err;
   EXPECT_EQ(run.err, "") << "no progress line when standard error is no terminal";
   ASSERT_FALSE(run.out.empty());
   EXPECT_EQ(run.out.back(), '\n');
   EXPECT_EQ(std::filesystem::path(run.out.substr(0, run.out.size() - 1)).filename(), "out") << run.out;
-  EXPECT_TRUE(OpensWith(site_ / "out/index.html", "site pw", kPage));
-  EXPECT_TRUE(OpensWith(site_ / "out/docs/a.htm", "site pw", "<p>a</p>"));
+  EXPECT_TRUE(OpensWith(site_ / "out/index.html", "site password", kPage));
+  EXPECT_TRUE(OpensWith(site_ / "out/docs/a.htm", "site password", "<p>a</p>"));
   EXPECT_EQ(ReadFile(site_ / "out/css/style.css"), "body{}");
   EXPECT_EQ(ReadFile(site_ / "src/index.html"), kPage) << "the source stays as it was";
 }
@@ -250,7 +252,8 @@ TEST_F(CliE2E, ASiteThatCannotBeLockedWritesNothing) {
 std::string SiteKeyOf(const std::string& page, const std::string& password) {
   std::smatch m;
   const std::string text = ReadFile(page);
-  if (!std::regex_search(text, m, std::regex("'ZENDREL-AES-GCM-2',\\s*'(\\d+)',\\s*'([^']*)'"))) return "no block";
+  if (!std::regex_search(text, m, std::regex("'ZENDREL-AES-GCM-2',\\s*'(\\d+)',\\s*'([^']*)'")))
+    return "no block";
   std::string salt, key;
   if (!Base64Decode(m[2].str(), &salt) ||
       !platform::DeriveKeyPbkdf2Sha256(password, salt, std::stoul(m[1].str()), 32, &key))
@@ -271,10 +274,16 @@ TEST_F(CliE2E, AShareLinkCarriesTheKeyOfThePageItNames) {
   };
   const Case cases[] = {
       {{"lock", "--share-url", "https://example.org/club", "page.html", "backup.html"},
-       "page.html\nbackup.html\n", "https://example.org/club/page.html#zendrel-key=", "page.html"},
+       "page.html\nbackup.html\n",
+       "https://example.org/club/page.html#zendrel-key=",
+       "page.html"},
       {{"lock", "--share-url=http://h/x/", "notes.txt", "notes.bak"},
-       "notes.txt.html\nnotes.bak\n", "http://h/x/notes.txt.html#zendrel-key=", "notes.txt.html"},
-      {{"site", "--share-url", "https://example.org/s", "src", "out"}, "", "https://example.org/s/index.html#zendrel-key=",
+       "notes.txt.html\nnotes.bak\n",
+       "http://h/x/notes.txt.html#zendrel-key=",
+       "notes.txt.html"},
+      {{"site", "--share-url", "https://example.org/s", "src", "out"},
+       "",
+       "https://example.org/s/index.html#zendrel-key=",
        "out/a/b.html"},
   };
   for (const Case& c : cases) {
@@ -296,12 +305,193 @@ TEST_F(CliE2E, AShareLinkCarriesTheKeyOfThePageItNames) {
     EXPECT_EQ(key, SiteKeyOf(site_ / c.page, "share pw")) << "one key opens every page of a site";
   }
   // A template that only hides the source has no key to share.
-  const CliRun run = RunCli(program_, {"lock", "--template", "Classic", "--password-stdin", "--share-url", "https://h",
-                                       "page.html", "b2.html"},
+  const CliRun run = RunCli(program_,
+                            {"lock", "--template", "Classic", "--password-stdin", "--share-url", "https://h",
+                             "page.html", "b2.html"},
                             site_.path(), {"pw\n", {}});
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_NE(run.err.find("--share-url needs Light or Dark"), std::string::npos) << run.err;
   EXPECT_FALSE(Exists(site_ / "b2.html"));
+}
+
+// Two runs into one output, started at once, twenty times: one locks the
+// site, the other refuses (another run holds the temporary folder, or the
+// output is there already), and the output is always whole.
+TEST_F(CliE2E, TwoRunsIntoOneOutputNeverHarmEachOther) {
+  for (int i = 0; i < 20; ++i)
+    WriteFile(site_ / ("src/p" + std::to_string(i) + ".html"), std::string(20000, 'a' + i));
+  const Args arguments = {"site", "--password-stdin", "src", "out"};
+  for (int trial = 0; trial < 20; ++trial) {
+    SCOPED_TRACE("trial " + std::to_string(trial));
+    std::filesystem::remove_all(site_ / "out");
+    CliRun first, second;
+    std::thread other([&] { second = RunCli(program_, arguments, site_.path(), {"long enough\n", {}}); });
+    first = RunCli(program_, arguments, site_.path(), {"long enough\n", {}});
+    other.join();
+    ASSERT_EQ(first.exit_code + second.exit_code, 1) << first.err << second.err;
+    const std::string refusal = first.exit_code == 1 ? first.err : second.err;
+    EXPECT_TRUE(refusal.find("Another run is locking a site into out") != std::string::npos ||
+                refusal.find("The output folder out is not empty") != std::string::npos)
+        << refusal;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(site_ / "out"), {}), 21)
+        << "20 pages and the unlock script";
+    EXPECT_TRUE(OpensWith(site_ / "out/p19.html", "long enough", std::string(20000, 'a' + 19)));
+    EXPECT_EQ(ListNames(site_.path()), "out src") << "no temporary folder is left";
+  }
+}
+
+// A site shaped like a generator's output: only what the pages need is
+// copied; a file copied on purpose that holds page text is named, and with
+// --strict nothing is written; a dry run says each file's fate.
+TEST_F(CliE2E, ASiteCopiesWhatPagesNeedAndNamesEachLeak) {
+  const std::string sentence = "Every locked word of this page stays behind its password for good";
+  WriteFile(site_ / "src/index.html", "<p>" + sentence + "</p>");
+  WriteFile(site_ / "src/style.css", "p{}");
+  WriteFile(site_ / "src/index.md", sentence);
+  WriteFile(site_ / "src/.git/HEAD", "ref: refs/heads/main");
+  WriteFile(site_ / "src/search/search_index.json", "{\"text\":\"" + sentence + "\"}");
+  struct Case {
+    Args options;
+    int exit_code;
+    std::string out_names;  // "" for no output folder
+    std::string err;        // a part of standard error; "" for none at all
+  };
+  const Case cases[] = {
+      {{}, 0, "index.html style.css zendrel-unlock.js", ""},
+      {{"--copy", "search/*"},
+       0,
+       "index.html search style.css zendrel-unlock.js",
+       "Warning: out/search/search_index.json holds 5 runs of 8 words of the locked pages' text, in "
+       "clear.\n"},
+      {{"--copy", "search/*", "--strict"},
+       1,
+       "",
+       "zendrel: Nothing was written: 1 files that would be copied in clear hold the locked pages' text"},
+      {{"--exclude", "index.md", "--include", "*.html", "--include", "*.md"},
+       0,
+       "index.html style.css zendrel-unlock.js",
+       ""},
+      {{"--include", "*.html", "--include", "*.md"},
+       0,
+       "index.html index.md.html style.css zendrel-unlock.js",
+       ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.options));
+    std::filesystem::remove_all(site_ / "out");
+    Args arguments = {"site", "--password-stdin"};
+    arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+    arguments.insert(arguments.end(), {"src", "out"});
+    const CliRun run = RunCli(program_, arguments, site_.path(), {"long enough\n", {}});
+    EXPECT_EQ(run.exit_code, c.exit_code) << run.err;
+    if (c.err.empty())
+      EXPECT_EQ(run.err, "");
+    else
+      EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+    EXPECT_EQ(Exists(site_ / "out") ? ListNames(site_ / "out") : "", c.out_names);
+  }
+  std::filesystem::remove_all(site_ / "out");
+  const CliRun run = RunCli(program_, {"site", "--dry-run", "src", "out"}, site_.path());
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_FALSE(Exists(site_ / "out"));
+  EXPECT_EQ(run.out,
+            "template  zendrel-unlock.js\n"
+            "lock      index.html\n"
+            "copy      style.css\n"
+            "leave out .git/ (version control)\n"
+            "leave out index.md (source or data)\n"
+            "leave out search/search_index.json (search index)\n");
+}
+
+// The share link opens the page asked for, or index.html; without either it
+// is not printed, and the message names --share-page.
+TEST_F(CliE2E, AShareLinkOpensTheNamedPageOrNone) {
+  WriteFile(site_ / "src/a/b.html", kPage);
+  WriteFile(site_ / "src/template.html", kPage);
+  const std::pair<Args, std::string> cases[] = {
+      {{}, ""},
+      {{"--share-page", "a/b.html"}, "https://example.org/my%20site/a/b.html#zendrel-key="},
+  };
+  for (const auto& [options, link] : cases) {
+    std::filesystem::remove_all(site_ / "out");
+    Args arguments = {"site", "--password-stdin", "--share-url", "https://example.org/my site"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    arguments.insert(arguments.end(), {"src", "out"});
+    const CliRun run = RunCli(program_, arguments, site_.path(), {"long enough\n", {}});
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    if (link.empty()) {
+      EXPECT_EQ(run.out.find("#zendrel-key="), std::string::npos) << run.out;
+      EXPECT_NE(run.err.find("--share-page"), std::string::npos) << run.err;
+    } else {
+      EXPECT_NE(run.out.find(link), std::string::npos) << run.out;
+    }
+  }
+}
+
+// lock refuses what the wizard refuses and warns where it warns.
+TEST_F(CliE2E, LockRefusesAndWarnsAsTheWizardDoes) {
+  struct Case {
+    const char* name;
+    Args arguments;  // after "lock --password-stdin"
+    std::string password;
+    int exit_code;
+    std::string err;  // a part of standard error; "" for none at all
+    const char* locked;
+  };
+  std::filesystem::create_directories(site_ / "pages");
+  std::filesystem::create_directories(site_ / "elsewhere");
+  std::error_code no_links;
+  std::filesystem::create_symlink(site_ / "elsewhere/real.html", site_ / "pages/link.html", no_links);
+  if (no_links) GTEST_SKIP() << "no symbolic links here: " << no_links.message();
+  const Case cases[] = {
+      {"a link",
+       {"pages/link.html", "b1.html"},
+       "long enough",
+       1,
+       "is a link to " + std::filesystem::canonical(site_.path()).string() + "/elsewhere/real.html",
+       nullptr},
+      {"the published password",
+       {"pages/a.html", "b2.html"},
+       "pagekey",
+       1,
+       "\"pagekey\" is the published default: type a password of your own",
+       nullptr},
+      {"the published password, source hiding",
+       {"--template", "Source Hide", "pages/a.html", "b3.html"},
+       "pagekey",
+       0,
+       "",
+       "pages/a.html"},
+      {"a short password",
+       {"pages/c.html", "b4.html"},
+       "short",
+       0,
+       "Warning: the password is shorter than 10 characters.",
+       "pages/c.html"},
+      {"a backup in the page's folder",
+       {"pages/d.html", "pages/d_original.html"},
+       "long enough",
+       0,
+       "zendrel: Backup in the page's folder: do not publish it.\n",
+       "pages/d.html"},
+      {"text in capitals", {"pages/UP.TXT", "b5.txt"}, "long enough", 0, "", "pages/UP.TXT.html"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const char* page : {"elsewhere/real.html", "pages/a.html", "pages/c.html", "pages/d.html"})
+      WriteFile(site_ / page, kPage);
+    WriteFile(site_ / "pages/UP.TXT", kPage);
+    Args arguments = {"lock", "--password-stdin"};
+    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+    const CliRun run = RunCli(program_, arguments, site_.path(), {c.password + "\n", {}});
+    EXPECT_EQ(run.exit_code, c.exit_code) << run.err;
+    if (c.err.empty())
+      EXPECT_EQ(run.err, "");
+    else
+      EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+    EXPECT_EQ(ReadFile(site_ / "elsewhere/real.html"), kPage) << "a link's target stays as it was";
+    if (c.locked) EXPECT_TRUE(OpensWith(site_ / c.locked, c.password, kPage));
+  }
 }
 
 }  // namespace

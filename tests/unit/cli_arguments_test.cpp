@@ -53,13 +53,34 @@ TEST(ParseCliArguments, OptionsAndTheirDefaults) {
   EXPECT_EQ(parse.command.template_, "Light");
   EXPECT_EQ(parse.command.password_source, TPasswordSource::Prompt);
   EXPECT_EQ(parse.command.jobs, 0u);
-  EXPECT_FALSE(parse.command.quiet || parse.command.force || parse.command.yes);
+  EXPECT_FALSE(parse.command.quiet || parse.command.force || parse.command.yes || parse.command.strict ||
+               parse.command.dry_run);
   EXPECT_TRUE(parse.command.share_url.empty() && parse.command.include.empty() &&
               parse.command.exclude.empty());
 
-  parse = ParseCliArguments({"site", "--template", "Source Hide", "in", "--jobs=3", "--quiet", "--force",
-                             "--include", "*.php", "--include=*.HTML", "--exclude", "drafts/*",
-                             "--share-url=https://example.org/s", "--password-env", "PW", "out"});
+  parse = ParseCliArguments({"site",
+                             "--template",
+                             "Source Hide",
+                             "in",
+                             "--jobs=3",
+                             "--quiet",
+                             "--force",
+                             "--include",
+                             "*.php",
+                             "--include=*.HTML",
+                             "--exclude",
+                             "drafts/*",
+                             "--share-url=https://example.org/s",
+                             "--password-env",
+                             "PW",
+                             "out",
+                             "--copy",
+                             "*.json",
+                             "--copy=.htaccess",
+                             "--strict",
+                             "--dry-run",
+                             "--share-page",
+                             "a/b.html"});
   ASSERT_TRUE(parse.ok) << parse.error;
   const TCliCommand& c = parse.command;
   EXPECT_EQ(c.template_, "Source Hide");
@@ -68,6 +89,9 @@ TEST(ParseCliArguments, OptionsAndTheirDefaults) {
   EXPECT_EQ(c.include, (Args{"*.php", "*.HTML"}));
   EXPECT_EQ(c.exclude, (Args{"drafts/*"}));
   EXPECT_EQ(c.share_url, "https://example.org/s");
+  EXPECT_EQ(c.copy, (Args{"*.json", ".htaccess"}));
+  EXPECT_TRUE(c.strict && c.dry_run);
+  EXPECT_EQ(c.share_page, "a/b.html");
   EXPECT_EQ(c.password_source, TPasswordSource::Environment);
   EXPECT_EQ(c.password_from, "PW");
   EXPECT_EQ(c.operands, (Args{"in", "out"}));
@@ -128,6 +152,13 @@ TEST(ParseCliArguments, MalformedCommandLinesSayWhy) {
       {{"site", "--jobs", "-2", "in", "out"}, "--jobs takes a whole number from 1 to 1024"},
       {{"site", "--jobs", "2x", "in", "out"}, "--jobs takes a whole number from 1 to 1024"},
       {{"site", "--jobs", "99999999999999999999", "in", "out"}, "--jobs takes a whole number from 1 to 1024"},
+      {{"site", "--share-url", "example org", "in", "out"},
+       "--share-url takes an http, https or file URL without a query or a fragment"},
+      {{"lock", "--share-url=https://h/club?x=1#top", "p", "b"},
+       "--share-url takes an http, https or file URL without a query or a fragment"},
+      {{"site", "--share-page", "a.html", "in", "out"}, "--share-page needs --share-url"},
+      {{"lock", "--copy", "*.css", "p", "b"}, "--copy does not apply to lock"},
+      {{"lock", "--dry-run", "p", "b"}, "--dry-run does not apply to lock"},
   };
   for (const Refused& c : cases) {
     const TCliParse parse = ParseCliArguments(c.arguments);

@@ -1,6 +1,8 @@
 // Which files of a site are pages: the patterns, written out by hand.
 #include "engine/page_patterns.h"
 
+#include "engine/copy_policy.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -65,6 +67,73 @@ TEST(IsTextPageName, DotTxtInAnyCase) {
   EXPECT_TRUE(IsTextPageName("a.Txt"));
   EXPECT_FALSE(IsTextPageName("a.txt.html"));
   EXPECT_FALSE(IsTextPageName("txt"));
+}
+
+TEST(SiteFileFate, PagesNeedsAndTheUsersPatternsDecide) {
+  using F = TSiteFileFate;
+  using R = TLeftOutReason;
+  struct TCase {
+    std::vector<std::string> include, exclude, copy;
+    const char* path;
+    F fate;
+    R why;
+  };
+  const TCase cases[] = {
+      {{}, {}, {}, "index.html", F::Page, R::None},
+      {{}, {}, {}, "css/site.CSS", F::Copy, R::None},
+      {{}, {}, {}, "img/logo.svg", F::Copy, R::None},
+      {{}, {}, {}, "fonts/a.woff2", F::Copy, R::None},
+      {{}, {}, {}, "site.webmanifest", F::Copy, R::None},
+      {{}, {}, {}, "api/fs.md", F::LeftOut, R::SourceOrData},
+      {{}, {}, {}, "_sources/index.rst.txt", F::LeftOut, R::SourceOrData},
+      {{}, {}, {}, "index.xml", F::LeftOut, R::SourceOrData},
+      {{}, {}, {}, "search/search_index.json", F::LeftOut, R::SearchIndex},
+      {{}, {}, {}, "searchindex.js", F::LeftOut, R::SearchIndex},
+      {{}, {}, {}, "api/fs.json.gz", F::LeftOut, R::Document},
+      {{}, {}, {}, "manual.pdf", F::LeftOut, R::Document},
+      {{}, {}, {}, "index.html~", F::LeftOut, R::EditorBackup},
+      {{}, {}, {}, "style.css.bak", F::LeftOut, R::EditorBackup},
+      {{}, {}, {}, "#notes#", F::LeftOut, R::EditorBackup},
+      {{}, {}, {}, ".index.html.swp", F::LeftOut, R::Hidden},
+      {{}, {}, {}, ".htaccess", F::LeftOut, R::Hidden},
+      {{}, {}, {}, "Makefile", F::LeftOut, R::NotNeeded},
+      {{}, {"FAQ.html"}, {}, "FAQ.html", F::LeftOut, R::Excluded},
+      {{}, {"*.png"}, {"*.png"}, "a.png", F::LeftOut, R::Excluded},
+      {{}, {}, {".htaccess"}, ".htaccess", F::Copy, R::None},
+      {{}, {}, {"*.json"}, "data/a.json", F::Copy, R::None},
+      {{"*.md"}, {}, {}, "api/fs.md", F::Page, R::None},
+      {{"*.html"}, {}, {}, ".hidden.html", F::Page, R::None},
+      {{}, {}, {}, ".hidden.html", F::LeftOut, R::Hidden},
+  };
+  for (const auto& c : cases) {
+    R why = R::NotNeeded;
+    EXPECT_EQ(SiteFileFate(TPagePatterns(c.include, c.exclude, c.copy), c.path, &why), c.fate) << c.path;
+    EXPECT_EQ(why, c.why) << c.path;
+  }
+}
+
+TEST(SiteFolderLeftOut, VersionControlHiddenAndExcludedFolders) {
+  struct TCase {
+    std::vector<std::string> exclude, copy;
+    const char* path;
+    TLeftOutReason why;
+  };
+  const TCase cases[] = {
+      {{}, {}, ".git", TLeftOutReason::VersionControl},
+      {{}, {}, "sub/.svn", TLeftOutReason::VersionControl},
+      {{}, {}, ".well-known", TLeftOutReason::Hidden},
+      {{}, {".well-known/*"}, ".well-known", TLeftOutReason::None},
+      {{}, {".git/*"}, ".git", TLeftOutReason::VersionControl},
+      {{"drafts"}, {}, "drafts", TLeftOutReason::Excluded},
+      {{}, {}, "_static", TLeftOutReason::None},
+  };
+  for (const auto& c : cases) {
+    TLeftOutReason why = TLeftOutReason::NotNeeded;
+    EXPECT_EQ(SiteFolderLeftOut(TPagePatterns({}, c.exclude, c.copy), c.path, &why),
+              c.why != TLeftOutReason::None)
+        << c.path;
+    EXPECT_EQ(why, c.why) << c.path;
+  }
 }
 
 }  // namespace

@@ -32,8 +32,10 @@ TEST(FormatProgressLine, PagesMebibytesAndTheTimeLeft) {
 }
 
 TEST(FormatSummaryLine, PagesMebibytesSecondsAndTheOutput) {
-  EXPECT_EQ(FormatSummaryLine(200, 100 * kMiB, 12.34, "out"), "200 pages, 100.0 MiB, 12.3 s: out");
-  EXPECT_EQ(FormatSummaryLine(1, 0, 0.0, "/tmp/a b"), "1 page, 0.0 MiB, 0.0 s: /tmp/a b");
+  EXPECT_EQ(FormatSummaryLine(200, 31, 4, 100 * kMiB, 12.34, "out"),
+            "200 pages locked, 31 files copied, 4 left out, 100.0 MiB, 12.3 s: out");
+  EXPECT_EQ(FormatSummaryLine(1, 1, 0, 0, 0.0, "/tmp/a b"),
+            "1 page locked, 1 file copied, 0 left out, 0.0 MiB, 0.0 s: /tmp/a b");
 }
 
 TEST(OverwriteLine, BlanksCoverWhatIsLeftOfTheOldLine) {

@@ -107,7 +107,7 @@ void AddGeneratedSite(TSiteFixture& f) {
   f.Add(".htaccess", "Options -Indexes");
 }
 
-TEST(LockSite, LocksEveryPageCopiesTheRestAndPutsTheTemplateBesideEachPage) {
+TEST(LockSite, LocksEveryPageCopiesWhatPagesNeedAndPutsTheTemplateBesideEachPage) {
   TSiteFixture f;
   AddGeneratedSite(f);
   const auto source_before = Tree(f.request.source);
@@ -116,13 +116,13 @@ TEST(LockSite, LocksEveryPageCopiesTheRestAndPutsTheTemplateBesideEachPage) {
 
   ASSERT_TRUE(result.ok()) << (result.message.text ? result.message.text : "") << " " << result.reason;
   EXPECT_EQ(Names(Tree(f.request.output)),
-            ".htaccess about.HTM blog blog/2024 blog/2024/Post.Html blog/2024/notes.txt blog/2024/zendrel "
+            "about.HTM blog blog/2024 blog/2024/Post.Html blog/2024/zendrel "
             "blog/2024/zendrel-extra.css blog/2024/zendrel/unlock.js blog/index.html blog/zendrel "
             "blog/zendrel-extra.css blog/zendrel/unlock.js img img/logo.png index.html style.css zendrel "
             "zendrel-extra.css zendrel/unlock.js");
   // Copies are byte for byte; pages are locked and give back their bytes.
   const auto source = Tree(f.request.source);
-  for (const char* copy : {".htaccess", "style.css", "img/logo.png", "blog/2024/notes.txt"})
+  for (const char* copy : {"style.css", "img/logo.png"})
     EXPECT_EQ(ReadFile(f.Out(copy)), source.at(copy)) << copy;
   for (const char* page : {"index.html", "about.HTM", "blog/index.html", "blog/2024/Post.Html"}) {
     EXPECT_NE(ReadFile(f.Out(page)), source.at(page)) << page;
@@ -133,7 +133,11 @@ TEST(LockSite, LocksEveryPageCopiesTheRestAndPutsTheTemplateBesideEachPage) {
   EXPECT_FALSE(Exists(f.request.output + kSiteTemporarySuffix));
 
   EXPECT_EQ(result.pages, 4u);
-  EXPECT_EQ(result.bytes, 13u + 12 + 13 + 16 + 13 + 11 + 11 + 16);
+  EXPECT_EQ(result.copies, 2u);
+  ASSERT_EQ(result.left_out.size(), 2u) << "a dotfile and a text file that is no page";
+  EXPECT_EQ(result.left_out[0].relative, ".htaccess");
+  EXPECT_EQ(result.left_out[1].relative, "blog/2024/notes.txt");
+  EXPECT_EQ(result.bytes, 13u + 12 + 13 + 16 + 13 + 11);
   EXPECT_EQ(result.top_page, "index.html");
   EXPECT_EQ(result.output, f.request.output);
   EXPECT_EQ(result.site_key, "") << "an XOR template has no site key";
@@ -167,7 +171,7 @@ TEST(LockSite, TextPagesInAnyCaseAreLockedIntoHtmlNames) {
   ASSERT_TRUE(f.Lock().ok());
 
   EXPECT_EQ(Names(Tree(f.request.output)),
-            "robots.txt.bak sub sub/low.txt.html sub/zendrel sub/zendrel-extra.css sub/zendrel/unlock.js "
+            "sub sub/low.txt.html sub/zendrel sub/zendrel-extra.css sub/zendrel/unlock.js "
             "up.TXT.html zendrel zendrel-extra.css zendrel/unlock.js");
   EXPECT_NE(Unlocked(f.Out("up.TXT.html")).find("upper case notes"), std::string::npos);
 }
@@ -182,7 +186,7 @@ TEST(LockSite, IncludeAndExcludePatternsPickThePages) {
 
   ASSERT_TRUE(f.Lock().ok());
 
-  EXPECT_EQ(ReadFile(f.Out("drafts/b.html")), "b") << "excluded: copied as it is";
+  EXPECT_FALSE(Exists(f.Out("drafts"))) << "excluded: left out entirely";
   EXPECT_EQ(Unlocked(f.Out("c.shtml")), "c");
   EXPECT_FALSE(Exists(f.Out("drafts/zendrel-extra.css")));
 }
@@ -196,15 +200,20 @@ TEST(LockSite, RefusesBeforeWritingAnything) {
   const TCase cases[] = {
       {"a template file on a site file", [](TSiteFixture& f) { f.Add("blog/zendrel-extra.css", "mine"); },
        messages::kSiteClashes},
-      {"a template folder on a site file", [](TSiteFixture& f) { f.Add("blog/zendrel", "a file"); },
+      {"a template folder on a site file",
+       [](TSiteFixture& f) {
+         f.Add("blog/zendrel", "a file");
+         f.request.copy = {"zendrel"};
+       },
        messages::kSiteClashes},
-      {"a site folder on a template file", [](TSiteFixture& f) { f.Add("zendrel-extra.css/x", "x"); },
+      {"a site folder on a template file", [](TSiteFixture& f) { f.Add("zendrel-extra.css/x.css", "x"); },
        messages::kSiteClashes},
       {"a text page on a site file",
        [](TSiteFixture& f) {
          f.Add("n.txt", "n");
          f.Add("n.txt.html", "n");
          f.request.include = {"*.txt"};
+         f.request.copy = {"n.txt.html"};
        },
        messages::kSiteClashes},
       {"an output folder that is not empty", [](TSiteFixture& f) { WriteFile(f.Out("old.html"), "old"); },
@@ -403,7 +412,7 @@ TEST(LockSite, EveryFileAndFolderKeepsItsPermissionBits) {
     EXPECT_EQ(fs::status(f.Out(c.path)).permissions() & perms::all, c.mode) << "'" << c.path << "'";
 }
 
-TEST(LockSite, TheTopPageIsTheIndexWhenThereIsOne) {
+TEST(LockSite, TheTopPageIsTheIndexWhenThereIsOneAndNoneElse) {
   struct TCase {
     std::vector<std::string> pages;
     const char* top;
@@ -411,7 +420,7 @@ TEST(LockSite, TheTopPageIsTheIndexWhenThereIsOne) {
   const TCase cases[] = {
       {{"b.html", "INDEX.HTML", "a.html"}, "INDEX.HTML"},
       {{"b.html", "index.htm"}, "index.htm"},
-      {{"b.html", "a.htm"}, "a.htm"},
+      {{"b.html", "a.htm"}, ""},
       {{"sub/index.html"}, ""},
   };
   for (const auto& c : cases) {
@@ -420,6 +429,159 @@ TEST(LockSite, TheTopPageIsTheIndexWhenThereIsOne) {
     const TSiteResult result = f.Lock();
     ASSERT_TRUE(result.ok());
     EXPECT_EQ(result.top_page, c.top) << c.pages[0];
+  }
+}
+
+// A page's text as generators copy it beside the page: the same words,
+// as JSON, as escaped XML, as a markdown source, with markup in between.
+const char kSentence[] = "The quick zendrel fox jumps over the lazy dog near the river bank today";
+// 14 words: 7 runs of 8.
+constexpr std::size_t kSentenceRuns = 7;
+
+// True when some file under `root` holds `text` as it is.
+std::string FilesHolding(const std::string& root, const std::string& text) {
+  std::string found;
+  for (const auto& [name, bytes] : Tree(root))
+    if (bytes.find(text) != std::string::npos) found += name + " ";
+  return found;
+}
+
+TEST(LockSite, GeneratorOutputLeaksNoPageTextOrNamesEachLeak) {
+  const std::string sentence = kSentence;
+  const std::string page = "<html><body><h1>Home</h1><p>" + sentence + ".</p></body></html>";
+  struct TCase {
+    const char* generator;
+    std::vector<std::pair<std::string, std::string>> files;
+    // Copied on purpose; then each of `leaks` is named, with its runs.
+    std::vector<std::string> copy;
+    std::vector<std::pair<std::string, std::size_t>> leaks;
+  };
+  const std::string json_text =
+      "{\"docs\":[{\"location\":\"\",\"text\":\"<p>" + sentence + ".<\\/p>\\n\",\"title\":\"Home\"}]}";
+  const TCase cases[] = {
+      {"Sphinx",
+       {{"_sources/index.rst.txt", "Home\n====\n\n" + sentence + ".\n"},
+        {"searchindex.js",
+         "Search.setIndex({\"terms\":{\"bank\":0,\"dog\":0,\"fox\":0},\"titles\":[\"Home\"]})"},
+        {"_static/basic.css", "body{}"}},
+       {"searchindex.js", "_sources/*"},
+       // The source holds the heading too, as the page does: one run more.
+       {{"searchindex.js", 0}, {"_sources/index.rst.txt", kSentenceRuns + 1}}},
+      {"MkDocs",
+       {{"search/search_index.json", json_text}, {"assets/app.js", "init();"}},
+       {"search/search_index.json"},
+       {{"search/search_index.json", kSentenceRuns}}},
+      {"Hugo",
+       {{"index.xml",
+         "<rss><item><description>&lt;p&gt;" + sentence + "&lt;/p&gt;</description></item></rss>"},
+        {"sitemap.xml", "<urlset><url><loc>/</loc></url></urlset>"}},
+       {"index.xml"},
+       {{"index.xml", kSentenceRuns}}},
+      {"a script the allow-list lets through",
+       {{"assets/docs-data.js", "var docs = [{title: 'Home', body: '" + sentence + "'}];"}},
+       {},
+       {{"assets/docs-data.js", kSentenceRuns}}},
+      {"git, editors and sources",
+       {{".git/HEAD", "ref: refs/heads/main"},
+        {".git/objects/ab/cdef", page},
+        {"index.html~", page},
+        {".index.html.swp", page},
+        {".DS_Store", sentence},
+        {"index.md", "# Home\n\n" + sentence + "\n"},
+        {".env", "SECRET=1"},
+        {"notes.txt", sentence},
+        {"docs.pdf", sentence}},
+       {},
+       {}},
+  };
+  for (const auto& c : cases) {
+    for (const bool copied : {false, true}) {
+      SCOPED_TRACE(std::string(c.generator) + (copied ? ", copied on purpose" : ""));
+      TSiteFixture f;
+      f.Add("index.html", page);
+      for (const auto& [path, bytes] : c.files) f.Add(path, bytes);
+      if (copied) f.request.copy = c.copy;
+
+      const TSiteResult result = f.Lock();
+
+      ASSERT_TRUE(result.ok()) << (result.message.text ? result.message.text : "");
+      std::vector<std::pair<std::string, std::size_t>> named;
+      for (const auto& leak : result.leaks) named.emplace_back(leak.path, leak.runs);
+      if (copied || c.copy.empty()) {
+        EXPECT_EQ(named, c.leaks);
+      } else {
+        EXPECT_TRUE(named.empty());
+        EXPECT_EQ(FilesHolding(f.request.output, "quick zendrel fox"), "");
+        EXPECT_EQ(FilesHolding(f.request.output, "fox jumps over"), "");
+      }
+    }
+  }
+}
+
+TEST(LockSite, AStrictLockWithALeakAndADryRunWriteNothing) {
+  for (const bool strict : {true, false}) {
+    TSiteFixture f;
+    f.Add("index.html", std::string("<p>") + kSentence + "</p>");
+    f.Add("search.js", std::string("var s = '") + kSentence + "';");
+    f.Add("notes.md", "notes");
+    f.request.strict = strict;
+    f.request.dry_run = !strict;
+    f.request.password = strict ? kPassword : "";
+    const auto root_before = Names(Tree(f.root.path()));
+
+    const TSiteResult result = f.Lock();
+
+    EXPECT_EQ(Names(Tree(f.root.path())), root_before) << strict;
+    EXPECT_EQ(result.ok(), !strict);
+    if (strict) EXPECT_EQ(result.message.text, messages::kSiteLeaksStrict);
+    ASSERT_EQ(result.leaks.size(), 1u) << strict;
+    EXPECT_EQ(result.leaks[0].path, "search.js");
+    if (strict) continue;
+    std::string fates;
+    for (const auto& file : result.files) fates += file.to + " ";
+    EXPECT_EQ(fates, "zendrel/unlock.js zendrel-extra.css index.html search.js ");
+    ASSERT_EQ(result.left_out.size(), 1u);
+    EXPECT_EQ(result.left_out[0].reason, TLeftOutReason::SourceOrData);
+  }
+}
+
+TEST(LockSite, APageThatIsNotHtmlIsLockedAsTextIntoAnHtmlName) {
+  TSiteFixture f;
+  f.Add("index.html", "<p>home</p>");
+  f.Add("api/fs.md", "# fs\n<b>not markup</b>");
+  f.request.include = {"*.html", "*.md"};
+  f.request.dry_run = true;
+  const TSiteResult planned = f.Lock();
+  f.request.dry_run = false;
+
+  const TSiteResult result = f.Lock();
+
+  ASSERT_TRUE(result.ok());
+  EXPECT_FALSE(Exists(f.Out("api/fs.md")));
+  EXPECT_EQ(Unlocked(f.Out("api/fs.md.html")), "# fs\n<b>not markup</b>");
+  const auto text_page = std::find_if(planned.files.begin(), planned.files.end(), [](const TSiteFile& file) {
+    return file.kind == TSiteFileKind::TextPage;
+  });
+  ASSERT_NE(text_page, planned.files.end());
+  EXPECT_EQ(fs::path(text_page->to).generic_string(), "api/fs.md.html");
+}
+
+TEST(LockSite, TheSharePageIsANamedLockedPage) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"docs/a.html", "docs/a.html"}, {"notes.txt", "notes.txt.html"}, {"notes.txt.html", "notes.txt.html"},
+      {"style.css", nullptr},         {"missing.html", nullptr},
+  };
+  for (const auto& [named, top] : cases) {
+    TSiteFixture f;
+    f.Add("docs/a.html", "a");
+    f.Add("notes.txt", "n");
+    f.Add("style.css", "s");
+    f.request.include = {"*.html", "*.txt"};
+    f.request.share_page = named;
+    const TSiteResult result = f.Lock();
+    EXPECT_EQ(result.ok(), top != nullptr) << named;
+    EXPECT_EQ(result.top_page, top ? top : "") << named;
+    if (!top) EXPECT_EQ(result.message.text, messages::kSiteSharePageNotAPage) << named;
   }
 }
 

@@ -1,0 +1,38 @@
+// The temporary folder a site is built in, beside the output, held by one
+// run at a time: the run locks it (platform::LockFolder) for its whole life.
+// It is made under a name of the run's own, locked, and only then moved to
+// its shared name, so that a folder found under the shared name that no run
+// holds is surely a killed run's leftover, and one that a run holds is
+// never touched.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/lock_result.h"
+#include "platform/platform.h"
+
+class TSiteTemporary {
+ public:
+  enum class TTake { Taken, Busy, Failed };
+
+  explicit TSiteTemporary(std::string path) : path_(std::move(path)) {}
+  ~TSiteTemporary();
+  TSiteTemporary(const TSiteTemporary&) = delete;
+  TSiteTemporary& operator=(const TSiteTemporary&) = delete;
+
+  // Taken: the folder exists at path(), new and empty, locked by this run;
+  // each leftover removed on the way is in `removed`. Busy: another run
+  // holds it; nothing was changed. Failed: `why` says what failed.
+  TTake Take(std::vector<std::string>* removed, TLockFailure* why);
+
+  // Locks another folder until this one is released (best effort): the old
+  // output, which has the temporary name after the swap until removed.
+  void AlsoHold(const std::string& folder);
+
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+  std::vector<platform::FileHandle> held_;
+};

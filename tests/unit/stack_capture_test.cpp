@@ -55,7 +55,8 @@ __attribute__((noinline, no_sanitize("address", "undefined"))) void FaultWithCle
 __attribute__((noinline, no_sanitize("undefined"))) int DivideBy(int divisor) { return 100 / divisor; }
 
 // Raises `depth` calls down: a throw, or with `fault` an access violation.
-__attribute__((noinline, no_sanitize("address", "undefined"))) void RaiseAtDepth(int depth, bool fault = false) {
+__attribute__((noinline, no_sanitize("address", "undefined"))) void RaiseAtDepth(int depth,
+                                                                                 bool fault = false) {
   if (depth == 0) {
     if (!fault) throw std::logic_error("deep");
     *reinterpret_cast<volatile int*>(fault_target) = 1;
@@ -315,16 +316,18 @@ TEST_F(StackCaptureTest, RaisesOnSeveralThreadsAtOnceEachLeaveTheirOwnTrace) {
         }
         // Every thread has raised before any looks at its trace.
         start.arrive_and_wait();
-        const bool own = TraceList.Count >= static_cast<std::size_t>(depth) + 1 &&
-                         TraceList.Entries[0].Address != 0xDEAD && LongestRun(TraceList) == std::size_t(depth) &&
-                         (fault ? TraceList.Entries[0].Address == fault_address && TraceList.Entries[0].Ordinal == 0
-                                : TraceList.Entries[0].Ordinal == 4);
+        const bool own =
+            TraceList.Count >= static_cast<std::size_t>(depth) + 1 &&
+            TraceList.Entries[0].Address != 0xDEAD && LongestRun(TraceList) == std::size_t(depth) &&
+            (fault ? TraceList.Entries[0].Address == fault_address && TraceList.Entries[0].Ordinal == 0
+                   : TraceList.Entries[0].Ordinal == 4);
         if (!own) ++wrong[t];
       }
     });
   }
   for (std::thread& thread : threads) thread.join();
-  for (int t = 0; t < kThreads; ++t) EXPECT_EQ(wrong[t], 0) << "thread " << t << " of " << kRounds << " rounds";
+  for (int t = 0; t < kThreads; ++t)
+    EXPECT_EQ(wrong[t], 0) << "thread " << t << " of " << kRounds << " rounds";
 }
 
 }  // namespace

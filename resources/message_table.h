@@ -92,6 +92,32 @@ inline constexpr char kSiteOldOutputKept[] =
     "The former output folder could not be removed and is kept as %s.\nDelete it when you no longer need it.";
 inline constexpr char kSiteCancelled[] = "The lock was cancelled. The output folder %s is as it was.";
 
+// Unlocking without a browser.
+inline constexpr char kUnlockOutputExists[] = "%s exists already; it is not overwritten.";
+inline constexpr char kUnlockFolder[] = "%s is a folder, not a locked page.";
+inline constexpr char kUnlockSpecial[] =
+    "%s is a pipe, a socket or a device, not a locked page; it is not read.";
+inline constexpr char kUnlockCannotRead[] = "Cannot read %s: %s";
+inline constexpr char kUnlockNoMarker[] = "%s is not a locked page: it has no \"//Page Begin\" marker.";
+// The second place: what the block reader found wrong.
+inline constexpr char kUnlockNotLocked[] = "%s is not a locked page: %s.";
+inline constexpr char kUnlockUnknownFormat[] =
+    "%s is not a locked page: its block is of no format this program knows.";
+inline constexpr char kUnlockCannotCreate[] = "Cannot create %s: %s";
+inline constexpr char kUnlockCannotWrite[] = "Cannot write %s: %s";
+inline constexpr char kUnlockCannotRename[] = "Cannot rename %s to %s: %s";
+inline constexpr char kUnlockWrongPassword[] = "Wrong password.";
+inline constexpr char kUnlockWrongPasswordOrAltered[] = "Wrong password (or the page was altered).";
+inline constexpr char kUnlockCannotReadPage[] = "Cannot read the locked page: %s";
+// The place: what is damaged, as "the block ends within its header".
+inline constexpr char kUnlockDamaged[] = "The locked page is damaged: %s.";
+inline constexpr char kUnlockBadCharacter[] =
+    "The locked page is damaged: literal %s holds a character the encoding never writes.";
+inline constexpr char kUnlockClosingLineMissing[] =
+    "The locked page is damaged: the text page's closing line is missing.";
+inline constexpr char kUnlockPasswordNotConvertible[] = "The password cannot be converted to UTF-8.";
+inline constexpr char kUnlockCryptoFailed[] = "The system's cryptography failed.";
+
 // Start-up and batch mode.
 inline constexpr char kLockedPageNotCreated[] = "Locked page was not created";
 inline constexpr char kUsage[] =
@@ -157,5 +183,10 @@ inline constexpr char kNoMailProgram[] =
 // Fills the "%s" places of a message template in order with the arguments.
 std::string Format(const char* message, std::initializer_list<std::string> arguments);
 std::string Format(const char* message, const std::vector<std::string>& arguments);
+
+// A problem as the user reads it: the formatted message, then "\n" and the
+// system's reason when there is one.
+std::string FormatWithReason(const char* message, const std::vector<std::string>& arguments,
+                             const std::string& reason);
 
 }  // namespace messages

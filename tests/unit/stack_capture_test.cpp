@@ -4,7 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <barrier>
+#include <condition_variable>
+#include <mutex>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -95,6 +96,32 @@ __attribute__((noinline, no_sanitize("address", "undefined"))) int RecurseForeve
 __attribute__((noinline)) std::uintptr_t CallerOfThisFrame() {
   return reinterpret_cast<std::uintptr_t>(__builtin_return_address(0));
 }
+
+// Holds each of `count` threads until all have arrived, round after round.
+// (libstdc++'s std::barrier waits through atomic waits that hang now and
+// then under wine.)
+class Rendezvous {
+ public:
+  explicit Rendezvous(int count) : count_(count) {}
+  void ArriveAndWait() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    const unsigned long round = round_;
+    if (++arrived_ == count_) {
+      arrived_ = 0;
+      ++round_;
+      all_.notify_all();
+    } else {
+      all_.wait(lock, [&] { return round_ != round; });
+    }
+  }
+
+ private:
+  const int count_;
+  int arrived_ = 0;
+  unsigned long round_ = 0;
+  std::mutex mutex_;
+  std::condition_variable all_;
+};
 
 class StackCaptureTest : public ::testing::Test {
  protected:
@@ -297,7 +324,7 @@ TEST_F(StackCaptureTest, TheWalkStartsInItsOwnFrame) {
 TEST_F(StackCaptureTest, RaisesOnSeveralThreadsAtOnceEachLeaveTheirOwnTrace) {
   constexpr int kThreads = 4;
   constexpr int kRounds = 200;
-  std::barrier start(kThreads);
+  Rendezvous start(kThreads);
   std::vector<int> wrong(kThreads, 0);
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {
@@ -306,7 +333,7 @@ TEST_F(StackCaptureTest, RaisesOnSeveralThreadsAtOnceEachLeaveTheirOwnTrace) {
       const bool fault = t % 2 == 1;
       for (int round = 0; round < kRounds; ++round) {
         Poison();
-        start.arrive_and_wait();
+        start.ArriveAndWait();
         std::uintptr_t fault_address = 0;
         try {
           RaiseAtDepth(depth, fault);
@@ -315,7 +342,7 @@ TEST_F(StackCaptureTest, RaisesOnSeveralThreadsAtOnceEachLeaveTheirOwnTrace) {
           fault_address = error.Address;
         }
         // Every thread has raised before any looks at its trace.
-        start.arrive_and_wait();
+        start.ArriveAndWait();
         const bool own =
             TraceList.Count >= static_cast<std::size_t>(depth) + 1 &&
             TraceList.Entries[0].Address != 0xDEAD && LongestRun(TraceList) == std::size_t(depth) &&

@@ -11,7 +11,8 @@
 #include "resources/terminal_messages.h"
 
 int main(int argc, char** argv) {
-  const TCliParse parse = ParseUnlockArguments(ProgramArguments(argc, argv));
+  // Split by the C runtime, as zendrel-unlock always has been.
+  const TCliParse parse = ParseUnlockArguments({argv + 1, argv + argc});
   if (!parse.ok) {
     platform::WriteStandardError("zendrel-unlock: " + parse.error + "\n" + messages::kUnlockUsage);
     return 2;
@@ -31,7 +32,7 @@ int main(int argc, char** argv) {
     platform::WriteStandardError(messages::Format(messages::kPasswordArgumentWarning, {"zendrel-unlock"}));
     // Windows: the same command line read wide, so that a password outside
     // the ANSI code page keeps every character.
-    const TCliParse wide = ParseUnlockArguments(ProgramArgumentsUtf8(argc, argv));
+    const TCliParse wide = ParseUnlockArguments(RuntimeArgumentsUtf8(argc, argv));
     if (wide.ok && wide.command.password_source == TPasswordSource::Argument)
       argument_utf8 = wide.command.password_from;
   }

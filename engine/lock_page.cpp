@@ -6,6 +6,7 @@
 #include "engine/lock_plan.h"
 #include "engine/locked_page_writer.h"
 #include "engine/page_check.h"
+#include "engine/page_patterns.h"
 #include "engine/template_installation.h"
 #include "platform/path_parts.h"
 #include "platform/platform.h"
@@ -14,7 +15,6 @@
 namespace {
 
 const char kTextExtension[] = ".txt";
-const char kHtmlSuffix[] = ".html";
 
 TLockResult WithStatus(TLockStatus status) {
   TLockResult result;

@@ -5,12 +5,7 @@
 #include <vector>
 
 #include "fileio/file_writer.h"
-
-namespace {
-
-const char kTemporarySuffix[] = "~temp~";
-
-}  // namespace
+#include "platform/path_parts.h"
 
 TFastIO::TFastIO()
     : Handle(platform::kInvalidHandle), WindowLength(0), WindowStart(0), Position(0), Window{} {}
@@ -126,7 +121,7 @@ bool TFastIO::SpliceThroughTemporary(const std::string& text, std::uint32_t span
   // the span cannot cut the file short.
   std::uint32_t size = 0;
   if (!platform::FileSize(Handle, &size)) return false;
-  const std::string temporary = FileName + kTemporarySuffix;
+  const std::string temporary = FileName + platform::kTemporarySuffix;
   // Never truncates a file of that name: it may be another splice's, or a
   // file of the user's.
   const platform::FileHandle out = platform::CreateExclusive(temporary);

@@ -8,8 +8,8 @@
 namespace platform {
 
 // What a file or folder is written under until it is complete, appended to
-// its final name: the page lock's locked page and backup copy, the site
-// lock's folder and the file layer's copies all end in it.
+// its final name: the page lock's locked page and backup copy and the site
+// lock's folder end in it.
 inline constexpr char kTemporarySuffix[] = "~temp~";
 
 // Everything after the path's last separator (the whole path when it holds

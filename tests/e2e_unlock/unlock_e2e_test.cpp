@@ -15,11 +15,11 @@
 
 #include "engine/base64.h"
 #include "engine/lock_page.h"
-#include "engine/strong_block.h"
 #include "engine/strong_codec.h"
 #include "fileio/block_sink.h"
 #include "tests/e2e_unlock/unlock_runner.h"
 #include "tests/support/lock_fixture.h"
+#include "tests/support/strong_format1.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/temp_dir.h"
 #include "zendrel_version.h"

@@ -7,7 +7,8 @@
 
 namespace {
 
-enum class TScope { Both, LockOnly, SiteOnly };
+// The commands an option applies to, as bits.
+enum TScope : unsigned { LockOnly = 1, SiteOnly = 2, Both = LockOnly | SiteOnly, Every = Both | 4 };
 
 struct TOption {
   const char* name;
@@ -16,8 +17,8 @@ struct TOption {
 };
 
 constexpr TOption kOptions[] = {
-    {"--template", true, TScope::Both},       {"--password-stdin", false, TScope::Both},
-    {"--password-file", true, TScope::Both},  {"--password-env", true, TScope::Both},
+    {"--template", true, TScope::Both},       {"--password-stdin", false, TScope::Every},
+    {"--password-file", true, TScope::Every}, {"--password-env", true, TScope::Every},
     {"--share-url", true, TScope::Both},      {"--jobs", true, TScope::Both},
     {"--quiet", false, TScope::Both},         {"--yes", false, TScope::LockOnly},
     {"--include", true, TScope::SiteOnly},    {"--exclude", true, TScope::SiteOnly},
@@ -25,6 +26,10 @@ constexpr TOption kOptions[] = {
     {"--strict", false, TScope::SiteOnly},    {"--dry-run", false, TScope::SiteOnly},
     {"--share-page", true, TScope::SiteOnly},
 };
+
+unsigned ScopeOf(TCliAction action) {
+  return action == TCliAction::Lock ? TScope::LockOnly : action == TCliAction::Site ? TScope::SiteOnly : 4u;
+}
 
 bool IsHelp(const std::string& a) { return a == "--help" || a == "-h" || a == "/?" || a == "-?" || a == "?"; }
 bool IsVersion(const std::string& a) { return a == "--version" || a == "-V"; }
@@ -48,13 +53,19 @@ bool ParseJobs(const std::string& text, unsigned* jobs) {
 
 class TParser {
  public:
-  explicit TParser(TCliAction action) { parse_.command.action = action; }
+  // `password_operand`: zendrel-unlock, whose third operand may be the
+  // password.
+  explicit TParser(TCliAction action, bool password_operand = false) : password_operand_(password_operand) {
+    parse_.command.action = action;
+  }
 
-  TCliParse Run(const std::vector<std::string>& arguments) {
-    const bool lock = parse_.command.action == TCliAction::Lock;
-    const char* verb = lock ? "lock" : "site";
+  // `arguments` from `first` on are the command's options and operands.
+  TCliParse Run(const std::vector<std::string>& arguments, std::size_t first = 1) {
+    const TCliAction action = parse_.command.action;
+    const bool lock = action == TCliAction::Lock;
+    const char* verb = lock ? "lock" : action == TCliAction::Site ? "site" : "unlock";
     bool options_end = false;
-    for (std::size_t i = 1; i < arguments.size(); ++i) {
+    for (std::size_t i = first; i < arguments.size(); ++i) {
       const std::string& argument = arguments[i];
       if (options_end || argument.size() < 2 || argument[0] != '-') {
         parse_.command.operands.push_back(argument);
@@ -82,8 +93,7 @@ class TParser {
               std::string(verb) + " ask for it");
         return Fail("unknown option " + name);
       }
-      if ((option->scope == TScope::LockOnly && !lock) || (option->scope == TScope::SiteOnly && lock))
-        return Fail(name + " does not apply to " + verb);
+      if ((option->scope & ScopeOf(action)) == 0) return Fail(name + " does not apply to " + verb);
       std::string value;
       if (option->takes_value) {
         if (equals != std::string::npos) {
@@ -101,11 +111,19 @@ class TParser {
     }
     if (!parse_.command.share_page.empty() && parse_.command.share_url.empty())
       return Fail("--share-page needs --share-url");
-    const std::size_t operands = parse_.command.operands.size();
-    if (operands != 2)
+    std::vector<std::string>& operands = parse_.command.operands;
+    if (password_operand_ && operands.size() == 3) {
+      if (password_named_) return Fail("name one password source only");
+      parse_.command.password_source = TPasswordSource::Argument;
+      parse_.command.password_from = operands.back();
+      operands.pop_back();
+    }
+    if (operands.size() != 2)
       return Fail(std::string(verb) +
-                  (lock ? " takes a page and a backup file" : " takes a source folder and an output folder") +
-                  (operands < 2 ? "" : "; more were given"));
+                  (lock                         ? " takes a page and a backup file"
+                   : action == TCliAction::Site ? " takes a source folder and an output folder"
+                                                : " takes a locked page and an output file") +
+                  (operands.size() < 2 ? "" : "; more were given"));
     parse_.ok = true;
     return parse_;
   }
@@ -189,6 +207,7 @@ class TParser {
   TCliParse parse_;
   std::vector<std::string> seen_;
   bool password_named_ = false;
+  const bool password_operand_;
 };
 
 // Four arguments of which none after the first looks like an option.
@@ -211,9 +230,13 @@ TCliParse ParseCliArguments(const std::vector<std::string>& arguments) {
     parse.command.action = IsHelp(first) ? TCliAction::Help : TCliAction::Version;
     return parse;
   }
-  if (first == "lock" || first == "site") {
-    parse = TParser(first == "lock" ? TCliAction::Lock : TCliAction::Site).Run(arguments);
-    // A template named "lock" or "site" keeps its four-argument form.
+  if (first == "lock" || first == "site" || first == "unlock") {
+    parse = TParser(first == "lock"   ? TCliAction::Lock
+                    : first == "site" ? TCliAction::Site
+                                      : TCliAction::Unlock)
+                .Run(arguments);
+    // A template named "lock", "site" or "unlock" keeps its four-argument
+    // form.
     if (parse.ok || !LooksLikeBatch(arguments)) return parse;
   }
   parse = TCliParse{};
@@ -225,4 +248,14 @@ TCliParse ParseCliArguments(const std::vector<std::string>& arguments) {
   }
   parse.error = "the command line names no command: lock, site, or the four arguments";
   return parse;
+}
+
+TCliParse ParseUnlockArguments(const std::vector<std::string>& arguments) {
+  if (arguments.size() == 1 && (IsHelp(arguments[0]) || IsVersion(arguments[0]))) {
+    TCliParse parse;
+    parse.ok = true;
+    parse.command.action = IsHelp(arguments[0]) ? TCliAction::Help : TCliAction::Version;
+    return parse;
+  }
+  return TParser(TCliAction::Unlock, true).Run(arguments, 0);
 }

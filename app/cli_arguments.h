@@ -1,6 +1,7 @@
-// The terminal command line: `lock` and `site` with their options, the help
-// and version forms, and the four-argument form, told apart and checked
-// before anything is read or written.
+// The terminal command line: `lock`, `site` and `unlock` with their options,
+// the help and version forms, and the four-argument form, told apart and
+// checked before anything is read or written. zendrel-unlock's own command
+// line is read here too.
 #pragma once
 
 #include <string>
@@ -12,11 +13,14 @@ enum class TCliAction {
   Version,  // --version, -V
   Lock,     // lock [options] <page> <backup>
   Site,     // site [options] <source folder> <output folder>
+  Unlock,   // unlock [password source] <locked page> <output file>
   Batch,    // <template> <page> <backup> <password>
 };
 
 // Where the password comes from; the terminal prompt unless one is named.
-enum class TPasswordSource { Prompt, Stdin, File, Environment };
+// Argument: zendrel-unlock's third argument, kept for existing scripts
+// (password_from holds it).
+enum class TPasswordSource { Prompt, Stdin, File, Environment, Argument };
 
 inline constexpr char kDefaultTemplate[] = "Light";
 
@@ -37,7 +41,8 @@ struct TCliCommand {
   bool dry_run = false;  // site: say each file's fate, write nothing
   // site: page patterns, files left out, files copied in clear on purpose.
   std::vector<std::string> include, exclude, copy;
-  // lock: page, backup; site: source, output; batch: the four arguments.
+  // lock: page, backup; site: source, output; unlock: locked page, output;
+  // batch: the four arguments.
   std::vector<std::string> operands;
 };
 
@@ -52,3 +57,8 @@ struct TCliParse {
 // are not a valid `lock` or `site` command are the four-argument form, as
 // they always were; any other malformed command line gives ok false.
 TCliParse ParseCliArguments(const std::vector<std::string>& arguments);
+
+// zendrel-unlock's arguments: --help, --version, or what `unlock` takes, and
+// then a third operand is the password (source Argument) when no other
+// source is named. Any other command line gives ok false.
+TCliParse ParseUnlockArguments(const std::vector<std::string>& arguments);

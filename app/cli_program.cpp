@@ -7,6 +7,7 @@
 #include "app/cli_commands.h"
 #include "app/program.h"
 #include "app/template_choice.h"
+#include "app/unlock_command.h"
 #include "app/wizard.h"
 #include "platform/terminal.h"
 #include "resources/message_table.h"
@@ -15,7 +16,7 @@
 namespace {
 
 std::string Usage(const std::string& program) {
-  return messages::Format(messages::kTerminalUsage, {program, program, program, program});
+  return messages::Format(messages::kTerminalUsage, {program, program, program, program, program});
 }
 
 // The four-argument form: batch mode with its own texts and exit codes, its
@@ -34,8 +35,14 @@ int RunCommand(const std::string& program, const TCliCommand& command) {
   platform::CatchInterrupts();
   const TCliContext context{program, InitApplication()};
   try {
-    return command.action == TCliAction::Lock ? RunLockCommand(context, command)
-                                              : RunSiteCommand(context, command);
+    switch (command.action) {
+      case TCliAction::Lock:
+        return RunLockCommand(context, command);
+      case TCliAction::Unlock:
+        return RunUnlockCommand(program, command);
+      default:
+        return RunSiteCommand(context, command);
+    }
   } catch (const std::exception& error) {
     SayError(context, error.what());
   } catch (...) {
@@ -68,6 +75,7 @@ int TerminalMain(const std::string& program, const std::vector<std::string>& arg
       return RunTerminalBatch(arguments);
     case TCliAction::Lock:
     case TCliAction::Site:
+    case TCliAction::Unlock:
       break;
   }
   return RunCommand(program, parse.command);

@@ -19,3 +19,8 @@ std::vector<std::string> ProgramArguments(int argc, char** argv);
 // (GetCommandLineW), so that no character outside the ANSI code page is
 // lost; elsewhere the arguments as the terminal sent them, which already are.
 std::vector<std::string> ProgramArgumentsUtf8(int argc, char** argv);
+
+// The arguments as the C runtime splits them (argv without the program's
+// name, empty ones kept), in UTF-8: on Windows split from the wide command
+// line by the same rules (CommandLineToArgvW); elsewhere argv as it is.
+std::vector<std::string> RuntimeArgumentsUtf8(int argc, char** argv);

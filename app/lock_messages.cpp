@@ -8,8 +8,7 @@ std::string FormatMessage(const TLockMessage& message) {
 }
 
 std::string LockFailureText(const TLockMessage& message, const std::string& reason) {
-  const std::string text = FormatMessage(message);
-  return reason.empty() ? text : text + "\n" + reason;
+  return messages::FormatWithReason(message.text ? message.text : "", message.arguments, reason);
 }
 
 void ShowLockFailures(const TLockResult& result) {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <span>
 #include <tuple>
 
 #include "platform/terminal.h"
@@ -28,11 +29,12 @@ TPasswordRead Checked(std::string password) {
   return {TPasswordStatus::Ok, std::move(password), "", ""};
 }
 
-TPasswordRead FromPrompt() {
+TPasswordRead FromPrompt(bool confirm) {
   if (!platform::IsTerminal(platform::StandardStream::Input)) return Failed(messages::kNoPasswordSource);
   std::string first, second, utf8, utf8_again;
-  for (auto [prompt, line, wide] : {std::tuple{messages::kPasswordPrompt, &first, &utf8},
-                                    std::tuple{messages::kPasswordPromptAgain, &second, &utf8_again}}) {
+  const std::tuple<const char*, std::string*, std::string*> asks[] = {
+      {messages::kPasswordPrompt, &first, &utf8}, {messages::kPasswordPromptAgain, &second, &utf8_again}};
+  for (auto [prompt, line, wide] : std::span(asks, confirm ? 2 : 1)) {
     switch (platform::ReadTerminalLine(prompt, false, line, wide)) {
       case platform::TerminalRead::Ok:
         break;
@@ -45,7 +47,7 @@ TPasswordRead FromPrompt() {
     }
     if (line->empty()) return Failed(messages::kPasswordNotEntered);
   }
-  if (first != second || utf8 != utf8_again) return Failed(messages::kPasswordsDiffer);
+  if (confirm && (first != second || utf8 != utf8_again)) return Failed(messages::kPasswordsDiffer);
   TPasswordRead read = Checked(std::move(first));
   read.utf8 = std::move(utf8);
   return read;
@@ -62,10 +64,12 @@ TPasswordRead FromFile(const std::string& path) {
 
 }  // namespace
 
-TPasswordRead ReadPassword(TPasswordSource source, const std::string& from) {
+TPasswordRead ReadPassword(TPasswordSource source, const std::string& from, bool confirm) {
   switch (source) {
     case TPasswordSource::Prompt:
-      return FromPrompt();
+      return FromPrompt(confirm);
+    case TPasswordSource::Argument:
+      return Checked(from);
     case TPasswordSource::Stdin: {
       std::string line;
       if (!FirstLine(std::cin, &line)) return Failed(messages::kPasswordStdinEmpty);

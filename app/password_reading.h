@@ -19,9 +19,9 @@ struct TPasswordRead {
   std::string error;
 };
 
-// Prompt: asked twice on the terminal without echo (only when standard input
-// is a terminal); the two must agree. Stdin and File: the first line, without
+// Prompt: asked on the terminal without echo (only when standard input is a
+// terminal); with `confirm` asked twice, and the two must agree. Stdin and File: the first line, without
 // its line break (LF or CR LF), and for a file without a UTF-8 byte-order
-// mark. Environment: the variable's value. An empty password is refused
-// with "A password is not entered".
-TPasswordRead ReadPassword(TPasswordSource source, const std::string& from);
+// mark. Environment: the variable's value. Argument: `from` itself. An empty
+// password is refused with "A password is not entered".
+TPasswordRead ReadPassword(TPasswordSource source, const std::string& from, bool confirm = true);

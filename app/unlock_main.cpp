@@ -1,44 +1,42 @@
 // zendrel-unlock: turns a locked page back into the page's exact bytes,
-// without a browser. A console program on both systems.
-#include <cstring>
+// without a browser. A console program on both systems; `zendrel unlock`
+// does the same from the terminal program.
 #include <string>
 
-#include "engine/page_unlock.h"
+#include "app/cli_arguments.h"
+#include "app/command_line.h"
+#include "app/unlock_command.h"
 #include "platform/core_dumps.h"
 #include "platform/terminal.h"
-#include "zendrel_version.h"
-
-namespace {
-
-constexpr char kUsage[] =
-    "Usage: zendrel-unlock <Locked Page> <Output File> <password>\n"
-    "       zendrel-unlock --help | --version\n"
-    "Writes the page locked in <Locked Page> to <Output File>, which must not exist.\n"
-    "Exit codes: 0 done; 1 wrong password, damaged or foreign page, or output not written;\n"
-    "2 malformed command line.\n";
-
-bool Is(const char* argument, const char* long_form, const char* short_form) {
-  return std::strcmp(argument, long_form) == 0 || std::strcmp(argument, short_form) == 0;
-}
-
-}  // namespace
+#include "resources/message_table.h"
+#include "resources/terminal_messages.h"
 
 int main(int argc, char** argv) {
   platform::KeepOutOfCoreDumps();
-  if (argc >= 2 && Is(argv[1], "--help", "-h")) {
-    platform::WriteStandardOutput(kUsage);
-    return 0;
-  }
-  if (argc >= 2 && Is(argv[1], "--version", "-V")) {
-    platform::WriteStandardOutput("zendrel-unlock " ZENDREL_VERSION "\n");
-    return 0;
-  }
-  if (argc != 4) {
-    platform::WriteStandardError(kUsage);
+  // Split by the C runtime, as zendrel-unlock always has been.
+  const TCliParse parse = ParseUnlockArguments({argv + 1, argv + argc});
+  if (!parse.ok) {
+    platform::WriteStandardError("zendrel-unlock: " + parse.error + "\n" + messages::kUnlockUsage);
     return 2;
   }
-  const TUnlockResult result = UnlockPage(argv[1], argv[2], argv[3]);
-  if (result.status == TUnlockStatus::Done) return 0;
-  platform::WriteStandardError("zendrel-unlock: " + result.message + "\n");
-  return 1;
+  switch (parse.command.action) {
+    case TCliAction::Help:
+      platform::WriteStandardOutput(messages::kUnlockUsage);
+      return 0;
+    case TCliAction::Version:
+      platform::WriteStandardOutput(messages::kUnlockVersion);
+      return 0;
+    default:
+      break;
+  }
+  std::string argument_utf8;
+  if (parse.command.password_source == TPasswordSource::Argument) {
+    platform::WriteStandardError(messages::Format(messages::kPasswordArgumentWarning, {"zendrel-unlock"}));
+    // Windows: the same command line read wide, so that a password outside
+    // the ANSI code page keeps every character.
+    const TCliParse wide = ParseUnlockArguments(RuntimeArgumentsUtf8(argc, argv));
+    if (wide.ok && wide.command.password_source == TPasswordSource::Argument)
+      argument_utf8 = wide.command.password_from;
+  }
+  return RunUnlockCommand("zendrel-unlock", parse.command, argument_utf8);
 }

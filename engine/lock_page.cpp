@@ -15,7 +15,6 @@
 namespace {
 
 const char kTextExtension[] = ".txt";
-const char kHtmlSuffix[] = ".html";
 
 TLockResult WithStatus(TLockStatus status) {
   TLockResult result;
@@ -93,7 +92,7 @@ TLockResult BuildLockedPage(const TLockRequest& request, const std::string& page
                             TLockObserver& observer) {
   TLockPlan plan;
   TLockFailure why;
-  if (!PlanLock(request.template_, request.password, request.codec, &plan, &why)) return FailedLock(why);
+  if (!PlanLock(request.template_, request.password, &plan, &why)) return FailedLock(why);
 
   // The temporary page, created exclusively, is the guard against a second
   // lock of the same page: the page's checks below read a page that no

@@ -15,11 +15,12 @@
 #include "engine/lock_observer.h"
 #include "engine/lock_request.h"
 #include "engine/lock_result.h"
+#include "platform/path_parts.h"
 
 // The locked page is built in the page's name with this appended, created
 // exclusively: it is also the guard that keeps two locks of one page apart.
 // The backup is copied through the backup's name with it appended.
-inline constexpr char kLockTemporarySuffix[] = "~temp~";
+inline constexpr auto& kLockTemporarySuffix = platform::kTemporarySuffix;
 
 // Locks `request.page`. A page whose name ends in ".txt" (in any letter case
 // with `text_in_any_case`) is first renamed to

@@ -26,8 +26,7 @@ TLockMessage SetupProblem(TCodecSetup setup) {
 
 }  // namespace
 
-bool PlanLock(const TTemplate& found, const TPassword& password, std::shared_ptr<TPageCodec> codec,
-              TLockPlan* plan, TLockFailure* why) {
+bool PlanLock(const TTemplate& found, const TPassword& password, TLockPlan* plan, TLockFailure* why) {
   plan->template_ = found;
   plan->start_page = found.StartPage();
   std::uint64_t size = 0;
@@ -45,14 +44,6 @@ bool PlanLock(const TTemplate& found, const TPassword& password, std::shared_ptr
   if (!FindPayloadArea(start_page, &plan->area)) {
     *why = {{messages::kWrongTemplate, {}}, {}};
     return false;
-  }
-  if (codec) {
-    if (codec->Protection() != plan->area.protection) {
-      *why = {{messages::kWrongTemplate, {}}, {}};
-      return false;
-    }
-    plan->codec = std::move(codec);
-    return true;
   }
   std::unique_ptr<TPageCodec> made;
   const TCodecSetup setup = MakePageCodec(plan->area.protection, password, &made);

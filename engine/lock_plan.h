@@ -27,14 +27,11 @@ struct TLockPlan {
 
 // Checks `found` for a lock with `password`: its start page is a regular
 // file (kTemplateNotFound) that can be read (kCannotReadFile, with the
-// system's reason) and holds a payload area (kWrongTemplate). Takes
-// `codec` when given (made once for a run by MakePageCodec; it must be of
-// the template's protection, else kWrongTemplate); otherwise makes the
+// system's reason) and holds a payload area (kWrongTemplate). Makes the
 // codec of the template's protection for `password`: an XOR template
 // refuses a password whose length is a multiple of 256
 // (kPasswordLengthMultipleOf256), a strong one a password that is not UTF-8
 // (kPasswordNotUtf8) or has no UTF-8 form (kPasswordNotConvertible), and a
 // failed derivation is kCannotMakeKey. False with the problem in `why`;
 // nothing is changed either way.
-bool PlanLock(const TTemplate& found, const TPassword& password, std::shared_ptr<TPageCodec> codec,
-              TLockPlan* plan, TLockFailure* why);
+bool PlanLock(const TTemplate& found, const TPassword& password, TLockPlan* plan, TLockFailure* why);

@@ -2,10 +2,8 @@
 // keeping the page's bytes in `backup`.
 #pragma once
 
-#include <memory>
 #include <string>
 
-#include "engine/page_codec.h"
 #include "engine/password.h"
 #include "engine/template_library.h"
 
@@ -16,10 +14,6 @@ struct TLockRequest {
   // The typed bytes for the XOR block, with the UTF-8 form for a strong key
   // when the caller read the typed text as wide characters (TPassword).
   TPassword password;
-  // Optional: the run's codec, made once by MakePageCodec for the
-  // template's protection and the password, so that a run of many pages
-  // derives the strong key once. Empty: the lock makes its own.
-  std::shared_ptr<TPageCodec> codec = nullptr;
   // A page whose name ends in ".txt" in any letter case is a text page, as
   // in a site lock; false: only ".txt" exactly, as batch mode has it.
   bool text_in_any_case = false;

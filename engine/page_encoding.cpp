@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 
 #include "engine/escape_run.h"
 #include "engine/escape_table.h"
+#include "engine/literal_lines.h"
 #include "engine/xor_format.h"
 #include "fileio/block_sink.h"
 #include "fileio/byte_source.h"
@@ -31,63 +31,7 @@ KeyStream MakeKeyStream(const std::string& password) {
   return stream;
 }
 
-// Collects encoded lines in a fixed buffer and hands it to the sink when
-// full. Each line's closing "'," and line break is written only when the next
-// line begins, so that the last one can be closed with ");" instead.
-class TLineWriter {
- public:
-  TLineWriter(TBlockSink& sink, const std::string& line_break) : sink_(sink), line_break_(line_break) {}
-
-  // Room for one more line of up to `max` encoded bytes, its opening
-  // apostrophe already written; false when the sink failed.
-  char* BeginLine(std::size_t max) {
-    const std::size_t need = 3 + line_break_.size() + 1 + max + kEscapeRunSlack;
-    if (need > kCapacity) return nullptr;
-    if (kCapacity - used_ < need && !Drain()) return nullptr;
-    const std::size_t before = used_;
-    if (open_) {
-      Append("',");
-      Append(line_break_);
-    }
-    Append("'");
-    open_ = true;
-    prefix_ = used_ - before;
-    return buffer_ + used_;
-  }
-  void EndLine(char* end) { used_ = static_cast<std::size_t>(end - buffer_); }
-  // Takes back a line that came out empty, and with it the closing of the
-  // line before, which stays open for Finish.
-  void DropLine() { used_ -= prefix_; }
-
-  bool Finish() {
-    Append("');");
-    Append(line_break_);
-    return Drain();
-  }
-
- private:
-  static constexpr std::size_t kCapacity = 1 << 18;
-
-  void Append(const std::string& text) {
-    std::memcpy(buffer_ + used_, text.data(), text.size());
-    used_ += text.size();
-  }
-  bool Drain() {
-    if (used_ > 0 && ok_) ok_ = sink_.Put(buffer_, used_);
-    used_ = 0;
-    return ok_;
-  }
-
-  TBlockSink& sink_;
-  const std::string line_break_;
-  char buffer_[kCapacity];
-  std::size_t used_ = 0;
-  bool open_ = false;
-  std::size_t prefix_ = 0;
-  bool ok_ = true;
-};
-
-bool WriteWrapLine(TLineWriter& lines, const char* text, KeyStream& keys) {
+bool WriteWrapLine(TLiteralLines& lines, const char* text, KeyStream& keys) {
   const std::size_t n = std::strlen(text);
   char* out = lines.BeginLine(2 * n);
   if (!out) return false;
@@ -108,22 +52,21 @@ std::string CheckValue(const std::string& password) {
 bool WritePageBlock(TByteSource& source, const std::string& password, bool wrap, TBlockSink& sink,
                     const std::string& line_break) {
   const std::size_t chunk = kXorChunkSize;
-  // The line buffer is large; it lives on the heap, not the stack.
-  const auto lines = std::make_unique<TLineWriter>(sink, line_break);
+  TLiteralLines lines(sink, line_break);
 
   // The check line.
-  char* out = lines->BeginLine(2);
+  char* out = lines.BeginLine(2);
   const std::string check = CheckValue(password);
-  lines->EndLine(std::copy(check.begin(), check.end(), out));
+  lines.EndLine(std::copy(check.begin(), check.end(), out));
 
   KeyStream keys = MakeKeyStream(password);
-  if (wrap && !WriteWrapLine(*lines, kTextWrapOpen, keys)) return false;
+  if (wrap && !WriteWrapLine(lines, kTextWrapOpen, keys)) return false;
 
   // Data lines are encoded straight into the writer's buffer. The window is
   // read as ReadChar would, a run at a time: a 0 (a zero byte, or the end of
   // the data) ends the line and is consumed.
   for (;;) {
-    char* const begin = lines->BeginLine(2 * chunk);
+    char* const begin = lines.BeginLine(2 * chunk);
     if (!begin) return false;
     out = begin;
     std::size_t wanted = chunk;
@@ -146,14 +89,14 @@ bool WritePageBlock(TByteSource& source, const std::string& password, bool wrap,
       wanted -= n;
     }
     if (out == begin) {
-      lines->DropLine();
+      lines.DropLine();
       break;
     }
-    lines->EndLine(out);
+    lines.EndLine(out);
   }
 
-  if (wrap && !WriteWrapLine(*lines, kTextWrapClose, keys)) return false;
-  return lines->Finish();
+  if (wrap && !WriteWrapLine(lines, kTextWrapClose, keys)) return false;
+  return lines.Finish();
 }
 
 std::string BuildPageBlock(TByteSource& source, const std::string& password, bool wrap,

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+// What a text page's name gains: its locked page is HTML.
+inline constexpr char kHtmlSuffix[] = ".html";
+
 // The page patterns when none are given.
 inline const std::vector<std::string> kDefaultPagePatterns = {"*.html", "*.htm"};
 

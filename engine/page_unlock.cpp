@@ -8,6 +8,7 @@
 #include "fileio/file_writer.h"
 #include "platform/path_kind.h"
 #include "platform/platform.h"
+#include "resources/message_table.h"
 
 namespace {
 
@@ -17,21 +18,23 @@ TUnlockResult Decode(TBlockReader& reader, const std::string& locked_path, const
   bool last = false;
   const TBlockReader::TStatus status = reader.Next(&first, &last);
   if (status == TBlockReader::TStatus::ReadFailed)
-    return {TUnlockStatus::ReadFailed, "Cannot read " + locked_path + ": " + reader.LastErrorText()};
+    return {TUnlockStatus::ReadFailed,
+            messages::Format(messages::kUnlockCannotRead, {locked_path, reader.LastErrorText()})};
   if (status != TBlockReader::TStatus::Ok)
-    return {TUnlockStatus::NotLocked, locked_path + " is not a locked page: " + reader.Problem() + "."};
+    return {TUnlockStatus::NotLocked,
+            messages::Format(messages::kUnlockNotLocked, {locked_path, reader.Problem()})};
   if (first == kStrongFormatName || first == kStrongFormat2Name) {
     if (last)
-      return {TUnlockStatus::Damaged, "The locked page is damaged: the block ends within its header."};
+      return {TUnlockStatus::Damaged,
+              messages::Format(messages::kUnlockDamaged, {"the block ends within its header"})};
     return DecodeStrongBlock(reader, first, password, out);
   }
   if (IsCheckValueLiteral(first)) return DecodeXorBlock(reader, first, last, password.Typed(), out);
   // Every strong format's name starts so; one this program does not know
   // was written by a later release.
   if (first.rfind("ZENDREL-", 0) == 0)
-    return {TUnlockStatus::NotLocked, locked_path + ": This page was locked by a newer version of Zendrel."};
-  return {TUnlockStatus::NotLocked,
-          locked_path + " is not a locked page: its block is of no format this program knows."};
+    return {TUnlockStatus::NotLocked, messages::Format(messages::kUnlockNewerVersion, {locked_path})};
+  return {TUnlockStatus::NotLocked, messages::Format(messages::kUnlockUnknownFormat, {locked_path})};
 }
 
 }  // namespace
@@ -39,14 +42,13 @@ TUnlockResult Decode(TBlockReader& reader, const std::string& locked_path, const
 TUnlockResult UnlockPage(const std::string& locked_path, const std::string& output_path,
                          const TPassword& password) {
   if (platform::PathExists(output_path))
-    return {TUnlockStatus::OutputExists, output_path + " exists already; it is not overwritten."};
+    return {TUnlockStatus::OutputExists, messages::Format(messages::kUnlockOutputExists, {output_path})};
   // Opening a FIFO would wait for a writer, and a device may never end.
   switch (platform::KindOfPath(locked_path)) {
     case platform::PathKind::Directory:
-      return {TUnlockStatus::ReadFailed, locked_path + " is a folder, not a locked page."};
+      return {TUnlockStatus::ReadFailed, messages::Format(messages::kUnlockFolder, {locked_path})};
     case platform::PathKind::Special:
-      return {TUnlockStatus::ReadFailed,
-              locked_path + " is a pipe, a socket or a device, not a locked page; it is not read."};
+      return {TUnlockStatus::ReadFailed, messages::Format(messages::kUnlockSpecial, {locked_path})};
     case platform::PathKind::Missing:
     case platform::PathKind::Regular:
       break;
@@ -56,12 +58,13 @@ TUnlockResult UnlockPage(const std::string& locked_path, const std::string& outp
     case TBlockReader::TStatus::Ok:
       break;
     case TBlockReader::TStatus::ReadFailed:
-      return {TUnlockStatus::ReadFailed, "Cannot read " + locked_path + ": " + reader.LastErrorText()};
+      return {TUnlockStatus::ReadFailed,
+              messages::Format(messages::kUnlockCannotRead, {locked_path, reader.LastErrorText()})};
     case TBlockReader::TStatus::NoBlock:
-      return {TUnlockStatus::NotLocked,
-              locked_path + " is not a locked page: it has no \"//Page Begin\" marker."};
+      return {TUnlockStatus::NotLocked, messages::Format(messages::kUnlockNoMarker, {locked_path})};
     case TBlockReader::TStatus::Malformed:
-      return {TUnlockStatus::NotLocked, locked_path + " is not a locked page: " + reader.Problem() + "."};
+      return {TUnlockStatus::NotLocked,
+              messages::Format(messages::kUnlockNotLocked, {locked_path, reader.Problem()})};
   }
 
   // The page comes out in clear, so readable by its owner only, whatever
@@ -70,26 +73,21 @@ TUnlockResult UnlockPage(const std::string& locked_path, const std::string& outp
   const std::string temp = output_path + kUnlockTempSuffix;
   if (platform::PathExists(temp)) {
     if (platform::IsHeld(temp))
-      return {TUnlockStatus::WriteFailed, temp + " is being written by another run; nothing was written."};
+      return {TUnlockStatus::WriteFailed, messages::Format(messages::kUnlockTempHeld, {temp})};
     if (!platform::RemoveFile(temp))
       return {TUnlockStatus::WriteFailed,
-              temp +
-                  " was left by an earlier run that was stopped (it holds the page "
-                  "in clear) and cannot be removed: " +
-                  platform::LastErrorText()};
-    return {TUnlockStatus::WriteFailed,
-            temp +
-                " was left by an earlier run that was stopped (it held the page in "
-                "clear) and has been removed; nothing was written. Run again."};
+              messages::Format(messages::kUnlockLeftoverNotRemoved, {temp, platform::LastErrorText()})};
+    return {TUnlockStatus::WriteFailed, messages::Format(messages::kUnlockLeftoverRemoved, {temp})};
   }
   const platform::FileHandle file = platform::CreateHeldPrivate(temp);
   if (file == platform::kInvalidHandle)
-    return {TUnlockStatus::WriteFailed, "Cannot create " + temp + ": " + platform::LastErrorText()};
+    return {TUnlockStatus::WriteFailed,
+            messages::Format(messages::kUnlockCannotCreate, {temp, platform::LastErrorText()})};
   TFileWriter sink(file);
   TUnlockResult result = Decode(reader, locked_path, password, sink);
   if (result.status == TUnlockStatus::Done && !sink.Flush()) result.status = TUnlockStatus::WriteFailed;
   if (result.status == TUnlockStatus::WriteFailed)
-    result.message = "Cannot write " + temp + ": " + sink.Reason();
+    result.message = messages::Format(messages::kUnlockCannotWrite, {temp, sink.Reason()});
   platform::CloseFile(file);
 
   // RenameFile refuses an existing target, so a file that appeared meanwhile
@@ -98,9 +96,9 @@ TUnlockResult UnlockPage(const std::string& locked_path, const std::string& outp
     const std::string why = platform::LastErrorText();
     result = platform::PathExists(output_path)
                  ? TUnlockResult{TUnlockStatus::OutputExists,
-                                 output_path + " exists already; it is not overwritten."}
+                                 messages::Format(messages::kUnlockOutputExists, {output_path})}
                  : TUnlockResult{TUnlockStatus::WriteFailed,
-                                 "Cannot rename " + temp + " to " + output_path + ": " + why};
+                                 messages::Format(messages::kUnlockCannotRename, {temp, output_path, why})};
   }
   if (result.status != TUnlockStatus::Done) platform::RemoveFile(temp);
   return result;

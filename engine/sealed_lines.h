@@ -1,13 +1,13 @@
-// The strong block's framing: literals as lines of single-quoted script
-// strings, each followed by "," and the line break, the last by ");" and the
-// line break. The header literals go as they are; the sealed stream goes as
-// base64 lines of kStrongLineLength characters, only the last shorter.
+// The strong block's lines, in the framing of TLiteralLines: the header
+// literals go as they are; the sealed stream goes as base64 lines of
+// kStrongLineLength characters, only the last shorter.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <vector>
 
+#include "engine/literal_lines.h"
 #include "fileio/block_sink.h"
 
 class TSealedLines {
@@ -32,8 +32,7 @@ class TSealedLines {
   bool Finish();
 
  private:
-  TBlockSink& sink_;
+  TLiteralLines lines_;
   std::vector<unsigned char> buffer_;
   std::size_t held_ = 0;
-  std::string line_break_, out_;
 };

@@ -25,11 +25,6 @@ constexpr unsigned kMaxJobs = 64;
 // How often the caller hears of progress and is asked whether to cancel.
 constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 
-std::string WithoutFinalSeparator(std::string path) {
-  while (path.size() > 1 && (path.back() == platform::PathSeparator() || path.back() == '/')) path.pop_back();
-  return path;
-}
-
 // True when `inner` is `outer` or lies inside it (both full paths).
 bool IsWithin(const std::string& inner, const std::string& outer) {
   if (inner.size() < outer.size() || !platform::SameFileName(inner.substr(0, outer.size()), outer))
@@ -282,7 +277,7 @@ TSiteResult LockSite(const TSiteRequest& request, TSiteObserver& observer) {
   if (!request.dry_run && !writer.Prepare(request.template_, request.password, &why))
     return Failure(why.message.text, why.message.arguments, why.reason);
 
-  const std::string output = WithoutFinalSeparator(request.output);
+  const std::string output = platform::WithoutFinalSeparator(request.output);
   bool output_exists = false;
   TSiteResult checked = CheckFolders(request, output, &output_exists);
   if (!checked.ok()) return checked;

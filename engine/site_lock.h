@@ -29,7 +29,8 @@
 #include "engine/site_observer.h"
 #include "engine/site_request.h"
 #include "engine/site_result.h"
+#include "platform/path_parts.h"
 
-inline constexpr char kSiteTemporarySuffix[] = "~temp~";
+inline constexpr auto& kSiteTemporarySuffix = platform::kTemporarySuffix;
 
 TSiteResult LockSite(const TSiteRequest& request, TSiteObserver& observer);

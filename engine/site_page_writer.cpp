@@ -32,7 +32,7 @@ bool TSitePageWriter::Prepare(const TTemplate& template_, const TPassword& passw
     return false;
   }
   // The plan makes the run's codec: one key derivation for the whole site.
-  if (!PlanLock(template_, password, nullptr, &plan_, why)) return false;
+  if (!PlanLock(template_, password, &plan_, why)) return false;
   site_key_ = plan_.codec->ShareKey();
   return true;
 }

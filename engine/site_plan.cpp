@@ -7,7 +7,6 @@
 
 namespace {
 
-const char kHtmlSuffix[] = ".html";
 
 // One entry of the site's or the template's tree, as the walk found it.
 struct TNode {

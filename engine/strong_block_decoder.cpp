@@ -7,13 +7,14 @@
 #include "engine/strong_keys.h"
 #include "engine/strong_stream.h"
 #include "platform/crypto.h"
+#include "resources/message_table.h"
 
 namespace {
 
 constexpr std::size_t kSealedChunk = kStrongChunkSize + platform::kGcmTagSize;
 
 TUnlockResult Damaged(const std::string& what) {
-  return {TUnlockStatus::Damaged, "The locked page is damaged: " + what + "."};
+  return {TUnlockStatus::Damaged, messages::Format(messages::kUnlockDamaged, {what})};
 }
 
 // The iteration count in plain decimal, without leading zeros.
@@ -37,7 +38,7 @@ class TChunkOpener {
   TUnlockResult Open(const std::string& sealed, std::size_t size, bool last) {
     if (!stream_.Open(index_, last, reinterpret_cast<const unsigned char*>(sealed.data()), size,
                       plain_.data())) {
-      if (index_ == 0) return {TUnlockStatus::WrongPassword, "Wrong password (or the page was altered)."};
+      if (index_ == 0) return {TUnlockStatus::WrongPassword, messages::kUnlockWrongPasswordOrAltered};
       return Damaged("chunk " + std::to_string(index_) +
                      (last ? " does not open as the last: the page was cut short or altered"
                            : " does not authenticate: the page was altered"));
@@ -71,7 +72,8 @@ TUnlockResult DecodeStrongBlock(TBlockReader& reader, const std::string& format,
   for (std::size_t i = 1; i < header.size(); ++i) {
     const TBlockReader::TStatus status = reader.Next(&header[i], &last);
     if (status == TBlockReader::TStatus::ReadFailed)
-      return {TUnlockStatus::ReadFailed, "Cannot read the locked page: " + reader.LastErrorText()};
+      return {TUnlockStatus::ReadFailed,
+              messages::Format(messages::kUnlockCannotReadPage, {reader.LastErrorText()})};
     if (status != TBlockReader::TStatus::Ok) return Damaged(reader.Problem());
     if (last) return Damaged("the block ends within its header");
   }
@@ -98,13 +100,12 @@ TUnlockResult DecodeStrongBlock(TBlockReader& reader, const std::string& format,
   // them still opens here.
   std::string utf8, site_key, page_key;
   const platform::WipeOnExit wipe{&utf8, &site_key, &page_key};
-  if (!password.ToUtf8(&utf8))
-    return {TUnlockStatus::WrongPassword, "The password cannot be converted to UTF-8."};
+  if (!password.ToUtf8(&utf8)) return {TUnlockStatus::WrongPassword, messages::kUnlockPasswordNotConvertible};
   TStrongStream stream;
   if (!DeriveSiteKey(utf8, salt, iterations, &site_key) ||
       (version2 && !DerivePageKey(site_key, page_salt, &page_key)) ||
       !stream.Start(version2 ? page_key : site_key, prefix, StrongAad(header)))
-    return {TUnlockStatus::CryptoFailed, "The system's cryptography failed."};
+    return {TUnlockStatus::CryptoFailed, messages::kUnlockCryptoFailed};
 
   // A chunk is opened once more data follows it; what remains at the end is
   // the last chunk.
@@ -114,7 +115,8 @@ TUnlockResult DecodeStrongBlock(TBlockReader& reader, const std::string& format,
   for (std::size_t line = header.size() + 1; !last; ++line) {
     const TBlockReader::TStatus status = reader.Next(&text, &last);
     if (status == TBlockReader::TStatus::ReadFailed)
-      return {TUnlockStatus::ReadFailed, "Cannot read the locked page: " + reader.LastErrorText()};
+      return {TUnlockStatus::ReadFailed,
+              messages::Format(messages::kUnlockCannotReadPage, {reader.LastErrorText()})};
     if (status != TBlockReader::TStatus::Ok) return Damaged(reader.Problem());
     if (!base64.Put(text, &sealed)) return Damaged("literal " + std::to_string(line) + " is not base64");
     while (sealed.size() > kSealedChunk) {

@@ -2,6 +2,7 @@
 
 #include "engine/escape_table.h"
 #include "engine/page_encoding.h"
+#include "resources/message_table.h"
 
 namespace {
 
@@ -62,7 +63,8 @@ bool IsCheckValueLiteral(const std::string& literal) {
 
 TUnlockResult DecodeXorBlock(TBlockReader& reader, const std::string& check, bool check_was_last,
                              const std::string& password, TBlockSink& out) {
-  if (check != CheckValue(password)) return Fail(TUnlockStatus::WrongPassword, "Wrong password.");
+  if (check != CheckValue(password))
+    return Fail(TUnlockStatus::WrongPassword, messages::kUnlockWrongPassword);
   TKeyCursor keys(password);
   // A text page's first data literal is the opening wrapper line (18 bytes;
   // a page's own first line holds 100 unless it is its only one) and its
@@ -74,12 +76,13 @@ TUnlockResult DecodeXorBlock(TBlockReader& reader, const std::string& check, boo
   for (std::size_t line = 2; !last; ++line) {
     const TBlockReader::TStatus status = reader.Next(&text, &last);
     if (status == TBlockReader::TStatus::ReadFailed)
-      return Fail(TUnlockStatus::ReadFailed, "Cannot read the locked page: " + reader.LastErrorText());
+      return Fail(TUnlockStatus::ReadFailed,
+                  messages::Format(messages::kUnlockCannotReadPage, {reader.LastErrorText()}));
     if (status != TBlockReader::TStatus::Ok)
-      return Fail(TUnlockStatus::Damaged, "The locked page is damaged: " + reader.Problem() + ".");
+      return Fail(TUnlockStatus::Damaged, messages::Format(messages::kUnlockDamaged, {reader.Problem()}));
     if (!DecodeLiteral(text, keys, &bytes))
-      return Fail(TUnlockStatus::Damaged, "The locked page is damaged: literal " + std::to_string(line) +
-                                              " holds a character the encoding never writes.");
+      return Fail(TUnlockStatus::Damaged,
+                  messages::Format(messages::kUnlockBadCharacter, {std::to_string(line)}));
     if (first) {
       first = false;
       if (bytes == open && !last) {
@@ -92,9 +95,7 @@ TUnlockResult DecodeXorBlock(TBlockReader& reader, const std::string& check, boo
     holding = true;
   }
   if (wrapped) {
-    if (held != close)
-      return Fail(TUnlockStatus::Damaged,
-                  "The locked page is damaged: the text page's closing line is missing.");
+    if (held != close) return Fail(TUnlockStatus::Damaged, messages::kUnlockClosingLineMissing);
     return {};
   }
   if (holding && !out.Put(held)) return Fail(TUnlockStatus::WriteFailed, "");

@@ -7,7 +7,7 @@
 // Here, not beside the throw entry that reads it: a program without the
 // entry (one that does not link zendrel_throw_capture) may still raise
 // faults, and must not pull the entry in through this flag.
-volatile bool SkipNextThrowNotification = false;
+thread_local volatile bool SkipNextThrowNotification = false;
 
 std::string HexAddress(std::uintptr_t address) {
   char text[2 * sizeof(address) + 1];

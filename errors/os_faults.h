@@ -34,8 +34,9 @@ std::string FaultMessage(const TFaultRecord& fault);
 // captured again: the capture already holds the fault's trace.
 [[noreturn]] void RaiseFault(const TFaultRecord& fault);
 
-// The next throw is not passed to the observer (used by RaiseFault).
-extern volatile bool SkipNextThrowNotification;
+// The calling thread's next throw is not passed to the observer (used by
+// RaiseFault).
+extern thread_local volatile bool SkipNextThrowNotification;
 
 // An address as at least eight upper-case hexadecimal digits.
 std::string HexAddress(std::uintptr_t address);

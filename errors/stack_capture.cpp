@@ -1,14 +1,17 @@
 #include "errors/stack_capture.h"
 
-TTraceList TraceList;
+#include <atomic>
+
+thread_local TTraceList TraceList;
 TCodeRange CodeRange;
-std::uintptr_t StackTop = 0;
-volatile bool CaptureBusy = false;
+thread_local std::uintptr_t StackTop = 0;
+thread_local volatile bool CaptureBusy = false;
 volatile RaiseObserver InstalledRaiseObserver = nullptr;
 
 namespace {
 
-bool walk_prepared = false;
+std::atomic<bool> code_range_known{false};
+thread_local bool stack_top_known = false;
 
 struct CaptureState {
   std::uint32_t skip;
@@ -24,9 +27,12 @@ bool CollectEntry(const TTraceEntry& entry, void* context) {
 }  // namespace
 
 void PrepareStackWalk() {
-  if (walk_prepared) return;
-  walk_prepared = true;
-  FindCodeRange(&CodeRange);
+  if (!code_range_known.load(std::memory_order_acquire)) {
+    FindCodeRange(&CodeRange);
+    code_range_known.store(true, std::memory_order_release);
+  }
+  if (stack_top_known) return;
+  stack_top_known = true;
   StackTop = FindStackTop();
 }
 

@@ -2,8 +2,12 @@
 // fault leaves the return addresses of the raising thread's stack in
 // TraceList, most recent frame first. The fatal-error reporter prints them.
 //
-// The list, the busy flag, the code range and the stack top are process-wide
-// and unguarded; the program's own code runs on one thread.
+// Any thread may raise (the site lock writes pages on several). The trace
+// list, the busy flag and the stack top belong to each thread: a raise fills
+// the trace of the thread that raised, and the fatal-error reporter prints
+// the trace of the thread it runs on. The code range is the one process-wide
+// value: it is set once, by installation before the program starts other
+// threads, and only read afterwards.
 #pragma once
 
 #include <cstddef>
@@ -18,29 +22,31 @@ struct TTraceEntry {
   std::uint32_t Ordinal = 0;
 };
 
-// The trace of the most recent raise. Slot 49 is never filled.
+// The trace of the most recent raise on one thread. Slot 49 is never filled.
 struct TTraceList {
   static constexpr std::size_t kSlots = 50;
   static constexpr std::size_t kMaxEntries = 49;
   TTraceEntry Entries[kSlots];
   std::size_t Count = 0;
 };
-extern TTraceList TraceList;
+extern thread_local TTraceList TraceList;
 
 // The program's code: return addresses strictly between Start and End are
 // ours.
 extern TCodeRange CodeRange;
 
-// Upper end of the stack of the thread that prepared the walk.
-extern std::uintptr_t StackTop;
+// Upper end of the calling thread's stack, once PrepareStackWalk ran on it.
+extern thread_local std::uintptr_t StackTop;
 
-// Set while a capture runs; a raise meanwhile is not captured.
-extern volatile bool CaptureBusy;
+// Set while a capture runs on this thread; a raise meanwhile (by the capture
+// itself) is not captured. A raise on another thread is.
+extern thread_local volatile bool CaptureBusy;
 
-// Sets CodeRange and StackTop from the running image and the calling thread,
-// once; later calls do nothing. Installation calls it so that no capture has
-// to ask the system (which may allocate); WalkFrames calls it too when it
-// has not run yet.
+// Sets CodeRange from the running image, once per process, and StackTop from
+// the calling thread, once per thread; later calls do nothing. Installation
+// calls it so that a capture on the main thread need not ask the system
+// (which may allocate); WalkFrames calls it too, so the first raise on any
+// other thread asks for that thread's stack top.
 void PrepareStackWalk();
 
 // Receives every raise: the exception object (may be null when there is none
@@ -56,9 +62,9 @@ extern volatile RaiseObserver InstalledRaiseObserver;
 // called it) and the address preset when it is known.
 void OnExceptionRaised(const void* exception_object, std::uintptr_t address, bool address_known);
 
-// Fills TraceList: clears every slot, stores `preset` (when not 0) with
+// Fills this thread's TraceList: clears every slot, stores `preset` (when not 0) with
 // ordinal 0, then the walked frames whose ordinal exceeds `skip`, 49 entries
-// at most. Allocates nothing.
+// at most. Allocates nothing once the thread's stack top is known.
 void CaptureStack(std::uint32_t skip, std::uintptr_t preset);
 
 // Offers each frame of the frame-pointer chain, innermost first, starting in

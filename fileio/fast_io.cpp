@@ -1,16 +1,6 @@
 #include "fileio/fast_io.h"
 
-#include <algorithm>
 #include <cstring>
-#include <vector>
-
-#include "fileio/file_writer.h"
-
-namespace {
-
-const char kTemporarySuffix[] = "~temp~";
-
-}  // namespace
 
 TFastIO::TFastIO()
     : Handle(platform::kInvalidHandle), WindowLength(0), WindowStart(0), Position(0), Window{} {}
@@ -92,91 +82,4 @@ bool TFastIO::FindText(const std::string& text, std::uint32_t limit) {
   }
   Position = start + limit;
   return false;
-}
-
-bool TFastIO::Reopen() {
-  const std::string name = FileName;
-  return Open(name);
-}
-
-bool TFastIO::Splice(const std::string& text, std::int32_t span) {
-  if (span < 0) return false;
-  if (text.size() == static_cast<std::uint32_t>(span)) return SpliceInPlace(text);
-  return SpliceThroughTemporary(text, static_cast<std::uint32_t>(span));
-}
-
-bool TFastIO::SpliceInPlace(const std::string& text) {
-  const std::uint32_t at = Position;
-  Close();
-  bool ok = false;
-  const platform::FileHandle writer = platform::OpenForReadWrite(FileName);
-  if (writer != platform::kInvalidHandle) {
-    ok = platform::SeekFromStart(writer, at) &&
-         platform::WriteFileBytes(writer, text.data(), static_cast<std::uint32_t>(text.size()));
-    platform::CloseFile(writer);
-  }
-  Reopen();
-  return ok;
-}
-
-bool TFastIO::SpliceThroughTemporary(const std::string& text, std::uint32_t span) {
-  if (!IsOpen()) return false;
-  const std::uint32_t at = Position;
-  // The tail is copied up to the file's real end, so that a 0 byte behind
-  // the span cannot cut the file short.
-  std::uint32_t size = 0;
-  if (!platform::FileSize(Handle, &size)) return false;
-  const std::string temporary = FileName + kTemporarySuffix;
-  // Never truncates a file of that name: it may be another splice's, or a
-  // file of the user's.
-  const platform::FileHandle out = platform::CreateExclusive(temporary);
-  if (out == platform::kInvalidHandle) return false;
-
-  auto abandon = [&](std::uint32_t position) {
-    platform::CloseFile(out);
-    platform::RemoveFile(temporary);
-    Position = position;
-    return false;
-  };
-
-  TFileWriter writer(out);
-  // Head: the first `at` bytes, which must hold no 0 byte (the end of the
-  // data to every reader of this cursor).
-  Position = 0;
-  while (Position < at) {
-    const TByteRun run = NextRun();
-    if (run.length == 0) return abandon(Position + 1);
-    const std::uint32_t n = std::min(run.length, at - Position);
-    if (const void* zero = std::memchr(run.data, 0, n)) {
-      return abandon(Position +
-                     static_cast<std::uint32_t>(static_cast<const unsigned char*>(zero) - run.data) + 1);
-    }
-    if (!writer.Put(reinterpret_cast<const char*>(run.data), n)) return abandon(at);
-    Position += n;
-  }
-  if (!writer.Put(text)) return abandon(at);
-  // Tail: everything behind the span, 0 bytes included.
-  Position = at + span;
-  if (Position < at) return abandon(at);  // the span ran past 4 GiB
-  while (Position < size) {
-    const TByteRun run = NextRun();
-    if (run.length == 0) return abandon(at);  // the read failed
-    const std::uint32_t n = std::min(run.length, size - Position);
-    if (!writer.Put(reinterpret_cast<const char*>(run.data), n)) return abandon(at);
-    Position += n;
-  }
-  if (!writer.Flush() || !platform::FlushFile(out)) return abandon(at);
-
-  const bool closed = platform::CloseFile(out);
-  if (!closed) {
-    platform::RemoveFile(temporary);
-    Position = at;
-    return false;
-  }
-  Close();
-  const bool replaced = platform::ReplaceFileAtomically(temporary, FileName);
-  if (!replaced) platform::RemoveFile(temporary);
-  Reopen();
-  Position = at;
-  return replaced;
 }

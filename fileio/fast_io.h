@@ -1,7 +1,6 @@
 // TFastIO: a cursor over one file on disk. It reads forward one byte at a
 // time through a 2048-byte window, searches forward for a text within a
-// bounded number of start positions, and replaces a span of the file with a
-// text of any length. Made for text files: a 0 byte and the end of the file
+// bounded number of start positions. Made for text files: a 0 byte and the end of the file
 // look the same to every reading operation.
 #pragma once
 
@@ -50,7 +49,7 @@ class TFastIO {
   // Position on, read from the file first when Position lies outside the
   // window. Zero bytes are included; the caller decides what they mean.
   // Empty at the end of the file or when the read fails. Position is
-  // unchanged; the run stays valid until the next read or Splice.
+  // unchanged; the run stays valid until the next read.
   struct TByteRun {
     const unsigned char* data;
     std::uint32_t length;
@@ -72,14 +71,6 @@ class TFastIO {
   // Position where the data ended or at the start + limit.
   bool FindText(const std::string& text, std::uint32_t limit);
 
-  // Replaces the `span` bytes at Position with `text`. In place (one write
-  // call) when the lengths are equal; otherwise the file is rebuilt in
-  // FileName + "~temp~" (created exclusively: an existing file of that name
-  // makes the splice fail), flushed, and put in the file's place in one
-  // atomic step. True when the file was changed. Every failure leaves the
-  // file as it was.
-  bool Splice(const std::string& text, std::int32_t span);
-
   // True when a file is open.
   bool IsOpen() const { return Handle != platform::kInvalidHandle; }
 
@@ -92,9 +83,6 @@ class TFastIO {
 
  private:
   char Refill();
-  bool Reopen();
-  bool SpliceInPlace(const std::string& text);
-  bool SpliceThroughTemporary(const std::string& text, std::uint32_t span);
 
   // Where the handle's own file pointer stands, when known.
   bool file_pointer_known_ = false;

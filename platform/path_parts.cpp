@@ -35,4 +35,12 @@ std::string ReplaceExtension(const std::string& path, const std::string& extensi
   return path.substr(0, ExtensionStart(path)) + extension;
 }
 
+std::string WithoutFinalSeparator(std::string path) {
+  const bool windows = PathSeparator() == '\\';
+  const auto is_separator = [&](char c) { return c == '/' || (windows && c == '\\'); };
+  const auto is_drive_root = [&] { return windows && path.size() == 3 && path[1] == ':'; };
+  while (path.size() > 1 && is_separator(path.back()) && !is_drive_root()) path.pop_back();
+  return path;
+}
+
 }  // namespace platform

@@ -287,7 +287,9 @@ using MailHandler =
 template <class Handler>
 Handler& SeamSlot();
 
-// Puts `handler` in its seam's place for the life of the object (tests only).
+// Puts `handler` in its seam's place for the life of the object: the tests'
+// stand-ins, and the terminal program's console for the message boxes of
+// batch mode (ScopedMessageHandler).
 template <class Handler>
 class ScopedSeam {
  public:

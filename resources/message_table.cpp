@@ -22,4 +22,10 @@ std::string Format(const char* message, std::initializer_list<std::string> argum
   return Format(message, std::vector<std::string>(arguments));
 }
 
+std::string FormatWithReason(const char* message, const std::vector<std::string>& arguments,
+                             const std::string& reason) {
+  const std::string text = Format(message, arguments);
+  return reason.empty() ? text : text + "\n" + reason;
+}
+
 }  // namespace messages

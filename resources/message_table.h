@@ -106,6 +106,41 @@ inline constexpr char kSiteSearchIndexLeak[] =
     "Warning: %s is a search index: it lists the words of the pages it was built from, in clear.";
 inline constexpr char kSiteCancelled[] = "The lock was cancelled. The output folder %s is as it was.";
 
+// Unlocking without a browser.
+inline constexpr char kUnlockOutputExists[] = "%s exists already; it is not overwritten.";
+inline constexpr char kUnlockFolder[] = "%s is a folder, not a locked page.";
+inline constexpr char kUnlockSpecial[] =
+    "%s is a pipe, a socket or a device, not a locked page; it is not read.";
+inline constexpr char kUnlockCannotRead[] = "Cannot read %s: %s";
+inline constexpr char kUnlockNoMarker[] = "%s is not a locked page: it has no \"//Page Begin\" marker.";
+// The second place: what the block reader found wrong.
+inline constexpr char kUnlockNotLocked[] = "%s is not a locked page: %s.";
+inline constexpr char kUnlockUnknownFormat[] =
+    "%s is not a locked page: its block is of no format this program knows.";
+// A strong format's name this program does not know: a later release wrote it.
+inline constexpr char kUnlockNewerVersion[] = "%s: This page was locked by a newer version of Zendrel.";
+// The unlock's temporary file: held by a running unlock, or left by one that was stopped.
+inline constexpr char kUnlockTempHeld[] = "%s is being written by another run; nothing was written.";
+inline constexpr char kUnlockLeftoverNotRemoved[] =
+    "%s was left by an earlier run that was stopped (it holds the page in clear) and cannot be removed: %s";
+inline constexpr char kUnlockLeftoverRemoved[] =
+    "%s was left by an earlier run that was stopped (it held the page in clear) and has been removed; nothing "
+    "was written. Run again.";
+inline constexpr char kUnlockCannotCreate[] = "Cannot create %s: %s";
+inline constexpr char kUnlockCannotWrite[] = "Cannot write %s: %s";
+inline constexpr char kUnlockCannotRename[] = "Cannot rename %s to %s: %s";
+inline constexpr char kUnlockWrongPassword[] = "Wrong password.";
+inline constexpr char kUnlockWrongPasswordOrAltered[] = "Wrong password (or the page was altered).";
+inline constexpr char kUnlockCannotReadPage[] = "Cannot read the locked page: %s";
+// The place: what is damaged, as "the block ends within its header".
+inline constexpr char kUnlockDamaged[] = "The locked page is damaged: %s.";
+inline constexpr char kUnlockBadCharacter[] =
+    "The locked page is damaged: literal %s holds a character the encoding never writes.";
+inline constexpr char kUnlockClosingLineMissing[] =
+    "The locked page is damaged: the text page's closing line is missing.";
+inline constexpr char kUnlockPasswordNotConvertible[] = "The password cannot be converted to UTF-8.";
+inline constexpr char kUnlockCryptoFailed[] = "The system's cryptography failed.";
+
 // Start-up and batch mode.
 inline constexpr char kLockedPageNotCreated[] = "Locked page was not created";
 inline constexpr char kUsage[] =
@@ -171,5 +206,10 @@ inline constexpr char kNoMailProgram[] =
 // Fills the "%s" places of a message template in order with the arguments.
 std::string Format(const char* message, std::initializer_list<std::string> arguments);
 std::string Format(const char* message, const std::vector<std::string>& arguments);
+
+// A problem as the user reads it: the formatted message, then "\n" and the
+// system's reason when there is one.
+std::string FormatWithReason(const char* message, const std::vector<std::string>& arguments,
+                             const std::string& reason);
 
 }  // namespace messages

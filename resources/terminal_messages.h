@@ -13,6 +13,7 @@ inline constexpr char kTerminalUsage[] =
     "Usage:\n"
     "  %s lock [options] <page> <backup>\n"
     "  %s site [options] <source folder> <output folder>\n"
+    "  %s unlock [password option] <locked page> <output file>\n"
     "  %s <template> <page> <backup> <password>\n"
     "  %s --help | --version\n"
     "\n"
@@ -24,6 +25,8 @@ inline constexpr char kTerminalUsage[] =
     "      .git, sources and data (.md .rst .txt .json .xml .csv), search indexes,\n"
     "      archives, PDFs, office documents, editor backups. Every copy is\n"
     "      searched for the pages' text, and each one that holds it is named.\n"
+    "unlock  writes the page locked in <locked page> to <output file>, which\n"
+    "      must not exist, without a browser.\n"
     "The four-argument form locks one page with the password as its last\n"
     "argument, where every local user can read it; prefer lock.\n"
     "\n"
@@ -41,8 +44,8 @@ inline constexpr char kTerminalUsage[] =
     "  --password-stdin        the password is the first line of standard input\n"
     "  --password-file FILE    the password is the first line of FILE\n"
     "  --password-env NAME     the password is the environment variable NAME\n"
-    "                          Without these, the password is asked twice on the\n"
-    "                          terminal and not shown.\n"
+    "                          Without these, the password is asked on the\n"
+    "                          terminal and not shown (twice to lock).\n"
     "  --share-url URL         print a link that opens the page without a password;\n"
     "                          URL (http, https or file; no ? or #) is where its\n"
     "                          folder (site: the output folder) is published\n"
@@ -67,8 +70,26 @@ inline constexpr char kTerminalUsage[] =
     "\n"
     "Messages and the progress line go to standard error; the locked page and\n"
     "its backup, or the output folder and the share link, to standard output.\n"
-    "Exit codes: 0 every page locked; 1 nothing written (the message says why);\n"
+    "Exit codes: 0 every page locked (or the page unlocked); 1 nothing written\n"
+    "(the message says why); 2 malformed command line.\n";
+
+// zendrel-unlock, the unlock's program of its own, kept for existing scripts.
+inline constexpr char kUnlockUsage[] =
+    "Usage: zendrel-unlock <Locked Page> <Output File> <password>\n"
+    "       zendrel-unlock [--password-stdin | --password-file FILE | --password-env NAME]\n"
+    "                      <Locked Page> <Output File>\n"
+    "       zendrel-unlock --help | --version\n"
+    "Writes the page locked in <Locked Page> to <Output File>, which must not exist.\n"
+    "Without a password option or argument, the password is asked on the terminal\n"
+    "and not shown. A password given as the third argument is seen by every local\n"
+    "user; it still works, with a warning.\n"
+    "Exit codes: 0 done; 1 wrong password, damaged or foreign page, or output not written;\n"
     "2 malformed command line.\n";
+inline constexpr char kUnlockVersion[] = "zendrel-unlock " ZENDREL_VERSION "\n";
+// The program's name fills the place.
+inline constexpr char kPasswordArgumentWarning[] =
+    "Warning: a password on the command line is seen by every local user; use --password-stdin, "
+    "--password-file or --password-env, or let %s ask for it.\n";
 
 // A malformed command line: the program, what is wrong, the program again.
 inline constexpr char kTerminalMalformed[] = "%s: %s\nTry '%s --help'.\n";

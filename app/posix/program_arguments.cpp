@@ -9,3 +9,5 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
 }
 
 std::vector<std::string> ProgramArgumentsUtf8(int argc, char** argv) { return ProgramArguments(argc, argv); }
+
+std::vector<std::string> RuntimeArgumentsUtf8(int argc, char** argv) { return {argv + 1, argv + argc}; }

@@ -7,6 +7,10 @@
 // thread's context instead, as if the faulting instruction had called
 // FaultTrampoline (the return address pushed is the fault address + 1, so
 // that the unwinder places it on the faulting instruction), and resumes. The
+// handler runs on the faulting thread and hands the fault on in that
+// thread's own state: the record in a thread-local variable, the observer
+// and the address in scratch registers of the resumed context (a call may
+// change those, so the faulting routine keeps nothing in them). The
 // trampoline, running on the thread's own stack with the faulting routine's
 // frame pointer, calls the observer (it is the capture's third frame and has
 // no frame of its own, so the walk goes on straight into the faulting
@@ -23,9 +27,6 @@
 #include "errors/win32/image_hooks.h"
 
 extern "C" {
-// Handed from the handler to the trampoline; process-wide like the capture.
-volatile std::uintptr_t zendrel_pending_fault_address = 0;
-volatile RaiseObserver zendrel_fault_observer = nullptr;
 void zendrel_fault_trampoline();
 [[noreturn]] void zendrel_raise_pending_fault();
 }
@@ -33,8 +34,8 @@ void zendrel_fault_trampoline();
 namespace {
 
 PVOID handler_handle = nullptr;
-bool guard_consumed = false;
-TFaultRecord pending_fault;
+thread_local bool guard_consumed = false;
+thread_local TFaultRecord pending_fault;
 
 bool DescribeFault(const EXCEPTION_RECORD& record, TFaultRecord* fault) {
   fault->Address = reinterpret_cast<std::uintptr_t>(record.ExceptionAddress);
@@ -90,14 +91,17 @@ LONG CALLBACK FaultFilter(EXCEPTION_POINTERS* pointers) {
   if (fault.Address <= CodeRange.Start || fault.Address >= CodeRange.End) return EXCEPTION_CONTINUE_SEARCH;
   pending_fault = fault;
   if (fault.Kind == TFaultKind::StackOverflow) guard_consumed = true;
-  zendrel_pending_fault_address = fault.Address;
-  zendrel_fault_observer = InstalledRaiseObserver;
+  const auto observer = reinterpret_cast<std::uintptr_t>(InstalledRaiseObserver);
   CONTEXT& context = *pointers->ContextRecord;
 #if defined(__x86_64__)
+  context.R10 = fault.Address;
+  context.R11 = observer;
   context.Rsp -= sizeof(DWORD64);
   *reinterpret_cast<DWORD64*>(context.Rsp) = context.Rip + 1;
   context.Rip = reinterpret_cast<DWORD64>(&zendrel_fault_trampoline);
 #else
+  context.Ecx = static_cast<DWORD>(fault.Address);
+  context.Eax = static_cast<DWORD>(observer);
   context.Esp -= sizeof(DWORD);
   *reinterpret_cast<DWORD*>(context.Esp) = context.Eip + 1;
   context.Eip = reinterpret_cast<DWORD>(&zendrel_fault_trampoline);
@@ -110,18 +114,18 @@ LONG CALLBACK FaultFilter(EXCEPTION_POINTERS* pointers) {
 void zendrel_raise_pending_fault() { RaiseFault(pending_fault); }
 
 // Entered with the fake return address on top of the stack and every register
-// of the faulting routine but the scratch ones.
+// of the faulting routine but the scratch ones, which hold the observer (eax;
+// r11 on x86-64) and the fault address (ecx; r10).
 #if defined(__i386__)
 asm(R"(
   .text
   .globl _zendrel_fault_trampoline
   .def _zendrel_fault_trampoline; .scl 2; .type 32; .endef
 _zendrel_fault_trampoline:
-  movl _zendrel_fault_observer, %eax
   testl %eax, %eax
   jz 1f
   pushl $1
-  pushl _zendrel_pending_fault_address
+  pushl %ecx
   pushl $0
   call *%eax
   addl $12, %esp
@@ -149,11 +153,11 @@ zendrel_fault_trampoline:
   .seh_endprologue
   andq $-16, %rsp
   subq $32, %rsp
-  movq zendrel_fault_observer(%rip), %rax
+  movq %r11, %rax
   testq %rax, %rax
   jz 1f
   xorl %ecx, %ecx
-  movq zendrel_pending_fault_address(%rip), %rdx
+  movq %r10, %rdx
   movl $1, %r8d
   call *%rax
 1:

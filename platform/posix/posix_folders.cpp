@@ -10,15 +10,11 @@
 #include <cerrno>
 #include <string>
 
+#include "platform/path_parts.h"
 #include "platform/platform.h"
 
 namespace platform {
 namespace {
-
-std::string WithoutFinalSeparator(std::string path) {
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
-}
 
 // Removes everything inside the folder open as `fd` (which it closes),
 // never following a link: entries are opened relative to their folder with

@@ -3,15 +3,11 @@
 
 #include <string>
 
+#include "platform/path_parts.h"
 #include "platform/platform.h"
 
 namespace platform {
 namespace {
-
-std::string WithoutFinalSeparator(std::string path) {
-  while (path.size() > 3 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
-  return path;
-}
 
 // A read-only file or folder refuses to be removed until the flag goes.
 void ClearReadOnly(const std::string& path, DWORD attributes) {

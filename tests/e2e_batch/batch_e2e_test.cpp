@@ -9,6 +9,7 @@
 #include "tests/e2e_batch/program_runner.h"
 #include "tests/support/lock_fixture.h"
 #include "tests/support/temp_dir.h"
+#include "zendrel_version.h"
 
 namespace {
 
@@ -61,7 +62,8 @@ TEST_F(BatchE2E, AnEmptyQuotedPasswordLeavesThreeArgumentsAndTheUsage) {
   EXPECT_EQ(run.exit_code, 2);
 #ifdef _WIN32
   ASSERT_EQ(run.messages.size(), 1u);
-  EXPECT_EQ(run.messages[0].substr(0, 44), "Quelto Zendrel 1.11.0|Use these parameters:\n");
+  const std::string head = "Quelto Zendrel " ZENDREL_VERSION "|Use these parameters:\n";
+  EXPECT_EQ(run.messages[0].substr(0, head.size()), head);
 #else
   // The Linux program is the terminal program: it says what is wrong.
   EXPECT_EQ(run.standard_error,

@@ -5,6 +5,7 @@
 #include "tests/e2e_batch/program_runner.h"
 #include "tests/support/posix/child_process.h"
 #include "tests/support/temp_dir.h"
+#include "zendrel_version.h"
 
 std::string BuiltProgram() { return ZENDREL_EXE; }
 
@@ -28,7 +29,7 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     if (line.rfind("[y/N] ", 0) == 0) line = line.substr(6);
     const std::size_t colon = line.find(": ");
     const std::string caption = colon == std::string::npos ? "" : line.substr(0, colon);
-    if (caption == "Error" || caption == "Question" || caption == "Quelto Zendrel 1.11.0") {
+    if (caption == "Error" || caption == "Question" || caption == "Quelto Zendrel " ZENDREL_VERSION) {
       run.messages.push_back(caption + "|" + line.substr(colon + 2));
     } else if (!run.messages.empty()) {
       run.messages.back() += "\n" + line;

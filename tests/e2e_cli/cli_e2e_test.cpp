@@ -14,6 +14,7 @@
 #include "platform/crypto.h"
 #include "tests/e2e_cli/cli_fixture.h"
 #include "tests/e2e_cli/cli_runner.h"
+#include "zendrel_version.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ TEST_F(CliE2E, HelpAndVersionGoToStandardOutput) {
   for (const char* version : {"--version", "-V"}) {
     const CliRun run = RunCli(program_, {version}, site_.path());
     EXPECT_EQ(run.exit_code, 0) << version;
-    EXPECT_EQ(run.out, "zendrel 1.11.0\n") << version;
+    EXPECT_EQ(run.out, "zendrel " ZENDREL_VERSION "\n") << version;
   }
 }
 

@@ -149,7 +149,7 @@ std::vector<std::string> CommandLinesHolding(const std::string& secret) {
 
 class TerminalE2E : public CliFixture {};
 
-TEST_F(TerminalE2E, ThePasswordIsAskedTwiceAndNeverShown) {
+TEST_F(TerminalE2E, ThePasswordIsAskedTwiceToLockOnceToUnlockAndNeverShown) {
   const std::string secret = "Typed-Secret-4711";
   WriteFile(site_ / "page.html", kPage);
   PtyProgram run(program_, {"lock", "page.html", "backup.html"}, site_.path());
@@ -163,6 +163,16 @@ TEST_F(TerminalE2E, ThePasswordIsAskedTwiceAndNeverShown) {
   EXPECT_TRUE(run.EchoIsOn());
   EXPECT_EQ(run.out(), "page.html\nbackup.html\n");
   EXPECT_TRUE(OpensWith(site_ / "page.html", secret, kPage));
+
+  // Unlocking asks once, and shows nothing either.
+  PtyProgram unlock(program_, {"unlock", "page.html", "opened.html"}, site_.path());
+  ASSERT_TRUE(unlock.WaitFor("Password: ")) << unlock.screen();
+  EXPECT_FALSE(unlock.EchoIsOn());
+  unlock.Type(secret + "\n");
+  EXPECT_EQ(unlock.Finish(), 0) << unlock.screen();
+  EXPECT_EQ(unlock.screen().find("again"), std::string::npos) << unlock.screen();
+  EXPECT_EQ(unlock.screen().find(secret), std::string::npos) << "echoed: " << unlock.screen();
+  EXPECT_EQ(ReadFile(site_ / "opened.html"), kPage);
 }
 
 TEST_F(TerminalE2E, TwoDifferentAnswersLockNothing) {

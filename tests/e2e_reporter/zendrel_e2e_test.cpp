@@ -9,6 +9,7 @@
 
 #include "tests/e2e_reporter/program_beside_side_file.h"
 #include "tests/support/win32/html_open_command_guard.h"
+#include "zendrel_version.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ class ZendrelReporterTest : public ProgramBesideSideFile {
     DWORD_PTR length = 0;
     return SendMessageTimeoutA(window_, WM_GETTEXT, sizeof title, reinterpret_cast<LPARAM>(title),
                                SMTO_ABORTIFHUNG, 10000, &length) != 0 &&
-           std::string(title) == "Quelto Zendrel 1.11.0";
+           std::string(title) == "Quelto Zendrel " ZENDREL_VERSION;
   }
   testing_support::HtmlOpenCommandGuard registry_;
   HWND help_ = nullptr;

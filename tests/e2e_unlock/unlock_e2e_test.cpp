@@ -18,13 +18,14 @@
 
 #include "engine/base64.h"
 #include "engine/lock_page.h"
-#include "engine/strong_block.h"
 #include "engine/strong_codec.h"
 #include "fileio/block_sink.h"
 #include "tests/e2e_unlock/unlock_runner.h"
 #include "tests/support/lock_fixture.h"
+#include "tests/support/strong_format1.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/temp_dir.h"
+#include "zendrel_version.h"
 
 namespace {
 
@@ -80,7 +81,7 @@ std::string StrongLocked(const std::string& page, const std::string& password, b
 
 // Format 2, as a lock writes it, in a template whose lines end in
 // `line_break`.
-std::string Strong2Locked(const std::string& page, const std::string& password, bool text,
+std::string Strong2Locked(const std::string& page, const TPassword& password, bool text,
                           const std::string& line_break) {
   TempDir dir;
   WriteFile(dir / "page", page);
@@ -93,6 +94,13 @@ std::string Strong2Locked(const std::string& page, const std::string& password, 
   EXPECT_EQ(codec->WriteBlock(source, text, line_break, sink), TBlockStatus::Written);
   return "<script>" + line_break + "//Page Begin" + line_break + sink.Text + "//Page End" + line_break +
          "</script>" + line_break;
+}
+
+// zendrel-unlock with the password in a file, the way scripts should give it.
+UnlockRun Unlock(const std::string& locked, const std::string& output, const std::string& password) {
+  TempDir dir;
+  WriteFile(dir / "password", password + "\n");
+  return RunUnlock(UnlockProgram(), {"--password-file", dir / "password", locked, output});
 }
 
 class UnlockTest : public ::testing::Test {
@@ -137,7 +145,7 @@ TEST_F(UnlockTest, GivesBackThePageOfEitherFormat) {
               : t.format == kStrong1
                   ? StrongLocked(t.page, t.password, t.text)
                   : Strong2Locked(t.page, t.password, t.text, t.format == kStrong2Lf ? "\n" : "\r\n"));
-    const UnlockRun run = RunUnlock(UnlockProgram(), {dir / "locked.html", dir / "out.html", t.password});
+    const UnlockRun run = Unlock(dir / "locked.html", dir / "out.html", t.password);
     EXPECT_EQ(run.exit_code, 0) << run.errors;
     EXPECT_EQ(run.errors, "");
     ASSERT_TRUE(Exists(dir / "out.html"));
@@ -222,7 +230,7 @@ TEST_F(UnlockTest, RefusesWrongPasswordsDamageAndForeignPages) {
     SCOPED_TRACE(r.name);
     TempDir dir;
     WriteFile(dir / "locked.html", r.locked);
-    const UnlockRun run = RunUnlock(UnlockProgram(), {dir / "locked.html", dir / "out", r.password});
+    const UnlockRun run = Unlock(dir / "locked.html", dir / "out", r.password);
     EXPECT_EQ(run.exit_code, 1);
     EXPECT_NE(run.errors.find(r.message), std::string::npos) << run.errors;
     EXPECT_EQ(ListNames(dir.path()), "locked.html");
@@ -233,25 +241,26 @@ TEST_F(UnlockTest, NeverOverwritesAndNamesWhatItCannotRead) {
   const std::string locked = StrongLocked("<html>page</html>", "pw");
   WriteFile(dir_ / "locked.html", locked);
   WriteFile(dir_ / "out", "keep me");
-  UnlockRun run = RunUnlock(UnlockProgram(), {dir_ / "locked.html", dir_ / "out", "pw"});
+  UnlockRun run = Unlock(dir_ / "locked.html", dir_ / "out", "pw");
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_NE(run.errors.find("exists already"), std::string::npos) << run.errors;
   EXPECT_EQ(ReadFile(dir_ / "out"), "keep me");
 
-  run = RunUnlock(UnlockProgram(), {dir_ / "missing.html", dir_ / "out2", "pw"});
+  run = Unlock(dir_ / "missing.html", dir_ / "out2", "pw");
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_NE(run.errors.find("Cannot read"), std::string::npos) << run.errors;
   EXPECT_FALSE(Exists(dir_ / "out2"));
 
   // An output folder that does not exist cannot be written.
-  run = RunUnlock(UnlockProgram(), {dir_ / "locked.html", dir_ / "no/such/out", "pw"});
+  run = Unlock(dir_ / "locked.html", dir_ / "no/such/out", "pw");
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_NE(run.errors.find("Cannot create"), std::string::npos) << run.errors;
   EXPECT_EQ(ListNames(dir_.path()), "locked.html out");
 }
 
 TEST_F(UnlockTest, AMalformedCommandLineGetsTheUsage) {
-  const std::vector<std::vector<std::string>> lines = {{}, {"a", "b"}, {"a", "b", "c", "d"}};
+  const std::vector<std::vector<std::string>> lines = {
+      {}, {"a"}, {"a", "b", "c", "d"}, {"--password-stdin", "a", "b", "pw"}, {"--jobs", "2", "a", "b"}};
   for (const auto& arguments : lines) {
     const UnlockRun run = RunUnlock(UnlockProgram(), arguments);
     EXPECT_EQ(run.exit_code, 2) << arguments.size();
@@ -271,9 +280,93 @@ TEST_F(UnlockTest, HelpAndVersionGoToStandardOutput) {
   for (const char* version : {"--version", "-V"}) {
     const UnlockRun run = RunUnlock(UnlockProgram(), {version});
     EXPECT_EQ(run.exit_code, 0) << version;
-    EXPECT_EQ(run.output, "zendrel-unlock 1.11.0\n") << version;
+    EXPECT_EQ(run.output, "zendrel-unlock " ZENDREL_VERSION "\n") << version;
   }
 }
+
+// Every source of the password opens the page, in zendrel-unlock and in the
+// terminal program's unlock; zendrel-unlock's third argument still does, with
+// a warning that names the safer sources.
+TEST_F(UnlockTest, EveryPasswordSourceOpensThePage) {
+  const std::string page = "<html>" + RandomBytes(3000, 5, false) + "</html>";
+  const std::string locked = dir_ / "locked.html", password_file = dir_ / "password";
+  WriteFile(locked, Strong2Locked(page, "two words", false, "\r\n"));
+  WriteFile(password_file, "two words\r\n");
+  const std::pair<std::string, std::string> variable{"ZENDREL_TEST_PASSWORD", "two words"};
+  UnlockInput from_stdin, from_environment;
+  from_stdin.stdin_file = password_file;
+  from_environment.environment = {variable};
+  struct Source {
+    const char* name;
+    std::string program;
+    std::vector<std::string> before, after;
+    UnlockInput input;
+    std::string errors;
+  };
+  const Source sources[] = {
+      {"third argument",
+       UnlockProgram(),
+       {},
+       {"two words"},
+       {},
+       "Warning: a password on the command line is seen by every local user; use --password-stdin, "
+       "--password-file or --password-env, or let zendrel-unlock ask for it.\n"},
+      {"--password-stdin", UnlockProgram(), {"--password-stdin"}, {}, from_stdin, ""},
+      {"--password-file", UnlockProgram(), {"--password-file", password_file}, {}, {}, ""},
+      {"--password-env", UnlockProgram(), {"--password-env", variable.first}, {}, from_environment, ""},
+      {"unlock --password-stdin", TerminalProgram(), {"unlock", "--password-stdin"}, {}, from_stdin, ""},
+      {"unlock --password-file",
+       TerminalProgram(),
+       {"unlock", "--password-file=" + password_file},
+       {},
+       {},
+       ""},
+      {"unlock --password-env",
+       TerminalProgram(),
+       {"unlock", "--password-env", variable.first},
+       {},
+       from_environment,
+       ""},
+  };
+  int n = 0;
+  for (const Source& s : sources) {
+    SCOPED_TRACE(s.name);
+    const std::string out = dir_ / ("out" + std::to_string(++n));
+    std::vector<std::string> arguments = s.before;
+    arguments.insert(arguments.end(), {locked, out});
+    arguments.insert(arguments.end(), s.after.begin(), s.after.end());
+    const UnlockRun run = RunUnlock(s.program, arguments, s.input);
+    EXPECT_EQ(run.exit_code, 0) << run.errors;
+    EXPECT_EQ(run.errors, s.errors);
+    EXPECT_TRUE(Exists(out) && ReadFile(out) == page);
+  }
+  // Without a source, the password is asked at the terminal; there is none.
+  for (const auto& arguments : {std::vector<std::string>{locked, dir_ / "none"},
+                                std::vector<std::string>{"unlock", locked, dir_ / "none"}}) {
+    const UnlockRun run =
+        RunUnlock(arguments.size() == 2 ? UnlockProgram() : TerminalProgram(), arguments, from_stdin);
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_NE(run.errors.find(": Standard input is not a terminal, so no password can be asked"),
+              std::string::npos)
+        << run.errors;
+    EXPECT_FALSE(Exists(dir_ / "none"));
+  }
+}
+
+#ifdef _WIN32
+// zendrel-unlock.exe reads its command line as UTF-16: a password outside
+// the ANSI code page keeps every character for the strong key.
+TEST_F(UnlockTest, APasswordArgumentOutsideTheCodePageOpensAStrongPage) {
+  const std::string greek = "\xCE\xBA\xCE\xBB\xCE\xB5\xCE\xB9\xCE\xB4\xCE\xAF";  // "κλειδί"
+  WriteFile(dir_ / "locked.html",
+            Strong2Locked("<html>page</html>", TPassword("??????", greek), false, "\r\n"));
+  UnlockInput utf8;
+  utf8.utf8_arguments = true;
+  const UnlockRun run = RunUnlock(UnlockProgram(), {dir_ / "locked.html", dir_ / "out.html", greek}, utf8);
+  EXPECT_EQ(run.exit_code, 0) << run.errors;
+  EXPECT_EQ(ReadFile(dir_ / "out.html"), "<html>page</html>");
+}
+#endif
 
 // Each is refused before it is opened: a FIFO without a writer would block
 // the open for ever.
@@ -285,16 +378,16 @@ TEST_F(UnlockTest, AFolderAPipeOrADeviceIsNoLockedPage) {
   const std::string device = "/dev/null";
   const std::string fifo = dir_ / "pipe.html";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  run = RunUnlock(UnlockProgram(), {fifo, dir_ / "out", "pw"});
+  run = Unlock(fifo, dir_ / "out", "pw");
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_EQ(run.errors, "zendrel-unlock: " + fifo +
                             " is a pipe, a socket or a device, not a locked page; it is not read.\n");
 #endif
-  run = RunUnlock(UnlockProgram(), {device, dir_ / "out", "pw"});
+  run = Unlock(device, dir_ / "out", "pw");
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_EQ(run.errors, "zendrel-unlock: " + device +
                             " is a pipe, a socket or a device, not a locked page; it is not read.\n");
-  run = RunUnlock(UnlockProgram(), {dir_.path(), dir_ / "out", "pw"});
+  run = Unlock(dir_.path(), dir_ / "out", "pw");
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_EQ(run.errors, "zendrel-unlock: " + dir_.path() + " is a folder, not a locked page.\n");
   EXPECT_FALSE(Exists(dir_ / "out"));

@@ -121,8 +121,9 @@ while IFS= read -r command; do
     --version | -V)
       [ "$said" = "zendrel $version" ] || fail "$command printed '$said'" ;;
     unlock)
-      set -- $(sed 's/^zendrel-unlock //' <<<"$command")
-      cmp -s "$ex/$2" "$ex/originals/$(basename "$1")" || fail "zendrel-unlock did not give the page back: $command" ;;
+      # The locked page and the output file are the last two words.
+      set -- $(awk '{print $(NF-1), $NF}' <<<"$command")
+      cmp -s "$ex/$2" "$ex/originals/$(basename "$1")" || fail "unlock did not give the page back: $command" ;;
     site)
       output=$(awk '{print $NF}' <<<"$command")
       grep -q '//Page Begin' "$ex/$output/index.html" || fail "the site was not locked into $output: $command"

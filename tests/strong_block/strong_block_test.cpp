@@ -5,7 +5,6 @@
 // strong_block_cases/ in the working folder, and check_strong_blocks.js
 // decrypts them with Node's crypto (the CTest step strong_block_node_check,
 // which runs after this test on both builds).
-#include "engine/strong_block.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +18,7 @@
 #include "engine/strong_keys.h"
 #include "platform/platform.h"
 #include "tests/support/lock_fixture.h"
+#include "tests/support/strong_format1.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_bytes.h"
 

@@ -31,8 +31,7 @@ void LockFixture::AddTemplateFile(const std::string& name, const std::string& re
 }
 
 std::string MessageText(const TLockMessage& message, const std::string& reason) {
-  const std::string text = message.text ? messages::Format(message.text, message.arguments) : "<no message>";
-  return reason.empty() ? text : text + "\n" + reason;
+  return messages::FormatWithReason(message.text ? message.text : "<no message>", message.arguments, reason);
 }
 
 std::string Told(const TLockResult& result) {

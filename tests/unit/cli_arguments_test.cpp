@@ -28,15 +28,17 @@ TEST(ParseCliArguments, EachFormIsToldApart) {
       {{"site", "a", "-h"}, TCliAction::Help, {}},
       {{"lock", "p.html", "b.html"}, TCliAction::Lock, {"p.html", "b.html"}},
       {{"site", "in", "out"}, TCliAction::Site, {"in", "out"}},
+      {{"unlock", "--password-stdin", "l.html", "o.html"}, TCliAction::Unlock, {"l.html", "o.html"}},
       {{"lock", "--", "-p.html", "b.html"}, TCliAction::Lock, {"-p.html", "b.html"}},
       {{"lock", "-", "b"}, TCliAction::Lock, {"-", "b"}},
       {{"Source Hide", "p.html", "b.html", "pw"},
        TCliAction::Batch,
        {"Source Hide", "p.html", "b.html", "pw"}},
       {{"T", "p", "b", "--pw"}, TCliAction::Batch, {"T", "p", "b", "--pw"}},
-      // A template called "lock" or "site" keeps its four-argument form.
+      // A template called "lock", "site" or "unlock" keeps its four-argument form.
       {{"lock", "p.html", "b.html", "pw"}, TCliAction::Batch, {"lock", "p.html", "b.html", "pw"}},
       {{"site", "p", "b", "pw"}, TCliAction::Batch, {"site", "p", "b", "pw"}},
+      {{"unlock", "p", "b", "pw"}, TCliAction::Batch, {"unlock", "p", "b", "pw"}},
   };
   for (const Accepted& c : cases) {
     const TCliParse parse = ParseCliArguments(c.arguments);
@@ -143,6 +145,11 @@ TEST(ParseCliArguments, MalformedCommandLinesSayWhy) {
       {{"lock", "--force", "p", "b"}, "--force does not apply to lock"},
       {{"lock", "--include", "*.x", "p", "b"}, "--include does not apply to lock"},
       {{"site", "--yes", "in", "out"}, "--yes does not apply to site"},
+      {{"unlock", "l.html"}, "unlock takes a locked page and an output file"},
+      {{"unlock", "--jobs", "2", "l", "o"}, "--jobs does not apply to unlock"},
+      {{"unlock", "--password", "pw", "l", "o"},
+       "there is no --password option: a password on the command line is seen by every local user; use "
+       "--password-stdin, --password-file or --password-env, or let unlock ask for it"},
       {{"site", "--password-stdin", "--password-env", "X", "in", "out"}, "name one password source only"},
       {{"site", "--password-file", "a", "--password-file", "b", "in", "out"},
        "name one password source only"},
@@ -164,6 +171,45 @@ TEST(ParseCliArguments, MalformedCommandLinesSayWhy) {
     const TCliParse parse = ParseCliArguments(c.arguments);
     EXPECT_FALSE(parse.ok) << testing::PrintToString(c.arguments);
     EXPECT_EQ(parse.error, c.error) << testing::PrintToString(c.arguments);
+  }
+}
+
+// zendrel-unlock's own command line: the password may still come third.
+TEST(ParseUnlockArguments, TheThirdOperandIsThePasswordWhenNoSourceIsNamed) {
+  struct Case {
+    Args arguments;
+    TCliAction action;
+    TPasswordSource source;
+    std::string from;  // for a refusal: its error
+  };
+  const Case cases[] = {
+      {{"--help"}, TCliAction::Help, TPasswordSource::Prompt, ""},
+      {{"-V"}, TCliAction::Version, TPasswordSource::Prompt, ""},
+      {{"l", "o"}, TCliAction::Unlock, TPasswordSource::Prompt, ""},
+      {{"l", "o", "pass word"}, TCliAction::Unlock, TPasswordSource::Argument, "pass word"},
+      {{"--password-env", "V", "l", "o"}, TCliAction::Unlock, TPasswordSource::Environment, "V"},
+      {{"--password-env", "V", "l", "o", "pw"}, TCliAction::Usage, {}, "name one password source only"},
+      {{"l"}, TCliAction::Usage, {}, "unlock takes a locked page and an output file"},
+      {{"l", "o", "pw", "x"},
+       TCliAction::Usage,
+       {},
+       "unlock takes a locked page and an output file; more were given"},
+      {{"--template", "Dark", "l", "o"}, TCliAction::Usage, {}, "--template does not apply to unlock"},
+  };
+  for (const Case& c : cases) {
+    const TCliParse parse = ParseUnlockArguments(c.arguments);
+    const std::string shown = testing::PrintToString(c.arguments);
+    EXPECT_EQ(parse.ok, c.action != TCliAction::Usage) << shown << ": " << parse.error;
+    if (!parse.ok) {
+      EXPECT_EQ(parse.error, c.from) << shown;
+      continue;
+    }
+    EXPECT_EQ(parse.command.action, c.action) << shown;
+    EXPECT_EQ(parse.command.password_source, c.source) << shown;
+    EXPECT_EQ(parse.command.password_from, c.from) << shown;
+    if (c.action == TCliAction::Unlock) {
+      EXPECT_EQ(parse.command.operands, (Args{"l", "o"})) << shown;
+    }
   }
 }
 

@@ -13,6 +13,7 @@
 
 #include "app/batch_mode.h"
 #include "tests/support/lock_fixture.h"
+#include "zendrel_version.h"
 
 namespace {
 
@@ -36,7 +37,8 @@ std::string MissingFolderReason() {
 }
 
 const char kUsageBox[] =
-    "Quelto Zendrel 1.11.0|Use these parameters:\n\nzendrel /? - Show this dialog;\n\nzendrel - Run this "
+    "Quelto Zendrel " ZENDREL_VERSION
+    "|Use these parameters:\n\nzendrel /? - Show this dialog;\n\nzendrel - Run this "
     "program in GUI "
     "mode;\n\nzendrel <Template Name> <File to Lock> <Backup File Name> <password> - Run this program in a "
     "Batch "

@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
 #include <stdexcept>
+#include <thread>
+#include <vector>
 
 #include "errors/error_classes.h"
 
@@ -51,10 +55,27 @@ __attribute__((noinline, no_sanitize("address", "undefined"))) void FaultWithCle
 
 __attribute__((noinline, no_sanitize("undefined"))) int DivideBy(int divisor) { return 100 / divisor; }
 
-__attribute__((noinline)) void ThrowAtDepth(int depth) {
-  if (depth == 0) throw std::logic_error("deep");
-  ThrowAtDepth(depth - 1);
+// Raises `depth` calls down: a throw, or with `fault` an access violation.
+__attribute__((noinline, no_sanitize("address", "undefined"))) void RaiseAtDepth(int depth,
+                                                                                 bool fault = false) {
+  if (depth == 0) {
+    if (!fault) throw std::logic_error("deep");
+    *reinterpret_cast<volatile int*>(fault_target) = 1;
+  } else {
+    RaiseAtDepth(depth - 1, fault);
+  }
   sink = sink + 1;  // keeps the call a real call, not a jump
+}
+
+// The longest run of one address in a trace: a recursion `depth` calls deep
+// leaves `depth` equal returns in a row.
+std::size_t LongestRun(const TTraceList& trace) {
+  std::size_t longest = 0;
+  for (std::size_t i = 0, run = 0; i < trace.Count; ++i) {
+    run = i > 0 && trace.Entries[i].Address == trace.Entries[i - 1].Address ? run + 1 : 1;
+    longest = std::max(longest, run);
+  }
+  return longest;
 }
 
 // Recurses until the stack runs out. The store through a pointer keeps the
@@ -76,6 +97,32 @@ __attribute__((noinline)) std::uintptr_t CallerOfThisFrame() {
   return reinterpret_cast<std::uintptr_t>(__builtin_return_address(0));
 }
 
+// Holds each of `count` threads until all have arrived, round after round.
+// (libstdc++'s std::barrier waits through atomic waits that hang now and
+// then under wine.)
+class Rendezvous {
+ public:
+  explicit Rendezvous(int count) : count_(count) {}
+  void ArriveAndWait() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    const unsigned long round = round_;
+    if (++arrived_ == count_) {
+      arrived_ = 0;
+      ++round_;
+      all_.notify_all();
+    } else {
+      all_.wait(lock, [&] { return round_ != round; });
+    }
+  }
+
+ private:
+  const int count_;
+  int arrived_ = 0;
+  unsigned long round_ = 0;
+  std::mutex mutex_;
+  std::condition_variable all_;
+};
+
 class StackCaptureTest : public ::testing::Test {
  protected:
   void SetUp() override { InstallStackCapture(); }
@@ -83,7 +130,7 @@ class StackCaptureTest : public ::testing::Test {
     RemoveStackCapture();
     CodeRange = saved_range_;
   }
-  void Poison() {
+  static void Poison() {
     for (TTraceEntry& entry : TraceList.Entries) entry = TTraceEntry{0xDEAD, 99};
     TraceList.Count = 7;
   }
@@ -206,7 +253,7 @@ TEST_F(StackCaptureTest, AStackOverflowIsRaisedAndCapturedAndTheProgramGoesOn) {
 TEST_F(StackCaptureTest, ADeepRecursionStopsAtFortyNineEntries) {
   Poison();
   try {
-    ThrowAtDepth(100);
+    RaiseAtDepth(100);
   } catch (const std::logic_error&) {
   }
   EXPECT_EQ(TraceList.Count, 49u);
@@ -263,6 +310,45 @@ TEST_F(StackCaptureTest, TheWalkStartsInItsOwnFrame) {
   ASSERT_GE(TraceList.Count, 2u);
   EXPECT_GT(TraceList.Entries[1].Address, here);
   EXPECT_LT(TraceList.Entries[1].Address, here + 256);
+}
+
+// Threads that raise at the same moment, each at its own depth, half by a
+// throw and half by a fault: once all have raised, every thread finds its
+// own raise in its trace.
+TEST_F(StackCaptureTest, RaisesOnSeveralThreadsAtOnceEachLeaveTheirOwnTrace) {
+  constexpr int kThreads = 4;
+  constexpr int kRounds = 200;
+  Rendezvous start(kThreads);
+  std::vector<int> wrong(kThreads, 0);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      const int depth = 3 + 4 * t;
+      const bool fault = t % 2 == 1;
+      for (int round = 0; round < kRounds; ++round) {
+        Poison();
+        start.ArriveAndWait();
+        std::uintptr_t fault_address = 0;
+        try {
+          RaiseAtDepth(depth, fault);
+        } catch (const std::logic_error&) {
+        } catch (const EAccessViolation& error) {
+          fault_address = error.Address;
+        }
+        // Every thread has raised before any looks at its trace.
+        start.ArriveAndWait();
+        const bool own =
+            TraceList.Count >= static_cast<std::size_t>(depth) + 1 &&
+            TraceList.Entries[0].Address != 0xDEAD && LongestRun(TraceList) == std::size_t(depth) &&
+            (fault ? TraceList.Entries[0].Address == fault_address && TraceList.Entries[0].Ordinal == 0
+                   : TraceList.Entries[0].Ordinal == 4);
+        if (!own) ++wrong[t];
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (int t = 0; t < kThreads; ++t)
+    EXPECT_EQ(wrong[t], 0) << "thread " << t << " of " << kRounds << " rounds";
 }
 
 }  // namespace

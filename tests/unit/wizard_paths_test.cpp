@@ -31,6 +31,30 @@ TEST(WizardPaths, TheExtensionRunsFromTheLastDotOfTheName) {
   EXPECT_EQ(platform::FileExtension(s + "v1.2" + s + "notes"), "");
 }
 
+// A root keeps its separator: "C:" alone would name the drive's current
+// folder, not its root.
+TEST(WizardPaths, FinalSeparatorsGoButARootKeepsItsOwn) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"site/", "site"},
+      {"site//", "site"},
+      {"site", "site"},
+      {"/", "/"},
+      {"", ""},
+#ifdef _WIN32
+      {"C:\\", "C:\\"},
+      {"C:\\\\", "C:\\"},
+      {"C:/", "C:/"},
+      {"\\", "\\"},
+      {"C:\\site\\", "C:\\site"},
+      {"D:\\a\\b/\\", "D:\\a\\b"},
+#else
+      {"//", "/"},       {"/srv/site/", "/srv/site"}, {"back\\", "back\\"},
+#endif
+  };
+  for (const auto& [path, expected] : cases)
+    EXPECT_EQ(platform::WithoutFinalSeparator(path), expected) << path;
+}
+
 TEST(WizardPaths, TheBackupNameKeepsTheExtensionAfterOriginal) {
   EXPECT_EQ(SuggestedBackupName("index.html"), "index_original.html");
   EXPECT_EQ(SuggestedBackupName("page.htm"), "page_original.htm");

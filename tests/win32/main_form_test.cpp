@@ -22,6 +22,7 @@
 #include "tests/support/message_recorder.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/win32/message_pump.h"
+#include "zendrel_version.h"
 
 using namespace main_form_ids;
 using testing_support::ReadFile;
@@ -164,7 +165,7 @@ TEST_F(MainFormTest, StartsOnPageZeroWithItsCaptionsAndStartValues) {
   Open();
   char caption[256] = {};
   GetWindowTextA(form_->Handle(), caption, sizeof caption);
-  EXPECT_STREQ(caption, "Quelto Zendrel 1.11.0");
+  EXPECT_STREQ(caption, "Quelto Zendrel " ZENDREL_VERSION);
   EXPECT_NE(GetClassLongPtrA(form_->Handle(), GCLP_HICONSM), 0);
   EXPECT_EQ(form_->CurrentPage, 0);
   EXPECT_EQ(VisiblePage(), 0);

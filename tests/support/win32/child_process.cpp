@@ -26,15 +26,24 @@ HANDLE InheritedFile(const std::string& path, bool write) {
                      write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+std::wstring Wide(const std::string& text, UINT code_page) {
+  std::wstring wide(text.size() + 1, L'\0');
+  wide.resize(static_cast<std::size_t>(MultiByteToWideChar(
+      code_page, 0, text.data(), static_cast<int>(text.size()), wide.data(), static_cast<int>(wide.size()))));
+  return wide;
+}
+
 }  // namespace
 
 int RunWithFiles(const std::string& program, const std::vector<std::string>& arguments,
-                 const std::string& cwd, const StandardFiles& files) {
+                 const std::string& cwd, const StandardFiles& files, UINT code_page) {
   const HANDLE in = files.input.empty() ? GetStdHandle(STD_INPUT_HANDLE) : InheritedFile(files.input, false);
   const HANDLE out = InheritedFile(files.output, true), err = InheritedFile(files.error, true);
   std::string command = QuotedArgument(program);
   for (const auto& a : arguments) command += " " + QuotedArgument(a);
-  STARTUPINFOA startup{};
+  std::wstring wide = Wide(command, code_page);
+  const std::wstring wide_cwd = Wide(cwd, CP_ACP);
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = in;
@@ -42,8 +51,8 @@ int RunWithFiles(const std::string& program, const std::vector<std::string>& arg
   startup.hStdError = err;
   PROCESS_INFORMATION process{};
   const bool started = out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE &&
-                       CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS,
-                                      nullptr, cwd.empty() ? nullptr : cwd.c_str(), &startup, &process) != 0;
+                       CreateProcessW(nullptr, wide.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr,
+                                      cwd.empty() ? nullptr : wide_cwd.c_str(), &startup, &process) != 0;
   if (!files.input.empty() && in != INVALID_HANDLE_VALUE) CloseHandle(in);
   if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
   if (err != INVALID_HANDLE_VALUE) CloseHandle(err);

@@ -23,9 +23,11 @@ struct StandardFiles {
 // process's) with no console (DETACHED_PROCESS; CREATE_NO_WINDOW would give
 // it a hidden one, a terminal nobody can answer) and its standard handles
 // on `files`, and waits up to two minutes for it to end. Its exit code
-// (STILL_ACTIVE if it did not end), or -1 when it could not start.
+// (STILL_ACTIVE if it did not end), or -1 when it could not start. The
+// command line is in `code_page` (CP_UTF8 passes characters outside the
+// ANSI code page) and reaches the program as UTF-16.
 int RunWithFiles(const std::string& program, const std::vector<std::string>& arguments,
-                 const std::string& cwd, const StandardFiles& files);
+                 const std::string& cwd, const StandardFiles& files, UINT code_page = CP_ACP);
 
 // Owns the started process; ends it (exit code 99) if it still runs when the
 // object goes away, so that a failed test leaves nothing behind.

@@ -401,7 +401,7 @@ TEST_F(UnlockTest, TheOutputIsTheOwnersOnlyAndALeftoverIsNamed) {
   WriteFile(dir_ / "locked.html", StrongLocked("<html>page</html>", "pw"));
   ASSERT_EQ(chmod((dir_ / "locked.html").c_str(), 0644), 0);
   const mode_t old_mask = umask(0);
-  UnlockRun run = RunUnlock(UnlockProgram(), {dir_ / "locked.html", dir_ / "out", "pw"});
+  UnlockRun run = Unlock(dir_ / "locked.html", dir_ / "out", "pw");
   umask(old_mask);
   ASSERT_EQ(run.exit_code, 0) << run.errors;
   struct stat st {};
@@ -413,19 +413,19 @@ TEST_F(UnlockTest, TheOutputIsTheOwnersOnlyAndALeftoverIsNamed) {
   const int holder = open(leftover.c_str(), O_RDONLY);
   ASSERT_GE(holder, 0);
   ASSERT_EQ(flock(holder, LOCK_EX), 0);
-  run = RunUnlock(UnlockProgram(), {dir_ / "locked.html", dir_ / "again", "pw"});
+  run = Unlock(dir_ / "locked.html", dir_ / "again", "pw");
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_EQ(run.errors,
             "zendrel-unlock: " + leftover + " is being written by another run; nothing was written.\n");
   EXPECT_TRUE(Exists(leftover));
   close(holder);
 
-  run = RunUnlock(UnlockProgram(), {dir_ / "locked.html", dir_ / "again", "pw"});
+  run = Unlock(dir_ / "locked.html", dir_ / "again", "pw");
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_NE(run.errors.find(leftover + " was left by an earlier run that was stopped"), std::string::npos)
       << run.errors;
   EXPECT_FALSE(Exists(leftover));
-  run = RunUnlock(UnlockProgram(), {dir_ / "locked.html", dir_ / "again", "pw"});
+  run = Unlock(dir_ / "locked.html", dir_ / "again", "pw");
   EXPECT_EQ(run.exit_code, 0) << run.errors;
   EXPECT_EQ(ReadFile(dir_ / "again"), "<html>page</html>");
 }

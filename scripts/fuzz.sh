@@ -91,7 +91,10 @@ summary() {
 status=0
 report() {
   local h=$1 code=$2 found
-  found=$(grep -ho "Test unit written to .*\|finding written to .*\|failed: .*" "$logs/$h.log" | sed 's/^/  /')
+  # A slow unit is no finding: on a loaded machine a niced run may wait
+  # seconds for a core. A hang is a timeout, which fails the run.
+  found=$(grep -ho "Test unit written to .*\|finding written to .*\|failed: .*" "$logs/$h.log" | grep -v slow-unit |
+    sed 's/^/  /')
   summary "$h"
   if [ "$code" -ne 0 ] || [ -n "$found" ]; then
     status=1

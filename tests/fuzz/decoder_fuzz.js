@@ -169,8 +169,11 @@ function randomInt(n) {
 const TOKENS = ["'", ',', ');', '\n', '\r\n', '//Page Begin', '//Page End', 'ZENDREL-AES-GCM-1', 'ZENDREL-AES-GCM-2',
   '2', '0', '16', '600000', '10000001', 'html', 'text', '=', 'A', '+', '/', '00', 'FF', '\\', '"', '\u00ff'];
 
+// Seeds sorted by size: the small start pages' blocks are picked three
+// times in four, as they decode many times faster than the templates' pages.
 function mutate(seeds) {
-  let bytes = Buffer.from(seeds[randomInt(seeds.length)]);
+  const pick = Math.random() < 0.75 ? randomInt(Math.ceil(seeds.length / 3)) : randomInt(seeds.length);
+  let bytes = Buffer.from(seeds[pick]);
   const rounds = 1 + randomInt(4);
   for (let r = 0; r < rounds; r++) {
     const at = randomInt(bytes.length + 1);
@@ -281,7 +284,7 @@ async function main() {
 
   const seconds = Number(option('seconds') || 20);
   const corpus = option('corpus'), findingsDir = option('findings') || '.';
-  const seeds = [...readFolder(option('seeds')), ...readFolder(corpus)];
+  const seeds = [...readFolder(option('seeds')), ...readFolder(corpus)].sort((a, b) => a.length - b.length);
   if (seeds.length === 0) {
     console.error('decoder_fuzz: no seed pages');
     process.exit(1);

@@ -35,6 +35,7 @@ build=$root/build/fuzz
 seeds=$build/fuzz-seeds
 findings=$build/findings
 logs=$build/fuzz-logs
+$smoke && logs=$build/fuzz-logs/smoke
 mkdir -p "$findings" "$logs"
 
 harnesses=${FUZZ_HARNESSES:-"unlock literals payload_area page_patterns cli_arguments line_info decoder"}
@@ -83,7 +84,7 @@ summary() {
     edges=$(sed -n 's/^coverage: //p' "$log" | tail -1)
   else
     execs=$(sed -n 's/^stat::number_of_executed_units: //p' "$log" | tail -1)
-    edges=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
+    edges=$(grep -ao 'cov: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
   fi
   printf '%-14s executions %-10s edges %-6s' "$h" "${execs:-?}" "${edges:-?}"
 }
@@ -93,7 +94,7 @@ report() {
   local h=$1 code=$2 found
   # A slow unit is no finding: on a loaded machine a niced run may wait
   # seconds for a core. A hang is a timeout, which fails the run.
-  found=$(grep -ho "Test unit written to .*\|finding written to .*\|failed: .*" "$logs/$h.log" | grep -v slow-unit |
+  found=$(grep -aho "Test unit written to .*\|finding written to .*\|failed: .*" "$logs/$h.log" | grep -v slow-unit |
     sed 's/^/  /')
   summary "$h"
   if [ "$code" -ne 0 ] || [ -n "$found" ]; then

@@ -129,9 +129,13 @@ class TParser {
   }
 
  private:
+  // The reason quotes what was typed: a control character in it (a line
+  // break, an escape sequence) would reach the terminal as one.
   TCliParse& Fail(const std::string& why) {
     parse_.ok = false;
     parse_.error = why;
+    for (char& c : parse_.error)
+      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
     return parse_;
   }
 

@@ -13,7 +13,7 @@ extern "C" {
 
 // The return into the thrower is the first frame after the capture's own
 // three, so this entry must keep its own frame.
-__attribute__((noinline)) [[noreturn]] void __wrap___cxa_throw(void* object, std::type_info* type,
+[[noreturn]] __attribute__((noinline)) void __wrap___cxa_throw(void* object, std::type_info* type,
                                                                void (*destructor)(void*)) {
   const RaiseObserver observer = InstalledRaiseObserver;
   if (SkipNextThrowNotification) {

@@ -18,12 +18,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::vector<std::uint8_t> body(data + 4, data + size);
   constexpr std::uintptr_t kBase = 0x00401000;
   for (std::uint32_t delta : {0u, 1u, 0x10u}) {
+    // Offsets are 32 bits wide: an address beyond them would wrap.
+    const std::uintptr_t address = kBase + static_cast<std::uint32_t>(offset + delta);
     AddressInfo info;
-    LookupInTables(body.data(), body.size(), kBase, kBase + offset + delta, &info);
+    LookupInTables(body.data(), body.size(), kBase, address, &info);
     if (info.UnitName.empty() &&
         (!info.RoutineName.empty() || info.LineNumber != 0 || !info.SourceName.empty())) {
       __builtin_trap();  // without a unit nothing else is reported
     }
+    if (!info.UnitName.empty() && (address < info.UnitStart || address >= info.UnitEnd))
+      __builtin_trap();  // the unit reported covers the address
   }
   TLineInfoReader names(body.data(), body.size());
   std::string name;

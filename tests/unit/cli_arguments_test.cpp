@@ -133,6 +133,7 @@ TEST(ParseCliArguments, MalformedCommandLinesSayWhy) {
       {{"site", "in"}, "site takes a source folder and an output folder"},
       {{"lock", "--template", "Dark", "p"}, "lock takes a page and a backup file"},
       {{"lock", "--bogus", "p", "b"}, "unknown option --bogus"},
+      {{"lock", "--bo\ngus\x1b[2J", "p", "b"}, "unknown option --bo?gus?[2J"},
       {{"lock", "--password", "secret", "p", "b"},
        "there is no --password option: a password on the command line is seen by every local user; use "
        "--password-stdin, --password-file or --password-env, or let lock ask for it"},

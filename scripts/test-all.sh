@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds every flavour and runs every test: native, native under the
-# sanitizers, the 64-bit Windows edition under wine64, and the 32-bit
+# sanitizers, a short run of every fuzz harness, the 64-bit Windows edition under wine64, and the 32-bit
 # Windows edition: under wine where this kernel starts 32-bit programs, and
 # from its bytes everywhere (the checks labelled "bytes", which need no
 # running). One virtual display serves everything that opens a window.
@@ -126,11 +126,9 @@ builds=$!
 children+=($builds)
 
 step linux-tests run_tests linux || true
-# ----------------------------------------------------------------------------
-# Further native steps (a short fuzzing run, say) go here, as
-#   step <name> <command...> || true
-# so that the sanitizer build goes on behind them.
-# ----------------------------------------------------------------------------
+# Every fuzz harness for a short fixed budget, and every regression input
+# (its own clang build); the sanitizer build goes on behind it.
+step fuzz-smoke scripts/fuzz-smoke.sh || true
 
 # ended <step>: waits until the step has ended; true if it succeeded.
 ended() {

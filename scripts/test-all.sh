@@ -3,7 +3,8 @@
 # sanitizers, a short run of every fuzz harness, the 64-bit Windows
 # edition under wine64, and the 32-bit Windows edition: under wine where
 # this kernel starts 32-bit programs, and from its bytes everywhere (the
-# checks labelled "bytes", which need no running). One virtual display serves everything that opens a window.
+# checks labelled "bytes", which need no running). One virtual display
+# serves everything that opens a window.
 #
 # The run fails when any step fails, when no Windows test ran, when a
 # Windows test failed or was skipped, and when a tool the Windows tests

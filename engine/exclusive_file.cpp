@@ -13,7 +13,7 @@ bool TExclusiveFile::Create() {
 }
 
 bool TExclusiveFile::Finish(std::string* why) {
-  const bool flushed = platform::FlushFile(handle_);
+  const bool flushed = !flush_ || platform::FlushFile(handle_);
   if (!flushed) *why = platform::LastErrorText();
   const bool closed = platform::CloseFile(handle_);
   handle_ = platform::kInvalidHandle;

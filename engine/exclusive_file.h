@@ -10,7 +10,10 @@
 
 class TExclusiveFile {
  public:
-  explicit TExclusiveFile(std::string path) : path_(std::move(path)) {}
+  // `flush`: Finish writes the bytes through to the disk. Without it the
+  // caller flushes them later (a site's pages, flushed as one tree before
+  // the tree is renamed into place).
+  explicit TExclusiveFile(std::string path, bool flush = true) : path_(std::move(path)), flush_(flush) {}
   // Closes the file and, unless kept, removes it.
   ~TExclusiveFile();
   TExclusiveFile(const TExclusiveFile&) = delete;
@@ -19,7 +22,8 @@ class TExclusiveFile {
   // Creates the file; false when it exists or cannot be made (the system's
   // reason is then LastErrorText()).
   bool Create();
-  // Flushes and closes the file; false with the system's reason.
+  // Flushes (unless made without) and closes the file; false with the
+  // system's reason.
   bool Finish(std::string* why);
   // The file has its final place (or was moved there): it is not removed.
   void Keep() { created_ = false; }
@@ -30,5 +34,6 @@ class TExclusiveFile {
  private:
   std::string path_;
   platform::FileHandle handle_ = platform::kInvalidHandle;
+  bool flush_ = true;
   bool created_ = false;
 };

@@ -47,24 +47,41 @@ bool CopySpan(TFastIO& from, std::uint32_t begin, std::uint32_t end, TBlockSink&
   return true;
 }
 
+// Streams the bytes [begin, end) of the start page's bytes into `sink`;
+// without `end`, up to their end.
+bool CopySpan(const std::string& from, std::uint32_t begin, std::uint32_t end, TBlockSink& sink) {
+  if (end > from.size()) end = static_cast<std::uint32_t>(from.size());
+  return begin >= end || sink.Put(from.data() + begin, end - begin);
+}
+
 }  // namespace
 
 bool WriteLockedPage(const TLockPlan& plan, const std::string& source_path, bool text_page,
-                     TExclusiveFile& out, TLockObserver& observer, TLockFailure* why) {
-  TFileWriter file(out.handle());
+                     TExclusiveFile& out, TLockObserver& observer, TLockFailure* why, TPageBuffers* buffers) {
+  TPageBuffers own;
+  if (!buffers) buffers = &own;
+  TFileWriter file(out.handle(), &buffers->out);
   TObservedSink sink(file, observer);
   TFastIO start_page;
-  TByteSource page;
+  TByteSource& page = buffers->page;
+  const std::string* kept = buffers->start_page;
+  const auto head = [&] {
+    return kept ? CopySpan(*kept, 0, plan.area.begin, sink)
+                : start_page.Open(plan.start_page) && CopySpan(start_page, 0, plan.area.begin, sink);
+  };
+  const auto tail = [&] {
+    return kept ? CopySpan(*kept, plan.area.end, UINT32_MAX, sink)
+                : CopySpan(start_page, plan.area.end, UINT32_MAX, sink);
+  };
   const TCodecProgress progress = [&observer](std::uint64_t done, std::uint64_t total) {
     observer.Progress(done, total);
     return !observer.Cancelled();
   };
   TBlockStatus block = TBlockStatus::ReadFailed;
-  const bool ok = start_page.Open(plan.start_page) && CopySpan(start_page, 0, plan.area.begin, sink) &&
-                  page.Open(source_path) &&
+  const bool ok = head() && page.Open(source_path) &&
                   (block = plan.codec->WriteBlock(page, text_page, plan.area.line_break, sink, progress)) ==
                       TBlockStatus::Written &&
-                  CopySpan(start_page, plan.area.end, UINT32_MAX, sink) && file.Flush();
+                  tail() && file.Flush();
   if (!ok) {
     const std::string reason = page.Failed() ? page.Reason() : platform::LastErrorText();
     if (sink.Cancelled() || block == TBlockStatus::Cancelled) {

@@ -3,11 +3,23 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "engine/exclusive_file.h"
 #include "engine/lock_observer.h"
 #include "engine/lock_plan.h"
 #include "engine/lock_result.h"
+#include "fileio/byte_source.h"
+
+// What a run of many pages keeps from one page to the next: the start
+// page's bytes, read once for the run (null: read from the plan's start
+// page), and one job's buffers for reading the page and writing the
+// locked page, allocated once.
+struct TPageBuffers {
+  const std::string* start_page = nullptr;
+  TByteSource page;
+  std::vector<char> out;
+};
 
 // Streams into `out` (created, still empty) the plan's start page up to its
 // payload area, the block the plan's codec writes of the page at
@@ -19,6 +31,7 @@
 // (kCannotReadFile naming both, and the system's reason), when the key
 // cannot be made (kCannotMakeKey), or when the observer stopped it
 // (`why->cancelled`). `out` is left to its owner, which removes it unless
-// it keeps it.
+// it keeps it. `buffers`, when given, are used instead of new ones.
 bool WriteLockedPage(const TLockPlan& plan, const std::string& source_path, bool text_page,
-                     TExclusiveFile& out, TLockObserver& observer, TLockFailure* why);
+                     TExclusiveFile& out, TLockObserver& observer, TLockFailure* why,
+                     TPageBuffers* buffers = nullptr);

@@ -136,11 +136,12 @@ class TSiteBuild {
 
  private:
   void Work() {
+    TPageBuffers buffers;
     while (!stop_.load()) {
       const std::size_t i = next_.fetch_add(1);
       if (i >= order_.size()) break;
       TLockFailure why;
-      if (!WriteFile(plan_.files[order_[i]], &why)) {
+      if (!WriteFile(plan_.files[order_[i]], buffers, &why)) {
         // A page stopped by the run's stop flag has nothing to tell.
         if (!why.cancelled) Fail(why);
         break;
@@ -150,12 +151,12 @@ class TSiteBuild {
     if (--running_ == 0) wake_.notify_all();
   }
 
-  bool WriteFile(const TSiteFile& file, TLockFailure* why) {
+  bool WriteFile(const TSiteFile& file, TPageBuffers& buffers, TLockFailure* why) {
     const std::string to = temporary_ + platform::PathSeparator() + file.to;
     if (file.kind == TSiteFileKind::Page || file.kind == TSiteFileKind::TextPage) {
       std::uint64_t told = 0;
       const bool ok = writer_.Write(
-          file.from, file.kind == TSiteFileKind::TextPage, to,
+          file.from, file.size, file.permissions, file.kind == TSiteFileKind::TextPage, to, buffers,
           [&](std::uint64_t done) {
             bytes_done_.fetch_add(done - told);
             told = done;
@@ -166,8 +167,7 @@ class TSiteBuild {
       pages_done_.fetch_add(1);
       return true;
     }
-    // The whole site is flushed by nobody: it is a copy, and the source
-    // stays. A killed run leaves only the temporary folder.
+    // Flushed with the whole tree before the rename, like the pages.
     if (!platform::CopyToNewFile(file.from, to, false)) {
       const std::string reason = platform::LastErrorText();
       *why = {{messages::kCannotCopyToDirectory, {file.from, platform::FolderPart(to)}}, reason};
@@ -360,11 +360,31 @@ TSiteResult LockSite(const TSiteRequest& request, TSiteObserver& observer) {
     built = false;
     failure = cancelled;
   }
+  // One flush of the finished tree: every page and copy is on the disk
+  // before the tree takes the output's place, so that a power cut before
+  // the rename leaves the old output, and one after it the new.
+  if (built && !platform::FlushTree(temporary)) {
+    built = false;
+    failure =
+        Failure(messages::kSiteCannotPutInPlace, {temporary, request.output}, platform::LastErrorText());
+  }
   if (built) {
     // The old output gets the temporary name: held too, until removed.
     if (output_exists) held.AlsoHold(output);
     const bool placed = output_exists ? platform::ExchangeFolders(temporary, output)
                                       : platform::MoveFolder(temporary, output);
+    // The rename itself reaches the disk before the site is called locked;
+    // when it cannot, the old output goes back.
+    const std::string parent = platform::FolderPart(output);
+    if (placed && !platform::FlushFolder(parent.empty() ? "." : parent)) {
+      const std::string reason = platform::LastErrorText();
+      const bool undone = output_exists ? platform::ExchangeFolders(temporary, output)
+                                        : platform::MoveFolder(output, temporary);
+      if (undone) {
+        built = false;
+        failure = Failure(messages::kSiteCannotPutInPlace, {temporary, request.output}, reason);
+      }
+    }
     if (!placed) {
       built = false;
       failure =

@@ -25,6 +25,22 @@ class TPageObserver : public TLockObserver {
 
 }  // namespace
 
+bool TSitePageWriter::ReadStartPage(TLockFailure* why) {
+  std::uint64_t size = 0;
+  const platform::FileHandle file = platform::OpenRegularForReading(plan_.start_page, &size);
+  bool ok = file != platform::kInvalidHandle && size == plan_.start_page_size;
+  if (ok) {
+    start_page_.resize(size);
+    std::uint32_t got = 0;
+    ok = platform::ReadFileBytes(file, start_page_.data(), static_cast<std::uint32_t>(size), &got) &&
+         got == size;
+  }
+  const std::string reason = platform::LastErrorText();
+  platform::CloseFile(file);
+  if (!ok) *why = {{messages::kCannotReadFile, {plan_.start_page}}, reason};
+  return ok;
+}
+
 bool TSitePageWriter::Prepare(const TTemplate& template_, const TPassword& password, TLockFailure* why) {
   // An empty password would encode nothing at all.
   if (password.Typed().empty()) {
@@ -34,28 +50,26 @@ bool TSitePageWriter::Prepare(const TTemplate& template_, const TPassword& passw
   // The plan makes the run's codec: one key derivation for the whole site.
   if (!PlanLock(template_, password, &plan_, why)) return false;
   site_key_ = plan_.codec->ShareKey();
-  return true;
+  return ReadStartPage(why);
 }
 
-bool TSitePageWriter::Write(const std::string& page, bool text_page, const std::string& to,
+bool TSitePageWriter::Write(const std::string& page, std::uint64_t size, std::uint32_t permissions,
+                            bool text_page, const std::string& to, TPageBuffers& buffers,
                             const std::function<void(std::uint64_t done)>& progress,
                             const std::atomic<bool>& cancel, TLockFailure* why) const {
-  std::uint64_t size = 0;
-  if (!LockablePageSize(page, &size, why) || !CheckPageBytes(plan_, page, size, why)) return false;
-  TExclusiveFile out(to);
-  if (!out.Create()) {
-    const std::string reason = platform::LastErrorText();
-    *why = {{messages::kCannotCreateFile, {to}}, reason};
-    return false;
-  }
+  if (!CheckPageBytes(plan_, page, size, why)) return false;
+  // Not flushed here: the run flushes the finished tree once, before it
+  // takes the output's place.
+  TExclusiveFile out(to, false);
   // The locked page is readable by no more people than the page.
-  if (!platform::CopyPermissions(page, to)) {
+  if (!out.Create() || !platform::SetPermissions(out.handle(), permissions)) {
     const std::string reason = platform::LastErrorText();
     *why = {{messages::kCannotCreateFile, {to}}, reason};
     return false;
   }
   TPageObserver observer(progress, cancel);
-  if (!WriteLockedPage(plan_, page, text_page, out, observer, why)) return false;
+  buffers.start_page = &start_page_;
+  if (!WriteLockedPage(plan_, page, text_page, out, observer, why, &buffers)) return false;
   out.Keep();
   return true;
 }

@@ -17,6 +17,7 @@ struct TNode {
   bool folder = false;
   TSiteFileKind kind = TSiteFileKind::Copy;
   std::uint64_t size = 0;
+  std::uint32_t permissions = 0;
   std::vector<TNode> children;
   // Template folders that land on this site folder, whose files it gets.
   std::vector<const TNode*> overlays;
@@ -50,6 +51,9 @@ bool Walk(const std::string& path, const std::string& relative, const TPagePatte
     TNode node;
     node.name = node.out_name = entry.name;
     node.from = full;
+    // The listing's look at the file is the plan's only one.
+    node.size = entry.size;
+    node.permissions = entry.permissions;
     const std::string site_path = relative + entry.name;
     TLeftOutReason why = TLeftOutReason::None;
     if (entry.directory) {
@@ -62,7 +66,7 @@ bool Walk(const std::string& path, const std::string& relative, const TPagePatte
         return false;
       // Nothing to write there: the folder is not made either.
       if (patterns && node.children.empty()) continue;
-    } else if (!platform::RegularFileSize(full, &node.size)) {
+    } else if (!entry.regular) {
       // A pipe would block the copy, a device would never end.
       plan->not_files.push_back(full);
       continue;
@@ -102,7 +106,8 @@ class TPlanner {
     for (const TNode* overlay : overlays) Overlay(*overlay, folder, relative, &added);
     for (auto& child : folder.children) {
       if (child.folder) continue;
-      plan_->files.push_back({child.kind, child.from, relative + child.out_name, child.size});
+      plan_->files.push_back(
+          {child.kind, child.from, relative + child.out_name, child.size, child.permissions});
       plan_->site_bytes += child.size;
       if (IsPageKind(child.kind))
         ++plan_->pages;
@@ -162,7 +167,8 @@ class TPlanner {
         AddFolder(relative + entry.name, entry.from);
         AddTemplateFolder(entry, relative + entry.name + platform::PathSeparator());
       } else {
-        plan_->files.push_back({TSiteFileKind::TemplateFile, entry.from, relative + entry.name, entry.size});
+        plan_->files.push_back(
+            {TSiteFileKind::TemplateFile, entry.from, relative + entry.name, entry.size, entry.permissions});
       }
     }
   }
@@ -174,7 +180,8 @@ class TPlanner {
         AddFolder(relative + entry.name, entry.from);
         AddTemplateFolder(entry, relative + entry.name + platform::PathSeparator());
       } else {
-        plan_->files.push_back({TSiteFileKind::TemplateFile, entry.from, relative + entry.name, entry.size});
+        plan_->files.push_back(
+            {TSiteFileKind::TemplateFile, entry.from, relative + entry.name, entry.size, entry.permissions});
       }
     }
   }

@@ -29,6 +29,8 @@ struct TSiteFile {
   // separators.
   std::string to;
   std::uint64_t size = 0;
+  // Its permission bits as the plan found them (see DirEntry).
+  std::uint32_t permissions = 0;
 };
 
 // A site file or folder that is not written, and why.

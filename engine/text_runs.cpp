@@ -154,8 +154,10 @@ bool ReadAll(const std::string& path, TRunReader& reader) {
       platform::CloseFile(file);
       return false;
     }
-    if (got == 0) break;
-    reader.Feed(buffer.data(), got);
+    if (got > 0) reader.Feed(buffer.data(), got);
+    // ReadFileBytes fills the buffer unless the file ends: a short read is
+    // the end, with no further call to learn it.
+    if (got < buffer.size()) break;
   }
   platform::CloseFile(file);
   reader.End();

@@ -11,8 +11,8 @@ bool TByteSource::Open(const std::string& path) {
   size_ = position_ = 0;
   eof_ = failed_ = false;
   reason_.clear();
-  handle_ = platform::OpenForReading(path);
-  if (handle_ == platform::kInvalidHandle || !platform::RegularFileSize(path, &size_)) {
+  handle_ = platform::OpenRegularForReading(path, &size_);
+  if (handle_ == platform::kInvalidHandle) {
     reason_ = platform::LastErrorText();
     failed_ = true;
     return false;
@@ -32,7 +32,9 @@ bool TByteSource::Fill() {
     return false;
   }
   end_ = got;
-  eof_ = got == 0;
+  // ReadFileBytes fills the window unless the file ends: a short read is
+  // the end, with no further call to learn it.
+  eof_ = got < window_.size();
   return got > 0;
 }
 

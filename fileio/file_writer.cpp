@@ -3,7 +3,13 @@
 #include <algorithm>
 #include <cstdint>
 
-TFileWriter::TFileWriter(platform::FileHandle handle) : handle_(handle) { buffer_.reserve(kCapacity); }
+TFileWriter::TFileWriter(platform::FileHandle handle) : TFileWriter(handle, nullptr) {}
+
+TFileWriter::TFileWriter(platform::FileHandle handle, std::vector<char>* buffer)
+    : handle_(handle), buffer_(buffer ? *buffer : own_) {
+  buffer_.clear();
+  buffer_.reserve(kCapacity);
+}
 
 bool TFileWriter::Write(const char* data, std::size_t size) {
   while (!failed_ && size > 0) {

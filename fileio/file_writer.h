@@ -15,6 +15,9 @@ class TFileWriter : public TBlockSink {
  public:
   // Writes to `handle`, which stays the caller's to close.
   explicit TFileWriter(platform::FileHandle handle);
+  // The same, collecting in `buffer` (emptied first), which the caller
+  // keeps for the next file: a run of many small files allocates it once.
+  TFileWriter(platform::FileHandle handle, std::vector<char>* buffer);
   TFileWriter(const TFileWriter&) = delete;
   TFileWriter& operator=(const TFileWriter&) = delete;
 
@@ -36,7 +39,8 @@ class TFileWriter : public TBlockSink {
   bool Write(const char* data, std::size_t size);
 
   platform::FileHandle handle_;
-  std::vector<char> buffer_;
+  std::vector<char> own_;
+  std::vector<char>& buffer_;
   bool failed_ = false;
   std::string reason_;
 };

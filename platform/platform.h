@@ -24,6 +24,11 @@ inline constexpr FileHandle kInvalidHandle = -1;
 // failure.
 FileHandle OpenForReading(const std::string& path);
 
+// OpenForReading for a regular file only (links followed), with its full
+// size in `*size` from the open handle; a directory, device or pipe is
+// refused.
+FileHandle OpenRegularForReading(const std::string& path, std::uint64_t* size);
+
 // Opens an existing file for reading and writing, with read sharing.
 FileHandle OpenForReadWrite(const std::string& path);
 
@@ -92,6 +97,11 @@ bool CopyFileReplacing(const std::string& from, const std::string& to);
 // other failure nothing of `to` is left behind.
 bool CopyToNewFile(const std::string& from, const std::string& to, bool flush = true);
 
+// Gives the open file `target` the permission bits `bits` (POSIX mode bits
+// 0777, as DirEntry::permissions has them); true without a change on
+// Windows, as CopyPermissions.
+bool SetPermissions(FileHandle target, std::uint32_t bits);
+
 // Gives `target` (a file or a folder) the permission bits of `model`: who
 // may read, write and run it, exactly, so that a copy is never readable by
 // more people than the original (POSIX mode bits 0777; the owner stays).
@@ -133,6 +143,12 @@ struct DirEntry {
   bool system = false;
   // A symbolic link (a reparse point on Windows), whatever it points to.
   bool link = false;
+  // For an entry that is no link: a regular file, its size, and its
+  // permission bits (POSIX mode bits 0777; 0 on Windows). Read with the
+  // listing, so that a walk of a tree needs no second look at each file.
+  bool regular = false;
+  std::uint64_t size = 0;
+  std::uint32_t permissions = 0;
 };
 
 // Lists every entry of the folder `dir` (which ends in the separator), in
@@ -155,6 +171,19 @@ bool RemoveTree(const std::string& path);
 // Renames the folder `from` to `to` (both without the final separator, on
 // one volume). Fails when `to` exists, and then changes nothing.
 bool MoveFolder(const std::string& from, const std::string& to);
+
+// Writes through to the disk everything written under the folder `path`
+// so far, the files' bytes and the folders' entries: one flush for a whole
+// tree built in a temporary folder, before it is renamed into place
+// (syncfs of its file system on Linux; each file's FlushFileBuffers on
+// Windows). False when the flush fails: the tree may then be incomplete on
+// the disk.
+bool FlushTree(const std::string& path);
+
+// Writes the folder's own entries through to the disk, so that a rename
+// inside it survives a power cut (fsync of the folder on POSIX; NTFS
+// journals renames, and this answers true on Windows).
+bool FlushFolder(const std::string& path);
 
 // An exclusive lock on a folder, held until UnlockFolder: flock on POSIX, a
 // handle that shares no writing on Windows. It binds only programs that ask

@@ -13,5 +13,9 @@ export { unlock, unlockXor, deriveStrongKey, unlockStrong } from './unlock.js';
 export { start } from './unlock_form.js';
 
 import { openAhead } from './site_keys.js';
+import { holdSubmits } from './unlock_form.js';
 
-if (typeof document === 'object') openAhead();
+if (typeof document === 'object') {
+  holdSubmits();
+  openAhead();
+}

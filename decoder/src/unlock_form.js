@@ -58,6 +58,34 @@ function rememberDays() {
   return Math.min(Number(content), MAX_REMEMBER_DAYS);
 }
 
+// An Enter pressed before start() has the block: the page may still be
+// parsing it, and the form is not wired yet.
+let earlyEnter = false;
+let wired = false;
+
+// Called as the script loads, in the template's <head>, before the prompt
+// shows: the form never submits itself to the server (which would reload
+// the page with the password lost). An Enter pressed before the form is
+// wired is kept, said to be under way, and acted on by start() as soon as
+// the block is there.
+export function holdSubmits() {
+  document.addEventListener(
+    'submit',
+    (event) => {
+      if (!event.target || event.target.id !== 'zendrel-form') return;
+      event.preventDefault();
+      if (wired) return;
+      earlyEnter = true;
+      const message = document.getElementById('zendrel-message');
+      if (message) {
+        message.textContent = MESSAGES.unlocking;
+        message.className = 'zendrel-message zendrel-unlocking';
+      }
+    },
+    true,
+  );
+}
+
 // With options.password (the source-hiding template) the page is shown at
 // once when that password opens it; the form appears only when it does not.
 export function start(options = {}) {
@@ -163,8 +191,7 @@ export function start(options = {}) {
     }
   }
 
-  form.addEventListener('submit', (event) => {
-    event.preventDefault();
+  function submitted() {
     if (busy) return;
     if (refused) return say('weak');
     if (!block) return say('preview');
@@ -176,7 +203,12 @@ export function start(options = {}) {
       return;
     }
     attempt({ password: field.value });
+  }
+  form.addEventListener('submit', (event) => {
+    event.preventDefault();
+    submitted();
   });
+  wired = true;
 
   if (forget) {
     forget.addEventListener('click', async () => {
@@ -194,6 +226,11 @@ export function start(options = {}) {
     form.setAttribute('data-zendrel-asking', '');
     reveal();
     if (kind) say(kind);
+    // An Enter pressed while the block was still loading counts now.
+    if (earlyEnter) {
+      earlyEnter = false;
+      submitted();
+    }
     if (forget && strong && (await isRemembered(block))) forget.hidden = false;
   }
 

@@ -83,33 +83,32 @@ bool CopyData(int in, int out, std::uint64_t limit) {
 // gets exactly the original's.
 bool KeepMode(int fd, const struct stat& original) { return ::fchmod(fd, original.st_mode & 0777) == 0; }
 
-FileHandle OpenWith(const std::string& path, int flags, mode_t mode = 0644) {
+FileHandle OpenWith(const std::string& path, int flags, mode_t mode = 0644, struct stat* seen = nullptr) {
   int fd;
   do {
     fd = ::open(path.c_str(), flags | O_CLOEXEC, mode);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return kInvalidHandle;
-  // A directory opens for reading on POSIX, but is no file to read.
+  // A directory opens for reading on POSIX, but is no file to read. Opened
+  // for writing it fails by itself (EISDIR), and a file just created
+  // exclusively is none.
+  if ((flags & O_ACCMODE) != O_RDONLY && !seen) return fd;
   struct stat st;
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  const bool stated = fstat(fd, &st) == 0;
+  if (!stated || S_ISDIR(st.st_mode)) {
+    const int saved = stated ? EISDIR : errno;
     ::close(fd);
+    errno = saved;
     return kInvalidHandle;
   }
+  if (seen) *seen = st;
   return fd;
 }
 
 // Opens a copy's source for reading, with its status; -1 (errno kept) when
 // either fails.
 int OpenCopySource(const std::string& from, struct stat* st) {
-  const int in = static_cast<int>(OpenWith(from, O_RDONLY));
-  if (in < 0) return -1;
-  if (::fstat(in, st) != 0) {
-    const int saved = errno;
-    ::close(in);
-    errno = saved;
-    return -1;
-  }
-  return in;
+  return static_cast<int>(OpenWith(from, O_RDONLY, 0, st));
 }
 
 }  // namespace
@@ -117,6 +116,21 @@ int OpenCopySource(const std::string& from, struct stat* st) {
 FileHandle OpenForReading(const std::string& path) {
   if (FailsBefore(Call::OpenForReading)) return kInvalidHandle;
   return OpenWith(path, O_RDONLY);
+}
+
+FileHandle OpenRegularForReading(const std::string& path, std::uint64_t* size) {
+  *size = 0;
+  if (FailsBefore(Call::OpenForReading)) return kInvalidHandle;
+  struct stat st;
+  const FileHandle h = OpenWith(path, O_RDONLY, 0, &st);
+  if (h == kInvalidHandle) return h;
+  if (!S_ISREG(st.st_mode)) {
+    ::close(static_cast<int>(h));
+    errno = EINVAL;
+    return kInvalidHandle;
+  }
+  *size = static_cast<std::uint64_t>(st.st_size);
+  return h;
 }
 
 FileHandle OpenForReadWrite(const std::string& path) {
@@ -359,8 +373,17 @@ bool ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) {
     entry.name = e->d_name;
     struct stat st;
     const std::string full = dir + entry.name;
-    entry.link = ::lstat(full.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
-    entry.directory = ::stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    // One look at an entry that is no link; a link is followed to tell
+    // whether it leads to a folder.
+    bool seen = ::lstat(full.c_str(), &st) == 0;
+    entry.link = seen && S_ISLNK(st.st_mode);
+    if (entry.link) seen = ::stat(full.c_str(), &st) == 0;
+    entry.directory = seen && S_ISDIR(st.st_mode);
+    if (seen && !entry.link && S_ISREG(st.st_mode)) {
+      entry.regular = true;
+      entry.size = static_cast<std::uint64_t>(st.st_size);
+      entry.permissions = st.st_mode & 0777;
+    }
     // A leading dot is what hides a file here; "." and ".." are left for the
     // caller to skip, as on Windows.
     entry.hidden = entry.name.size() > 1 && entry.name[0] == '.' && entry.name != "..";
@@ -368,6 +391,10 @@ bool ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) {
   }
   ::closedir(d);
   return true;
+}
+
+bool SetPermissions(FileHandle target, std::uint32_t bits) {
+  return ::fchmod(static_cast<int>(target), static_cast<mode_t>(bits & 0777)) == 0;
 }
 
 bool CopyPermissions(const std::string& model, const std::string& target) {

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <string>
 
+#include "platform/fault_injection.h"
 #include "platform/path_parts.h"
 #include "platform/platform.h"
 
@@ -80,6 +81,34 @@ bool MoveFolder(const std::string& from, const std::string& to) {
   }
   return ::rename(source.c_str(), target.c_str()) == 0;
 }
+
+namespace {
+
+// Opens the folder, runs `flush` on it and closes it; an injected flush
+// failure comes before the work.
+bool FlushOpenFolder(const std::string& path, int (*flush)(int)) {
+  if (faults::Next(faults::Call::Flush) != faults::Failure::None) {
+    errno = EIO;
+    return false;
+  }
+  const int fd = ::open(WithoutFinalSeparator(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = flush(fd) == 0;
+  const int saved = errno;
+  ::close(fd);
+  errno = saved;
+  return ok;
+}
+
+}  // namespace
+
+bool FlushTree(const std::string& path) {
+  // syncfs writes the whole file system's dirty data in one pass, and the
+  // disk is told to flush its cache once, not once per file.
+  return FlushOpenFolder(path, ::syncfs);
+}
+
+bool FlushFolder(const std::string& path) { return FlushOpenFolder(path, ::fsync); }
 
 bool ExchangeFolders(const std::string& a, const std::string& b) {
   const std::string first = WithoutFinalSeparator(a);

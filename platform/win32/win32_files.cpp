@@ -39,6 +39,21 @@ FileHandle OpenForReading(const std::string& path) {
   return Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
 }
 
+FileHandle OpenRegularForReading(const std::string& path, std::uint64_t* size) {
+  *size = 0;
+  if (FailsBefore(Call::OpenForReading)) return kInvalidHandle;
+  const FileHandle h = Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+  if (h == kInvalidHandle) return h;
+  LARGE_INTEGER bytes;
+  if (GetFileType(ToHandle(h)) != FILE_TYPE_DISK || !GetFileSizeEx(ToHandle(h), &bytes)) {
+    CloseHandle(ToHandle(h));
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return kInvalidHandle;
+  }
+  *size = static_cast<std::uint64_t>(bytes.QuadPart);
+  return h;
+}
+
 FileHandle OpenForReadWrite(const std::string& path) {
   if (FailsBefore(Call::OpenForReadWrite)) return kInvalidHandle;
   return Open(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING);
@@ -269,6 +284,9 @@ bool ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) {
     entry.hidden = (data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
     entry.system = (data.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) != 0;
     entry.link = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    entry.regular = (data.dwFileAttributes &
+                     (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) == 0;
+    entry.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     entries->push_back(std::move(entry));
   } while (FindNextFileA(find, &data));
   FindClose(find);
@@ -276,6 +294,8 @@ bool ListDirectory(const std::string& dir, std::vector<DirEntry>* entries) {
 }
 
 bool CopyPermissions(const std::string& /*model*/, const std::string& /*target*/) { return true; }
+
+bool SetPermissions(FileHandle /*target*/, std::uint32_t /*bits*/) { return true; }
 
 bool MakeDirectory(const std::string& path) {
   if (FailsBefore(Call::MakeDirectory)) return false;

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "platform/fault_injection.h"
 #include "platform/path_parts.h"
 #include "platform/platform.h"
 
@@ -47,7 +48,60 @@ bool EmptyFolder(const std::string& folder) {
   return ok;
 }
 
+// Flushes every file inside `folder` (ending in the separator); reparse
+// points are neither entered nor flushed. A read-only file is made
+// writable for its flush, then read-only again.
+bool FlushFiles(const std::string& folder) {
+  WIN32_FIND_DATAA data;
+  const HANDLE find = FindFirstFileA((folder + "*.*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  bool ok = true;
+  DWORD saved = NO_ERROR;
+  do {
+    const std::string name = data.cFileName;
+    if (name == "." || name == "..") continue;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
+    const std::string path = folder + name;
+    bool flushed;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      flushed = FlushFiles(path + "\\");
+    } else {
+      ClearReadOnly(path, data.dwFileAttributes);
+      const HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+      flushed = h != INVALID_HANDLE_VALUE && FlushFileBuffers(h) != 0;
+      if (!flushed) saved = GetLastError();
+      if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
+        SetFileAttributesA(path.c_str(), data.dwFileAttributes);
+    }
+    if (!flushed) {
+      if (saved == NO_ERROR) saved = GetLastError();
+      ok = false;
+    }
+  } while (FindNextFileA(find, &data));
+  FindClose(find);
+  if (!ok) SetLastError(saved);
+  return ok;
+}
+
 }  // namespace
+
+bool FlushTree(const std::string& path) {
+  if (faults::Next(faults::Call::Flush) != faults::Failure::None) {
+    SetLastError(ERROR_WRITE_FAULT);
+    return false;
+  }
+  return FlushFiles(WithoutFinalSeparator(path) + "\\");
+}
+
+bool FlushFolder(const std::string& /*path*/) {
+  if (faults::Next(faults::Call::Flush) != faults::Failure::None) {
+    SetLastError(ERROR_WRITE_FAULT);
+    return false;
+  }
+  return true;
+}
 
 bool IsDirectory(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());

@@ -11,6 +11,7 @@ const { describe, it, before, after } = require('node:test');
 const assert = require('node:assert/strict');
 const { spawnSync } = require('node:child_process');
 const fs = require('node:fs');
+const http = require('node:http');
 const path = require('node:path');
 const { tempDir, makeBlock, lockWithBlock, siteKeyOf, strongHeader, zendrelPath, templatesDir } = require('./support');
 const { strongBlock, shareFragment } = require('./strong_encoder');
@@ -551,5 +552,55 @@ describe('the profile\'s files, once the browser is closed', () => {
     await b.browser.close();
     b.browser = null;
     assert.deepEqual(filesHolding(path.join(b.profile, 'user-data'), key), [], 'after forgetting');
+  });
+});
+
+describe('an Enter pressed while a large page is still loading', () => {
+  const b = browserFor('early');
+  let root;
+  before(() => (root = lockSite(tempDir('site-', work), { 'page.html': largePage(8 << 20, 'Early') })));
+
+  it('opens the page once its block is there; the form never goes to the server', async () => {
+    // Served from 127.0.0.1: the page up to a little into its block at
+    // once, the rest only after Enter, so that the page is surely still
+    // being parsed when Enter comes.
+    const locked = fs.readFileSync(path.join(root, 'page.html'));
+    const cut = locked.indexOf('<script type="text/x-zendrel-page"') + 4096;
+    assert.ok(cut > 4096);
+    const requests = [];
+    let release;
+    const released = new Promise((resolve) => (release = resolve));
+    const server = http.createServer(async (request, response) => {
+      requests.push(request.url);
+      const file = path.join(root, decodeURIComponent(request.url.split('?')[0]));
+      if (!request.url.startsWith('/page.html')) {
+        if (!fs.existsSync(file)) response.statusCode = 404;
+        return response.end(fs.existsSync(file) ? fs.readFileSync(file) : '');
+      }
+      response.writeHead(200, { 'Content-Type': 'text/html' });
+      response.write(locked.subarray(0, cut));
+      await released;
+      response.end(locked.subarray(cut));
+    });
+    await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+    try {
+      const page = await b.browser.context.newPage();
+      const url = `http://127.0.0.1:${server.address().port}/page.html`;
+      const loading = page.goto(url).catch(() => {});
+      await page.waitForSelector('#zendrel-password', { state: 'visible' });
+      await page.fill('#zendrel-password', PASSWORD);
+      await page.press('#zendrel-password', 'Enter');
+      await sleep(300);
+      release();
+      await loading;
+      const shown = () => !document.getElementById('zendrel-page') && document.getElementById('last')?.textContent;
+      assert.equal(await until(page, shown, null, 'the page to open'), 'The end of the large page.');
+      assert.deepEqual(requests.filter((r) => r.startsWith('/page.html')), ['/page.html']);
+      assert.equal(await page.evaluate(() => location.href), url);
+    } finally {
+      release();
+      server.closeAllConnections();
+      server.close();
+    }
   });
 });

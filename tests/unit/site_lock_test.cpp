@@ -323,6 +323,7 @@ TEST(LockSite, ACancelledOrFailedLockLeavesTheOutputAsItWas) {
     std::function<bool()> cancel;
     platform::faults::Call failing;
     TLockStatus status;
+    std::int64_t nth = 2;
   };
   const TCase cases[] = {
       {"cancelled at once", [] { return true; }, platform::faults::Call::kCount, TLockStatus::Cancelled},
@@ -332,6 +333,10 @@ TEST(LockSite, ACancelledOrFailedLockLeavesTheOutputAsItWas) {
       {"a page cannot be created", nullptr, platform::faults::Call::CreateExclusive, TLockStatus::Failed},
       {"a page cannot be written", nullptr, platform::faults::Call::Write, TLockStatus::Failed},
       {"a folder cannot be made", nullptr, platform::faults::Call::MakeDirectory, TLockStatus::Failed},
+      // The pages are flushed once, as a tree, before the rename; then the
+      // folder that holds the rename.
+      {"the finished tree cannot be flushed", nullptr, platform::faults::Call::Flush, TLockStatus::Failed, 1},
+      {"the rename cannot be flushed", nullptr, platform::faults::Call::Flush, TLockStatus::Failed, 2},
   };
   for (const bool old_output : {false, true}) {
     for (const auto& c : cases) {
@@ -346,7 +351,7 @@ TEST(LockSite, ACancelledOrFailedLockLeavesTheOutputAsItWas) {
       if (c.failing == platform::faults::Call::kCount) {
         result = f.Lock();
       } else {
-        platform::faults::ScopedFaultPlan plan(c.failing, 2);
+        platform::faults::ScopedFaultPlan plan(c.failing, c.nth);
         result = f.Lock();
         EXPECT_TRUE(plan.Fired()) << c.name;
       }

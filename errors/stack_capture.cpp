@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "errors/frame_chain.h"
+
 thread_local TTraceList TraceList;
 TCodeRange CodeRange;
 thread_local std::uintptr_t StackTop = 0;
@@ -81,28 +83,18 @@ __attribute__((noinline)) void WalkFrames(FrameCollector collect, void* context)
   asm volatile("" ::: "memory");
 }
 #else
-// Each frame holds the caller's frame pointer in its first word and the
-// return address in the next (x86, x86-64 and AArch64 alike). The chain is
-// followed only upwards: a frame pointer that does not lie above the current
-// one, or whose two words would reach past the stack top, ends the walk, so
-// that a broken chain can neither loop nor read outside the stack.
+// The frame-pointer chain (errors/frame_chain.h), read in place.
 __attribute__((noinline)) void WalkFrames(FrameCollector collect, void* context) {
   PrepareStackWalk();
-  auto frame = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
-  const std::uintptr_t lower = frame - 1;
   std::uint32_t ordinal = 0;
-  while (frame > lower && frame < StackTop && StackTop - frame >= 2 * sizeof(std::uintptr_t) &&
-         frame % sizeof(std::uintptr_t) == 0) {
-    const auto* words = reinterpret_cast<const std::uintptr_t*>(frame);
-    const std::uintptr_t caller_frame = words[0];
-    const std::uintptr_t return_address = words[1];
-    if (return_address > CodeRange.Start && return_address < CodeRange.End) {
-      ++ordinal;
-      if (!collect(TTraceEntry{return_address, ordinal}, context)) break;
-    }
-    if (caller_frame <= frame) break;
-    frame = caller_frame;
-  }
+  FollowFrameChain<std::uintptr_t>(
+      reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)), StackTop,
+      [](std::uintptr_t address) { return *reinterpret_cast<const std::uintptr_t*>(address); },
+      [&](std::uintptr_t return_address) {
+        if (return_address <= CodeRange.Start || return_address >= CodeRange.End) return true;
+        ++ordinal;
+        return collect(TTraceEntry{return_address, ordinal}, context);
+      });
   asm volatile("" ::: "memory");
 }
 #endif

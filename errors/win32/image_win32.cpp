@@ -4,9 +4,11 @@
 
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "errors/error_classes.h"
 #include "errors/line_info_format.h"
+#include "errors/pe_image.h"
 #include "errors/stack_capture.h"
 #include "errors/system.h"
 #include "platform/platform.h"
@@ -14,6 +16,17 @@
 FARPROC SavedRaiseException = nullptr;
 
 namespace {
+
+// The running image's own layout.
+using NativeLayout = std::conditional_t<sizeof(void*) == 8, pe_image::TPe32Plus, pe_image::TPe32>;
+
+pe_image::THeaders CheckedHeaders(HMODULE module_base) {
+  const auto headers =
+      pe_image::ReadHeaders<NativeLayout>(reinterpret_cast<const std::uint8_t*>(module_base));
+  if (headers.check == pe_image::THeaderCheck::kNotMz) throw EHookError("Not a valid MZ-file!");
+  if (headers.check == pe_image::THeaderCheck::kNotPe) throw EHookError("Not a valid PE-file!");
+  return headers;
+}
 
 // Windows 9x routes imports through stubs that push the real address and
 // jump on; two stubs that push the same value stand for the same function.
@@ -51,33 +64,25 @@ void WriteEntry(ULONG_PTR* entry, FARPROC new_address) {
 }  // namespace
 
 PIMAGE_NT_HEADERS CheckImageHeader(HMODULE module_base) {
-  const auto* base = reinterpret_cast<const BYTE*>(module_base);
-  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-  if (dos->e_magic != IMAGE_DOS_SIGNATURE) throw EHookError("Not a valid MZ-file!");
-  auto* nt = reinterpret_cast<PIMAGE_NT_HEADERS>(const_cast<BYTE*>(base) + dos->e_lfanew);
-  if (nt->Signature != IMAGE_NT_SIGNATURE) throw EHookError("Not a valid PE-file!");
-  return nt;
+  const pe_image::THeaders headers = CheckedHeaders(module_base);
+  return reinterpret_cast<PIMAGE_NT_HEADERS>(reinterpret_cast<BYTE*>(module_base) + headers.nt_offset);
 }
 
 bool PatchImports(HMODULE module_base, const std::string& module_name, FARPROC old_address,
                   FARPROC new_address) {
-  const PIMAGE_NT_HEADERS nt = CheckImageHeader(module_base);
+  const pe_image::THeaders headers = CheckedHeaders(module_base);
   auto* base = reinterpret_cast<BYTE*>(module_base);
-  const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  if (directory.VirtualAddress == 0) return false;
+  if (headers.import_rva == 0) return false;
   const bool stubs = IsWindows9x();
   bool patched = false;
-  for (auto* descriptor = reinterpret_cast<PIMAGE_IMPORT_DESCRIPTOR>(base + directory.VirtualAddress);
-       descriptor->Name != 0; ++descriptor) {
-    if (!platform::SameTextIgnoringCase(reinterpret_cast<const char*>(base + descriptor->Name), module_name))
-      continue;
-    for (auto* entry = reinterpret_cast<ULONG_PTR*>(base + descriptor->FirstThunk); *entry != 0; ++entry) {
-      if (EntryMatches(*entry, old_address, stubs)) {
-        WriteEntry(entry, new_address);
-        patched = true;
-      }
+  pe_image::ForEachImportSlot<NativeLayout>(base, headers.import_rva, [&](const pe_image::TImportSlot& slot) {
+    if (!platform::SameTextIgnoringCase(slot.module, module_name)) return;
+    auto* entry = reinterpret_cast<ULONG_PTR*>(base + slot.slot_rva);
+    if (EntryMatches(*entry, old_address, stubs)) {
+      WriteEntry(entry, new_address);
+      patched = true;
     }
-  }
+  });
   return patched;
 }
 

@@ -15,10 +15,13 @@ std::string WithSlashes(std::string path) {
 
 }  // namespace
 
-bool FindSiteLeaks(const TSitePlan& plan, std::vector<TSiteLeak>* leaks, std::string* unreadable) {
+bool FindSiteLeaks(const TSitePlan& plan, std::vector<TSiteLeak>* leaks, std::string* unreadable,
+                   const std::atomic<bool>* stop) {
   leaks->clear();
+  const auto stopped = [stop] { return stop != nullptr && stop->load(); };
   TTextRuns pages;
   for (const TSiteFile& file : plan.files) {
+    if (stopped()) return true;
     if (file.kind != TSiteFileKind::Page && file.kind != TSiteFileKind::TextPage) continue;
     if (!pages.AddFile(file.from)) {
       *unreadable = file.from;
@@ -26,6 +29,7 @@ bool FindSiteLeaks(const TSitePlan& plan, std::vector<TSiteLeak>* leaks, std::st
     }
   }
   for (const TSiteFile& file : plan.files) {
+    if (stopped()) return true;
     if (file.kind != TSiteFileKind::Copy) continue;
     std::size_t runs = 0;
     if (!pages.Count(file.from, &runs)) {

@@ -4,6 +4,7 @@
 // whatever it holds, since such an index lists the pages' words.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -21,4 +22,7 @@ struct TSiteLeak {
 // Reads the plan's pages and copies (from the source). True with the copies
 // that hold page text, in the plan's order; false when a file cannot be
 // read, with its path in `unreadable` (the reason is LastErrorText()).
-bool FindSiteLeaks(const TSitePlan& plan, std::vector<TSiteLeak>* leaks, std::string* unreadable);
+// Once `stop` is set (by another thread) it returns between two files, with
+// what it found so far: a partial answer, for a lock that writes nothing.
+bool FindSiteLeaks(const TSitePlan& plan, std::vector<TSiteLeak>* leaks, std::string* unreadable,
+                   const std::atomic<bool>* stop = nullptr);

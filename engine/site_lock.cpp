@@ -299,8 +299,11 @@ TSiteResult LockSite(const TSiteRequest& request, TSiteObserver& observer) {
   // thread of its own, so that the two take the time of the longer.
   bool leaks_read = true;
   std::string leak_reason;
+  // A build that stopped (cancelled or failed) writes nothing, so its
+  // check stops too rather than keep the user waiting.
+  std::atomic<bool> stop_check{false};
   auto check_leaks = [&] {
-    leaks_read = FindSiteLeaks(plan, &result.leaks, &unreadable);
+    leaks_read = FindSiteLeaks(plan, &result.leaks, &unreadable, &stop_check);
     if (!leaks_read) leak_reason = platform::LastErrorText();
   };
   const bool check_first = request.strict || request.dry_run;
@@ -350,6 +353,7 @@ TSiteResult LockSite(const TSiteRequest& request, TSiteObserver& observer) {
     built = build.Run(request.jobs, observer);
     if (!built) failure = build.cancelled() ? cancelled : build.Failure();
   }
+  if (!built) stop_check = true;
   if (checker.joinable()) checker.join();
   if (built && !leaks_read) {
     built = false;

@@ -89,12 +89,17 @@ class PtyProgram {
     close(stdin_);
     stdin_ = -1;
   }
-  // Waits for the end, reading the terminal to its last byte.
+  // Waits for the end, reading the terminal to its last byte: a pause (a
+  // cancelled run cleaning up on a slow machine) is not the end.
   int Finish() {
-    while (ReadSome(1000)) {
-    }
     int status = 0;
-    waitpid(pid_, &status, 0);
+    while (true) {
+      if (ReadSome(1000)) continue;
+      if (waitpid(pid_, &status, WNOHANG) == pid_) break;
+      usleep(10000);
+    }
+    while (ReadSome(100)) {
+    }
     exit_code_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return exit_code_;
   }

@@ -101,10 +101,14 @@ TEST(ErrorDialogTest, ItShowsBothTextsInItsLayoutAndContinueAnswersZero) {
     terminate_rect = ControlRect(dialog, IDC_TERMINATE);
     continue_rect = ControlRect(dialog, IDC_CONTINUE);
     send_is_default = LOWORD(SendMessageA(dialog, DM_GETDEFID, 0, 0)) == IDC_SEND_BUGREPORT;
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    if (GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info)) {
-      send_has_focus = info.hwndFocus == GetDlgItem(dialog, IDC_SEND_BUGREPORT);
+    // The dialog may be found before its thread has set the focus: a busy
+    // machine gets a while for it.
+    for (int tries = 0; tries < 100 && !send_has_focus; ++tries) {
+      GUITHREADINFO info{};
+      info.cbSize = sizeof info;
+      if (GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info))
+        send_has_focus = info.hwndFocus == GetDlgItem(dialog, IDC_SEND_BUGREPORT);
+      if (!send_has_focus) Sleep(20);
     }
     // Escape does nothing: the dialog stays.
     Press(dialog, IDCANCEL);

@@ -22,6 +22,16 @@ void PressEnterOnBox(const char* caption, TEnterPressed* seen) {
   HWND box = testing_support::WaitForProcessWindow(GetCurrentProcessId(), "#32770", caption, 10000, 50);
   if (!box) return;
   seen->found = true;
+  // The box is found as soon as it exists; a key before its thread has put
+  // the focus on a button would land on no button, or on the wrong one.
+  for (int tries = 0; tries < 100; ++tries) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(box, nullptr), &info) && info.hwndFocus != nullptr &&
+        GetParent(info.hwndFocus) == box)
+      break;
+    Sleep(20);
+  }
   for (int id : {IDYES, IDNO}) {
     HWND button = GetDlgItem(box, id);
     if (button && (GetWindowLongA(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)

@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -27,14 +28,20 @@ TEST(CrashConsistency, AKilledLockNeverCostsThePage) {
   const std::string original = ReadFile(work / "original");
   const std::string old_backup = "an older backup";
 
-  // One whole run gives the finished page and the length of a lock.
-  TempDir reference;
-  WriteFile(reference / "page.html", original);
-  WriteFile(reference / "backup.html", old_backup);
-  const auto start = Clock::now();
-  ASSERT_EQ(WaitFor(StartLock(install.program(), reference.path(), kCommand)), 0);
-  const auto run_time = Clock::now() - start;
-  const std::string finished = ReadFile(reference / "page.html");
+  // Whole runs give the finished page and the length of a lock: the
+  // shortest of three, since the first pays for a cold cache and the kills
+  // must land while the lock works.
+  std::string finished;
+  Clock::duration run_time = Clock::duration::max();
+  for (int run = 0; run < 3; ++run) {
+    TempDir reference;
+    WriteFile(reference / "page.html", original);
+    WriteFile(reference / "backup.html", old_backup);
+    const auto start = Clock::now();
+    ASSERT_EQ(WaitFor(StartLock(install.program(), reference.path(), kCommand)), 0);
+    run_time = std::min(run_time, Clock::now() - start);
+    finished = ReadFile(reference / "page.html");
+  }
   ASSERT_NE(finished, original);
 
   const int kMoments = 45;

@@ -8,7 +8,7 @@
 #include <random>
 #include <string>
 
-#include "engine/page_encoding.h"
+#include "engine/format/xor/page_encoding.h"
 #include "fileio/byte_source.h"
 
 namespace {

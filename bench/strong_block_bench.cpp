@@ -12,10 +12,10 @@
 #include <random>
 #include <string>
 
-#include "engine/page_encoding.h"
-#include "engine/strong_codec.h"
-#include "engine/strong_format.h"
-#include "engine/xor_format.h"
+#include "engine/format/xor/page_encoding.h"
+#include "engine/format/strong/strong_codec.h"
+#include "engine/format/strong/strong_format.h"
+#include "engine/format/xor/xor_format.h"
 #include "fileio/block_sink.h"
 #include "fileio/byte_source.h"
 #include "platform/crypto.h"

@@ -1,5 +1,5 @@
 # The decoder's format constants, generated from the C++ headers that are
-# their one home (engine/strong_format.h, engine/payload_area.h,
+# their one home (engine/format/strong/strong_format.h, engine/template/payload_area.h,
 # platform/crypto.h) into decoder/src/format_constants.js.
 #   cmake -DSOURCE_DIR=<repository> -DMODE=WRITE -P cmake/FormatConstants.cmake
 # writes it; MODE=CHECK fails when the committed module differs from what
@@ -24,7 +24,7 @@ set(_names
   kPageEndMarker END_MARKER)
 
 set(_text "")
-foreach(_header engine/strong_format.h engine/payload_area.h platform/crypto.h)
+foreach(_header engine/format/strong/strong_format.h engine/template/payload_area.h platform/crypto.h)
   file(READ ${SOURCE_DIR}/${_header} _contents)
   string(APPEND _text "${_contents}")
 endforeach()

@@ -1,10 +1,10 @@
 // Locks a whole site: every page of the source folder that the patterns
 // pick is locked into the same relative path under the output folder (a
 // page that is not HTML into its name + ".html", wrapped as text), the other
-// files that the copy policy lets through (engine/copy_policy.h) are copied
+// files that the copy policy lets through (engine/site/copy_policy.h) are copied
 // byte for byte and the rest is left out, and each folder that holds a page
 // gets the template's other files. Every copy is searched for the pages'
-// text (engine/site_leaks.h), beside the build, or before it in a strict or
+// text (engine/site/site_leaks.h), beside the build, or before it in a strict or
 // dry run: the result names each one that holds it, and a strict run that
 // finds one writes nothing.
 //

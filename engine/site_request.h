@@ -15,7 +15,7 @@ struct TSiteRequest {
   // `force`) replaced.
   std::string output;
   TPassword password = "";
-  // Page patterns (see engine/page_patterns.h); empty: "*.html", "*.htm".
+  // Page patterns (see engine/site/page_patterns.h); empty: "*.html", "*.htm".
   std::vector<std::string> include;
   // Left out entirely, pages or not.
   std::vector<std::string> exclude;

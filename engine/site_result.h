@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "engine/lock_result.h"
-#include "engine/site_leaks.h"
-#include "engine/site_plan.h"
+#include "engine/site/site_leaks.h"
+#include "engine/site/site_plan.h"
 
 struct TSiteResult {
   // Locked: the output folder holds the whole locked site. Failed or

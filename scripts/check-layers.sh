@@ -6,7 +6,7 @@
 #   - a path that climbs or starts elsewhere ("../app/x.h", "/abs/x.h");
 #   - a system header (<windows.h>, <unistd.h>, <sys/...>, ...) outside the
 #     folders that talk to the operating system: platform/, errors/win32|posix/
-#     and app/win32|posix/. Elsewhere only the C++ standard library and the
+#     and app/common|window/win32|posix/. Elsewhere only the C++ standard library and the
 #     few libraries named below may be included with <...>.
 # The build gives each layer an include root holding only its own folder and
 # those of the layers below (cmake/LayerRoots.cmake), so the compiler rejects
@@ -30,7 +30,7 @@ declare -A allowed=(
 layers=" ${!allowed[*]} "
 
 # The folders that may call the operating system, and so include its headers.
-os_folders='^(platform/|errors/(win32|posix)/|app/(win32|posix)/)'
+os_folders='^(platform/|errors/(win32|posix)/|app/(common|window)/(win32|posix)/)'
 
 # What every layer may include with <...>: the C++ standard library, the
 # compiler's own ABI and vector-instruction headers.
@@ -112,7 +112,7 @@ for layer in "${!allowed[@]}"; do
       [[ $name == "$prefix"* ]] && library_ok=1
     done
     [ $library_ok = 1 ] && continue
-    fail "$where" "$name is a system or library header: only platform/, errors/win32|posix/ and app/win32|posix/ include those ($text)"
+    fail "$where" "$name is a system or library header: only platform/, errors/win32|posix/ and app/common|window/win32|posix/ include those ($text)"
   done < <(grep -rnE '^[[:space:]]*#[[:space:]]*include([^[:alnum:]_]|_next|$)' "$layer" \
              --include='*.h' --include='*.hpp' --include='*.c' --include='*.cc' --include='*.cpp' \
              --include='*.inc' || true)

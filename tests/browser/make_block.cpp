@@ -11,7 +11,7 @@
 #include <iterator>
 #include <string>
 
-#include "engine/page_encoding.h"
+#include "engine/format/xor/page_encoding.h"
 #include "fileio/byte_source.h"
 
 int main(int argc, char** argv) {

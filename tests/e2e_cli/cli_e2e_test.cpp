@@ -10,7 +10,7 @@
 #include <regex>
 #include <thread>
 
-#include "engine/base64.h"
+#include "engine/format/base64.h"
 #include "platform/crypto.h"
 #include "tests/e2e_cli/cli_fixture.h"
 #include "tests/e2e_cli/cli_runner.h"

@@ -7,8 +7,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/program.h"
-#include "app/program.h"
+#include "app/window/program.h"
+#include "app/window/program.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <stdexcept>
 
-#include "app/application.h"
-#include "app/program.h"
+#include "app/common/application.h"
+#include "app/window/program.h"
 #include "tests/e2e_reporter/reporter_target_ids.h"
 
 namespace {

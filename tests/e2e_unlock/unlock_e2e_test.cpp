@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/base64.h"
+#include "engine/format/base64.h"
 #include "engine/lock_page.h"
-#include "engine/strong_codec.h"
+#include "engine/format/strong/strong_codec.h"
 #include "fileio/block_sink.h"
 #include "tests/e2e_unlock/unlock_runner.h"
 #include "tests/support/lock_fixture.h"

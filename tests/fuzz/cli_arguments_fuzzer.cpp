@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/cli_arguments.h"
-#include "app/command_line.h"
+#include "app/terminal/arguments.h"
+#include "app/common/command_line.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {

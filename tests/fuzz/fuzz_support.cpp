@@ -10,13 +10,13 @@
 #include <sstream>
 #include <vector>
 
-#include "engine/base64.h"
-#include "engine/page_codec.h"
-#include "engine/sealed_lines.h"
-#include "engine/strong_block.h"
-#include "engine/strong_format.h"
-#include "engine/strong_keys.h"
-#include "engine/strong_stream.h"
+#include "engine/format/base64.h"
+#include "engine/format/page_codec.h"
+#include "engine/format/strong/sealed_lines.h"
+#include "engine/format/strong/strong_block.h"
+#include "engine/format/strong/strong_format.h"
+#include "engine/format/strong/strong_keys.h"
+#include "engine/format/strong/strong_stream.h"
 #include "fileio/byte_source.h"
 #include "fileio/fast_io.h"
 

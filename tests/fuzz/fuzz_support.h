@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/payload_area.h"
+#include "engine/template/payload_area.h"
 #include "fileio/block_sink.h"
 
 namespace fuzz {

@@ -11,9 +11,9 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/base64.h"
-#include "engine/block_reader.h"
-#include "engine/payload_area.h"
+#include "engine/format/base64.h"
+#include "engine/format/block_reader.h"
+#include "engine/template/payload_area.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/page_encoding.h"
-#include "engine/payload_area.h"
+#include "engine/format/xor/page_encoding.h"
+#include "engine/template/payload_area.h"
 #include "fileio/block_sink.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "tests/fuzz/seal.h"

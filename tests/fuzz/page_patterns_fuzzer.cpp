@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/page_patterns.h"
+#include "engine/site/page_patterns.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {

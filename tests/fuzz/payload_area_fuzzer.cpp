@@ -11,8 +11,8 @@
 #include <cstring>
 #include <string>
 
-#include "engine/payload_area.h"
-#include "engine/template_protection.h"
+#include "engine/template/payload_area.h"
+#include "engine/template/template_protection.h"
 #include "fileio/fast_io.h"
 #include "tests/fuzz/fuzz_support.h"
 

@@ -12,9 +12,9 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/page_encoding.h"
+#include "engine/format/xor/page_encoding.h"
 #include "engine/page_unlock.h"
-#include "engine/payload_area.h"
+#include "engine/template/payload_area.h"
 #include "fileio/block_sink.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "tests/fuzz/seal.h"

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/base64.h"
-#include "engine/strong_codec.h"
-#include "engine/strong_keys.h"
+#include "engine/format/base64.h"
+#include "engine/format/strong/strong_codec.h"
+#include "engine/format/strong/strong_keys.h"
 #include "platform/platform.h"
 #include "tests/support/lock_fixture.h"
 #include "tests/support/strong_format1.h"

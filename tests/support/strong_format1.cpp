@@ -2,13 +2,13 @@
 
 #include <vector>
 
-#include "engine/base64.h"
-#include "engine/sealed_lines.h"
-#include "engine/strong_block.h"
-#include "engine/strong_format.h"
-#include "engine/strong_keys.h"
-#include "engine/strong_stream.h"
-#include "engine/xor_format.h"
+#include "engine/format/base64.h"
+#include "engine/format/strong/sealed_lines.h"
+#include "engine/format/strong/strong_block.h"
+#include "engine/format/strong/strong_format.h"
+#include "engine/format/strong/strong_keys.h"
+#include "engine/format/strong/strong_stream.h"
+#include "engine/format/xor/xor_format.h"
 #include "fileio/byte_source.h"
 #include "platform/crypto.h"
 

@@ -9,10 +9,10 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "app/application.h"
+#include "app/common/application.h"
 #include "errors/error_classes.h"
 #include "errors/error_log.h"
-#include "app/program.h"
+#include "app/window/program.h"
 #include "platform/platform.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/temp_dir.h"

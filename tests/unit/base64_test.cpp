@@ -1,6 +1,6 @@
 // Base64 against RFC 4648 section 10, and the decoder's refusals of text
 // that is not canonical base64.
-#include "engine/base64.h"
+#include "engine/format/base64.h"
 
 #include <gtest/gtest.h>
 

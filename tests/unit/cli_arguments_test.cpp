@@ -1,6 +1,6 @@
 // The terminal command line, case by case: what each form means, and each
 // malformed one refused with its reason.
-#include "app/cli_arguments.h"
+#include "app/terminal/arguments.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The fallback chain of opening a document, seen through the shell seam.
-#include "app/document_launching.h"
+#include "app/window/document_launching.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
 // The vectorised inner loop against the byte-at-a-time one, over every byte
 // value, every key-cycle length and every run length up to a few blocks.
-#include "engine/escape_run.h"
+#include "engine/format/xor/escape_run.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
 
-#include "engine/page_encoding.h"
+#include "engine/format/xor/page_encoding.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/page_encoding.h"
+#include "engine/format/xor/page_encoding.h"
 #include "engine/page_unlock.h"
 #include "fileio/byte_source.h"
 #include "platform/fault_injection.h"

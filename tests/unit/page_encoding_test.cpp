@@ -1,6 +1,6 @@
 // The page block, checked against blocks worked out by hand (small cases)
 // and against the shape the format promises (large cases).
-#include "engine/page_encoding.h"
+#include "engine/format/xor/page_encoding.h"
 
 #include <gtest/gtest.h>
 

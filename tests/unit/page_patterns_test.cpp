@@ -1,7 +1,7 @@
 // Which files of a site are pages: the patterns, written out by hand.
-#include "engine/page_patterns.h"
+#include "engine/site/page_patterns.h"
 
-#include "engine/copy_policy.h"
+#include "engine/site/copy_policy.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The program's roads, run in-process with the message boxes recorded.
-#include "app/program.h"
+#include "app/window/program.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <windows.h>
 #endif
 
-#include "app/batch_mode.h"
+#include "app/window/batch_mode.h"
 #include "tests/support/lock_fixture.h"
 #include "zendrel_version.h"
 

@@ -1,5 +1,5 @@
 // The progress and summary lines, against figures worked out by hand.
-#include "app/progress_line.h"
+#include "app/terminal/progress_line.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Installing a template folder over a page, and the library of templates.
-#include "engine/template_installation.h"
+#include "engine/lock/template_installation.h"
 
 #include <gtest/gtest.h>
 

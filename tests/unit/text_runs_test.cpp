@@ -1,6 +1,6 @@
 // The runs of words a copied file is searched for: a page's text found
 // again in the forms generators write it in, the runs counted by hand.
-#include "engine/text_runs.h"
+#include "engine/site/text_runs.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The wizard's name rules: the shown file name, the suggested backup and
 // where a lock leaves the locked page.
-#include "app/wizard_paths.h"
+#include "app/window/wizard_paths.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include <chrono>
 #include <thread>
 
-#include "app/document_launching.h"
+#include "app/window/document_launching.h"
 #include "platform/platform.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/win32/html_open_command_guard.h"

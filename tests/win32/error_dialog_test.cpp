@@ -11,11 +11,11 @@
 #include <string>
 #include <thread>
 
-#include "app/application.h"
+#include "app/common/application.h"
 #include "errors/app_exception_handler.h"
 #include "errors/bug_report_mail.h"
 #include "errors/error_log.h"
-#include "app/program.h"
+#include "app/window/program.h"
 #include "errors/stack_capture.h"
 #include "errors/win32/image_hooks.h"
 #include "platform/platform.h"

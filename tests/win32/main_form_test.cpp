@@ -1,7 +1,7 @@
 // The wizard window, driven through its real controls under wine: clicks
 // are BM_CLICK, captions and states are read back from the windows. Only
 // the message boxes, the file dialogs and the shell are replaced.
-#include "app/win32/main_form.h"
+#include "app/window/win32/main_form.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -12,11 +12,11 @@
 #include <stdexcept>
 #include <vector>
 
-#include "app/application.h"
-#include "app/start_up.h"
-#include "app/win32/form_fonts.h"
+#include "app/common/application.h"
+#include "app/common/start_up.h"
+#include "app/window/win32/form_fonts.h"
 #include "engine/page_unlock.h"
-#include "engine/payload_area.h"
+#include "engine/template/payload_area.h"
 #include "platform/platform.h"
 #include "tests/support/lock_fixture.h"
 #include "tests/support/message_recorder.h"

@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/win32/jpeg_picture.h"
-#include "app/win32/main_form.h"
-#include "app/win32/picture_resources.h"
+#include "app/window/win32/jpeg_picture.h"
+#include "app/window/win32/main_form.h"
+#include "app/window/win32/picture_resources.h"
 #include "resources/wizard_ids.h"
 #include "tests/support/lock_fixture.h"
 #include "tests/support/message_recorder.h"

@@ -1,6 +1,6 @@
 #include "tests/support/win32/message_pump.h"
 
-#include "app/win32/form.h"
+#include "app/window/win32/form.h"
 
 void ProcessMessages() {
   MSG message;

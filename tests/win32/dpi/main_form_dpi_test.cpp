@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/win32/form_fonts.h"
-#include "app/win32/main_form.h"
+#include "app/window/win32/form_fonts.h"
+#include "app/window/win32/main_form.h"
 #include "tests/support/lock_fixture.h"
 #include "tests/support/message_recorder.h"
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <thread>
 
-#include "app/start_up.h"
-#include "app/win32/main_form.h"
+#include "app/common/start_up.h"
+#include "app/window/win32/main_form.h"
 #include "platform/platform.h"
 #include "tests/support/lock_fixture.h"
 #include "tests/support/temp_dir.h"

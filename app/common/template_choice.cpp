@@ -1,0 +1,62 @@
+#include "app/common/template_choice.h"
+
+#include "app/common/lock_messages.h"
+#include "engine/template/payload_area.h"
+#include "fileio/fast_io.h"
+#include "platform/path_kind.h"
+#include "platform/platform.h"
+#include "resources/message_table.h"
+#include "resources/terminal_messages.h"
+
+namespace {
+
+constexpr char kSourceHide[] = "Source Hide";
+
+bool HoldsSeparator(const std::string& text) {
+  return text.find('/') != std::string::npos || text.find(platform::PathSeparator()) != std::string::npos;
+}
+
+std::string Catalogue(const TTemplateLibrary& library) {
+  std::string names;
+  for (const std::string& name : library.Names()) names += (names.empty() ? "" : ", ") + name;
+  return messages::Format(messages::kTemplatesThatExist, {names.empty() ? "none" : names});
+}
+
+}  // namespace
+
+bool ChooseTemplate(const std::string& name_or_folder, const TTemplateLibrary& library, TTemplate* chosen,
+                    std::string* why) {
+  TLockMessage message;
+  if (HoldsSeparator(name_or_folder) ||
+      (!library.Find(name_or_folder, chosen, &message) &&
+       platform::KindOfPath(name_or_folder) == platform::PathKind::Directory)) {
+    if (TTemplateLibrary::OpenFolder(name_or_folder, chosen, &message)) return true;
+    *why = FormatMessage(message);
+    return false;
+  }
+  if (message.text == nullptr) return true;
+  *why = FormatMessage(message) + "\n" + Catalogue(library);
+  return false;
+}
+
+bool IsStrongTemplate(const TTemplate& chosen) {
+  TFastIO start_page;
+  TPayloadArea area;
+  return start_page.Open(chosen.StartPage()) && FindPayloadArea(start_page, &area) &&
+         area.protection == TProtection::Strong;
+}
+
+bool WarnsAsSourceHiding(const TTemplate& chosen) {
+  if (platform::SameTextIgnoringCase(chosen.name, kSourceHide)) return false;
+  TFastIO start_page;
+  TPayloadArea area;
+  // A start page that cannot be read is the lock's to report.
+  if (!start_page.Open(chosen.StartPage()) || !FindPayloadArea(start_page, &area)) return false;
+  return area.protection == TProtection::Xor;
+}
+
+std::size_t CharacterCount(const std::string& utf8) {
+  std::size_t count = 0;
+  for (const unsigned char c : utf8) count += (c & 0xC0) != 0x80;
+  return count;
+}

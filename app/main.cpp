@@ -1,8 +1,0 @@
-#include "app/command_line.h"
-#include "app/program.h"
-#include "platform/core_dumps.h"
-
-int main(int argc, char** argv) {
-  platform::KeepOutOfCoreDumps();
-  return ZendrelMain(ProgramArguments(argc, argv), ProgramArgumentsUtf8(argc, argv));
-}

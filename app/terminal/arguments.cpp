@@ -1,0 +1,265 @@
+#include "app/terminal/arguments.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/terminal/share_link.h"
+
+namespace {
+
+// The commands an option applies to, as bits.
+enum TScope : unsigned { LockOnly = 1, SiteOnly = 2, Both = LockOnly | SiteOnly, Every = Both | 4 };
+
+struct TOption {
+  const char* name;
+  bool takes_value;
+  TScope scope;
+};
+
+constexpr TOption kOptions[] = {
+    {"--template", true, TScope::Both},       {"--password-stdin", false, TScope::Every},
+    {"--password-file", true, TScope::Every}, {"--password-env", true, TScope::Every},
+    {"--share-url", true, TScope::Both},      {"--jobs", true, TScope::Both},
+    {"--quiet", false, TScope::Both},         {"--yes", false, TScope::LockOnly},
+    {"--include", true, TScope::SiteOnly},    {"--exclude", true, TScope::SiteOnly},
+    {"--force", false, TScope::SiteOnly},     {"--copy", true, TScope::SiteOnly},
+    {"--strict", false, TScope::SiteOnly},    {"--dry-run", false, TScope::SiteOnly},
+    {"--share-page", true, TScope::SiteOnly},
+};
+
+unsigned ScopeOf(TCliAction action) {
+  return action == TCliAction::Lock ? TScope::LockOnly : action == TCliAction::Site ? TScope::SiteOnly : 4u;
+}
+
+bool IsHelp(const std::string& a) { return a == "--help" || a == "-h" || a == "/?" || a == "-?" || a == "?"; }
+bool IsVersion(const std::string& a) { return a == "--version" || a == "-V"; }
+
+const TOption* FindOption(const std::string& name) {
+  for (const TOption& option : kOptions)
+    if (name == option.name) return &option;
+  return nullptr;
+}
+
+// A whole number from 1 to 1024, in decimal digits only.
+bool ParseJobs(const std::string& text, unsigned* jobs) {
+  if (text.empty() || text.size() > 4 ||
+      !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return false;
+  const unsigned value = static_cast<unsigned>(std::stoul(text));
+  if (value < 1 || value > 1024) return false;
+  *jobs = value;
+  return true;
+}
+
+class TParser {
+ public:
+  // `password_operand`: zendrel-unlock, whose third operand may be the
+  // password.
+  explicit TParser(TCliAction action, bool password_operand = false) : password_operand_(password_operand) {
+    parse_.command.action = action;
+  }
+
+  // `arguments` from `first` on are the command's options and operands.
+  TCliParse Run(const std::vector<std::string>& arguments, std::size_t first = 1) {
+    const TCliAction action = parse_.command.action;
+    const bool lock = action == TCliAction::Lock;
+    const char* verb = lock ? "lock" : action == TCliAction::Site ? "site" : "unlock";
+    bool options_end = false;
+    for (std::size_t i = first; i < arguments.size(); ++i) {
+      const std::string& argument = arguments[i];
+      if (options_end || argument.size() < 2 || argument[0] != '-') {
+        parse_.command.operands.push_back(argument);
+        continue;
+      }
+      if (argument == "--") {
+        options_end = true;
+        continue;
+      }
+      if (IsHelp(argument)) {
+        parse_.command = TCliCommand{};
+        parse_.command.action = TCliAction::Help;
+        parse_.ok = true;
+        return parse_;
+      }
+      // --name=value and --name value alike.
+      const std::size_t equals = argument.find('=');
+      const std::string name = argument.substr(0, equals);
+      const TOption* option = FindOption(name);
+      if (option == nullptr) {
+        if (name == "--password")
+          return Fail(
+              "there is no --password option: a password on the command line is seen by every "
+              "local user; use --password-stdin, --password-file or --password-env, or let " +
+              std::string(verb) + " ask for it");
+        return Fail("unknown option " + name);
+      }
+      if ((option->scope & ScopeOf(action)) == 0) return Fail(name + " does not apply to " + verb);
+      std::string value;
+      if (option->takes_value) {
+        if (equals != std::string::npos) {
+          value = argument.substr(equals + 1);
+        } else if (i + 1 < arguments.size()) {
+          value = arguments[++i];
+        } else {
+          return Fail(name + " needs a value");
+        }
+        if (value.empty()) return Fail(name + " needs a value");
+      } else if (equals != std::string::npos) {
+        return Fail(name + " takes no value");
+      }
+      if (!Apply(name, value)) return parse_;
+    }
+    if (!parse_.command.share_page.empty() && parse_.command.share_url.empty())
+      return Fail("--share-page needs --share-url");
+    std::vector<std::string>& operands = parse_.command.operands;
+    if (password_operand_ && operands.size() == 3) {
+      if (password_named_) return Fail("name one password source only");
+      parse_.command.password_source = TPasswordSource::Argument;
+      parse_.command.password_from = operands.back();
+      operands.pop_back();
+    }
+    if (operands.size() != 2)
+      return Fail(std::string(verb) +
+                  (lock                         ? " takes a page and a backup file"
+                   : action == TCliAction::Site ? " takes a source folder and an output folder"
+                                                : " takes a locked page and an output file") +
+                  (operands.size() < 2 ? "" : "; more were given"));
+    parse_.ok = true;
+    return parse_;
+  }
+
+ private:
+  // The reason quotes what was typed: a control character in it (a line
+  // break, an escape sequence) would reach the terminal as one.
+  TCliParse& Fail(const std::string& why) {
+    parse_.ok = false;
+    parse_.error = why;
+    for (char& c : parse_.error)
+      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    return parse_;
+  }
+
+  bool Once(const std::string& name) {
+    if (std::find(seen_.begin(), seen_.end(), name) != seen_.end()) {
+      Fail(name + " is given twice");
+      return false;
+    }
+    seen_.push_back(name);
+    return true;
+  }
+
+  bool Source(TPasswordSource source, const std::string& from) {
+    if (password_named_) {
+      Fail("name one password source only");
+      return false;
+    }
+    password_named_ = true;
+    parse_.command.password_source = source;
+    parse_.command.password_from = from;
+    return true;
+  }
+
+  // False (with the parse failed) when the option is refused.
+  bool Apply(const std::string& name, const std::string& value) {
+    TCliCommand& c = parse_.command;
+    if (name == "--include") {
+      c.include.push_back(value);
+      return true;
+    }
+    if (name == "--exclude") {
+      c.exclude.push_back(value);
+      return true;
+    }
+    if (name == "--copy") {
+      c.copy.push_back(value);
+      return true;
+    }
+    if (name == "--password-stdin") return Source(TPasswordSource::Stdin, "");
+    if (name == "--password-file") return Source(TPasswordSource::File, value);
+    if (name == "--password-env") return Source(TPasswordSource::Environment, value);
+    if (!Once(name)) return false;
+    if (name == "--template") {
+      c.template_ = value;
+    } else if (name == "--share-url") {
+      std::string why;
+      if (!CheckShareUrl(value, &why)) {
+        Fail(why);
+        return false;
+      }
+      c.share_url = value;
+    } else if (name == "--share-page") {
+      c.share_page = value;
+    } else if (name == "--jobs") {
+      if (!ParseJobs(value, &c.jobs)) {
+        Fail("--jobs takes a whole number from 1 to 1024");
+        return false;
+      }
+    } else if (name == "--quiet") {
+      c.quiet = true;
+    } else if (name == "--yes") {
+      c.yes = true;
+    } else if (name == "--force") {
+      c.force = true;
+    } else if (name == "--strict") {
+      c.strict = true;
+    } else if (name == "--dry-run") {
+      c.dry_run = true;
+    }
+    return true;
+  }
+
+  TCliParse parse_;
+  std::vector<std::string> seen_;
+  bool password_named_ = false;
+  const bool password_operand_;
+};
+
+// Four arguments of which none after the first looks like an option.
+bool LooksLikeBatch(const std::vector<std::string>& arguments) {
+  return arguments.size() == 4 && std::none_of(arguments.begin() + 1, arguments.end(),
+                                               [](const std::string& a) { return a[0] == '-'; });
+}
+
+}  // namespace
+
+TCliParse ParseCliArguments(const std::vector<std::string>& arguments) {
+  TCliParse parse;
+  if (arguments.empty()) {
+    parse.ok = true;
+    return parse;
+  }
+  const std::string& first = arguments[0];
+  if (IsHelp(first) || IsVersion(first)) {
+    parse.ok = true;
+    parse.command.action = IsHelp(first) ? TCliAction::Help : TCliAction::Version;
+    return parse;
+  }
+  if (first == "lock" || first == "site" || first == "unlock") {
+    parse = TParser(first == "lock"   ? TCliAction::Lock
+                    : first == "site" ? TCliAction::Site
+                                      : TCliAction::Unlock)
+                .Run(arguments);
+    // A template named "lock", "site" or "unlock" keeps its four-argument
+    // form.
+    if (parse.ok || !LooksLikeBatch(arguments)) return parse;
+  }
+  parse = TCliParse{};
+  if (arguments.size() == 4) {
+    parse.ok = true;
+    parse.command.action = TCliAction::Batch;
+    parse.command.operands = arguments;
+    return parse;
+  }
+  parse.error = "the command line names no command: lock, site, or the four arguments";
+  return parse;
+}
+
+TCliParse ParseUnlockArguments(const std::vector<std::string>& arguments) {
+  if (arguments.size() == 1 && (IsHelp(arguments[0]) || IsVersion(arguments[0]))) {
+    TCliParse parse;
+    parse.ok = true;
+    parse.command.action = IsHelp(arguments[0]) ? TCliAction::Help : TCliAction::Version;
+    return parse;
+  }
+  return TParser(TCliAction::Unlock, true).Run(arguments, 0);
+}

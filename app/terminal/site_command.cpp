@@ -1,0 +1,145 @@
+// zendrel site: a folder locked into a new folder, with the progress line
+// and the summary on the terminal, and Ctrl-C leaving the output as it was.
+#include <thread>
+
+#include "app/terminal/commands.h"
+#include "app/common/lock_messages.h"
+#include "app/terminal/progress_display.h"
+#include "app/terminal/share_link.h"
+#include "engine/site_lock.h"
+#include "engine/site/text_runs.h"
+#include "platform/platform.h"
+#include "platform/terminal.h"
+#include "resources/message_table.h"
+#include "resources/terminal_messages.h"
+
+namespace {
+
+class TTerminalSiteObserver : public TSiteObserver {
+ public:
+  explicit TTerminalSiteObserver(TProgressDisplay& progress) : progress_(progress) {}
+
+  void Warn(const TLockMessage& warning) override {
+    progress_.Clear();
+    platform::WriteStandardError(FormatMessage(warning) + "\n");
+  }
+
+  void Progress(std::size_t pages_done, std::size_t pages_total, std::uint64_t bytes_done,
+                std::uint64_t bytes_total) override {
+    progress_.Show(pages_done, pages_total, bytes_done, bytes_total);
+  }
+
+  bool Cancelled() override { return platform::Interrupted(); }
+
+ private:
+  TProgressDisplay& progress_;
+};
+
+// One page at a time per processor, as the command line did not say.
+unsigned DefaultJobs() {
+  const unsigned processors = std::thread::hardware_concurrency();
+  return processors == 0 ? 1 : processors;
+}
+
+std::string WithSlashes(std::string path) {
+  for (char& c : path)
+    if (c == platform::PathSeparator()) c = '/';
+  return path;
+}
+
+// A dry run's list: every file the lock would write, then what it leaves out.
+std::string Fates(const TSiteResult& result) {
+  std::string text;
+  for (const TSiteFile& file : result.files) {
+    const std::string to = WithSlashes(file.to);
+    switch (file.kind) {
+      case TSiteFileKind::Page:
+        text += messages::Format(messages::kFateLock, {to});
+        break;
+      case TSiteFileKind::TextPage:
+        text += messages::Format(messages::kFateLockAsText, {to.substr(0, to.size() - 5), to});
+        break;
+      case TSiteFileKind::Copy:
+        text += messages::Format(messages::kFateCopy, {to});
+        break;
+      case TSiteFileKind::TemplateFile:
+        text += messages::Format(messages::kFateTemplate, {to});
+        break;
+    }
+  }
+  for (const TLeftOutEntry& entry : result.left_out)
+    text +=
+        messages::Format(messages::kFateLeftOut, {entry.relative + (entry.folder ? "/" : ""),
+                                                  messages::kLeftOutReasons[static_cast<int>(entry.reason)]});
+  return text;
+}
+
+// Each copy that holds the pages' text, one line each.
+void SayLeaks(const TSiteResult& result, const std::string& output) {
+  const std::string folder =
+      output.empty() || output.back() == platform::PathSeparator() || output.back() == '/'
+          ? output
+          : output + platform::PathSeparator();
+  for (const TSiteLeak& leak : result.leaks) {
+    std::string path = folder + leak.path;
+    for (char& c : path)
+      if (c == '/') c = platform::PathSeparator();
+    platform::WriteStandardError(
+        (leak.runs > 0 ? messages::Format(messages::kSiteLeak,
+                                          {path, std::to_string(leak.runs), std::to_string(kTextRunWords)})
+                       : messages::Format(messages::kSiteSearchIndexLeak, {path})) +
+        "\n");
+  }
+}
+
+}  // namespace
+
+int RunSiteCommand(const TCliContext& context, const TCliCommand& command) {
+  TCliPreparation prepared;
+  if (!PrepareLock(context, command, &prepared)) return 1;
+  TSiteRequest request;
+  request.template_ = prepared.chosen;
+  request.source = command.operands[0];
+  request.output = command.operands[1];
+  request.password = prepared.password;
+  request.include = command.include;
+  request.exclude = command.exclude;
+  request.copy = command.copy;
+  request.share_page = command.share_page;
+  request.strict = command.strict;
+  request.dry_run = command.dry_run;
+  request.jobs = command.jobs == 0 ? DefaultJobs() : command.jobs;
+  request.force = command.force;
+  TProgressDisplay progress(platform::IsTerminal(platform::StandardStream::Error) && !command.quiet &&
+                            !command.dry_run);
+  TTerminalSiteObserver observer(progress);
+  const TSiteResult result = LockSite(request, observer);
+  if (result.status == TLockStatus::Cancelled || (!result.ok() && platform::Interrupted())) {
+    progress.Clear();
+    SayError(context, messages::kInterrupted);
+    return 1;
+  }
+  progress.Clear();
+  SayLeaks(result, request.output);
+  if (!result.ok()) {
+    SayError(context, LockFailureText(result.message, result.reason));
+    return 1;
+  }
+  if (command.dry_run) {
+    platform::WriteStandardOutput(Fates(result));
+    return 0;
+  }
+  progress.Summary(result.pages, result.copies, result.left_out.size(), result.bytes, result.output);
+  std::string out = result.output + "\n";
+  if (!command.share_url.empty()) {
+    if (result.top_page.empty())
+      SayError(context, messages::kNoTopPage);
+    else if (result.site_key.empty())
+      SayError(context,
+               "The site lock handed back no site key, so no share link is printed; the site is locked.");
+    else
+      out += ShareLink(command.share_url, result.top_page, result.site_key) + "\n";
+  }
+  platform::WriteStandardOutput(out);
+  return 0;
+}

@@ -1,0 +1,105 @@
+#include "engine/format/base64.h"
+
+#include <array>
+#include <cstring>
+
+namespace {
+
+constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr unsigned char kPad = 64;
+constexpr unsigned char kInvalid = 255;
+
+constexpr std::array<unsigned char, 256> MakeValues() {
+  std::array<unsigned char, 256> values{};
+  for (auto& v : values) v = kInvalid;
+  for (unsigned char i = 0; i < 64; ++i) values[static_cast<unsigned char>(kAlphabet[i])] = i;
+  values['='] = kPad;
+  return values;
+}
+constexpr std::array<unsigned char, 256> kValues = MakeValues();
+
+// Every 12-bit value as its two characters, so that three bytes take two
+// lookups instead of four.
+struct PairTable {
+  char pairs[4096][2];
+  constexpr PairTable() : pairs() {
+    for (unsigned v = 0; v < 4096; ++v) {
+      pairs[v][0] = kAlphabet[v >> 6];
+      pairs[v][1] = kAlphabet[v & 63];
+    }
+  }
+};
+constexpr PairTable kPairs;
+
+}  // namespace
+
+char* Base64EncodeTo(const unsigned char* data, std::size_t size, char* out) {
+  std::size_t i = 0;
+  for (; i + 3 <= size; i += 3) {
+    const unsigned v = (data[i] << 16) | (data[i + 1] << 8) | data[i + 2];
+    std::memcpy(out, kPairs.pairs[v >> 12], 2);
+    std::memcpy(out + 2, kPairs.pairs[v & 4095], 2);
+    out += 4;
+  }
+  if (i < size) {
+    const bool two = i + 1 < size;
+    const unsigned v = (data[i] << 16) | (two ? data[i + 1] << 8 : 0);
+    out[0] = kAlphabet[v >> 18];
+    out[1] = kAlphabet[(v >> 12) & 63];
+    out[2] = two ? kAlphabet[(v >> 6) & 63] : '=';
+    out[3] = '=';
+    out += 4;
+  }
+  return out;
+}
+
+std::string Base64Encode(std::string_view bytes) {
+  std::string text(Base64Length(bytes.size()), '\0');
+  Base64EncodeTo(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), text.data());
+  return text;
+}
+
+bool TBase64Decoder::DecodeGroup(const unsigned char* group, std::string* out) {
+  const unsigned char a = kValues[group[0]], b = kValues[group[1]], c = kValues[group[2]],
+                      d = kValues[group[3]];
+  if (a >= kPad || b >= kPad || c == kInvalid || d == kInvalid) return false;
+  if (c == kPad) {
+    // One byte: "xy==", the last four bits of y unused.
+    if (d != kPad || (b & 15) != 0) return false;
+    out->push_back(static_cast<char>((a << 2) | (b >> 4)));
+    padded_ = true;
+  } else if (d == kPad) {
+    // Two bytes: "xyz=", the last two bits of z unused.
+    if ((c & 3) != 0) return false;
+    const char two[2] = {static_cast<char>((a << 2) | (b >> 4)),
+                         static_cast<char>(((b & 15) << 4) | (c >> 2))};
+    out->append(two, 2);
+    padded_ = true;
+  } else {
+    const char three[3] = {static_cast<char>((a << 2) | (b >> 4)),
+                           static_cast<char>(((b & 15) << 4) | (c >> 2)),
+                           static_cast<char>(((c & 3) << 6) | d)};
+    out->append(three, 3);
+  }
+  return true;
+}
+
+bool TBase64Decoder::Put(std::string_view text, std::string* out) {
+  if (failed_) return false;
+  out->reserve(out->size() + text.size() / 4 * 3 + 3);
+  for (const char ch : text) {
+    // Nothing may follow a padded group.
+    if (padded_) return !(failed_ = true);
+    group_[pending_++] = static_cast<unsigned char>(ch);
+    if (pending_ < 4) continue;
+    pending_ = 0;
+    if (!DecodeGroup(group_, out)) return !(failed_ = true);
+  }
+  return true;
+}
+
+bool Base64Decode(std::string_view text, std::string* bytes) {
+  bytes->clear();
+  TBase64Decoder decoder;
+  return decoder.Put(text, bytes) && decoder.Finish();
+}

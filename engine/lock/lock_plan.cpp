@@ -1,0 +1,56 @@
+#include "engine/lock/lock_plan.h"
+
+#include <utility>
+
+#include "fileio/fast_io.h"
+#include "platform/platform.h"
+#include "resources/message_table.h"
+
+namespace {
+
+TLockMessage SetupProblem(TCodecSetup setup) {
+  switch (setup) {
+    case TCodecSetup::Ready:
+      break;
+    case TCodecSetup::PasswordLengthMultipleOf256:
+      return {messages::kPasswordLengthMultipleOf256, {}};
+    case TCodecSetup::PasswordNotConvertible:
+      return {messages::kPasswordNotConvertible, {}};
+    case TCodecSetup::PasswordNotUtf8:
+      return {messages::kPasswordNotUtf8, {}};
+    case TCodecSetup::CryptoFailed:
+      break;
+  }
+  return {messages::kCannotMakeKey, {}};
+}
+
+}  // namespace
+
+bool PlanLock(const TTemplate& found, const TPassword& password, TLockPlan* plan, TLockFailure* why) {
+  plan->template_ = found;
+  plan->start_page = found.StartPage();
+  std::uint64_t size = 0;
+  if (!platform::RegularFileSize(plan->start_page, &size)) {
+    *why = {{messages::kTemplateNotFound, {found.name, plan->start_page}}, {}};
+    return false;
+  }
+  TFastIO start_page;
+  if (!start_page.Open(plan->start_page)) {
+    const std::string reason = platform::LastErrorText();
+    *why = {{messages::kCannotReadFile, {plan->start_page}}, reason};
+    return false;
+  }
+  plan->start_page_size = static_cast<std::uint32_t>(size);
+  if (!FindPayloadArea(start_page, &plan->area)) {
+    *why = {{messages::kWrongTemplate, {}}, {}};
+    return false;
+  }
+  std::unique_ptr<TPageCodec> made;
+  const TCodecSetup setup = MakePageCodec(plan->area.protection, password, &made);
+  if (setup != TCodecSetup::Ready) {
+    *why = {SetupProblem(setup), {}};
+    return false;
+  }
+  plan->codec = std::move(made);
+  return true;
+}

@@ -1,0 +1,37 @@
+// Everything a lock learns from its template before it changes anything:
+// where the start page's payload area lies, which protection it asks for,
+// and the codec that writes the page's block. One plan serves every page
+// locked with the template and password.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "engine/format/page_codec.h"
+
+#include "engine/lock_result.h"
+#include "engine/password.h"
+#include "engine/template/payload_area.h"
+#include "engine/template_library.h"
+
+struct TLockPlan {
+  TTemplate template_;
+  std::string start_page;
+  std::uint32_t start_page_size = 0;
+  TPayloadArea area;
+  // Writes the block of the template's protection, the lines ending as the
+  // start page's marker line does (area.line_break).
+  std::shared_ptr<TPageCodec> codec;
+};
+
+// Checks `found` for a lock with `password`: its start page is a regular
+// file (kTemplateNotFound) that can be read (kCannotReadFile, with the
+// system's reason) and holds a payload area (kWrongTemplate). Makes the
+// codec of the template's protection for `password`: an XOR template
+// refuses a password whose length is a multiple of 256
+// (kPasswordLengthMultipleOf256), a strong one a password that is not UTF-8
+// (kPasswordNotUtf8) or has no UTF-8 form (kPasswordNotConvertible), and a
+// failed derivation is kCannotMakeKey. False with the problem in `why`;
+// nothing is changed either way.
+bool PlanLock(const TTemplate& found, const TPassword& password, TLockPlan* plan, TLockFailure* why);

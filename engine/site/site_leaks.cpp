@@ -1,0 +1,43 @@
+#include "engine/site/site_leaks.h"
+
+#include "engine/site/copy_policy.h"
+#include "engine/site/text_runs.h"
+#include "platform/path_parts.h"
+#include "platform/platform.h"
+
+namespace {
+
+std::string WithSlashes(std::string path) {
+  for (char& c : path)
+    if (c == platform::PathSeparator()) c = '/';
+  return path;
+}
+
+}  // namespace
+
+bool FindSiteLeaks(const TSitePlan& plan, std::vector<TSiteLeak>* leaks, std::string* unreadable,
+                   const std::atomic<bool>* stop) {
+  leaks->clear();
+  const auto stopped = [stop] { return stop != nullptr && stop->load(); };
+  TTextRuns pages;
+  for (const TSiteFile& file : plan.files) {
+    if (stopped()) return true;
+    if (file.kind != TSiteFileKind::Page && file.kind != TSiteFileKind::TextPage) continue;
+    if (!pages.AddFile(file.from)) {
+      *unreadable = file.from;
+      return false;
+    }
+  }
+  for (const TSiteFile& file : plan.files) {
+    if (stopped()) return true;
+    if (file.kind != TSiteFileKind::Copy) continue;
+    std::size_t runs = 0;
+    if (!pages.Count(file.from, &runs)) {
+      *unreadable = file.from;
+      return false;
+    }
+    const bool index = IsSearchIndexName(platform::FileNamePart(file.from));
+    if (runs > 0 || index) leaks->push_back({WithSlashes(file.to), runs, index});
+  }
+  return true;
+}

@@ -1,0 +1,409 @@
+#include "engine/site_lock.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <numeric>
+#include <thread>
+
+#include "engine/site/site_leaks.h"
+#include "engine/site/site_page_writer.h"
+#include "engine/site/site_plan.h"
+#include "engine/site/site_temporary.h"
+#include "platform/path_parts.h"
+#include "platform/platform.h"
+#include "resources/message_table.h"
+
+namespace {
+
+// A generous limit that keeps a mistyped --jobs from starting thousands of
+// threads; each job holds one page's buffers.
+constexpr unsigned kMaxJobs = 64;
+
+// How often the caller hears of progress and is asked whether to cancel.
+constexpr auto kProgressInterval = std::chrono::milliseconds(100);
+
+// True when `inner` is `outer` or lies inside it (both full paths).
+bool IsWithin(const std::string& inner, const std::string& outer) {
+  if (inner.size() < outer.size() || !platform::SameFileName(inner.substr(0, outer.size()), outer))
+    return false;
+  if (inner.size() == outer.size()) return true;
+  const char sep = platform::PathSeparator();
+  return outer.back() == sep || inner[outer.size()] == sep;
+}
+
+TSiteResult Failure(const char* text, std::vector<std::string> arguments, std::string reason = {}) {
+  TSiteResult result;
+  result.status = TLockStatus::Failed;
+  result.message = {text, std::move(arguments)};
+  result.reason = std::move(reason);
+  return result;
+}
+
+// The folder as a path that ends in the separator.
+std::string AsFolder(const std::string& path) {
+  if (!path.empty() && (path.back() == platform::PathSeparator() || path.back() == '/')) return path;
+  return path + platform::PathSeparator();
+}
+
+bool FolderIsEmpty(const std::string& folder, bool* empty) {
+  std::vector<platform::DirEntry> entries;
+  if (!platform::ListDirectory(AsFolder(folder), &entries)) return false;
+  *empty = std::all_of(entries.begin(), entries.end(),
+                       [](const platform::DirEntry& e) { return e.name == "." || e.name == ".."; });
+  return true;
+}
+
+// Checks the output against the source; `exists` tells whether the output
+// folder is there already. Empty text when the lock may go on.
+TSiteResult CheckFolders(const TSiteRequest& request, const std::string& output, bool* exists) {
+  if (!platform::IsDirectory(request.source))
+    return Failure(messages::kSiteSourceNotAFolder, {request.source});
+  const std::string source_full = platform::FullPath(request.source);
+  if (source_full.empty())
+    return Failure(messages::kSiteCannotList, {request.source}, platform::LastErrorText());
+
+  if (platform::IsLink(output)) return Failure(messages::kSiteOutputNotAFolder, {request.output});
+  *exists = platform::PathExists(output);
+  std::string output_full;
+  if (*exists) {
+    if (!platform::IsDirectory(output)) return Failure(messages::kSiteOutputNotAFolder, {request.output});
+    output_full = platform::FullPath(output);
+  } else {
+    const std::string parent = platform::FolderPart(output);
+    const std::string parent_full = platform::FullPath(parent.empty() ? "." : parent);
+    if (parent_full.empty())
+      return Failure(messages::kCannotCreateFolder, {request.output}, platform::LastErrorText());
+    output_full = AsFolder(parent_full) + platform::FileNamePart(output);
+  }
+  // The temporary folder beside the output is removed when a run finds it:
+  // the source must not lie in it either.
+  if (IsWithin(output_full, source_full) || IsWithin(source_full, output_full) ||
+      IsWithin(source_full, output_full + kSiteTemporarySuffix))
+    return Failure(messages::kSiteFoldersOverlap, {request.output, request.source});
+  if (*exists && !request.force) {
+    bool empty = false;
+    if (!FolderIsEmpty(output, &empty))
+      return Failure(messages::kSiteCannotList, {request.output}, platform::LastErrorText());
+    if (!empty) return Failure(messages::kSiteOutputNotEmpty, {request.output});
+  }
+  TSiteResult go_on;
+  go_on.status = TLockStatus::Locked;
+  return go_on;
+}
+
+// The files of the plan, written by `jobs` threads while the calling thread
+// tells the observer how far they are and asks whether to cancel.
+class TSiteBuild {
+ public:
+  TSiteBuild(const TSitePlan& plan, const TSitePageWriter& writer, std::string temporary)
+      : plan_(plan), writer_(writer), temporary_(std::move(temporary)), order_(plan.files.size()) {
+    // The largest first, so that no job is left with a big page at the end.
+    std::iota(order_.begin(), order_.end(), std::size_t{0});
+    std::stable_sort(order_.begin(), order_.end(),
+                     [&](std::size_t a, std::size_t b) { return plan.files[a].size > plan.files[b].size; });
+  }
+
+  // True when every file was written; false when one failed (see Failure)
+  // or the observer cancelled (see cancelled()).
+  bool Run(unsigned jobs, TSiteObserver& observer) {
+    jobs = std::clamp(jobs, 1u, kMaxJobs);
+    jobs = static_cast<unsigned>(std::min<std::size_t>(jobs, std::max<std::size_t>(order_.size(), 1)));
+    running_ = jobs;
+    std::vector<std::thread> threads;
+    for (unsigned i = 0; i < jobs; ++i) threads.emplace_back([this] { Work(); });
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      const bool finished = wake_.wait_for(lock, kProgressInterval, [this] { return running_ == 0; });
+      lock.unlock();
+      observer.Progress(pages_done_.load(), plan_.pages, bytes_done_.load(), plan_.site_bytes);
+      if (!finished && !stop_.load() && observer.Cancelled()) {
+        cancelled_ = true;
+        stop_.store(true);
+      }
+      lock.lock();
+      if (finished) break;
+    }
+    lock.unlock();
+    for (auto& thread : threads) thread.join();
+    return !failed_ && !cancelled_;
+  }
+
+  bool cancelled() const { return cancelled_ && !failed_; }
+  TSiteResult Failure() const { return ::Failure(why_.message.text, why_.message.arguments, why_.reason); }
+
+ private:
+  void Work() {
+    TPageBuffers buffers;
+    while (!stop_.load()) {
+      const std::size_t i = next_.fetch_add(1);
+      if (i >= order_.size()) break;
+      TLockFailure why;
+      if (!WriteFile(plan_.files[order_[i]], buffers, &why)) {
+        // A page stopped by the run's stop flag has nothing to tell.
+        if (!why.cancelled) Fail(why);
+        break;
+      }
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (--running_ == 0) wake_.notify_all();
+  }
+
+  bool WriteFile(const TSiteFile& file, TPageBuffers& buffers, TLockFailure* why) {
+    const std::string to = temporary_ + platform::PathSeparator() + file.to;
+    if (file.kind == TSiteFileKind::Page || file.kind == TSiteFileKind::TextPage) {
+      std::uint64_t told = 0;
+      const bool ok = writer_.Write(
+          file.from, file.size, file.permissions, file.kind == TSiteFileKind::TextPage, to, buffers,
+          [&](std::uint64_t done) {
+            bytes_done_.fetch_add(done - told);
+            told = done;
+          },
+          stop_, why);
+      if (!ok) return false;
+      bytes_done_.fetch_add(file.size - std::min(told, file.size));
+      pages_done_.fetch_add(1);
+      return true;
+    }
+    // Flushed with the whole tree before the rename, like the pages.
+    if (!platform::CopyToNewFile(file.from, to, false)) {
+      const std::string reason = platform::LastErrorText();
+      *why = {{messages::kCannotCopyToDirectory, {file.from, platform::FolderPart(to)}}, reason};
+      return false;
+    }
+    if (file.kind == TSiteFileKind::Copy) bytes_done_.fetch_add(file.size);
+    return true;
+  }
+
+  void Fail(const TLockFailure& why) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!failed_) {
+      failed_ = true;
+      why_ = why;
+    }
+    stop_.store(true);
+  }
+
+  const TSitePlan& plan_;
+  const TSitePageWriter& writer_;
+  const std::string temporary_;
+  std::vector<std::size_t> order_;
+
+  std::atomic<std::size_t> next_{0};
+  std::atomic<bool> stop_{false};
+  std::atomic<std::size_t> pages_done_{0};
+  std::atomic<std::uint64_t> bytes_done_{0};
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  unsigned running_ = 0;
+  bool failed_ = false;
+  bool cancelled_ = false;
+  TLockFailure why_;
+};
+
+// Makes every folder of the plan in the temporary folder.
+bool MakeFolders(const TSitePlan& plan, const std::string& temporary, TSiteResult* failure) {
+  for (const auto& folder : plan.folders) {
+    const std::string path = temporary + platform::PathSeparator() + folder;
+    if (!platform::MakeDirectory(path)) {
+      *failure = Failure(messages::kCannotCreateFolder, {path}, platform::LastErrorText());
+      return false;
+    }
+  }
+  return true;
+}
+
+// Gives every folder its model's permission bits, the deepest first, so that
+// a read-only folder is made so only after everything is in it.
+bool KeepFolderPermissions(const TSitePlan& plan, const std::string& source, const std::string& temporary,
+                           TSiteResult* failure) {
+  for (std::size_t i = plan.folders.size(); i-- > 0;) {
+    const std::string path = temporary + platform::PathSeparator() + plan.folders[i];
+    if (!platform::CopyPermissions(plan.folder_models[i], path)) {
+      *failure = Failure(messages::kCannotCreateFolder, {path}, platform::LastErrorText());
+      return false;
+    }
+  }
+  if (!platform::CopyPermissions(source, temporary)) {
+    *failure = Failure(messages::kCannotCreateFolder, {temporary}, platform::LastErrorText());
+    return false;
+  }
+  return true;
+}
+
+void Warn(TSiteObserver& observer, const TSitePlan& plan, const std::string& template_folder) {
+  for (const auto& link : plan.links) {
+    const bool in_template = link.compare(0, template_folder.size(), template_folder) == 0;
+    observer.Warn({in_template ? messages::kTemplateLinkSkipped : messages::kSiteLinkSkipped, {link}});
+  }
+  for (const auto& entry : plan.not_files) observer.Warn({messages::kSiteNotAFileSkipped, {entry}});
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const auto& line : lines) text += (text.empty() ? "" : "\n") + line;
+  return text;
+}
+
+// The page the share link opens: the one named (by its path in the source or
+// in the output), or the top page. False when the name is no page of the plan.
+bool SharedPage(const TSitePlan& plan, const std::string& named, std::string* page) {
+  if (named.empty()) {
+    *page = plan.top_page;
+    return true;
+  }
+  for (const TSiteFile& file : plan.files) {
+    if (file.kind != TSiteFileKind::Page && file.kind != TSiteFileKind::TextPage) continue;
+    std::string to = file.to;
+    for (char& c : to)
+      if (c == platform::PathSeparator()) c = '/';
+    const std::string source = file.kind == TSiteFileKind::TextPage ? to.substr(0, to.size() - 5) : to;
+    if (named == to || named == source) {
+      *page = to;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+TSiteResult LockSite(const TSiteRequest& request, TSiteObserver& observer) {
+  // Everything that can be checked is checked before anything is written.
+  TSitePageWriter writer;
+  TLockFailure why;
+  if (!request.dry_run && !writer.Prepare(request.template_, request.password, &why))
+    return Failure(why.message.text, why.message.arguments, why.reason);
+
+  const std::string output = platform::WithoutFinalSeparator(request.output);
+  bool output_exists = false;
+  TSiteResult checked = CheckFolders(request, output, &output_exists);
+  if (!checked.ok()) return checked;
+
+  TSitePlan plan;
+  std::string unreadable;
+  if (!PlanSite(AsFolder(request.source), request.template_.folder,
+                TPagePatterns(request.include, request.exclude, request.copy), &plan, &unreadable))
+    return Failure(messages::kSiteCannotList, {unreadable}, platform::LastErrorText());
+  if (!plan.clashes.empty()) return Failure(messages::kSiteClashes, {Joined(plan.clashes)});
+  if (plan.pages == 0) return Failure(messages::kSiteNoPages, {request.source});
+  TSiteResult result;
+  if (!SharedPage(plan, request.share_page, &result.top_page))
+    return Failure(messages::kSiteSharePageNotAPage, {request.share_page});
+  Warn(observer, plan, request.template_.folder);
+
+  // The leak check reads the source's files. A strict or dry run makes it
+  // before anything is written; any other runs it beside the build, on a
+  // thread of its own, so that the two take the time of the longer.
+  bool leaks_read = true;
+  std::string leak_reason;
+  // A build that stopped (cancelled or failed) writes nothing, so its
+  // check stops too rather than keep the user waiting.
+  std::atomic<bool> stop_check{false};
+  auto check_leaks = [&] {
+    leaks_read = FindSiteLeaks(plan, &result.leaks, &unreadable, &stop_check);
+    if (!leaks_read) leak_reason = platform::LastErrorText();
+  };
+  const bool check_first = request.strict || request.dry_run;
+  if (check_first) {
+    check_leaks();
+    if (!leaks_read) return Failure(messages::kCannotReadFile, {unreadable}, leak_reason);
+  }
+  result.pages = plan.pages;
+  result.copies = plan.copies;
+  result.left_out = plan.left_out;
+  result.bytes = plan.site_bytes;
+  result.output = request.output;
+  if (request.dry_run) {
+    result.status = TLockStatus::Locked;
+    result.files = plan.files;
+    return result;
+  }
+  if (request.strict && !result.leaks.empty()) {
+    TSiteResult strict = Failure(messages::kSiteLeaksStrict, {std::to_string(result.leaks.size())});
+    strict.leaks = result.leaks;
+    return strict;
+  }
+
+  TSiteTemporary held(output + kSiteTemporarySuffix);
+  const std::string& temporary = held.path();
+  std::vector<std::string> removed;
+  switch (held.Take(&removed, &why)) {
+    case TSiteTemporary::TTake::Taken:
+      break;
+    case TSiteTemporary::TTake::Busy:
+      return Failure(messages::kSiteAnotherRun, {request.output, temporary});
+    case TSiteTemporary::TTake::Failed:
+      return Failure(why.message.text, why.message.arguments, why.reason);
+  }
+  for (const auto& leftover : removed) observer.Warn({messages::kSiteLeftoverRemoved, {leftover}});
+  // Only now is this run the only one: another may have filled the output
+  // since the first look.
+  TSiteResult failure = CheckFolders(request, output, &output_exists);
+  TSiteResult cancelled = Failure(messages::kSiteCancelled, {request.output});
+  cancelled.status = TLockStatus::Cancelled;
+  if (failure.ok() && observer.Cancelled()) failure = cancelled;
+  std::thread checker;
+  if (!check_first && failure.ok()) checker = std::thread(check_leaks);
+  bool built = failure.ok() && MakeFolders(plan, temporary, &failure);
+  if (built) {
+    TSiteBuild build(plan, writer, temporary);
+    built = build.Run(request.jobs, observer);
+    if (!built) failure = build.cancelled() ? cancelled : build.Failure();
+  }
+  if (!built) stop_check = true;
+  if (checker.joinable()) checker.join();
+  if (built && !leaks_read) {
+    built = false;
+    failure = Failure(messages::kCannotReadFile, {unreadable}, leak_reason);
+  }
+  built = built && KeepFolderPermissions(plan, request.source, temporary, &failure);
+  if (built && observer.Cancelled()) {
+    built = false;
+    failure = cancelled;
+  }
+  // One flush of the finished tree: every page and copy is on the disk
+  // before the tree takes the output's place, so that a power cut before
+  // the rename leaves the old output, and one after it the new.
+  if (built && !platform::FlushTree(temporary)) {
+    built = false;
+    failure =
+        Failure(messages::kSiteCannotPutInPlace, {temporary, request.output}, platform::LastErrorText());
+  }
+  if (built) {
+    // The old output gets the temporary name: held too, until removed.
+    if (output_exists) held.AlsoHold(output);
+    const bool placed = output_exists ? platform::ExchangeFolders(temporary, output)
+                                      : platform::MoveFolder(temporary, output);
+    // The rename itself reaches the disk before the site is called locked;
+    // when it cannot, the old output goes back.
+    const std::string parent = platform::FolderPart(output);
+    if (placed && !platform::FlushFolder(parent.empty() ? "." : parent)) {
+      const std::string reason = platform::LastErrorText();
+      const bool undone = output_exists ? platform::ExchangeFolders(temporary, output)
+                                        : platform::MoveFolder(output, temporary);
+      if (undone) {
+        built = false;
+        failure = Failure(messages::kSiteCannotPutInPlace, {temporary, request.output}, reason);
+      }
+    }
+    if (!placed) {
+      built = false;
+      failure =
+          Failure(messages::kSiteCannotPutInPlace, {temporary, request.output}, platform::LastErrorText());
+    }
+  }
+  if (!built) {
+    platform::RemoveTree(temporary);
+    return failure;
+  }
+  // The old output now has the temporary name.
+  if (output_exists && !platform::RemoveTree(temporary))
+    observer.Warn({messages::kSiteOldOutputKept, {temporary}});
+
+  result.status = TLockStatus::Locked;
+  result.site_key = writer.SiteKey();
+  return result;
+}

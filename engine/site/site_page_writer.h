@@ -1,0 +1,47 @@
+// Writes the locked pages of one site lock with the lock core's pieces: the
+// template planned once (PlanLock), each page checked (LockablePageSize,
+// CheckPageBytes) and written (WriteLockedPage) into a new file. Made once
+// per run; Write may run on several threads at once.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "engine/lock/lock_plan.h"
+#include "engine/lock_result.h"
+#include "engine/lock/locked_page_writer.h"
+#include "engine/password.h"
+#include "engine/template_library.h"
+
+class TSitePageWriter {
+ public:
+  // Plans the template for `password` and reads its start page once for
+  // the run. False with the problem when the lock cannot go on (an empty
+  // password, a missing or wrong template...).
+  bool Prepare(const TTemplate& template_, const TPassword& password, TLockFailure* why);
+
+  // Writes the locked page of the page at `page` (a regular file of `size`
+  // bytes and permission bits `permissions`, as the plan found it) into the
+  // new file `to` (created exclusively, with those bits, not flushed: the
+  // caller flushes the whole tree). `text_page` wraps it as text. `buffers`
+  // are one thread's, kept from page to page. `progress` hears how many of
+  // the page's bytes are encoded; `cancel`, read between writes, stops the
+  // page (`why->cancelled`). True when the page is written whole; false
+  // with the problem, and nothing of `to` left.
+  bool Write(const std::string& page, std::uint64_t size, std::uint32_t permissions, bool text_page,
+             const std::string& to, TPageBuffers& buffers,
+             const std::function<void(std::uint64_t done)>& progress, const std::atomic<bool>& cancel,
+             TLockFailure* why) const;
+
+  // The run's site key, for a share link; empty for an XOR template.
+  const std::string& SiteKey() const { return site_key_; }
+
+ private:
+  bool ReadStartPage(TLockFailure* why);
+
+  TLockPlan plan_;
+  std::string start_page_;
+  std::string site_key_;
+};

@@ -7,7 +7,6 @@
 #include "app/terminal/progress_display.h"
 #include "app/terminal/share_link.h"
 #include "engine/site_lock.h"
-#include "engine/site/text_runs.h"
 #include "platform/platform.h"
 #include "platform/terminal.h"
 #include "resources/message_table.h"
@@ -86,7 +85,7 @@ void SayLeaks(const TSiteResult& result, const std::string& output) {
       if (c == '/') c = platform::PathSeparator();
     platform::WriteStandardError(
         (leak.runs > 0 ? messages::Format(messages::kSiteLeak,
-                                          {path, std::to_string(leak.runs), std::to_string(kTextRunWords)})
+                                          {path, std::to_string(leak.runs), std::to_string(leak.run_words)})
                        : messages::Format(messages::kSiteSearchIndexLeak, {path})) +
         "\n");
   }

@@ -17,8 +17,8 @@ struct TSiteLeak {
   std::string path;
   // Runs of `run_words` of the pages' words found in it.
   std::size_t runs = 0;
-  std::size_t run_words = kTextRunWords;
   bool search_index = false;
+  std::size_t run_words = kTextRunWords;
 };
 
 // Reads the plan's pages and copies (from the source). True with the copies

@@ -17,6 +17,7 @@ import { deriveStrongKey, unlockStrong, unlockXor } from './unlock.js';
 import { keptKey, keepKey, isRemembered, forgetKeys, dropReadableKeys, canRememberKeys, carryAcross } from './site_keys.js';
 import { takeFragment, restartInto, isForget } from './fragment.js';
 import { show, painted } from './page_writer.js';
+import { deriveEarly, earlyKey } from './early_key.js';
 
 const MESSAGES = {
   wrong: 'Wrong password. Please check it and try again.',
@@ -67,7 +68,8 @@ let wired = false;
 // shows: the form never submits itself to the server (which would reload
 // the page with the password lost). An Enter pressed before the form is
 // wired is kept, said to be under way, and acted on by start() as soon as
-// the block is there.
+// the block is there; the key derivation starts at once, while the browser
+// still parses the block.
 export function holdSubmits() {
   document.addEventListener(
     'submit',
@@ -76,6 +78,8 @@ export function holdSubmits() {
       event.preventDefault();
       if (wired) return;
       earlyEnter = true;
+      const field = document.getElementById('zendrel-password');
+      if (field && field.value) deriveEarly(field.value);
       const message = document.getElementById('zendrel-message');
       if (message) {
         message.textContent = MESSAGES.unlocking;
@@ -131,7 +135,8 @@ export function start(options = {}) {
   async function unlockWith(secret) {
     if (!strong) return unlockXor(text, block, secret.password, nextTask);
     let bytes = secret.keyBytes;
-    if (secret.password !== undefined) bytes = await deriveStrongKey(block, secret.password, backend);
+    if (secret.password !== undefined)
+      bytes = (await earlyKey(block, secret.password)) || (await deriveStrongKey(block, secret.password, backend));
     const key = secret.key || (await backend.siteKey(bytes, block));
     const page = await unlockStrong(text, block, key, backend, nextTask);
     if (bytes) {

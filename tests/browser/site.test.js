@@ -555,15 +555,21 @@ describe('the profile\'s files, once the browser is closed', () => {
   });
 });
 
+// Every template whose prompt shows while the block still loads ("Source
+// Hide" shows its form only once the block is read): Enter is pressed as
+// soon as the prompt shows, the rest of the page held back by a server on
+// 127.0.0.1 until the prompt has taken the Enter.
 describe('an Enter pressed while a large page is still loading', () => {
   const b = browserFor('early');
-  let root;
-  before(() => (root = lockSite(tempDir('site-', work), { 'page.html': largePage(8 << 20, 'Early') })));
+  const roots = {};
+  before(() => {
+    for (const template of ['Light', 'Dark', 'Classic'])
+      roots[template] = lockSite(tempDir('site-', work), { 'page.html': largePage(8 << 20, 'Early') }, { template });
+  });
 
-  it('opens the page once its block is there; the form never goes to the server', async () => {
-    // Served from 127.0.0.1: the page up to a little into its block at
-    // once, the rest only after Enter, so that the page is surely still
-    // being parsed when Enter comes.
+  // Serves the page up to a little into its block at once (the block's
+  // header included), the rest only on release().
+  async function holdingServer(root) {
     const locked = fs.readFileSync(path.join(root, 'page.html'));
     const cut = locked.indexOf('<script type="text/x-zendrel-page"') + 4096;
     assert.ok(cut > 4096);
@@ -583,24 +589,48 @@ describe('an Enter pressed while a large page is still loading', () => {
       response.end(locked.subarray(cut));
     });
     await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
-    try {
-      const page = await b.browser.context.newPage();
-      const url = `http://127.0.0.1:${server.address().port}/page.html`;
-      const loading = page.goto(url).catch(() => {});
-      await page.waitForSelector('#zendrel-password', { state: 'visible' });
-      await page.fill('#zendrel-password', PASSWORD);
-      await page.press('#zendrel-password', 'Enter');
-      await sleep(300);
-      release();
-      await loading;
-      const shown = () => !document.getElementById('zendrel-page') && document.getElementById('last')?.textContent;
-      assert.equal(await until(page, shown, null, 'the page to open'), 'The end of the large page.');
-      assert.deepEqual(requests.filter((r) => r.startsWith('/page.html')), ['/page.html']);
-      assert.equal(await page.evaluate(() => location.href), url);
-    } finally {
+    const close = () => {
       release();
       server.closeAllConnections();
       server.close();
-    }
-  });
+    };
+    return { url: `http://127.0.0.1:${server.address().port}/page.html`, requests, release, close };
+  }
+
+  const message = () => document.getElementById('zendrel-message')?.textContent;
+  const cases = [
+    { template: 'Light', typed: [PASSWORD] },
+    { template: 'Dark', typed: [PASSWORD] },
+    { template: 'Classic', typed: [PASSWORD] },
+    // The key derived early for the wrong password is not used for the right one.
+    { template: 'Light', typed: ['not the password', PASSWORD] },
+  ];
+  for (const { template, typed } of cases) {
+    it(`${template}: ${typed.length > 1 ? 'a wrong password first, then the right one' : 'the password'}; the form never goes to the server`, async () => {
+      const server = await holdingServer(roots[template]);
+      try {
+        const page = await b.browser.context.newPage();
+        const loading = page.goto(server.url).catch(() => {});
+        await page.waitForSelector('#zendrel-password', { state: 'visible' });
+        await page.fill('#zendrel-password', typed[0]);
+        await page.press('#zendrel-password', 'Enter');
+        assert.equal(await until(page, message, null, '"Unlocking…"'), 'Unlocking\u2026');
+        server.release();
+        await loading;
+        if (typed.length > 1) {
+          const wrong = () => document.getElementById('zendrel-message')?.textContent.startsWith('Wrong') && 1;
+          await until(page, wrong, null, 'the wrong password to be refused');
+          await page.fill('#zendrel-password', typed[1]);
+          await page.press('#zendrel-password', 'Enter');
+        }
+        const shown = () => !document.getElementById('zendrel-page') && document.getElementById('last')?.textContent;
+        assert.equal(await until(page, shown, null, 'the page to open'), 'The end of the large page.');
+        assert.deepEqual(server.requests.filter((r) => r.startsWith('/page.html')), ['/page.html']);
+        assert.equal(await page.evaluate(() => location.href), server.url);
+        await page.close();
+      } finally {
+        server.close();
+      }
+    });
+  }
 });

@@ -1,0 +1,82 @@
+// The key derivation of an Enter pressed while the page is still loading
+// its block. The block's header (format name, iterations, salts) comes
+// first, so the derivation can run while the browser parses the rest: both
+// browsers add a script element's text to its text node as it arrives, and
+// a timer sees it grow. Only the block's first characters are read
+// (substringData), never the whole growing text.
+
+import { BEGIN_MARKER, readLiteral } from './literals.js';
+import { STRONG_FORMATS, readStrongHeader } from './strong_block.js';
+import { defaultBackend } from './strong_crypto.js';
+import { deriveStrongKey } from './unlock.js';
+
+// The header literals take some 150 characters; this many past the marker
+// hold them whole, with room to spare.
+const HEADER_ROOM = 1024;
+const LOOK_EVERY_MS = 20;
+
+let early = null;
+
+// The first `count` characters of the holder's text as parsed so far, or
+// null while there are fewer.
+function firstCharacters(holder, count) {
+  let text = '';
+  for (let node = holder.firstChild; node && text.length < count; node = node.nextSibling) {
+    if (node.nodeType === 3) text += node.substringData(0, Math.min(node.length, count - text.length));
+  }
+  return text.length < count ? null : text;
+}
+
+// The strong block's header once enough of the block is there, null when
+// the block is not a readable strong one, undefined while it is too early.
+function headerSoFar() {
+  const holder = document.getElementById('zendrel-page');
+  const head = holder && firstCharacters(holder, HEADER_ROOM);
+  if (!head) return undefined;
+  const begin = head.indexOf(BEGIN_MARKER);
+  if (begin < 0) return null;
+  let from = begin + BEGIN_MARKER.length;
+  const lineBreak = head.startsWith('\r\n', from) ? '\r\n' : head.startsWith('\n', from) ? '\n' : null;
+  if (!lineBreak) return null;
+  from += lineBreak.length;
+  const first = readLiteral(head, from, head.length);
+  if (!first || !STRONG_FORMATS.includes(first.value)) return null;
+  const header = readStrongHeader(head, first, head.length, lineBreak);
+  return header.damaged ? null : header;
+}
+
+// Resolves to the header once the block's first characters are parsed;
+// null when the page has finished loading first (start() reads the block
+// then) or the block is not strong.
+function header() {
+  return new Promise((resolve) => {
+    const look = () => {
+      const found = headerSoFar();
+      if (found !== undefined) return resolve(found);
+      if (document.readyState !== 'loading') return resolve(null);
+      setTimeout(look, LOOK_EVERY_MS);
+    };
+    look();
+  });
+}
+
+// Starts deriving the key for `password` as soon as the block's header is
+// there.
+export function deriveEarly(password) {
+  if (early && early.password === password) return;
+  const key = header().then((found) =>
+    found ? deriveStrongKey(found, password, defaultBackend()).then((bytes) => ({ found, bytes })) : null
+  );
+  key.catch(() => {});
+  early = { password, key };
+}
+
+// The key deriveEarly made for this block and password, or null.
+export async function earlyKey(block, password) {
+  if (!early || early.password !== password) return null;
+  const derived = await early.key.catch(() => null);
+  if (!derived) return null;
+  const { found, bytes } = derived;
+  const same = found.version === block.version && found.iterations === block.iterations && found.siteSaltText === block.siteSaltText;
+  return same ? bytes : null;
+}

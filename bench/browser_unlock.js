@@ -1,7 +1,8 @@
 // Unlocking in headless chromium, measured (run by hand, after the native
 // build and "npm ci" in tests/browser):
-//   node bench/browser_unlock.js [derivation] [ten] [first-screen] [direct] [site]
-// (all when none is named; direct: the 64 MiB page opened directly)
+//   node bench/browser_unlock.js [derivation] [ten] [first-screen] [direct] [site] [reader]
+// (all but reader when none is named; direct: the 64 MiB page opened
+// directly)
 // - a strong 10 MiB page: from pressing Enter until the whole page is in,
 //   beside the same page opened directly, in one run;
 // - the first screen of a 64 MiB page after Enter, in both formats: a
@@ -14,15 +15,25 @@
 //   opened directly, alternately; from the navigation's start until a
 //   script at the page's end runs (performance.now() in the page: the
 //   unlocked page is written into the template's own window).
+// - reader: pages of 64 MiB and 200 MiB (BENCH_SIZES=64,200) served over
+//   http from 127.0.0.1, in Chromium and Firefox (BENCH_BROWSERS), each run
+//   in a fresh browser, medians of BENCH_RUNS (3): the original's first
+//   screen (first contentful paint) and whole page; the locked page's
+//   prompt (its first contentful paint: the form takes Enter from then
+//   on), with Enter pressed as soon as the prompt shows, the first screen
+//   after Enter (the unlocked page's first <p> in a frame) and the whole
+//   page; and the first screen after an Enter on the prompt of a page that
+//   has finished loading; beside one key derivation in the same browser.
 'use strict';
 
 const fs = require('node:fs');
+const http = require('node:http');
 const path = require('node:path');
 const browserTests = path.join(__dirname, '..', 'tests', 'browser');
 const { tempDir, installProgram, lockPage, lockWithBlock } = require(path.join(browserTests, 'support'));
 const { writePage, largePage } = require(path.join(browserTests, 'corpus'));
 const { strongBlock, newSite } = require(path.join(browserTests, 'strong_encoder'));
-const { launch, fileUrl } = require(path.join(browserTests, 'browser'));
+const { launch, fileUrl, engines } = require(path.join(browserTests, 'browser'));
 
 const MiB = 1024 * 1024;
 const PASSWORD = 'measure me';
@@ -168,6 +179,152 @@ async function siteSecondPage(work) {
   await browser.close();
 }
 
+// Documentation-like: sections of long paragraphs (a page of short
+// paragraphs takes Chromium minutes to lay out whole at 200 MiB).
+function sectionsPage(size, title) {
+  const head = `<!DOCTYPE html>\n<html><head><meta charset="utf-8"><title>${title}</title></head><body>\n`;
+  const tail = '<p id="last">The end of the large page.</p>\n</body></html>\n';
+  const words = 'the quick brown fox jumps over the lazy dog; caf\u00e9 \u00fcber na\u00efve \u2014 '.repeat(14);
+  const parts = [head];
+  let length = head.length + tail.length;
+  for (let i = 0; length < size; i++) {
+    const p = (i % 20 === 0 ? `<h2>Section ${i / 20}</h2>\n` : '') + `<p>Paragraph ${i}: ${words}${i * 7919}.</p>\n`;
+    parts.push(p);
+    length += Buffer.byteLength(p);
+  }
+  parts.push(tail);
+  return Buffer.from(parts.join(''), 'utf8');
+}
+
+// Serves `root` on 127.0.0.1 as a site would, at the loopback's speed.
+async function serve(root) {
+  const server = http.createServer((request, response) => {
+    const file = path.join(root, decodeURIComponent(request.url.split(/[?#]/)[0]));
+    if (!file.startsWith(root) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
+      response.statusCode = 404;
+      return response.end();
+    }
+    const type = file.endsWith('.js') ? 'text/javascript' : 'text/html';
+    response.writeHead(200, { 'Content-Type': type, 'Content-Length': fs.statSync(file).size });
+    fs.createReadStream(file).pipe(response);
+  });
+  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+  return { url: (name) => `http://127.0.0.1:${server.address().port}/${name}`, close: () => server.close() };
+}
+
+// Put into every document before its own scripts; the marks, in ms from
+// the navigation's start, survive the decoder's document.open() (the same
+// window): fcp, the first contentful paint; dcl; enter, the first Enter;
+// shown, the first frame with a <p> of the page (not the template); whole,
+// the page's last paragraph in and the document complete.
+function marks() {
+  const at = (window.__marks = {});
+  new PerformanceObserver((list) => {
+    for (const entry of list.getEntries()) if (entry.name === 'first-contentful-paint') at.fcp = entry.startTime;
+  }).observe({ type: 'paint', buffered: true });
+  document.addEventListener('DOMContentLoaded', () => (at.dcl = performance.now()));
+  window.addEventListener('keydown', (event) => event.key === 'Enter' && at.enter === undefined && (at.enter = performance.now()), true);
+  const look = setInterval(() => {
+    const page = document.body && !document.querySelector('meta[name="zendrel-protection"]');
+    if (page && at.shown === undefined && document.querySelector('p')) {
+      at.shown = -1;
+      requestAnimationFrame(() => (at.shown = performance.now()));
+    }
+    if (page && document.getElementById('last') && document.readyState === 'complete') {
+      at.whole = performance.now();
+      clearInterval(look);
+    }
+  }, 20);
+}
+
+const marksOf = (page) => page.evaluate(() => window.__marks);
+
+async function marked(browser, url, ready) {
+  const page = await browser.context.newPage();
+  await page.addInitScript(marks);
+  page.goto(url, { timeout: 900000 }).catch(() => {});
+  if (ready) await page.waitForFunction(() => document.readyState === 'complete', null, { polling: 100, timeout: 900000 });
+  return page;
+}
+
+async function waitForMark(page, name) {
+  await page.waitForFunction((mark) => window.__marks && window.__marks[mark] > 0, name, { polling: 100, timeout: 900000 });
+  return marksOf(page);
+}
+
+async function readerRun(which, site, size) {
+  const result = {};
+  let browser = await launch(which);
+  try {
+    let page = await marked(browser, site.url(`original-${size}.html`));
+    let at = await waitForMark(page, 'whole');
+    Object.assign(result, { originalFirst: at.fcp, originalWhole: at.whole });
+    await browser.close();
+
+    // Enter as soon as the prompt shows, the page still loading its block.
+    browser = await launch(which);
+    page = await marked(browser, site.url(`locked-${size}.html`));
+    await page.fill('#zendrel-password', PASSWORD);
+    await page.press('#zendrel-password', 'Enter');
+    at = await waitForMark(page, 'whole');
+    Object.assign(result, { prompt: at.fcp, earlyEnter: at.enter, blockIn: at.dcl, earlyShown: at.shown - at.enter, lockedWhole: at.whole });
+    await browser.close();
+
+    // Enter on the prompt of a page that has loaded.
+    browser = await launch(which);
+    page = await marked(browser, site.url(`locked-${size}.html`), true);
+    result.derivation = await page.evaluate(async (password) => {
+      const block = zendrelUnlock.findBlock(document.getElementById('zendrel-page').textContent);
+      const t = performance.now();
+      await zendrelUnlock.deriveStrongKey(block, password, zendrelUnlock.defaultBackend());
+      return performance.now() - t;
+    }, PASSWORD);
+    await page.fill('#zendrel-password', PASSWORD);
+    await page.press('#zendrel-password', 'Enter');
+    at = await waitForMark(page, 'shown');
+    result.readyShown = at.shown - at.enter;
+  } finally {
+    await browser.close();
+  }
+  return result;
+}
+
+async function readerSide(work) {
+  const sizes = (process.env.BENCH_SIZES || '64,200').split(',').map(Number);
+  const browsers = (process.env.BENCH_BROWSERS || engines.join(',')).split(',');
+  const runs = Number(process.env.BENCH_RUNS || 3);
+  const root = tempDir('reader-', work);
+  for (const size of sizes) {
+    const bytes = sectionsPage(size * MiB, `${size} mebibytes`);
+    fs.writeFileSync(path.join(root, `original-${size}.html`), bytes);
+    lockWithBlock('Light', writePage(root, { name: `locked-${size}.html`, bytes }), strongBlock(bytes, PASSWORD, { version: 2 }).block);
+  }
+  const site = await serve(root);
+  const ms = (value) => Math.round(value);
+  try {
+    for (const size of sizes) {
+      for (const which of browsers) {
+        const results = [];
+        for (let run = 0; run < runs; run++) {
+          results.push(await readerRun(which, site, size));
+          console.log(`  ${size} MiB, ${which}, run ${run + 1}: ${JSON.stringify(results[run], (k, v) => (typeof v === 'number' ? ms(v) : v))}`);
+        }
+        const m = {};
+        for (const key of Object.keys(results[0])) m[key] = median(results.map((r) => r[key]));
+        console.log(
+          `${size} MiB page, ${which}, medians of ${runs}: prompt ${ms(m.prompt)} ms against the original's first screen ` +
+            `${ms(m.originalFirst)} ms (${(m.prompt / m.originalFirst).toFixed(2)} x, goal 1.2 x); Enter at ${ms(m.earlyEnter)} ms, ` +
+            `block in (DOMContentLoaded) at ${ms(m.blockIn)} ms, first screen ${ms(m.earlyShown)} ms after Enter; on a loaded page ` +
+            `${ms(m.readyShown)} ms after Enter (goal: derivation ${ms(m.derivation)} ms + 300 ms); whole page ${ms(m.lockedWhole)} ms ` +
+            `against the original's ${ms(m.originalWhole)} ms (${(m.lockedWhole / m.originalWhole).toFixed(2)} x, goal 1.5 x)`
+        );
+      }
+    }
+  } finally {
+    site.close();
+  }
+}
+
 async function main() {
   const work = tempDir('zendrel-measure-');
   const browser = await launch();
@@ -178,6 +335,7 @@ async function main() {
     if (run('ten')) await tenMiB(browser, work);
     if (run('first-screen')) await firstScreen(browser, work, run('direct'));
     if (run('site')) await siteSecondPage(work);
+    if (wanted.includes('reader')) await readerSide(work);
   } finally {
     await browser.close();
     fs.rmSync(work, { recursive: true, force: true });

@@ -9,6 +9,7 @@ import { BEGIN_MARKER, readLiteral } from './literals.js';
 import { STRONG_FORMATS, readStrongHeader } from './strong_block.js';
 import { defaultBackend } from './strong_crypto.js';
 import { deriveStrongKey } from './unlock.js';
+import { openWhileLoading } from './early_chunks.js';
 
 // The header literals take some 150 characters; this many past the marker
 // hold them whole, with room to spare.
@@ -64,9 +65,14 @@ function header() {
 // there.
 export function deriveEarly(password) {
   if (early && early.password === password) return;
-  const key = header().then((found) =>
-    found ? deriveStrongKey(found, password, defaultBackend()).then((bytes) => ({ found, bytes })) : null
-  );
+  const backend = defaultBackend();
+  const key = header().then(async (found) => {
+    if (!found) return null;
+    const bytes = await deriveStrongKey(found, password, backend);
+    // The chunks are opened while the rest of the block is parsed.
+    openWhileLoading(found, password, await backend.opener(await backend.siteKey(bytes, found), found));
+    return { found, bytes };
+  });
   key.catch(() => {});
   early = { password, key };
 }

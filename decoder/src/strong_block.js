@@ -93,12 +93,12 @@ export function chunkNonce(prefix, index, last) {
 
 // The sealed bytes of the stream literals, a batch at a time.
 class SealedStream {
-  constructor(text, from, to, lineBreak) {
+  constructor(text, from, to, lineBreak, carry = '') {
     this.text = text;
     this.lineBreak = lineBreak;
     this.at = from;
     this.to = to;
-    this.carry = '';
+    this.carry = carry;
     this.done = false;
   }
 
@@ -143,11 +143,13 @@ function concat(parts, length) {
 // UnlockFailure where the stream fails: a wrong password at the first
 // chunk, before anything is yielded; a cut or altered page possibly after
 // some batches. `pause` is awaited between batches so that the browser can
-// paint and answer input meanwhile.
-export async function* openedChunks(text, block, open, pause = async () => {}) {
-  const stream = new SealedStream(text, block.from, block.to, block.lineBreak);
-  let pending = new Uint8Array(0);
-  let index = 0;
+// paint and answer input meanwhile. With `resume` ({ at, index, pending,
+// carry }, see early_chunks.js) the chunks before `index` are already open:
+// the stream goes on from the literal after `at`.
+export async function* openedChunks(text, block, open, pause = async () => {}, resume = null) {
+  const stream = new SealedStream(text, resume ? resume.at : block.from, block.to, block.lineBreak, resume ? resume.carry : '');
+  let pending = resume ? resume.pending : new Uint8Array(0);
+  let index = resume ? resume.index : 0;
 
   async function openChunks(chunks, lastIndex) {
     const opened = await Promise.all(

@@ -87,6 +87,11 @@ async function* andThen(first, rest) {
   for await (const part of rest) yield part;
 }
 
+async function* andThenAll(batches, rest) {
+  yield* batches;
+  for await (const part of rest) yield part;
+}
+
 async function collect(first, rest) {
   const parts = [];
   let length = 0;
@@ -110,9 +115,11 @@ async function collect(first, rest) {
 // character set is then shown batch by batch as the chunks are proven;
 // `parts` throws an UnlockFailure when a later chunk fails or the page
 // turns out cut short. A plain-text page, a small page, or one that leaves
-// its character set to the bytes, is proven whole first.
-export async function unlockStrong(text, block, key, backend, pause) {
-  const chunks = openedChunks(text, block, await backend.opener(key, block), pause);
+// its character set to the bytes, is proven whole first. `early` holds the
+// batches opened while the block was still loading (early_chunks.js).
+export async function unlockStrong(text, block, key, backend, pause, early = null) {
+  const rest = openedChunks(text, block, await backend.opener(key, block), pause, early && early.from);
+  const chunks = early ? andThenAll(early.batches, rest) : rest;
   const first = await chunks.next();
   const head = first.done ? new Uint8Array(0) : first.value;
   const streaming = block.kind === 'html' && block.to - block.from > WHOLE_BLOCK && streamingDecoder(head.subarray(0, HEAD));

@@ -18,6 +18,7 @@ import { keptKey, keepKey, isRemembered, forgetKeys, dropReadableKeys, canRememb
 import { takeFragment, restartInto, isForget } from './fragment.js';
 import { show, painted } from './page_writer.js';
 import { deriveEarly, earlyKey } from './early_key.js';
+import { earlyChunks } from './early_chunks.js';
 
 const MESSAGES = {
   wrong: 'Wrong password. Please check it and try again.',
@@ -138,7 +139,8 @@ export function start(options = {}) {
     if (secret.password !== undefined)
       bytes = (await earlyKey(block, secret.password)) || (await deriveStrongKey(block, secret.password, backend));
     const key = secret.key || (await backend.siteKey(bytes, block));
-    const page = await unlockStrong(text, block, key, backend, nextTask);
+    const early = secret.password !== undefined ? await earlyChunks(block, secret.password) : null;
+    const page = await unlockStrong(text, block, key, backend, nextTask, early);
     if (bytes) {
       const remembered = secret.password !== undefined && canRemember && remember && remember.checked;
       await keepKey(block, backend, bytes, key, remembered ? days : 0);

@@ -1,0 +1,107 @@
+// A strong block's chunks opened while the browser still parses the rest
+// of the block, once the key of an early Enter is there: the page can only
+// be shown once the whole block is in (replacing the document ends its
+// parse), but its chunks need not wait. A timer reads the text the parser
+// has added since its last look (substringData), line by line with the
+// block reader's own rules, and opens every sealed chunk that has bytes
+// after it (so is not the last), as openedChunks does. start() then takes
+// the opened batches and goes on from where this reader stopped; it still
+// reads the whole block's shape first, and anything this reader could not
+// read or open is left to it.
+
+import { nextLiteral } from './literals.js';
+import { chunkNonce } from './strong_block.js';
+import { decodeBase64 } from './base64.js';
+import { CHUNK_SIZE, TAG_SIZE } from './format_constants.js';
+
+const SEALED_SIZE = CHUNK_SIZE + TAG_SIZE;
+// Characters read and opened between two pauses.
+const SLICE = 1 << 20;
+const LOOK_EVERY_MS = 20;
+
+let reader = null;
+
+const sameBytes = (a, b) => a.length === b.length && a.every((byte, i) => byte === b[i]);
+
+// Starts opening the block of `header` (read from the holder's first
+// characters) with `open` (see strong_crypto.js), for `password`.
+export function openWhileLoading(header, password, open) {
+  const holder = document.getElementById('zendrel-page');
+  const state = {
+    header,
+    password,
+    at: header.from,
+    index: 0,
+    pending: new Uint8Array(0),
+    carry: '',
+    batches: [],
+    stopped: false,
+    done: null,
+  };
+  reader = state;
+  let text = '';
+  let textFrom = 0;
+
+  // Reads what the parser has added; opens the chunks it completes.
+  async function look() {
+    const node = holder.firstChild;
+    if (holder.childNodes.length !== 1 || node.nodeType !== 3) return false;
+    const read = textFrom + text.length;
+    if (node.length > read) text += node.substringData(read, Math.min(node.length - read, SLICE));
+    const parts = [state.carry];
+    let at = state.at;
+    let chars = 0;
+    for (let literal; chars < SLICE; at = literal.end) {
+      literal = nextLiteral(text, at - textFrom, text.length, header.lineBreak);
+      // Not yet there; or the last literal (not followed by "," and the
+      // line break), left to start() with the check of the block's end.
+      if (!literal || !text.startsWith(',' + header.lineBreak, literal.end)) break;
+      literal = { value: literal.value, end: literal.end + textFrom };
+      parts.push(literal.value);
+      chars += literal.value.length;
+    }
+    if (at === state.at) return true;
+    let base64 = parts.join('');
+    const carry = base64.slice(base64.length - (base64.length % 4));
+    base64 = base64.slice(0, base64.length - carry.length);
+    const batch = decodeBase64(base64);
+    const joined = new Uint8Array(state.pending.length + batch.length);
+    joined.set(state.pending);
+    joined.set(batch, state.pending.length);
+    const sealed = [];
+    let from = 0;
+    for (; joined.length - from > SEALED_SIZE; from += SEALED_SIZE) sealed.push(joined.subarray(from, from + SEALED_SIZE));
+    const opened = await Promise.all(sealed.map((chunk, i) => open(chunkNonce(header.prefix, state.index + i, false), header.aad, chunk)));
+    if (opened.some((chunk) => !chunk)) return false;
+    if (opened.length) state.batches.push(...opened);
+    Object.assign(state, { at, carry, index: state.index + opened.length, pending: joined.slice(from) });
+    text = text.slice(at - textFrom);
+    textFrom = at;
+    return true;
+  }
+
+  state.done = (async () => {
+    try {
+      while (!state.stopped && (await look()) && document.readyState === 'loading') {
+        await new Promise((resolve) => setTimeout(resolve, LOOK_EVERY_MS));
+      }
+    } catch (e) {
+      state.stopped = true;
+      state.batches = [];
+    }
+  })();
+}
+
+// What the reader opened of `block` for `password`: { batches, from },
+// `from` being where openedChunks goes on; or null.
+export async function earlyChunks(block, password) {
+  const state = reader;
+  if (!state || state.password !== password) return null;
+  state.stopped = true;
+  await state.done;
+  const holder = document.getElementById('zendrel-page');
+  const same = holder && holder.childNodes.length === 1 && state.header.from === block.from && sameBytes(state.header.aad, block.aad);
+  if (!same || !state.batches.length) return null;
+  const { at, index, pending, carry } = state;
+  return { batches: state.batches, from: { at, index, pending, carry } };
+}

@@ -1,8 +1,8 @@
 // Unlocking in headless chromium, measured (run by hand, after the native
 // build and "npm ci" in tests/browser):
-//   node bench/browser_unlock.js [derivation] [ten] [first-screen] [direct] [site] [reader]
-// (all but reader when none is named; direct: the 64 MiB page opened
-// directly)
+//   node bench/browser_unlock.js [derivation] [ten] [first-screen] [direct] [site] [reader] [open-while-loading] [decrypt]
+// (all but the last three when none is named; direct: the 64 MiB page
+// opened directly)
 // - a strong 10 MiB page: from pressing Enter until the whole page is in,
 //   beside the same page opened directly, in one run;
 // - the first screen of a 64 MiB page after Enter, in both formats: a
@@ -24,6 +24,9 @@
 //   after Enter (the unlocked page's first <p> in a frame) and the whole
 //   page; and the first screen after an Enter on the prompt of a page that
 //   has finished loading; beside one key derivation in the same browser.
+// - open-while-loading: what a document replaced while it still loads
+//   gets of the rest of its response, in both browsers (nothing).
+// - decrypt: the 64 MiB strong block opened and decoded, nothing written.
 'use strict';
 
 const fs = require('node:fs');
@@ -325,6 +328,61 @@ async function readerSide(work) {
   }
 }
 
+// The 64 MiB strong block opened and decoded to text, nothing written: the
+// decoder's own share of a whole page's time, in each browser.
+async function decryptOnly(work) {
+  const bytes = sectionsPage(64 * MiB, 'Decrypted only');
+  const file = lockWithBlock('Light', writePage(tempDir('decrypt-', work), { name: 'page.html', bytes }), strongBlock(bytes, PASSWORD, { version: 2 }).block);
+  for (const which of engines) {
+    const browser = await launch(which);
+    const page = await browser.context.newPage();
+    await page.goto(fileUrl(file));
+    const ms = await page.evaluate(async (password) => {
+      const text = document.getElementById('zendrel-page').textContent;
+      const block = zendrelUnlock.findBlock(text);
+      const backend = zendrelUnlock.defaultBackend();
+      const key = await backend.siteKey(await zendrelUnlock.deriveStrongKey(block, password, backend), block);
+      const started = performance.now();
+      const decoder = new TextDecoder('utf-8');
+      const pause = () => new Promise((resolve) => setTimeout(resolve, 0));
+      for await (const part of zendrelUnlock.openedChunks(text, block, await backend.opener(key, block), pause)) decoder.decode(part, { stream: true });
+      return performance.now() - started;
+    }, PASSWORD);
+    console.log(`64 MiB strong block opened and decoded, nothing written, ${which}: ${Math.round(ms)} ms`);
+    await browser.close();
+  }
+}
+
+// Why a locked page cannot open before its block is in: a document
+// replaced (document.open()) while it still loads gets nothing of the rest
+// of its response. Prints what each browser's document holds once a page
+// whose head replaces it 300 ms in has had its rest sent a second later.
+async function openWhileLoading() {
+  const server = http.createServer(async (request, response) => {
+    response.writeHead(200, { 'Content-Type': 'text/html' });
+    response.write(
+      '<!DOCTYPE html><html><head><script>setTimeout(() => { document.open(); document.write("<p>written</p>"); document.close(); }, 300);</script>' +
+        '</head><body><p>first part</p>' + ' '.repeat(8192)
+    );
+    await new Promise((resolve) => setTimeout(resolve, 1200));
+    response.end('<p>the rest</p><script>window.restRan = true;</script></body></html>');
+  });
+  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+  try {
+    for (const which of engines) {
+      const browser = await launch(which);
+      const page = await browser.context.newPage();
+      page.goto(`http://127.0.0.1:${server.address().port}/`).catch(() => {});
+      await new Promise((resolve) => setTimeout(resolve, 3000));
+      const seen = await page.evaluate(() => ({ body: document.body.innerHTML, restRan: !!window.restRan }));
+      console.log(`document.open() while loading, ${which}: the body is ${JSON.stringify(seen.body)}; the rest's script ran: ${seen.restRan}`);
+      await browser.close();
+    }
+  } finally {
+    server.close();
+  }
+}
+
 async function main() {
   const work = tempDir('zendrel-measure-');
   const browser = await launch();
@@ -336,6 +394,8 @@ async function main() {
     if (run('first-screen')) await firstScreen(browser, work, run('direct'));
     if (run('site')) await siteSecondPage(work);
     if (wanted.includes('reader')) await readerSide(work);
+    if (wanted.includes('open-while-loading')) await openWhileLoading();
+    if (wanted.includes('decrypt')) await decryptOnly(work);
   } finally {
     await browser.close();
     fs.rmSync(work, { recursive: true, force: true });

@@ -1,7 +1,8 @@
-// Unlocking in headless chromium, measured (run by hand, after the native
-// build and "npm ci" in tests/browser):
-//   node bench/browser_unlock.js [derivation] [ten] [first-screen] [direct] [site] [reader] [open-while-loading] [decrypt]
-// (all but the last three when none is named; direct: the 64 MiB page
+// Unlocking in headless chromium (and firefox-esr where a part says so),
+// measured (run by hand, after the native build and "npm ci" in tests/browser):
+//   node bench/browser_unlock.js [derivation] [ten] [first-screen] [direct] [site]
+//     [reader] [open-while-loading] [decrypt] [split-block]
+// (all but the last four when none is named; direct: the 64 MiB page
 // opened directly)
 // - a strong 10 MiB page: from pressing Enter until the whole page is in,
 //   beside the same page opened directly, in one run;
@@ -26,7 +27,10 @@
 //   has finished loading; beside one key derivation in the same browser.
 // - open-while-loading: what a document replaced while it still loads
 //   gets of the rest of its response, in both browsers (nothing).
-// - decrypt: the 64 MiB strong block opened and decoded, nothing written.
+// - decrypt: the 64 MiB strong block opened and decoded, nothing written,
+//   in both browsers.
+// - split-block: a 200 MiB page's block parsed in one script element and
+//   cut into several, in both browsers.
 'use strict';
 
 const fs = require('node:fs');
@@ -353,6 +357,39 @@ async function decryptOnly(work) {
   }
 }
 
+// How long each browser takes to parse a 200 MiB page's block (to
+// DOMContentLoaded, the decoder left out) in the one script element the
+// templates hold, against the same lines cut into script elements of
+// 90,000 lines each (a layout no lock writes today).
+async function splitBlock(work) {
+  const root = tempDir('split-', work);
+  const bytes = sectionsPage(200 * MiB, 'Split block');
+  const locked = lockWithBlock('Light', writePage(root, { name: 'one.html', bytes }), strongBlock(bytes, PASSWORD, { version: 2 }).block);
+  const text = fs.readFileSync(locked, 'latin1').replace('<script src="zendrel-unlock.js"></script>', '');
+  fs.writeFileSync(locked, text, 'latin1');
+  const lines = text.split('\r\n');
+  for (let i = 90000; i < lines.length; i += 90000) {
+    if (lines[i].endsWith("',")) lines[i] += '</script><script type="text/x-zendrel-page">';
+  }
+  fs.writeFileSync(path.join(root, 'split.html'), lines.join('\r\n'), 'latin1');
+  const site = await serve(root);
+  try {
+    for (const which of engines) {
+      for (const name of ['one.html', 'split.html']) {
+        const browser = await launch(which);
+        const page = await browser.context.newPage();
+        await page.addInitScript(() => document.addEventListener('DOMContentLoaded', () => (window.parsedAt = performance.now())));
+        page.goto(site.url(name), { timeout: 900000 }).catch(() => {});
+        await page.waitForFunction(() => window.parsedAt, null, { polling: 200, timeout: 900000 });
+        console.log(`200 MiB block, ${which}, ${name === 'one.html' ? 'one script element' : 'script elements of 90,000 lines'}: parsed in ${Math.round(await page.evaluate(() => window.parsedAt))} ms`);
+        await browser.close();
+      }
+    }
+  } finally {
+    site.close();
+  }
+}
+
 // Why a locked page cannot open before its block is in: a document
 // replaced (document.open()) while it still loads gets nothing of the rest
 // of its response. Prints what each browser's document holds once a page
@@ -396,6 +433,7 @@ async function main() {
     if (wanted.includes('reader')) await readerSide(work);
     if (wanted.includes('open-while-loading')) await openWhileLoading();
     if (wanted.includes('decrypt')) await decryptOnly(work);
+    if (wanted.includes('split-block')) await splitBlock(work);
   } finally {
     await browser.close();
     fs.rmSync(work, { recursive: true, force: true });

@@ -38,6 +38,8 @@ export function openWhileLoading(header, password, open) {
     stopped: false,
     done: null,
   };
+  // An Enter with another password replaces the reader of the first.
+  if (reader) reader.stopped = true;
   reader = state;
   let text = '';
   let textFrom = 0;

@@ -26,11 +26,11 @@
 // job (and the leak check's fixed table), whatever the size of the pages.
 #pragma once
 
-#include "engine/site_observer.h"
+#include "engine/run_observer.h"
 #include "engine/site_request.h"
 #include "engine/site_result.h"
 #include "platform/path_parts.h"
 
 inline constexpr auto& kSiteTemporarySuffix = platform::kTemporarySuffix;
 
-TSiteResult LockSite(const TSiteRequest& request, TSiteObserver& observer);
+TSiteResult LockSite(const TSiteRequest& request, TRunObserver& observer);

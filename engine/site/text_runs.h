@@ -20,7 +20,8 @@
 #include <string>
 #include <vector>
 
-inline constexpr std::size_t kTextRunWords = 8;
+#include "engine/site_result.h"
+
 inline constexpr std::size_t kTextRunsKept = std::size_t{1} << 16;
 
 class TTextRuns {

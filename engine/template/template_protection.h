@@ -1,5 +1,5 @@
-// Which protection a template gives, read before anything is locked: the
-// wizard says it on Step Three and checks the password against it.
+// Which protection a template gives, read once when the template is found
+// (TTemplateLibrary), before anything is locked.
 #pragma once
 
 #include <string>

@@ -364,6 +364,53 @@ TEST(LockSite, ACancelledOrFailedLockLeavesTheOutputAsItWas) {
   }
 }
 
+// The rename that puts the site in place cannot be flushed, and putting the
+// old output back fails too: no success is reported, the old output is not
+// removed, and the problem says where the new site and the old output are.
+TEST(LockSite, ASwapThatCanNeitherLastNorBeUndoneFailsAndSaysWhereBothAre) {
+  for (const bool old_output : {false, true}) {
+    SCOPED_TRACE(old_output ? "old output" : "new output");
+    const auto prepare = [old_output](TSiteFixture& f) {
+      AddGeneratedSite(f);
+      if (old_output) WriteFile(f.Out("old.html"), "the old site");
+      f.request.force = old_output;
+    };
+    // The site's last folder rename puts it in place; the next one would undo it.
+    std::int64_t renames = 0;
+    {
+      TSiteFixture counted;
+      prepare(counted);
+      platform::faults::ScopedFaultPlan count;
+      ASSERT_TRUE(counted.Lock().ok());
+      renames = count.Calls(platform::faults::Call::Rename);
+    }
+    TSiteFixture f;
+    prepare(f);
+    const std::string temporary = f.request.output + kSiteTemporarySuffix;
+
+    TSiteResult result;
+    {
+      platform::faults::ScopedFaultPlan plan(platform::faults::Call::Flush, 2);
+      plan.AlsoFail(platform::faults::Call::Rename, renames + 1);
+      result = f.Lock();
+      EXPECT_EQ(plan.Calls(platform::faults::Call::Rename), renames + 1);
+    }
+
+    EXPECT_EQ(result.status, TStatus::Failed);
+    EXPECT_FALSE(result.problem.reason.empty()) << "the flush's reason";
+    EXPECT_EQ(Unlocked(f.Out("blog/index.html")), "<h1>blog</h1>") << "the new site is in the output's place";
+    if (old_output) {
+      EXPECT_EQ(result.cause(), messages::kSitePlacedNotFlushedOldKept);
+      EXPECT_EQ(result.problem.message.arguments, (std::vector<std::string>{f.request.output, temporary}));
+      EXPECT_EQ(ReadFile(temporary + "/old.html"), "the old site");
+    } else {
+      EXPECT_EQ(result.cause(), messages::kSitePlacedNotFlushed);
+      EXPECT_EQ(result.problem.message.arguments, std::vector<std::string>{f.request.output});
+      EXPECT_FALSE(Exists(temporary));
+    }
+  }
+}
+
 TEST(LockSite, LinksAreNamedAndNeitherFollowedNorCopied) {
   TSiteFixture f;
   AddGeneratedSite(f);

@@ -44,12 +44,15 @@ std::string AsFolder(const std::string& path) {
   return path + platform::PathSeparator();
 }
 
-bool FolderIsEmpty(const std::string& folder, bool* empty) {
+// No problem when the output folder is empty; `shown` names it.
+TProblem OutputIsEmpty(const std::string& folder, const std::string& shown) {
   std::vector<platform::DirEntry> entries;
-  if (!platform::ListDirectory(AsFolder(folder), &entries)) return false;
-  *empty = std::all_of(entries.begin(), entries.end(),
-                       [](const platform::DirEntry& e) { return e.name == "." || e.name == ".."; });
-  return true;
+  if (!platform::ListDirectory(AsFolder(folder), &entries))
+    return {{messages::kSiteCannotList, {shown}}, platform::LastErrorText()};
+  const bool empty = std::all_of(entries.begin(), entries.end(),
+                                 [](const platform::DirEntry& e) { return e.name == "." || e.name == ".."; });
+  if (!empty) return {{messages::kSiteOutputNotEmpty, {shown}}, {}};
+  return {};
 }
 
 // Checks the output against the source; `exists` tells whether the output
@@ -80,10 +83,7 @@ TSiteResult CheckFolders(const TSiteRequest& request, const std::string& output,
       IsWithin(source_full, output_full + kSiteTemporarySuffix))
     return Failure(messages::kSiteFoldersOverlap, {request.output, request.source});
   if (*exists && !request.force) {
-    bool empty = false;
-    if (!FolderIsEmpty(output, &empty))
-      return Failure(messages::kSiteCannotList, {request.output}, platform::LastErrorText());
-    if (!empty) return Failure(messages::kSiteOutputNotEmpty, {request.output});
+    if (TProblem problem = OutputIsEmpty(output, request.output)) return Failed(std::move(problem));
   }
   return {};
 }
@@ -196,33 +196,27 @@ class TSiteBuild {
 };
 
 // Makes every folder of the plan in the temporary folder.
-bool MakeFolders(const TSitePlan& plan, const std::string& temporary, TSiteResult* failure) {
+TProblem MakeFolders(const TSitePlan& plan, const std::string& temporary) {
   for (const auto& folder : plan.folders) {
     const std::string path = temporary + platform::PathSeparator() + folder;
-    if (!platform::MakeDirectory(path)) {
-      *failure = Failure(messages::kCannotCreateFolder, {path}, platform::LastErrorText());
-      return false;
-    }
+    if (!platform::MakeDirectory(path))
+      return {{messages::kCannotCreateFolder, {path}}, platform::LastErrorText()};
   }
-  return true;
+  return {};
 }
 
 // Gives every folder its model's permission bits, the deepest first, so that
 // a read-only folder is made so only after everything is in it.
-bool KeepFolderPermissions(const TSitePlan& plan, const std::string& source, const std::string& temporary,
-                           TSiteResult* failure) {
+TProblem KeepFolderPermissions(const TSitePlan& plan, const std::string& source,
+                               const std::string& temporary) {
   for (std::size_t i = plan.folders.size(); i-- > 0;) {
     const std::string path = temporary + platform::PathSeparator() + plan.folders[i];
-    if (!platform::CopyPermissions(plan.folder_models[i], path)) {
-      *failure = Failure(messages::kCannotCreateFolder, {path}, platform::LastErrorText());
-      return false;
-    }
+    if (!platform::CopyPermissions(plan.folder_models[i], path))
+      return {{messages::kCannotCreateFolder, {path}}, platform::LastErrorText()};
   }
-  if (!platform::CopyPermissions(source, temporary)) {
-    *failure = Failure(messages::kCannotCreateFolder, {temporary}, platform::LastErrorText());
-    return false;
-  }
-  return true;
+  if (!platform::CopyPermissions(source, temporary))
+    return {{messages::kCannotCreateFolder, {temporary}}, platform::LastErrorText()};
+  return {};
 }
 
 void Warn(TRunObserver& observer, const TSitePlan& plan, const std::string& template_folder) {
@@ -276,10 +270,9 @@ TSiteResult LockSite(const TSiteRequest& request, TRunObserver& observer) {
   if (!checked.ok()) return checked;
 
   TSitePlan plan;
-  std::string unreadable;
-  if (!PlanSite(AsFolder(request.source), request.template_.folder,
-                TPagePatterns(request.include, request.exclude, request.copy), &plan, &unreadable))
-    return Failure(messages::kSiteCannotList, {unreadable}, platform::LastErrorText());
+  if (TProblem problem = PlanSite(AsFolder(request.source), request.template_.folder,
+                                  TPagePatterns(request.include, request.exclude, request.copy), &plan))
+    return Failed(std::move(problem));
   if (!plan.clashes.empty()) return Failure(messages::kSiteClashes, {Joined(plan.clashes)});
   if (plan.pages == 0) return Failure(messages::kSiteNoPages, {request.source});
   TSiteResult result;
@@ -290,19 +283,15 @@ TSiteResult LockSite(const TSiteRequest& request, TRunObserver& observer) {
   // The leak check reads the source's files. A strict or dry run makes it
   // before anything is written; any other runs it beside the build, on a
   // thread of its own, so that the two take the time of the longer.
-  bool leaks_read = true;
-  std::string leak_reason;
+  TProblem leaks_unread;
   // A build that stopped (cancelled or failed) writes nothing, so its
   // check stops too rather than keep the user waiting.
   std::atomic<bool> stop_check{false};
-  auto check_leaks = [&] {
-    leaks_read = FindSiteLeaks(plan, &result.leaks, &unreadable, &stop_check);
-    if (!leaks_read) leak_reason = platform::LastErrorText();
-  };
+  auto check_leaks = [&] { leaks_unread = FindSiteLeaks(plan, &result.leaks, &stop_check); };
   const bool check_first = request.strict || request.dry_run;
   if (check_first) {
     check_leaks();
-    if (!leaks_read) return Failure(messages::kCannotReadFile, {unreadable}, leak_reason);
+    if (leaks_unread) return Failed(leaks_unread);
   }
   result.pages = plan.pages;
   result.copies = plan.copies;
@@ -332,7 +321,11 @@ TSiteResult LockSite(const TSiteRequest& request, TRunObserver& observer) {
   if (failure.ok() && observer.Cancelled()) failure = cancelled;
   std::thread checker;
   if (!check_first && failure.ok()) checker = std::thread(check_leaks);
-  bool built = failure.ok() && MakeFolders(plan, temporary, &failure);
+  bool built = failure.ok();
+  if (TProblem problem = built ? MakeFolders(plan, temporary) : TProblem{}) {
+    built = false;
+    failure = Failed(std::move(problem));
+  }
   if (built) {
     TSiteBuild build(plan, writer, temporary);
     built = build.Run(request.jobs, observer);
@@ -340,11 +333,14 @@ TSiteResult LockSite(const TSiteRequest& request, TRunObserver& observer) {
   }
   if (!built) stop_check = true;
   if (checker.joinable()) checker.join();
-  if (built && !leaks_read) {
+  if (built && leaks_unread) {
     built = false;
-    failure = Failure(messages::kCannotReadFile, {unreadable}, leak_reason);
+    failure = Failed(leaks_unread);
   }
-  built = built && KeepFolderPermissions(plan, request.source, temporary, &failure);
+  if (TProblem problem = built ? KeepFolderPermissions(plan, request.source, temporary) : TProblem{}) {
+    built = false;
+    failure = Failed(std::move(problem));
+  }
   if (built && observer.Cancelled()) {
     built = false;
     failure = cancelled;

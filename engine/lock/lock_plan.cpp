@@ -6,26 +6,6 @@
 #include "platform/platform.h"
 #include "resources/message_table.h"
 
-namespace {
-
-TLockMessage SetupProblem(TCodecSetup setup) {
-  switch (setup) {
-    case TCodecSetup::Ready:
-      break;
-    case TCodecSetup::PasswordLengthMultipleOf256:
-      return {messages::kPasswordLengthMultipleOf256, {}};
-    case TCodecSetup::PasswordNotConvertible:
-      return {messages::kPasswordNotConvertible, {}};
-    case TCodecSetup::PasswordNotUtf8:
-      return {messages::kPasswordNotUtf8, {}};
-    case TCodecSetup::CryptoFailed:
-      break;
-  }
-  return {messages::kCannotMakeKey, {}};
-}
-
-}  // namespace
-
 TValueOr<TLockPlan> PlanLock(const TTemplate& found, const TPassword& password) {
   TValueOr<TLockPlan> planned;
   TLockPlan* plan = &planned.value;
@@ -47,11 +27,8 @@ TValueOr<TLockPlan> PlanLock(const TTemplate& found, const TPassword& password) 
     return planned;
   }
   std::unique_ptr<TPageCodec> made;
-  const TCodecSetup setup = MakePageCodec(plan->area.protection, password, &made);
-  if (setup != TCodecSetup::Ready) {
-    planned.problem = {SetupProblem(setup), {}};
-    return planned;
-  }
+  planned.problem = MakePageCodec(plan->area.protection, password, &made);
+  if (!planned.ok()) return planned;
   plan->codec = std::move(made);
   return planned;
 }

@@ -77,16 +77,16 @@ TOutcome WriteLockedPage(const TLockPlan& plan, const std::string& source_path, 
     observer.Progress({done, total, 0, 0});
     return !observer.Cancelled();
   };
-  TBlockStatus block = TBlockStatus::ReadFailed;
-  const bool ok = head() && page.Open(source_path) &&
-                  (block = plan.codec->WriteBlock(page, text_page, plan.area.line_break, sink, progress)) ==
-                      TBlockStatus::Written &&
-                  tail() && file.Flush();
+  TOutcome block = BlockFailed(messages::kCannotReadFile);
+  const bool ok =
+      head() && page.Open(source_path) &&
+      (block = plan.codec->WriteBlock(page, text_page, plan.area.line_break, sink, progress)).ok() &&
+      tail() && file.Flush();
   if (!ok) {
     const std::string reason = page.Failed() ? page.Reason() : platform::LastErrorText();
-    if (sink.Cancelled() || block == TBlockStatus::Cancelled) return CancelledOutcome();
+    if (sink.Cancelled() || block.status == TStatus::Cancelled) return CancelledOutcome();
     if (file.Failed()) return Failed({{messages::kCannotWriteLockedPage, {out.path()}}, file.Reason()});
-    if (block == TBlockStatus::CryptoFailed) return Failed({{messages::kCannotMakeKey, {}}, {}});
+    if (block.cause() == messages::kCannotMakeKey) return Failed({{messages::kCannotMakeKey, {}}, {}});
     return Failed({{messages::kCannotReadFile, {source_path + "\n" + plan.start_page}}, reason});
   }
   TProblem finished = out.Finish();

@@ -2,6 +2,8 @@
 # Fails when a file of a layer includes what its layer may not:
 #   - a header of a layer above its own or beside it ("app/x.h" or <app/x.h>
 #     from engine/); our own headers are spelled with quotes from the root;
+#   - a header of one of the engine's rooms (engine/lock/x.h) from app/,
+#     which sees the engine through its top-level headers (engine/x.h) only;
 #   - anything through a macro (#include NAME), which no reader can follow;
 #   - a path that climbs or starts elsewhere ("../app/x.h", "/abs/x.h");
 #   - a system header (<windows.h>, <unistd.h>, <sys/...>, ...) outside the
@@ -96,6 +98,11 @@ for layer in "${!allowed[@]}"; do
           ;;
       esac
       [ $quoted = 1 ] || fail "$where" "our own headers are spelled with quotes, \"$name\" ($text)"
+      # The front ends see the engine through its top-level headers only;
+      # its rooms (engine/lock/, engine/format/...) are its own.
+      if [[ $layer == app && $name == engine/*/* ]]; then
+        fail "$where" "app/ includes the engine's top-level headers only, engine/*.h ($text)"
+      fi
       continue
     fi
     # A quoted name that is none of our layers: a file beside the including

@@ -1,6 +1,6 @@
 #include "app/terminal/share_link.h"
 
-#include "engine/format/base64.h"
+#include "engine/share_key.h"
 
 namespace {
 
@@ -48,16 +48,6 @@ std::size_t PathStart(const std::string& url) {
 }
 
 }  // namespace
-
-std::string Base64Url(const std::string& bytes) {
-  std::string text = Base64Encode(bytes);
-  while (!text.empty() && text.back() == '=') text.pop_back();
-  for (char& c : text) {
-    if (c == '+') c = '-';
-    if (c == '/') c = '_';
-  }
-  return text;
-}
 
 bool CheckShareUrl(const std::string& url, std::string* why) {
   *why = "--share-url takes an http, https or file URL without a query or a fragment";

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "engine/share_key.h"
+
 // True when `url` can be the base of a share link: an http, https or file
 // URL (a host for http and https, no spaces or control bytes before the
 // path) without a query or a fragment. Else false with the reason, one line.
@@ -14,6 +16,3 @@ bool CheckShareUrl(const std::string& url, std::string* why);
 // parts, each byte outside A-Z a-z 0-9 - . _ ~ / percent-encoded) +
 // "#zendrel-key=" + the 32-byte `site_key` in base64url without padding.
 std::string ShareLink(const std::string& url, const std::string& page, const std::string& site_key);
-
-// Base64url (RFC 4648 section 5) without "=" padding.
-std::string Base64Url(const std::string& bytes);

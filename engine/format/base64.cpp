@@ -3,6 +3,8 @@
 #include <array>
 #include <cstring>
 
+#include "engine/share_key.h"
+
 namespace {
 
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -102,4 +104,14 @@ bool Base64Decode(std::string_view text, std::string* bytes) {
   bytes->clear();
   TBase64Decoder decoder;
   return decoder.Put(text, bytes) && decoder.Finish();
+}
+
+std::string Base64Url(const std::string& bytes) {
+  std::string text = Base64Encode(bytes);
+  while (!text.empty() && text.back() == '=') text.pop_back();
+  for (char& c : text) {
+    if (c == '+') c = '-';
+    if (c == '/') c = '_';
+  }
+  return text;
 }

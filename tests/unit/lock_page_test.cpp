@@ -118,16 +118,21 @@ TEST_F(LockPageTest, ATextPageWhoseHtmlNameIsTakenIsLeftAlone) {
 }
 
 TEST_F(LockPageTest, AnsweringNoToTheBackupQuestionChangesNothing) {
-  WriteFile(f_.Page("page.html"), kPage);
-  WriteFile(f_.Page("backup.html"), "older backup");
-  ScriptedObserver observer({false});
-  const TLockResult result = Lock(f_, "Plain", f_.Page("page.html"), f_.Page("backup.html"), "pw", observer);
-  EXPECT_EQ(result.status, TStatus::Declined);
-  EXPECT_EQ(Told(result), "");
-  EXPECT_EQ(observer.asked, std::vector<std::string>{f_.Page("backup.html")});
-  EXPECT_EQ(ReadFile(f_.Page("page.html")), kPage);
-  EXPECT_EQ(ReadFile(f_.Page("backup.html")), "older backup");
-  EXPECT_EQ(ListNames(f_.pages.path()), "backup.html page.html");
+  // A scripted No, and an observer that asks nobody: neither replaces it.
+  ScriptedObserver scripted({false});
+  TRunObserver asks_nobody;
+  for (TRunObserver* observer : {static_cast<TRunObserver*>(&scripted), &asks_nobody}) {
+    WriteFile(f_.Page("page.html"), kPage);
+    WriteFile(f_.Page("backup.html"), "older backup");
+    const TLockResult result =
+        Lock(f_, "Plain", f_.Page("page.html"), f_.Page("backup.html"), "pw", *observer);
+    EXPECT_EQ(result.status, TStatus::Declined);
+    EXPECT_EQ(Told(result), "");
+    EXPECT_EQ(ReadFile(f_.Page("page.html")), kPage);
+    EXPECT_EQ(ReadFile(f_.Page("backup.html")), "older backup");
+    EXPECT_EQ(ListNames(f_.pages.path()), "backup.html page.html");
+  }
+  EXPECT_EQ(scripted.asked, std::vector<std::string>{f_.Page("backup.html")});
 }
 
 TEST_F(LockPageTest, AnsweringNoForATextPageKeepsItsName) {

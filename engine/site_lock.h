@@ -17,6 +17,10 @@
 // system has one). Failed, Cancelled or killed, the output folder is as it
 // was: absent, or the old one; a failed or cancelled run removes its
 // temporary folder, and a killed run's is removed (and named) by the next.
+// One failure differs: when the step that put the site in place can
+// neither be written to the disk nor undone, the new site stays in the
+// output's place and the old output under the temporary name, and the
+// problem (kSitePlacedNotFlushed, kSitePlacedNotFlushedOldKept) says so.
 // The source is only read. Links are neither followed nor copied; each is
 // named through the observer, as is anything that is neither a file nor a
 // folder. Copies keep their originals' permission bits.

@@ -33,8 +33,7 @@ TValueOr<TTemplate> WithStartPage(TValueOr<TTemplate> found, const std::string& 
     found.problem = {{messages::kTemplateNotFound, {shown, chosen.StartPage()}}, {}};
     return found;
   }
-  TProtection protection = TProtection::Xor;
-  if (ReadTemplateProtection(chosen.StartPage(), &protection)) chosen.protection = protection;
+  chosen.protection = ReadTemplateProtection(chosen.StartPage());
   return found;
 }
 

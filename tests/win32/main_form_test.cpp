@@ -18,6 +18,7 @@
 #include "engine/page_unlock.h"
 #include "engine/template/payload_area.h"
 #include "platform/platform.h"
+#include "resources/message_table.h"
 #include "tests/support/lock_fixture.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/temp_dir.h"
@@ -757,7 +758,7 @@ TEST_F(MainFormTest, TheLockProgressMovesTheBarAndKeepsTheWindowPainted) {
   for (const std::uint64_t done :
        {std::uint64_t{1} << 20, std::uint64_t{5} << 20, std::uint64_t{9} << 20, std::uint64_t{16} << 20}) {
     InvalidateRect(Window(LabelText4), nullptr, TRUE);
-    observer.Progress(done, std::uint64_t{16} << 20);
+    observer.Progress({done, std::uint64_t{16} << 20, 0, 0});
     const int position = static_cast<int>(SendMessageA(Window(LockProgressBar), PBM_GETPOS, 0, 0));
     EXPECT_GT(position, last) << done;
     last = position;

@@ -1,8 +1,8 @@
-// The key that opens a strong lock's pages (TLockResult::site_key,
-// TSiteResult::site_key) as a share link carries it in its fragment.
+// The key a share link carries after "#zendrel-key=": its bytes in
+// base64url (RFC 4648 section 5) without "=" padding, the form the
+// templates' decoder reads from the address.
 #pragma once
 
 #include <string>
 
-// Base64url (RFC 4648 section 5) without "=" padding.
-std::string Base64Url(const std::string& bytes);
+std::string ShareKeyText(const std::string& key);

@@ -13,11 +13,8 @@
 
 // Done: the output folder holds the whole locked site. Failed or
 // Cancelled: the output folder is as it was (absent, or the old one),
-// unless the further problems say where the site and the old output are
+// unless the problem says where the new site and the old output are
 // (a swap that could neither be made to last nor be undone).
-// The leak check looks for runs of this many words of the pages' text.
-inline constexpr std::size_t kTextRunWords = 8;
-
 struct TSiteResult : TOutcome {
   TSiteResult() = default;
   TSiteResult(TOutcome outcome) : TOutcome(std::move(outcome)) {}

@@ -70,5 +70,5 @@ std::string ShareLink(const std::string& url, const std::string& page, const std
   const std::size_t path = PathStart(url);
   std::string link = url.substr(0, path) + PercentEncoded(url.substr(path), true);
   if (link.empty() || link.back() != '/') link += '/';
-  return link + PercentEncoded(page, false) + "#zendrel-key=" + Base64Url(site_key);
+  return link + PercentEncoded(page, false) + "#zendrel-key=" + ShareKeyText(site_key);
 }

@@ -4,8 +4,6 @@
 
 #include <string>
 
-#include "engine/share_key.h"
-
 // True when `url` can be the base of a share link: an http, https or file
 // URL (a host for http and https, no spaces or control bytes before the
 // path) without a query or a fragment. Else false with the reason, one line.

@@ -66,7 +66,7 @@ void SayLeaks(const TSiteResult& result, const std::string& output) {
       if (c == '/') c = platform::PathSeparator();
     platform::WriteStandardError(
         (leak.runs > 0 ? messages::Format(messages::kSiteLeak,
-                                          {path, std::to_string(leak.runs), std::to_string(kTextRunWords)})
+                                          {path, std::to_string(leak.runs), std::to_string(leak.run_words)})
                        : messages::Format(messages::kSiteSearchIndexLeak, {path})) +
         "\n");
   }

@@ -1,9 +1,8 @@
 #include "engine/format/base64.h"
+#include "engine/share_key.h"
 
 #include <array>
 #include <cstring>
-
-#include "engine/share_key.h"
 
 namespace {
 
@@ -106,8 +105,8 @@ bool Base64Decode(std::string_view text, std::string* bytes) {
   return decoder.Put(text, bytes) && decoder.Finish();
 }
 
-std::string Base64Url(const std::string& bytes) {
-  std::string text = Base64Encode(bytes);
+std::string ShareKeyText(const std::string& key) {
+  std::string text = Base64Encode(key);
   while (!text.empty() && text.back() == '=') text.pop_back();
   for (char& c : text) {
     if (c == '+') c = '-';

@@ -24,7 +24,9 @@ using TCodecProgress = std::function<bool(std::uint64_t done, std::uint64_t tota
 // callback asked to stop; else Failed, the problem's table text telling
 // which, without arguments (the caller names the files): kCannotReadFile
 // when the page could not be read to its end (the byte source tells why)
-// or changed meanwhile (an XOR page that gained a 0 byte),
+// or an XOR block ended early at an empty line (a 0 byte at a line's start:
+// the page gained zero bytes after its check; a lone 0 byte inside a line
+// ends that line and is dropped, as the XOR format has always read it),
 // kCannotWriteLockedPage when the sink refused bytes (a file sink tells
 // why), kCannotMakeKey when the system's random source or cryptography
 // failed.

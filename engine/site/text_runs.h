@@ -20,8 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/site_result.h"
-
+inline constexpr std::size_t kTextRunWords = 8;
 inline constexpr std::size_t kTextRunsKept = std::size_t{1} << 16;
 
 class TTextRuns {

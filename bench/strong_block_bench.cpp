@@ -12,9 +12,9 @@
 #include <random>
 #include <string>
 
-#include "engine/format/xor/page_encoding.h"
 #include "engine/format/strong/strong_codec.h"
 #include "engine/format/strong/strong_format.h"
+#include "engine/format/xor/page_encoding.h"
 #include "engine/format/xor/xor_format.h"
 #include "fileio/block_sink.h"
 #include "fileio/byte_source.h"
@@ -73,8 +73,8 @@ void BM_StrongBlock64MiB(benchmark::State& state) {
     std::unique_ptr<TStrongCodec> codec;
     TByteSource source;
     TFileSink sink;
-    if (TStrongCodec::Make("pagekey", &codec) != TCodecSetup::Ready || !source.Open(PagePath()) ||
-        codec->WriteBlock(source, false, std::string(kXorLineBreak), sink) != TBlockStatus::Written)
+    if (TStrongCodec::Make("pagekey", &codec) || !source.Open(PagePath()) ||
+        !codec->WriteBlock(source, false, std::string(kXorLineBreak), sink).ok())
       state.SkipWithError("the strong codec failed");
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kPageSize));

@@ -3,7 +3,7 @@
 // the template start page with the encoded page in its payload area in the
 // page's place, in one atomic step. It shows nothing: what happened comes
 // back as a TLockResult, and what needs the caller (the backup question,
-// warnings, progress, stopping) goes through the TLockObserver.
+// warnings, progress, stopping) goes through the TRunObserver.
 //
 // Until the final replace the page is exactly what it was; after it, the
 // page is the finished locked page. The backup is the page's former bytes or
@@ -12,9 +12,9 @@
 // copied before it stopped stay.
 #pragma once
 
-#include "engine/lock_observer.h"
 #include "engine/lock_request.h"
 #include "engine/lock_result.h"
+#include "engine/run_observer.h"
 #include "platform/path_parts.h"
 
 // The locked page is built in the page's name with this appended, created
@@ -25,7 +25,7 @@ inline constexpr auto& kLockTemporarySuffix = platform::kTemporarySuffix;
 // Locks `request.page`. A page whose name ends in ".txt" (in any letter case
 // with `text_in_any_case`) is first renamed to
 // its name with ".html" appended and wrapped as text; a lock that does not
-// succeed renames it back. Locked when the locked page was written; the
+// succeed renames it back. Done when the locked page was written; the
 // backup then holds the page's former bytes. An existing backup is replaced
 // only when the observer confirms it.
-TLockResult LockPage(const TLockRequest& request, TLockObserver& observer);
+TLockResult LockPage(const TLockRequest& request, TRunObserver& observer);

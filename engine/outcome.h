@@ -55,6 +55,15 @@ inline TOutcome Failed(TProblem problem) {
   return outcome;
 }
 
+// A value a step made, or the problem that kept it from being made.
+template <typename T>
+struct TValueOr {
+  T value{};
+  TProblem problem;
+
+  bool ok() const { return !problem; }
+};
+
 inline TOutcome CancelledOutcome() {
   TOutcome outcome;
   outcome.status = TStatus::Cancelled;

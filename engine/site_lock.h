@@ -17,6 +17,10 @@
 // system has one). Failed, Cancelled or killed, the output folder is as it
 // was: absent, or the old one; a failed or cancelled run removes its
 // temporary folder, and a killed run's is removed (and named) by the next.
+// One failure differs: when the step that put the site in place can
+// neither be written to the disk nor undone, the new site stays in the
+// output's place and the old output under the temporary name, and the
+// problem (kSitePlacedNotFlushed, kSitePlacedNotFlushedOldKept) says so.
 // The source is only read. Links are neither followed nor copied; each is
 // named through the observer, as is anything that is neither a file nor a
 // folder. Copies keep their originals' permission bits.
@@ -26,11 +30,11 @@
 // job (and the leak check's fixed table), whatever the size of the pages.
 #pragma once
 
-#include "engine/site_observer.h"
+#include "engine/run_observer.h"
 #include "engine/site_request.h"
 #include "engine/site_result.h"
 #include "platform/path_parts.h"
 
 inline constexpr auto& kSiteTemporarySuffix = platform::kTemporarySuffix;
 
-TSiteResult LockSite(const TSiteRequest& request, TSiteObserver& observer);
+TSiteResult LockSite(const TSiteRequest& request, TRunObserver& observer);

@@ -7,18 +7,18 @@
 
 #include <vector>
 
-#include "engine/lock_result.h"
+#include "engine/outcome.h"
 #include "engine/site/site_leaks.h"
 #include "engine/site/site_plan.h"
 
-struct TSiteResult {
-  // Locked: the output folder holds the whole locked site. Failed or
-  // Cancelled: the output folder is as it was (absent, or the old one).
-  TLockStatus status = TLockStatus::Failed;
-  // Empty text when Locked.
-  TLockMessage message;
-  // The system's own error text, "" when none.
-  std::string reason;
+// Done: the output folder holds the whole locked site. Failed or
+// Cancelled: the output folder is as it was (absent, or the old one),
+// unless the problem says where the new site and the old output are
+// (a swap that could neither be made to last nor be undone).
+struct TSiteResult : TOutcome {
+  TSiteResult() = default;
+  TSiteResult(TOutcome outcome) : TOutcome(std::move(outcome)) {}
+
   std::size_t pages = 0;
   // Site files copied in clear, and the files and folders left out.
   std::size_t copies = 0;
@@ -36,6 +36,4 @@ struct TSiteResult {
   std::string top_page;
   // The 32-byte site key, for a share link (strong templates only), else "".
   std::string site_key;
-
-  bool ok() const { return status == TLockStatus::Locked; }
 };

@@ -4,19 +4,28 @@
 // whoever needs it; a template folder elsewhere can be opened by its path.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "engine/lock_message.h"
+#include "engine/outcome.h"
 
 // The start page of every template.
 inline constexpr char kTemplateStartPage[] = "index.html";
 
-// A template found: its name and its folder.
+// What a template's start page asks for: the XOR block, which only hides
+// the page's source, or the strong block (a password-derived key).
+enum class TProtection { Xor, Strong };
+
+// A template found: its name, its folder, and the protection its start page
+// asks for, read once when it is found.
 struct TTemplate {
   std::string name;
   // Ends in the path separator.
   std::string folder;
+  // Empty when the start page cannot be read or holds no payload area: the
+  // lock says why when it is tried.
+  std::optional<TProtection> protection;
 
   std::string StartPage() const { return folder + kTemplateStartPage; }
 };
@@ -34,17 +43,16 @@ class TTemplateLibrary {
   // Empty when the folder cannot be listed.
   std::vector<std::string> Names() const;
 
-  // The template called `name`. False, with the message in `why`, when the
-  // name is no folder name (empty, "." or "..", or with a path in it:
-  // kNotATemplateName) or the folder holds no regular start page
-  // (kTemplateNotFound).
-  bool Find(const std::string& name, TTemplate* found, TLockMessage* why) const;
+  // The template called `name`; the problem when the name is no folder name
+  // (empty, "." or "..", or with a path in it: kNotATemplateName) or the
+  // folder holds no regular start page (kTemplateNotFound).
+  TValueOr<TTemplate> Find(const std::string& name) const;
 
   // The template in the folder at `path` (with or without a trailing
-  // separator); its name is the folder's own. False, with the message in
-  // `why`, when the path is empty (kNotATemplateName) or the folder holds
-  // no regular start page (kTemplateNotFound).
-  static bool OpenFolder(const std::string& path, TTemplate* found, TLockMessage* why);
+  // separator); its name is the folder's own. The problem when the path is
+  // empty (kNotATemplateName) or the folder holds no regular start page
+  // (kTemplateNotFound).
+  static TValueOr<TTemplate> OpenFolder(const std::string& path);
 
  private:
   std::string folder_;

@@ -1,24 +1,12 @@
-// What unlocking a page came to, and a message that names the cause.
+// What unlocking a page came to. Failed: the problem's message names the
+// cause (its text is the cause's identity: kUnlockWrongPassword,
+// kUnlockDamaged, kUnlockNotLocked...), with the system's own words inside
+// it where a call failed. The unlock asks nothing and is never Declined.
 #pragma once
 
-#include <string>
+#include "engine/outcome.h"
 
-enum class TUnlockStatus {
-  Done,
-  WrongPassword,
-  // The block is there but broken: altered, cut short, or added to.
-  Damaged,
-  // The file holds no block of either format.
-  NotLocked,
-  ReadFailed,
-  WriteFailed,
-  // The output file exists already; it is never overwritten.
-  OutputExists,
-  // The system's cryptography refused to work.
-  CryptoFailed,
-};
-
-struct TUnlockResult {
-  TUnlockStatus status = TUnlockStatus::Done;
-  std::string message;
+struct TUnlockResult : TOutcome {
+  TUnlockResult() = default;
+  TUnlockResult(TOutcome outcome) : TOutcome(std::move(outcome)) {}
 };

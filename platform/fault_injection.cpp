@@ -10,6 +10,8 @@ struct Plan {
   bool any_kind = false;
   Call kind = Call::kCount;
   std::int64_t nth = 0;
+  Call also_kind = Call::kCount;
+  std::int64_t also_nth = 0;
   Failure how = Failure::Before;
   bool fired = false;
   Call fired_call = Call::kCount;
@@ -31,6 +33,7 @@ Failure Next(Call call) {
   } else if (g_plan.kind == call) {
     fail = g_plan.nth == count;
   }
+  if (g_plan.also_kind == call && g_plan.also_nth == count) fail = true;
   if (!fail) return Failure::None;
   g_plan.fired = true;
   g_plan.fired_call = call;
@@ -57,6 +60,11 @@ ScopedFaultPlan::ScopedFaultPlan(std::int64_t nth_of_any, Failure how) : ScopedF
 }
 
 ScopedFaultPlan::~ScopedFaultPlan() { g_plan = Plan{}; }
+
+void ScopedFaultPlan::AlsoFail(Call call, std::int64_t nth) {
+  g_plan.also_kind = call;
+  g_plan.also_nth = nth;
+}
 
 std::int64_t ScopedFaultPlan::Calls(Call call) const { return g_plan.counts[static_cast<int>(call)]; }
 std::int64_t ScopedFaultPlan::TotalCalls() const { return g_plan.total; }

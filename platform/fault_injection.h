@@ -58,6 +58,10 @@ class ScopedFaultPlan {
   // Fails the n-th call (1-based) of any kind.
   explicit ScopedFaultPlan(std::int64_t nth_of_any, Failure how = Failure::Before);
   ~ScopedFaultPlan();
+
+  // Fails the n-th call of `call` too: a failure met while the first one is
+  // being undone.
+  void AlsoFail(Call call, std::int64_t nth);
   ScopedFaultPlan(const ScopedFaultPlan&) = delete;
   ScopedFaultPlan& operator=(const ScopedFaultPlan&) = delete;
 

@@ -88,6 +88,14 @@ inline constexpr char kSiteCannotRemoveLeftover[] =
 inline constexpr char kCannotCreateFolder[] = "Cannot create folder %s";
 inline constexpr char kSiteCannotPutInPlace[] =
     "Cannot put the locked site %s in the place of %s.\nThe output folder is as it was.";
+// The new site took the output's place, but that could neither be written
+// to the disk nor undone.
+inline constexpr char kSitePlacedNotFlushed[] =
+    "The locked site is in %s, but its new place could not be written to the disk and could not be "
+    "undone: a power cut may still lose it.\nRun the lock again to be sure of it.";
+inline constexpr char kSitePlacedNotFlushedOldKept[] =
+    "The locked site is in %s, but its new place could not be written to the disk and could not be "
+    "undone: a power cut may still lose it.\nThe former output folder is kept as %s.";
 inline constexpr char kSiteOldOutputKept[] =
     "The former output folder could not be removed and is kept as %s.\nDelete it when you no longer need it.";
 inline constexpr char kSiteAnotherRun[] =
@@ -124,7 +132,8 @@ inline constexpr char kUnlockTempHeld[] = "%s is being written by another run; n
 inline constexpr char kUnlockLeftoverNotRemoved[] =
     "%s was left by an earlier run that was stopped (it holds the page in clear) and cannot be removed: %s";
 inline constexpr char kUnlockLeftoverRemoved[] =
-    "%s was left by an earlier run that was stopped (it held the page in clear) and has been removed; nothing "
+    "%s was left by an earlier run that was stopped (it held the page in clear) and has been removed; "
+    "nothing "
     "was written. Run again.";
 inline constexpr char kUnlockCannotCreate[] = "Cannot create %s: %s";
 inline constexpr char kUnlockCannotWrite[] = "Cannot write %s: %s";

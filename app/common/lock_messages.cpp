@@ -11,10 +11,15 @@ std::string LockFailureText(const TLockMessage& message, const std::string& reas
   return messages::FormatWithReason(message.text ? message.text : "", message.arguments, reason);
 }
 
-void ShowLockFailures(const TLockResult& result) {
-  if (result.ok()) return;
-  if (result.message.text) messages::ShowError(LockFailureText(result.message, result.reason));
-  for (const TLockFailure& failure : result.further) {
-    if (failure.message.text) messages::ShowError(LockFailureText(failure.message, failure.reason));
-  }
+std::vector<std::string> ProblemTexts(const TOutcome& outcome) {
+  std::vector<std::string> texts;
+  if (outcome.ok()) return texts;
+  if (outcome.problem) texts.push_back(LockFailureText(outcome.problem.message, outcome.problem.reason));
+  for (const TProblem& problem : outcome.further)
+    if (problem) texts.push_back(LockFailureText(problem.message, problem.reason));
+  return texts;
+}
+
+void ShowLockFailures(const TOutcome& outcome) {
+  for (const std::string& text : ProblemTexts(outcome)) messages::ShowError(text);
 }

@@ -3,9 +3,10 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "engine/lock_message.h"
-#include "engine/lock_result.h"
+#include "engine/outcome.h"
 
 // The message's text with its "%s" places filled; empty for no message.
 std::string FormatMessage(const TLockMessage& message);
@@ -14,7 +15,9 @@ std::string FormatMessage(const TLockMessage& message);
 // there is one.
 std::string LockFailureText(const TLockMessage& message, const std::string& reason);
 
-// Shows every problem of a lock that did not succeed, in order, each in an
-// "Error" box: its message (none when declined or cancelled), then the
-// further problems. Nothing for a lock that succeeded.
-void ShowLockFailures(const TLockResult& result);
+// The texts of every problem of a run that did not succeed, in order: its
+// problem (none when declined or cancelled), then the further problems.
+std::vector<std::string> ProblemTexts(const TOutcome& outcome);
+
+// Shows each of ProblemTexts in an "Error" box.
+void ShowLockFailures(const TOutcome& outcome);

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "engine/lock_observer.h"
 #include "engine/lock_result.h"
 #include "engine/password.h"
+#include "engine/run_observer.h"
 #include "engine/template_library.h"
 
 // Locks `page` with the template called `template_name` in `templates`. A
@@ -14,4 +14,4 @@
 // before anything is touched.
 TLockResult LockWithNamedTemplate(const TTemplateLibrary& templates, const std::string& template_name,
                                   const std::string& page, const std::string& backup,
-                                  const TPassword& password, TLockObserver& observer);
+                                  const TPassword& password, TRunObserver& observer);

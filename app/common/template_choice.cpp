@@ -1,8 +1,6 @@
 #include "app/common/template_choice.h"
 
 #include "app/common/lock_messages.h"
-#include "engine/template/payload_area.h"
-#include "fileio/fast_io.h"
 #include "platform/path_kind.h"
 #include "platform/platform.h"
 #include "resources/message_table.h"
@@ -26,33 +24,34 @@ std::string Catalogue(const TTemplateLibrary& library) {
 
 bool ChooseTemplate(const std::string& name_or_folder, const TTemplateLibrary& library, TTemplate* chosen,
                     std::string* why) {
-  TLockMessage message;
+  TValueOr<TTemplate> found;
+  if (!HoldsSeparator(name_or_folder)) {
+    found = library.Find(name_or_folder);
+    if (found.ok()) {
+      *chosen = std::move(found.value);
+      return true;
+    }
+  }
   if (HoldsSeparator(name_or_folder) ||
-      (!library.Find(name_or_folder, chosen, &message) &&
-       platform::KindOfPath(name_or_folder) == platform::PathKind::Directory)) {
-    if (TTemplateLibrary::OpenFolder(name_or_folder, chosen, &message)) return true;
-    *why = FormatMessage(message);
+      platform::KindOfPath(name_or_folder) == platform::PathKind::Directory) {
+    found = TTemplateLibrary::OpenFolder(name_or_folder);
+    if (found.ok()) {
+      *chosen = std::move(found.value);
+      return true;
+    }
+    *why = FormatMessage(found.problem.message);
     return false;
   }
-  if (message.text == nullptr) return true;
-  *why = FormatMessage(message) + "\n" + Catalogue(library);
+  *why = FormatMessage(found.problem.message) + "\n" + Catalogue(library);
   return false;
 }
 
-bool IsStrongTemplate(const TTemplate& chosen) {
-  TFastIO start_page;
-  TPayloadArea area;
-  return start_page.Open(chosen.StartPage()) && FindPayloadArea(start_page, &area) &&
-         area.protection == TProtection::Strong;
-}
+bool IsStrongTemplate(const TTemplate& chosen) { return chosen.protection == TProtection::Strong; }
 
 bool WarnsAsSourceHiding(const TTemplate& chosen) {
   if (platform::SameTextIgnoringCase(chosen.name, kSourceHide)) return false;
-  TFastIO start_page;
-  TPayloadArea area;
   // A start page that cannot be read is the lock's to report.
-  if (!start_page.Open(chosen.StartPage()) || !FindPayloadArea(start_page, &area)) return false;
-  return area.protection == TProtection::Xor;
+  return chosen.protection == TProtection::Xor;
 }
 
 std::size_t CharacterCount(const std::string& utf8) {

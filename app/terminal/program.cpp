@@ -2,12 +2,12 @@
 
 #include <exception>
 
-#include "app/window/batch_mode.h"
+#include "app/common/template_choice.h"
 #include "app/terminal/arguments.h"
 #include "app/terminal/commands.h"
-#include "app/window/program.h"
-#include "app/common/template_choice.h"
 #include "app/terminal/unlock_command.h"
+#include "app/window/batch_mode.h"
+#include "app/window/program.h"
 #include "app/window/wizard.h"
 #include "platform/terminal.h"
 #include "resources/message_table.h"
@@ -23,10 +23,9 @@ std::string Usage(const std::string& program) {
 // messages and its question on the console, after one warning line for a
 // template that only hides the source.
 int RunTerminalBatch(const std::vector<std::string>& arguments) {
-  TTemplate chosen;
-  TLockMessage unused;
-  if (InitApplication().templates.Find(arguments[0], &chosen, &unused) && WarnsAsSourceHiding(chosen))
-    platform::WriteStandardError(messages::Format(messages::kXorTemplateWarning, {chosen.name}));
+  const TValueOr<TTemplate> found = InitApplication().templates.Find(arguments[0]);
+  if (found.ok() && WarnsAsSourceHiding(found.value))
+    platform::WriteStandardError(messages::Format(messages::kXorTemplateWarning, {found.value.name}));
   platform::ScopedMessageHandler console(&platform::ShowConsoleMessage);
   return ZendrelMain(arguments);
 }

@@ -2,10 +2,11 @@
 // and the summary on the terminal, and Ctrl-C leaving the output as it was.
 #include <thread>
 
-#include "app/terminal/commands.h"
 #include "app/common/lock_messages.h"
+#include "app/terminal/commands.h"
 #include "app/terminal/progress_display.h"
 #include "app/terminal/share_link.h"
+#include "app/terminal/terminal_observer.h"
 #include "engine/site_lock.h"
 #include "platform/platform.h"
 #include "platform/terminal.h"
@@ -13,26 +14,6 @@
 #include "resources/terminal_messages.h"
 
 namespace {
-
-class TTerminalSiteObserver : public TSiteObserver {
- public:
-  explicit TTerminalSiteObserver(TProgressDisplay& progress) : progress_(progress) {}
-
-  void Warn(const TLockMessage& warning) override {
-    progress_.Clear();
-    platform::WriteStandardError(FormatMessage(warning) + "\n");
-  }
-
-  void Progress(std::size_t pages_done, std::size_t pages_total, std::uint64_t bytes_done,
-                std::uint64_t bytes_total) override {
-    progress_.Show(pages_done, pages_total, bytes_done, bytes_total);
-  }
-
-  bool Cancelled() override { return platform::Interrupted(); }
-
- private:
-  TProgressDisplay& progress_;
-};
 
 // One page at a time per processor, as the command line did not say.
 unsigned DefaultJobs() {
@@ -111,9 +92,9 @@ int RunSiteCommand(const TCliContext& context, const TCliCommand& command) {
   request.force = command.force;
   TProgressDisplay progress(platform::IsTerminal(platform::StandardStream::Error) && !command.quiet &&
                             !command.dry_run);
-  TTerminalSiteObserver observer(progress);
+  TTerminalObserver observer(false, progress);
   const TSiteResult result = LockSite(request, observer);
-  if (result.status == TLockStatus::Cancelled || (!result.ok() && platform::Interrupted())) {
+  if (result.status == TStatus::Cancelled || (!result.ok() && platform::Interrupted())) {
     progress.Clear();
     SayError(context, messages::kInterrupted);
     return 1;
@@ -121,7 +102,7 @@ int RunSiteCommand(const TCliContext& context, const TCliCommand& command) {
   progress.Clear();
   SayLeaks(result, request.output);
   if (!result.ok()) {
-    SayError(context, LockFailureText(result.message, result.reason));
+    for (const std::string& text : ProblemTexts(result)) SayError(context, text);
     return 1;
   }
   if (command.dry_run) {

@@ -3,6 +3,7 @@
 #include "app/terminal/password_reading.h"
 #include "engine/page_unlock.h"
 #include "platform/terminal.h"
+#include "resources/message_table.h"
 
 int RunUnlockCommand(const std::string& program, const TCliCommand& command,
                      const std::string& argument_utf8) {
@@ -15,7 +16,8 @@ int RunUnlockCommand(const std::string& program, const TCliCommand& command,
   const TPassword password = read.utf8.empty() ? TPassword(std::move(read.password))
                                                : TPassword(std::move(read.password), std::move(read.utf8));
   const TUnlockResult result = UnlockPage(command.operands[0], command.operands[1], password);
-  if (result.status == TUnlockStatus::Done) return 0;
-  platform::WriteStandardError(program + ": " + result.message + "\n");
+  if (result.ok()) return 0;
+  const TLockMessage& problem = result.problem.message;
+  platform::WriteStandardError(program + ": " + messages::Format(problem.text, problem.arguments) + "\n");
   return 1;
 }

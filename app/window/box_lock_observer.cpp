@@ -5,10 +5,10 @@
 #include "resources/error_box.h"
 #include "resources/message_table.h"
 
-bool TBoxLockObserver::ConfirmReplaceBackup(const std::string& backup_path) {
-  const auto answer = platform::ShowMessage(
-      {messages::kQuestionCaption, messages::Format(messages::kBackupExists, {backup_path}),
-       platform::MessageIcon::Warning, platform::MessageButtons::YesNo});
+bool TBoxLockObserver::ConfirmReplace(const std::string& path) {
+  const auto answer =
+      platform::ShowMessage({messages::kQuestionCaption, messages::Format(messages::kBackupExists, {path}),
+                             platform::MessageIcon::Warning, platform::MessageButtons::YesNo});
   return answer == platform::MessageAnswer::Yes;
 }
 

@@ -2,17 +2,18 @@
 
 #include "engine/format/strong/strong_codec.h"
 #include "engine/format/xor/xor_codec.h"
+#include "resources/message_table.h"
 
-TCodecSetup MakePageCodec(TProtection protection, const TPassword& password,
-                          std::unique_ptr<TPageCodec>* codec) {
+TProblem MakePageCodec(TProtection protection, const TPassword& password,
+                       std::unique_ptr<TPageCodec>* codec) {
   codec->reset();
   if (protection == TProtection::Xor) {
-    if (password.Typed().size() % 256 == 0) return TCodecSetup::PasswordLengthMultipleOf256;
+    if (password.Typed().size() % 256 == 0) return {{messages::kPasswordLengthMultipleOf256, {}}, {}};
     codec->reset(new TXorCodec(password.Typed()));
-    return TCodecSetup::Ready;
+    return {};
   }
   std::unique_ptr<TStrongCodec> strong;
-  const TCodecSetup setup = TStrongCodec::Make(password, &strong);
+  TProblem problem = TStrongCodec::Make(password, &strong);
   *codec = std::move(strong);
-  return setup;
+  return problem;
 }

@@ -1,22 +1,26 @@
 #include "engine/lock/exclusive_file.h"
 
+#include "resources/message_table.h"
+
 TExclusiveFile::~TExclusiveFile() {
   if (handle_ == platform::kInvalidHandle && !created_) return;
   platform::CloseFile(handle_);
   if (created_) platform::RemoveFile(path_);
 }
 
-bool TExclusiveFile::Create() {
+TProblem TExclusiveFile::Create() {
   handle_ = platform::CreateExclusive(path_);
   created_ = handle_ != platform::kInvalidHandle;
-  return created_;
+  if (created_) return {};
+  return {{messages::kCannotCreateFile, {path_}}, platform::LastErrorText()};
 }
 
-bool TExclusiveFile::Finish(std::string* why) {
-  const bool flushed = !flush_ || platform::FlushFile(handle_);
-  if (!flushed) *why = platform::LastErrorText();
-  const bool closed = platform::CloseFile(handle_);
+TProblem TExclusiveFile::Finish() {
+  TProblem problem;
+  if (flush_ && !platform::FlushFile(handle_))
+    problem = {{messages::kCannotWriteLockedPage, {path_}}, platform::LastErrorText()};
+  if (!platform::CloseFile(handle_) && !problem)
+    problem = {{messages::kCannotWriteLockedPage, {path_}}, platform::LastErrorText()};
   handle_ = platform::kInvalidHandle;
-  if (flushed && !closed) *why = platform::LastErrorText();
-  return flushed && closed;
+  return problem;
 }

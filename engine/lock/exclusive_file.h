@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "engine/outcome.h"
 #include "platform/platform.h"
 
 class TExclusiveFile {
@@ -19,12 +20,12 @@ class TExclusiveFile {
   TExclusiveFile(const TExclusiveFile&) = delete;
   TExclusiveFile& operator=(const TExclusiveFile&) = delete;
 
-  // Creates the file; false when it exists or cannot be made (the system's
-  // reason is then LastErrorText()).
-  bool Create();
-  // Flushes (unless made without) and closes the file; false with the
-  // system's reason.
-  bool Finish(std::string* why);
+  // Creates the file. A problem (kCannotCreateFile, with the system's
+  // reason) when it exists or cannot be made.
+  TProblem Create();
+  // Flushes (unless made without) and closes the file. A problem
+  // (kCannotWriteLockedPage, with the system's reason) when either fails.
+  TProblem Finish();
   // The file has its final place (or was moved there): it is not removed.
   void Keep() { created_ = false; }
 

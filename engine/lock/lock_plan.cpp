@@ -6,51 +6,29 @@
 #include "platform/platform.h"
 #include "resources/message_table.h"
 
-namespace {
-
-TLockMessage SetupProblem(TCodecSetup setup) {
-  switch (setup) {
-    case TCodecSetup::Ready:
-      break;
-    case TCodecSetup::PasswordLengthMultipleOf256:
-      return {messages::kPasswordLengthMultipleOf256, {}};
-    case TCodecSetup::PasswordNotConvertible:
-      return {messages::kPasswordNotConvertible, {}};
-    case TCodecSetup::PasswordNotUtf8:
-      return {messages::kPasswordNotUtf8, {}};
-    case TCodecSetup::CryptoFailed:
-      break;
-  }
-  return {messages::kCannotMakeKey, {}};
-}
-
-}  // namespace
-
-bool PlanLock(const TTemplate& found, const TPassword& password, TLockPlan* plan, TLockFailure* why) {
+TValueOr<TLockPlan> PlanLock(const TTemplate& found, const TPassword& password) {
+  TValueOr<TLockPlan> planned;
+  TLockPlan* plan = &planned.value;
   plan->template_ = found;
   plan->start_page = found.StartPage();
   std::uint64_t size = 0;
   if (!platform::RegularFileSize(plan->start_page, &size)) {
-    *why = {{messages::kTemplateNotFound, {found.name, plan->start_page}}, {}};
-    return false;
+    planned.problem = {{messages::kTemplateNotFound, {found.name, plan->start_page}}, {}};
+    return planned;
   }
   TFastIO start_page;
   if (!start_page.Open(plan->start_page)) {
-    const std::string reason = platform::LastErrorText();
-    *why = {{messages::kCannotReadFile, {plan->start_page}}, reason};
-    return false;
+    planned.problem = {{messages::kCannotReadFile, {plan->start_page}}, platform::LastErrorText()};
+    return planned;
   }
   plan->start_page_size = static_cast<std::uint32_t>(size);
   if (!FindPayloadArea(start_page, &plan->area)) {
-    *why = {{messages::kWrongTemplate, {}}, {}};
-    return false;
+    planned.problem = {{messages::kWrongTemplate, {}}, {}};
+    return planned;
   }
   std::unique_ptr<TPageCodec> made;
-  const TCodecSetup setup = MakePageCodec(plan->area.protection, password, &made);
-  if (setup != TCodecSetup::Ready) {
-    *why = {SetupProblem(setup), {}};
-    return false;
-  }
+  planned.problem = MakePageCodec(plan->area.protection, password, &made);
+  if (!planned.ok()) return planned;
   plan->codec = std::move(made);
-  return true;
+  return planned;
 }

@@ -10,7 +10,7 @@
 
 #include "engine/format/page_codec.h"
 
-#include "engine/lock_result.h"
+#include "engine/outcome.h"
 #include "engine/password.h"
 #include "engine/template/payload_area.h"
 #include "engine/template_library.h"
@@ -32,6 +32,6 @@ struct TLockPlan {
 // refuses a password whose length is a multiple of 256
 // (kPasswordLengthMultipleOf256), a strong one a password that is not UTF-8
 // (kPasswordNotUtf8) or has no UTF-8 form (kPasswordNotConvertible), and a
-// failed derivation is kCannotMakeKey. False with the problem in `why`;
-// nothing is changed either way.
-bool PlanLock(const TTemplate& found, const TPassword& password, TLockPlan* plan, TLockFailure* why);
+// failed derivation is kCannotMakeKey. The plan, or the problem; nothing
+// is changed either way.
+TValueOr<TLockPlan> PlanLock(const TTemplate& found, const TPassword& password);

@@ -14,7 +14,7 @@ namespace {
 // Passes the bytes on unless the observer asks to stop first.
 class TObservedSink : public TBlockSink {
  public:
-  TObservedSink(TBlockSink& inner, TLockObserver& observer) : inner_(inner), observer_(observer) {}
+  TObservedSink(TBlockSink& inner, TRunObserver& observer) : inner_(inner), observer_(observer) {}
   bool Put(const char* data, std::size_t size) override {
     if (observer_.Cancelled()) {
       cancelled_ = true;
@@ -28,7 +28,7 @@ class TObservedSink : public TBlockSink {
 
  private:
   TBlockSink& inner_;
-  TLockObserver& observer_;
+  TRunObserver& observer_;
   bool cancelled_ = false;
 };
 
@@ -56,8 +56,8 @@ bool CopySpan(const std::string& from, std::uint32_t begin, std::uint32_t end, T
 
 }  // namespace
 
-bool WriteLockedPage(const TLockPlan& plan, const std::string& source_path, bool text_page,
-                     TExclusiveFile& out, TLockObserver& observer, TLockFailure* why, TPageBuffers* buffers) {
+TOutcome WriteLockedPage(const TLockPlan& plan, const std::string& source_path, bool text_page,
+                         TExclusiveFile& out, TRunObserver& observer, TPageBuffers* buffers) {
   TPageBuffers own;
   if (!buffers) buffers = &own;
   TFileWriter file(out.handle(), &buffers->out);
@@ -74,31 +74,22 @@ bool WriteLockedPage(const TLockPlan& plan, const std::string& source_path, bool
                 : CopySpan(start_page, plan.area.end, UINT32_MAX, sink);
   };
   const TCodecProgress progress = [&observer](std::uint64_t done, std::uint64_t total) {
-    observer.Progress(done, total);
+    observer.Progress({done, total, 0, 0});
     return !observer.Cancelled();
   };
-  TBlockStatus block = TBlockStatus::ReadFailed;
-  const bool ok = head() && page.Open(source_path) &&
-                  (block = plan.codec->WriteBlock(page, text_page, plan.area.line_break, sink, progress)) ==
-                      TBlockStatus::Written &&
-                  tail() && file.Flush();
+  TOutcome block = BlockFailed(messages::kCannotReadFile);
+  const bool ok =
+      head() && page.Open(source_path) &&
+      (block = plan.codec->WriteBlock(page, text_page, plan.area.line_break, sink, progress)).ok() &&
+      tail() && file.Flush();
   if (!ok) {
     const std::string reason = page.Failed() ? page.Reason() : platform::LastErrorText();
-    if (sink.Cancelled() || block == TBlockStatus::Cancelled) {
-      *why = {{}, {}, true};
-    } else if (file.Failed()) {
-      *why = {{messages::kCannotWriteLockedPage, {out.path()}}, file.Reason()};
-    } else if (block == TBlockStatus::CryptoFailed) {
-      *why = {{messages::kCannotMakeKey, {}}, {}};
-    } else {
-      *why = {{messages::kCannotReadFile, {source_path + "\n" + plan.start_page}}, reason};
-    }
-    return false;
+    if (sink.Cancelled() || block.status == TStatus::Cancelled) return CancelledOutcome();
+    if (file.Failed()) return Failed({{messages::kCannotWriteLockedPage, {out.path()}}, file.Reason()});
+    if (block.cause() == messages::kCannotMakeKey) return Failed({{messages::kCannotMakeKey, {}}, {}});
+    return Failed({{messages::kCannotReadFile, {source_path + "\n" + plan.start_page}}, reason});
   }
-  std::string reason;
-  if (!out.Finish(&reason)) {
-    *why = {{messages::kCannotWriteLockedPage, {out.path()}}, reason};
-    return false;
-  }
-  return true;
+  TProblem finished = out.Finish();
+  if (finished) return Failed(std::move(finished));
+  return {};
 }

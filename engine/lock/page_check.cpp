@@ -19,46 +19,35 @@ bool LockedPageFits(const TLockPlan& plan, std::uint64_t page_size) {
 }
 
 // Call right after the failed read: the reason is the system's last error.
-bool CannotRead(const std::string& page_path, TLockFailure* why) {
-  const std::string reason = platform::LastErrorText();
-  *why = {{messages::kCannotReadFile, {page_path}}, reason};
-  return false;
+TProblem CannotRead(const std::string& page_path) {
+  return {{messages::kCannotReadFile, {page_path}}, platform::LastErrorText()};
 }
 
-bool FreeOfZeroBytes(const std::string& page_path, std::uint64_t size, TLockFailure* why) {
+TProblem FreeOfZeroBytes(const std::string& page_path, std::uint64_t size) {
   TFastIO page;
-  if (!page.Open(page_path)) return CannotRead(page_path, why);
+  if (!page.Open(page_path)) return CannotRead(page_path);
   while (page.Position < size) {
     const TFastIO::TByteRun run = page.NextRun();
-    if (run.length == 0) return CannotRead(page_path, why);
-    if (std::memchr(run.data, 0, run.length)) {
-      *why = {{messages::kPageHasZeroBytes, {page_path}}, {}};
-      return false;
-    }
+    if (run.length == 0) return CannotRead(page_path);
+    if (std::memchr(run.data, 0, run.length)) return {{messages::kPageHasZeroBytes, {page_path}}, {}};
     page.Position += run.length;
   }
-  return true;
+  return {};
 }
 
 }  // namespace
 
-bool LockablePageSize(const std::string& page_path, std::uint64_t* size, TLockFailure* why) {
-  if (platform::RegularFileSize(page_path, size)) return true;
+TValueOr<std::uint64_t> LockablePageSize(const std::string& page_path) {
+  TValueOr<std::uint64_t> size;
+  if (platform::RegularFileSize(page_path, &size.value)) return size;
   const std::string reason = platform::LastErrorText();
-  if (platform::PathExists(page_path)) {
-    *why = {{messages::kPageNotAFile, {page_path}}, {}};
-  } else {
-    *why = {{messages::kCannotReadFile, {page_path}}, reason};
-  }
-  return false;
+  size.problem = platform::PathExists(page_path) ? TProblem{{messages::kPageNotAFile, {page_path}}, {}}
+                                                 : TProblem{{messages::kCannotReadFile, {page_path}}, reason};
+  return size;
 }
 
-bool CheckPageBytes(const TLockPlan& plan, const std::string& page_path, std::uint64_t size,
-                    TLockFailure* why) {
-  if (plan.area.protection != TProtection::Xor) return true;
-  if (!LockedPageFits(plan, size)) {
-    *why = {{messages::kPageTooLarge, {page_path}}, {}};
-    return false;
-  }
-  return FreeOfZeroBytes(page_path, size, why);
+TProblem CheckPageBytes(const TLockPlan& plan, const std::string& page_path, std::uint64_t size) {
+  if (plan.area.protection != TProtection::Xor) return {};
+  if (!LockedPageFits(plan, size)) return {{messages::kPageTooLarge, {page_path}}, {}};
+  return FreeOfZeroBytes(page_path, size);
 }

@@ -7,16 +7,16 @@
 #include <string>
 
 #include "engine/lock/lock_plan.h"
-#include "engine/lock_result.h"
+#include "engine/outcome.h"
 
-// The size of the page at `page_path`, which must be a regular file. False
-// with kPageNotAFile when it exists as something else, or kCannotReadFile
-// with the system's reason.
-bool LockablePageSize(const std::string& page_path, std::uint64_t* size, TLockFailure* why);
+// The size of the page at `page_path`, which must be a regular file; else
+// kPageNotAFile when it exists as something else, or kCannotReadFile with
+// the system's reason.
+TValueOr<std::uint64_t> LockablePageSize(const std::string& page_path);
 
 // Whether the page's bytes suit the plan's protection. The XOR block's file
 // offsets are 32 bits wide (kPageTooLarge), and a zero byte would end its
 // data early (kPageHasZeroBytes; kCannotReadFile with the system's reason
 // when the page cannot be read through). The strong block takes any bytes.
-bool CheckPageBytes(const TLockPlan& plan, const std::string& page_path, std::uint64_t size,
-                    TLockFailure* why);
+// No problem when they suit it.
+TProblem CheckPageBytes(const TLockPlan& plan, const std::string& page_path, std::uint64_t size);

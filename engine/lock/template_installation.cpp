@@ -1,5 +1,8 @@
 #include "engine/lock/template_installation.h"
 
+#include <iterator>
+#include <utility>
+
 #include "platform/path_parts.h"
 #include "platform/platform.h"
 #include "resources/message_table.h"
@@ -21,7 +24,7 @@ void CopyFailed(const std::string& source, const std::string& folder, const std:
 // `skip_start_page` the top-level start page is not copied at all.
 // Stops early, with `out->cancelled`, when the observer asks.
 void InstallFolder(const std::string& source, const std::string& destination,
-                   const std::string& start_page_name, bool skip_start_page, TLockObserver& observer,
+                   const std::string& start_page_name, bool skip_start_page, TRunObserver& observer,
                    TTemplateInstallation* out) {
   std::vector<platform::DirEntry> entries;
   if (!platform::ListDirectory(source, &entries)) return;
@@ -78,11 +81,19 @@ void CollectDestinations(const std::string& source, const std::string& destinati
 }  // namespace
 
 TTemplateInstallation InstallTemplate(const std::string& source_folder, const std::string& page_path,
-                                      bool with_start_page, TLockObserver& observer) {
+                                      bool with_start_page, TRunObserver& observer) {
   TTemplateInstallation out;
   InstallFolder(source_folder, platform::FolderPart(page_path), platform::FileNamePart(page_path),
                 !with_start_page, observer, &out);
   return out;
+}
+
+TOutcome TTemplateInstallation::Outcome() && {
+  if (failures.empty()) return cancelled ? CancelledOutcome() : TOutcome{};
+  TOutcome outcome = Failed(std::move(failures.front()));
+  outcome.further.assign(std::make_move_iterator(failures.begin() + 1),
+                         std::make_move_iterator(failures.end()));
+  return outcome;
 }
 
 std::vector<std::string> TemplateDestinations(const std::string& source_folder,

@@ -6,17 +6,20 @@
 #include <string>
 #include <vector>
 
-#include "engine/lock_observer.h"
-#include "engine/lock_result.h"
+#include "engine/outcome.h"
+#include "engine/run_observer.h"
 #include "engine/template_library.h"
 
 // What an installation met: every file that could not be copied, in order,
 // and whether the observer stopped it.
 struct TTemplateInstallation {
-  std::vector<TLockFailure> failures;
+  std::vector<TProblem> failures;
   bool cancelled = false;
 
   bool ok() const { return failures.empty() && !cancelled; }
+  // Failed at the first file that could not be copied, with the others as
+  // further problems; else Cancelled, or Done.
+  TOutcome Outcome() &&;
 };
 
 // Copies every file and folder of `source_folder` (ending in the separator)
@@ -28,7 +31,7 @@ struct TTemplateInstallation {
 // cannot be listed copies nothing, silently. The observer is asked before
 // every copy whether to stop; what was copied before stays.
 TTemplateInstallation InstallTemplate(const std::string& source_folder, const std::string& page_path,
-                                      bool with_start_page, TLockObserver& observer);
+                                      bool with_start_page, TRunObserver& observer);
 
 // Every path InstallTemplate would copy a file to, without copying.
 std::vector<std::string> TemplateDestinations(const std::string& source_folder, const std::string& page_path);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/outcome.h"
 #include "engine/site/site_plan.h"
 #include "engine/site/text_runs.h"
 
@@ -21,10 +22,11 @@ struct TSiteLeak {
   std::size_t run_words = kTextRunWords;
 };
 
-// Reads the plan's pages and copies (from the source). True with the copies
-// that hold page text, in the plan's order; false when a file cannot be
-// read, with its path in `unreadable` (the reason is LastErrorText()).
+// Reads the plan's pages and copies (from the source) and fills `leaks` with
+// the copies that hold page text, in the plan's order. The problem
+// (kCannotReadFile naming it, with the system's reason) when a file cannot
+// be read.
 // Once `stop` is set (by another thread) it returns between two files, with
 // what it found so far: a partial answer, for a lock that writes nothing.
-bool FindSiteLeaks(const TSitePlan& plan, std::vector<TSiteLeak>* leaks, std::string* unreadable,
-                   const std::atomic<bool>* stop = nullptr);
+TProblem FindSiteLeaks(const TSitePlan& plan, std::vector<TSiteLeak>* leaks,
+                       const std::atomic<bool>* stop = nullptr);

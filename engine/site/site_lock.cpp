@@ -35,11 +35,7 @@ bool IsWithin(const std::string& inner, const std::string& outer) {
 }
 
 TSiteResult Failure(const char* text, std::vector<std::string> arguments, std::string reason = {}) {
-  TSiteResult result;
-  result.status = TLockStatus::Failed;
-  result.message = {text, std::move(arguments)};
-  result.reason = std::move(reason);
-  return result;
+  return Failed({{text, std::move(arguments)}, std::move(reason)});
 }
 
 // The folder as a path that ends in the separator.
@@ -48,12 +44,15 @@ std::string AsFolder(const std::string& path) {
   return path + platform::PathSeparator();
 }
 
-bool FolderIsEmpty(const std::string& folder, bool* empty) {
+// No problem when the output folder is empty; `shown` names it.
+TProblem OutputIsEmpty(const std::string& folder, const std::string& shown) {
   std::vector<platform::DirEntry> entries;
-  if (!platform::ListDirectory(AsFolder(folder), &entries)) return false;
-  *empty = std::all_of(entries.begin(), entries.end(),
-                       [](const platform::DirEntry& e) { return e.name == "." || e.name == ".."; });
-  return true;
+  if (!platform::ListDirectory(AsFolder(folder), &entries))
+    return {{messages::kSiteCannotList, {shown}}, platform::LastErrorText()};
+  const bool empty = std::all_of(entries.begin(), entries.end(),
+                                 [](const platform::DirEntry& e) { return e.name == "." || e.name == ".."; });
+  if (!empty) return {{messages::kSiteOutputNotEmpty, {shown}}, {}};
+  return {};
 }
 
 // Checks the output against the source; `exists` tells whether the output
@@ -84,14 +83,9 @@ TSiteResult CheckFolders(const TSiteRequest& request, const std::string& output,
       IsWithin(source_full, output_full + kSiteTemporarySuffix))
     return Failure(messages::kSiteFoldersOverlap, {request.output, request.source});
   if (*exists && !request.force) {
-    bool empty = false;
-    if (!FolderIsEmpty(output, &empty))
-      return Failure(messages::kSiteCannotList, {request.output}, platform::LastErrorText());
-    if (!empty) return Failure(messages::kSiteOutputNotEmpty, {request.output});
+    if (TProblem problem = OutputIsEmpty(output, request.output)) return Failed(std::move(problem));
   }
-  TSiteResult go_on;
-  go_on.status = TLockStatus::Locked;
-  return go_on;
+  return {};
 }
 
 // The files of the plan, written by `jobs` threads while the calling thread
@@ -108,7 +102,7 @@ class TSiteBuild {
 
   // True when every file was written; false when one failed (see Failure)
   // or the observer cancelled (see cancelled()).
-  bool Run(unsigned jobs, TSiteObserver& observer) {
+  bool Run(unsigned jobs, TRunObserver& observer) {
     jobs = std::clamp(jobs, 1u, kMaxJobs);
     jobs = static_cast<unsigned>(std::min<std::size_t>(jobs, std::max<std::size_t>(order_.size(), 1)));
     running_ = jobs;
@@ -118,7 +112,7 @@ class TSiteBuild {
     for (;;) {
       const bool finished = wake_.wait_for(lock, kProgressInterval, [this] { return running_ == 0; });
       lock.unlock();
-      observer.Progress(pages_done_.load(), plan_.pages, bytes_done_.load(), plan_.site_bytes);
+      observer.Progress({bytes_done_.load(), plan_.site_bytes, pages_done_.load(), plan_.pages});
       if (!finished && !stop_.load() && observer.Cancelled()) {
         cancelled_ = true;
         stop_.store(true);
@@ -132,7 +126,7 @@ class TSiteBuild {
   }
 
   bool cancelled() const { return cancelled_ && !failed_; }
-  TSiteResult Failure() const { return ::Failure(why_.message.text, why_.message.arguments, why_.reason); }
+  TSiteResult Failure() const { return Failed(why_); }
 
  private:
   void Work() {
@@ -140,10 +134,10 @@ class TSiteBuild {
     while (!stop_.load()) {
       const std::size_t i = next_.fetch_add(1);
       if (i >= order_.size()) break;
-      TLockFailure why;
-      if (!WriteFile(plan_.files[order_[i]], buffers, &why)) {
+      TOutcome written = WriteFile(plan_.files[order_[i]], buffers);
+      if (!written.ok()) {
         // A page stopped by the run's stop flag has nothing to tell.
-        if (!why.cancelled) Fail(why);
+        if (written.status != TStatus::Cancelled) Fail(std::move(written.problem));
         break;
       }
     }
@@ -151,37 +145,35 @@ class TSiteBuild {
     if (--running_ == 0) wake_.notify_all();
   }
 
-  bool WriteFile(const TSiteFile& file, TPageBuffers& buffers, TLockFailure* why) {
+  TOutcome WriteFile(const TSiteFile& file, TPageBuffers& buffers) {
     const std::string to = temporary_ + platform::PathSeparator() + file.to;
     if (file.kind == TSiteFileKind::Page || file.kind == TSiteFileKind::TextPage) {
       std::uint64_t told = 0;
-      const bool ok = writer_.Write(
+      TOutcome written = writer_.Write(
           file.from, file.size, file.permissions, file.kind == TSiteFileKind::TextPage, to, buffers,
           [&](std::uint64_t done) {
             bytes_done_.fetch_add(done - told);
             told = done;
           },
-          stop_, why);
-      if (!ok) return false;
+          stop_);
+      if (!written.ok()) return written;
       bytes_done_.fetch_add(file.size - std::min(told, file.size));
       pages_done_.fetch_add(1);
-      return true;
+      return {};
     }
     // Flushed with the whole tree before the rename, like the pages.
-    if (!platform::CopyToNewFile(file.from, to, false)) {
-      const std::string reason = platform::LastErrorText();
-      *why = {{messages::kCannotCopyToDirectory, {file.from, platform::FolderPart(to)}}, reason};
-      return false;
-    }
+    if (!platform::CopyToNewFile(file.from, to, false))
+      return Failed({{messages::kCannotCopyToDirectory, {file.from, platform::FolderPart(to)}},
+                     platform::LastErrorText()});
     if (file.kind == TSiteFileKind::Copy) bytes_done_.fetch_add(file.size);
-    return true;
+    return {};
   }
 
-  void Fail(const TLockFailure& why) {
+  void Fail(TProblem why) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!failed_) {
       failed_ = true;
-      why_ = why;
+      why_ = std::move(why);
     }
     stop_.store(true);
   }
@@ -200,40 +192,34 @@ class TSiteBuild {
   unsigned running_ = 0;
   bool failed_ = false;
   bool cancelled_ = false;
-  TLockFailure why_;
+  TProblem why_;
 };
 
 // Makes every folder of the plan in the temporary folder.
-bool MakeFolders(const TSitePlan& plan, const std::string& temporary, TSiteResult* failure) {
+TProblem MakeFolders(const TSitePlan& plan, const std::string& temporary) {
   for (const auto& folder : plan.folders) {
     const std::string path = temporary + platform::PathSeparator() + folder;
-    if (!platform::MakeDirectory(path)) {
-      *failure = Failure(messages::kCannotCreateFolder, {path}, platform::LastErrorText());
-      return false;
-    }
+    if (!platform::MakeDirectory(path))
+      return {{messages::kCannotCreateFolder, {path}}, platform::LastErrorText()};
   }
-  return true;
+  return {};
 }
 
 // Gives every folder its model's permission bits, the deepest first, so that
 // a read-only folder is made so only after everything is in it.
-bool KeepFolderPermissions(const TSitePlan& plan, const std::string& source, const std::string& temporary,
-                           TSiteResult* failure) {
+TProblem KeepFolderPermissions(const TSitePlan& plan, const std::string& source,
+                               const std::string& temporary) {
   for (std::size_t i = plan.folders.size(); i-- > 0;) {
     const std::string path = temporary + platform::PathSeparator() + plan.folders[i];
-    if (!platform::CopyPermissions(plan.folder_models[i], path)) {
-      *failure = Failure(messages::kCannotCreateFolder, {path}, platform::LastErrorText());
-      return false;
-    }
+    if (!platform::CopyPermissions(plan.folder_models[i], path))
+      return {{messages::kCannotCreateFolder, {path}}, platform::LastErrorText()};
   }
-  if (!platform::CopyPermissions(source, temporary)) {
-    *failure = Failure(messages::kCannotCreateFolder, {temporary}, platform::LastErrorText());
-    return false;
-  }
-  return true;
+  if (!platform::CopyPermissions(source, temporary))
+    return {{messages::kCannotCreateFolder, {temporary}}, platform::LastErrorText()};
+  return {};
 }
 
-void Warn(TSiteObserver& observer, const TSitePlan& plan, const std::string& template_folder) {
+void Warn(TRunObserver& observer, const TSitePlan& plan, const std::string& template_folder) {
   for (const auto& link : plan.links) {
     const bool in_template = link.compare(0, template_folder.size(), template_folder) == 0;
     observer.Warn({in_template ? messages::kTemplateLinkSkipped : messages::kSiteLinkSkipped, {link}});
@@ -270,12 +256,13 @@ bool SharedPage(const TSitePlan& plan, const std::string& named, std::string* pa
 
 }  // namespace
 
-TSiteResult LockSite(const TSiteRequest& request, TSiteObserver& observer) {
+TSiteResult LockSite(const TSiteRequest& request, TRunObserver& observer) {
   // Everything that can be checked is checked before anything is written.
   TSitePageWriter writer;
-  TLockFailure why;
-  if (!request.dry_run && !writer.Prepare(request.template_, request.password, &why))
-    return Failure(why.message.text, why.message.arguments, why.reason);
+  if (!request.dry_run) {
+    if (TProblem problem = writer.Prepare(request.template_, request.password))
+      return Failed(std::move(problem));
+  }
 
   const std::string output = platform::WithoutFinalSeparator(request.output);
   bool output_exists = false;
@@ -283,10 +270,9 @@ TSiteResult LockSite(const TSiteRequest& request, TSiteObserver& observer) {
   if (!checked.ok()) return checked;
 
   TSitePlan plan;
-  std::string unreadable;
-  if (!PlanSite(AsFolder(request.source), request.template_.folder,
-                TPagePatterns(request.include, request.exclude, request.copy), &plan, &unreadable))
-    return Failure(messages::kSiteCannotList, {unreadable}, platform::LastErrorText());
+  if (TProblem problem = PlanSite(AsFolder(request.source), request.template_.folder,
+                                  TPagePatterns(request.include, request.exclude, request.copy), &plan))
+    return Failed(std::move(problem));
   if (!plan.clashes.empty()) return Failure(messages::kSiteClashes, {Joined(plan.clashes)});
   if (plan.pages == 0) return Failure(messages::kSiteNoPages, {request.source});
   TSiteResult result;
@@ -297,19 +283,15 @@ TSiteResult LockSite(const TSiteRequest& request, TSiteObserver& observer) {
   // The leak check reads the source's files. A strict or dry run makes it
   // before anything is written; any other runs it beside the build, on a
   // thread of its own, so that the two take the time of the longer.
-  bool leaks_read = true;
-  std::string leak_reason;
+  TProblem leaks_unread;
   // A build that stopped (cancelled or failed) writes nothing, so its
   // check stops too rather than keep the user waiting.
   std::atomic<bool> stop_check{false};
-  auto check_leaks = [&] {
-    leaks_read = FindSiteLeaks(plan, &result.leaks, &unreadable, &stop_check);
-    if (!leaks_read) leak_reason = platform::LastErrorText();
-  };
+  auto check_leaks = [&] { leaks_unread = FindSiteLeaks(plan, &result.leaks, &stop_check); };
   const bool check_first = request.strict || request.dry_run;
   if (check_first) {
     check_leaks();
-    if (!leaks_read) return Failure(messages::kCannotReadFile, {unreadable}, leak_reason);
+    if (leaks_unread) return Failed(leaks_unread);
   }
   result.pages = plan.pages;
   result.copies = plan.copies;
@@ -317,7 +299,6 @@ TSiteResult LockSite(const TSiteRequest& request, TSiteObserver& observer) {
   result.bytes = plan.site_bytes;
   result.output = request.output;
   if (request.dry_run) {
-    result.status = TLockStatus::Locked;
     result.files = plan.files;
     return result;
   }
@@ -330,24 +311,21 @@ TSiteResult LockSite(const TSiteRequest& request, TSiteObserver& observer) {
   TSiteTemporary held(output + kSiteTemporarySuffix);
   const std::string& temporary = held.path();
   std::vector<std::string> removed;
-  switch (held.Take(&removed, &why)) {
-    case TSiteTemporary::TTake::Taken:
-      break;
-    case TSiteTemporary::TTake::Busy:
-      return Failure(messages::kSiteAnotherRun, {request.output, temporary});
-    case TSiteTemporary::TTake::Failed:
-      return Failure(why.message.text, why.message.arguments, why.reason);
-  }
+  if (TProblem problem = held.Take(request.output, &removed)) return Failed(std::move(problem));
   for (const auto& leftover : removed) observer.Warn({messages::kSiteLeftoverRemoved, {leftover}});
   // Only now is this run the only one: another may have filled the output
   // since the first look.
   TSiteResult failure = CheckFolders(request, output, &output_exists);
   TSiteResult cancelled = Failure(messages::kSiteCancelled, {request.output});
-  cancelled.status = TLockStatus::Cancelled;
+  cancelled.status = TStatus::Cancelled;
   if (failure.ok() && observer.Cancelled()) failure = cancelled;
   std::thread checker;
   if (!check_first && failure.ok()) checker = std::thread(check_leaks);
-  bool built = failure.ok() && MakeFolders(plan, temporary, &failure);
+  bool built = failure.ok();
+  if (TProblem problem = built ? MakeFolders(plan, temporary) : TProblem{}) {
+    built = false;
+    failure = Failed(std::move(problem));
+  }
   if (built) {
     TSiteBuild build(plan, writer, temporary);
     built = build.Run(request.jobs, observer);
@@ -355,11 +333,14 @@ TSiteResult LockSite(const TSiteRequest& request, TSiteObserver& observer) {
   }
   if (!built) stop_check = true;
   if (checker.joinable()) checker.join();
-  if (built && !leaks_read) {
+  if (built && leaks_unread) {
     built = false;
-    failure = Failure(messages::kCannotReadFile, {unreadable}, leak_reason);
+    failure = Failed(leaks_unread);
   }
-  built = built && KeepFolderPermissions(plan, request.source, temporary, &failure);
+  if (TProblem problem = built ? KeepFolderPermissions(plan, request.source, temporary) : TProblem{}) {
+    built = false;
+    failure = Failed(std::move(problem));
+  }
   if (built && observer.Cancelled()) {
     built = false;
     failure = cancelled;
@@ -384,10 +365,16 @@ TSiteResult LockSite(const TSiteRequest& request, TSiteObserver& observer) {
       const std::string reason = platform::LastErrorText();
       const bool undone = output_exists ? platform::ExchangeFolders(temporary, output)
                                         : platform::MoveFolder(output, temporary);
-      if (undone) {
-        built = false;
-        failure = Failure(messages::kSiteCannotPutInPlace, {temporary, request.output}, reason);
+      if (!undone) {
+        // Neither made to last nor undone: the new site is in the output's
+        // place and the old output under the temporary name. Both stay,
+        // and the user is told where they are.
+        return output_exists
+                   ? Failure(messages::kSitePlacedNotFlushedOldKept, {request.output, temporary}, reason)
+                   : Failure(messages::kSitePlacedNotFlushed, {request.output}, reason);
       }
+      built = false;
+      failure = Failure(messages::kSiteCannotPutInPlace, {temporary, request.output}, reason);
     }
     if (!placed) {
       built = false;
@@ -403,7 +390,6 @@ TSiteResult LockSite(const TSiteRequest& request, TSiteObserver& observer) {
   if (output_exists && !platform::RemoveTree(temporary))
     observer.Warn({messages::kSiteOldOutputKept, {temporary}});
 
-  result.status = TLockStatus::Locked;
   result.site_key = writer.SiteKey();
   return result;
 }

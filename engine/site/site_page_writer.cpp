@@ -9,13 +9,12 @@
 namespace {
 
 // One page's observer: progress goes to the run's counters, and the run's
-// stop flag is the page's cancel. Nothing here asks about a backup.
-class TPageObserver : public TLockObserver {
+// stop flag is the page's cancel.
+class TPageObserver : public TRunObserver {
  public:
   TPageObserver(const std::function<void(std::uint64_t)>& progress, const std::atomic<bool>& cancel)
       : progress_(progress), cancel_(cancel) {}
-  bool ConfirmReplaceBackup(const std::string& /*backup_path*/) override { return false; }
-  void Progress(std::uint64_t done, std::uint64_t /*total*/) override { progress_(done); }
+  void Progress(const TProgress& progress) override { progress_(progress.bytes_done); }
   bool Cancelled() override { return cancel_.load(std::memory_order_relaxed); }
 
  private:
@@ -25,7 +24,7 @@ class TPageObserver : public TLockObserver {
 
 }  // namespace
 
-bool TSitePageWriter::ReadStartPage(TLockFailure* why) {
+TProblem TSitePageWriter::ReadStartPage() {
   std::uint64_t size = 0;
   const platform::FileHandle file = platform::OpenRegularForReading(plan_.start_page, &size);
   bool ok = file != platform::kInvalidHandle && size == plan_.start_page_size;
@@ -35,41 +34,38 @@ bool TSitePageWriter::ReadStartPage(TLockFailure* why) {
     ok = platform::ReadFileBytes(file, start_page_.data(), static_cast<std::uint32_t>(size), &got) &&
          got == size;
   }
-  const std::string reason = platform::LastErrorText();
+  TProblem problem;
+  if (!ok) problem = {{messages::kCannotReadFile, {plan_.start_page}}, platform::LastErrorText()};
   platform::CloseFile(file);
-  if (!ok) *why = {{messages::kCannotReadFile, {plan_.start_page}}, reason};
-  return ok;
+  return problem;
 }
 
-bool TSitePageWriter::Prepare(const TTemplate& template_, const TPassword& password, TLockFailure* why) {
+TProblem TSitePageWriter::Prepare(const TTemplate& template_, const TPassword& password) {
   // An empty password would encode nothing at all.
-  if (password.Typed().empty()) {
-    *why = {{messages::kPasswordNotEntered, {}}, {}};
-    return false;
-  }
+  if (password.Typed().empty()) return {{messages::kPasswordNotEntered, {}}, {}};
   // The plan makes the run's codec: one key derivation for the whole site.
-  if (!PlanLock(template_, password, &plan_, why)) return false;
+  TValueOr<TLockPlan> planned = PlanLock(template_, password);
+  if (!planned.ok()) return planned.problem;
+  plan_ = std::move(planned.value);
   site_key_ = plan_.codec->ShareKey();
-  return ReadStartPage(why);
+  return ReadStartPage();
 }
 
-bool TSitePageWriter::Write(const std::string& page, std::uint64_t size, std::uint32_t permissions,
-                            bool text_page, const std::string& to, TPageBuffers& buffers,
-                            const std::function<void(std::uint64_t done)>& progress,
-                            const std::atomic<bool>& cancel, TLockFailure* why) const {
-  if (!CheckPageBytes(plan_, page, size, why)) return false;
+TOutcome TSitePageWriter::Write(const std::string& page, std::uint64_t size, std::uint32_t permissions,
+                                bool text_page, const std::string& to, TPageBuffers& buffers,
+                                const std::function<void(std::uint64_t done)>& progress,
+                                const std::atomic<bool>& cancel) const {
+  if (TProblem problem = CheckPageBytes(plan_, page, size)) return Failed(std::move(problem));
   // Not flushed here: the run flushes the finished tree once, before it
   // takes the output's place.
   TExclusiveFile out(to, false);
   // The locked page is readable by no more people than the page.
-  if (!out.Create() || !platform::SetPermissions(out.handle(), permissions)) {
-    const std::string reason = platform::LastErrorText();
-    *why = {{messages::kCannotCreateFile, {to}}, reason};
-    return false;
-  }
+  if (TProblem problem = out.Create()) return Failed(std::move(problem));
+  if (!platform::SetPermissions(out.handle(), permissions))
+    return Failed({{messages::kCannotCreateFile, {to}}, platform::LastErrorText()});
   TPageObserver observer(progress, cancel);
   buffers.start_page = &start_page_;
-  if (!WriteLockedPage(plan_, page, text_page, out, observer, why, &buffers)) return false;
-  out.Keep();
-  return true;
+  TOutcome written = WriteLockedPage(plan_, page, text_page, out, observer, &buffers);
+  if (written.ok()) out.Keep();
+  return written;
 }

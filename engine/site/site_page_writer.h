@@ -10,17 +10,17 @@
 #include <string>
 
 #include "engine/lock/lock_plan.h"
-#include "engine/lock_result.h"
 #include "engine/lock/locked_page_writer.h"
+#include "engine/outcome.h"
 #include "engine/password.h"
 #include "engine/template_library.h"
 
 class TSitePageWriter {
  public:
   // Plans the template for `password` and reads its start page once for
-  // the run. False with the problem when the lock cannot go on (an empty
-  // password, a missing or wrong template...).
-  bool Prepare(const TTemplate& template_, const TPassword& password, TLockFailure* why);
+  // the run. The problem when the lock cannot go on (an empty password, a
+  // missing or wrong template...).
+  TProblem Prepare(const TTemplate& template_, const TPassword& password);
 
   // Writes the locked page of the page at `page` (a regular file of `size`
   // bytes and permission bits `permissions`, as the plan found it) into the
@@ -28,18 +28,18 @@ class TSitePageWriter {
   // caller flushes the whole tree). `text_page` wraps it as text. `buffers`
   // are one thread's, kept from page to page. `progress` hears how many of
   // the page's bytes are encoded; `cancel`, read between writes, stops the
-  // page (`why->cancelled`). True when the page is written whole; false
-  // with the problem, and nothing of `to` left.
-  bool Write(const std::string& page, std::uint64_t size, std::uint32_t permissions, bool text_page,
-             const std::string& to, TPageBuffers& buffers,
-             const std::function<void(std::uint64_t done)>& progress, const std::atomic<bool>& cancel,
-             TLockFailure* why) const;
+  // page (Cancelled). Done when the page is written whole; else Failed with
+  // the problem, and nothing of `to` left.
+  TOutcome Write(const std::string& page, std::uint64_t size, std::uint32_t permissions, bool text_page,
+                 const std::string& to, TPageBuffers& buffers,
+                 const std::function<void(std::uint64_t done)>& progress,
+                 const std::atomic<bool>& cancel) const;
 
   // The run's site key, for a share link; empty for an XOR template.
   const std::string& SiteKey() const { return site_key_; }
 
  private:
-  bool ReadStartPage(TLockFailure* why);
+  TProblem ReadStartPage();
 
   TLockPlan plan_;
   std::string start_page_;

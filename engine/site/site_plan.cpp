@@ -4,9 +4,9 @@
 
 #include "engine/template_library.h"
 #include "platform/platform.h"
+#include "resources/message_table.h"
 
 namespace {
-
 
 // One entry of the site's or the template's tree, as the walk found it.
 struct TNode {
@@ -31,13 +31,11 @@ bool IsPageKind(TSiteFileKind kind) { return kind == TSiteFileKind::Page || kind
 // order, so that two runs over one tree plan the same. `relative` is its
 // path under the top with "/" after each part; without `patterns` every
 // file is a template file.
-bool Walk(const std::string& path, const std::string& relative, const TPagePatterns* patterns, TNode* folder,
-          TSitePlan* plan, std::string* unreadable) {
+TProblem Walk(const std::string& path, const std::string& relative, const TPagePatterns* patterns,
+              TNode* folder, TSitePlan* plan) {
   std::vector<platform::DirEntry> entries;
-  if (!platform::ListDirectory(path, &entries)) {
-    *unreadable = path;
-    return false;
-  }
+  if (!platform::ListDirectory(path, &entries))
+    return {{messages::kSiteCannotList, {path}}, platform::LastErrorText()};
   std::sort(entries.begin(), entries.end(),
             [](const platform::DirEntry& a, const platform::DirEntry& b) { return a.name < b.name; });
   for (const auto& entry : entries) {
@@ -62,8 +60,8 @@ bool Walk(const std::string& path, const std::string& relative, const TPagePatte
         continue;
       }
       node.folder = true;
-      if (!Walk(full + platform::PathSeparator(), site_path + "/", patterns, &node, plan, unreadable))
-        return false;
+      if (TProblem problem = Walk(full + platform::PathSeparator(), site_path + "/", patterns, &node, plan))
+        return problem;
       // Nothing to write there: the folder is not made either.
       if (patterns && node.children.empty()) continue;
     } else if (!entry.regular) {
@@ -87,7 +85,7 @@ bool Walk(const std::string& path, const std::string& relative, const TPagePatte
     }
     folder->children.push_back(std::move(node));
   }
-  return true;
+  return {};
 }
 
 class TPlanner {
@@ -202,15 +200,15 @@ std::string TopPage(const TNode& root) {
 
 }  // namespace
 
-bool PlanSite(const std::string& source, const std::string& template_folder, const TPagePatterns& patterns,
-              TSitePlan* plan, std::string* unreadable) {
+TProblem PlanSite(const std::string& source, const std::string& template_folder,
+                  const TPagePatterns& patterns, TSitePlan* plan) {
   *plan = TSitePlan();
   TNode site;
   site.folder = true;
-  if (!Walk(source, "", &patterns, &site, plan, unreadable)) return false;
+  if (TProblem problem = Walk(source, "", &patterns, &site, plan)) return problem;
   TNode template_root;
   template_root.folder = true;
-  if (!Walk(template_folder, "", nullptr, &template_root, plan, unreadable)) return false;
+  if (TProblem problem = Walk(template_folder, "", nullptr, &template_root, plan)) return problem;
   // The start page becomes every locked page; it is not copied.
   auto& entries = template_root.children;
   entries.erase(std::remove_if(entries.begin(), entries.end(),
@@ -218,5 +216,5 @@ bool PlanSite(const std::string& source, const std::string& template_folder, con
                 entries.end());
   TPlanner(template_root, plan).Emit(site, "");
   plan->top_page = TopPage(site);
-  return true;
+  return {};
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/outcome.h"
 #include "engine/site/copy_policy.h"
 #include "engine/site/page_patterns.h"
 
@@ -72,7 +73,7 @@ struct TSitePlan {
 
 // Walks `source` and `template_folder` (both ending in the separator); the
 // template's top-level "index.html" is its start page and is not copied.
-// True with the plan; false when a folder cannot be listed, with its path in
-// `unreadable` (the system's reason is then LastErrorText()).
-bool PlanSite(const std::string& source, const std::string& template_folder, const TPagePatterns& patterns,
-              TSitePlan* plan, std::string* unreadable);
+// Fills `plan`; the problem (kSiteCannotList naming the folder, with the
+// system's reason) when a folder cannot be listed.
+TProblem PlanSite(const std::string& source, const std::string& template_folder,
+                  const TPagePatterns& patterns, TSitePlan* plan);

@@ -32,29 +32,25 @@ void TSiteTemporary::AlsoHold(const std::string& folder) {
   if (platform::LockFolder(folder, &handle) == platform::FolderLock::Locked) held_.push_back(handle);
 }
 
-TSiteTemporary::TTake TSiteTemporary::Take(std::vector<std::string>* removed, TLockFailure* why) {
+TProblem TSiteTemporary::Take(const std::string& output_shown, std::vector<std::string>* removed) {
   const std::string own = path_ + OwnSuffix();
-  if (!platform::MakeDirectory(own)) {
-    const std::string reason = platform::LastErrorText();
-    *why = {{messages::kCannotCreateFolder, {own}}, reason};
-    return TTake::Failed;
-  }
+  if (!platform::MakeDirectory(own))
+    return {{messages::kCannotCreateFolder, {own}}, platform::LastErrorText()};
   platform::FileHandle mine = platform::kInvalidHandle;
   if (platform::LockFolder(own, &mine) != platform::FolderLock::Locked) {
-    const std::string reason = platform::LastErrorText();
+    TProblem problem{{messages::kCannotCreateFolder, {own}}, platform::LastErrorText()};
     platform::RemoveTree(own);
-    *why = {{messages::kCannotCreateFolder, {own}}, reason};
-    return TTake::Failed;
+    return problem;
   }
-  auto give_up = [&](TTake take) {
+  auto give_up = [&](TProblem problem) {
     platform::UnlockFolder(mine);
     platform::RemoveTree(own);
-    return take;
+    return problem;
   };
   for (int i = 0; i < kTakeTries; ++i) {
     if (platform::MoveFolder(own, path_)) {
       held_.push_back(mine);
-      return TTake::Taken;
+      return {};
     }
     const bool folder = platform::IsDirectory(path_) && !platform::IsLink(path_);
     if (!folder && !platform::PathExists(path_) && !platform::IsLink(path_)) continue;  // just gone
@@ -63,7 +59,7 @@ TSiteTemporary::TTake TSiteTemporary::Take(std::vector<std::string>* removed, TL
       platform::FileHandle theirs = platform::kInvalidHandle;
       switch (platform::LockFolder(path_, &theirs)) {
         case platform::FolderLock::Held:
-          return give_up(TTake::Busy);
+          return give_up({{messages::kSiteAnotherRun, {output_shown, path_}}, {}});
         case platform::FolderLock::Failed:
           continue;  // gone meanwhile, or not ours to open: look again
         case platform::FolderLock::Locked:
@@ -74,13 +70,8 @@ TSiteTemporary::TTake TSiteTemporary::Take(std::vector<std::string>* removed, TL
     } else {
       gone = platform::RemoveFile(path_);
     }
-    if (!gone) {
-      const std::string reason = platform::LastErrorText();
-      *why = {{messages::kSiteCannotRemoveLeftover, {path_}}, reason};
-      return give_up(TTake::Failed);
-    }
+    if (!gone) return give_up({{messages::kSiteCannotRemoveLeftover, {path_}}, platform::LastErrorText()});
     removed->push_back(path_);
   }
-  *why = {{messages::kCannotCreateFolder, {path_}}, platform::LastErrorText()};
-  return give_up(TTake::Failed);
+  return give_up({{messages::kCannotCreateFolder, {path_}}, platform::LastErrorText()});
 }

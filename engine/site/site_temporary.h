@@ -9,22 +9,21 @@
 #include <string>
 #include <vector>
 
-#include "engine/lock_result.h"
+#include "engine/outcome.h"
 #include "platform/platform.h"
 
 class TSiteTemporary {
  public:
-  enum class TTake { Taken, Busy, Failed };
-
   explicit TSiteTemporary(std::string path) : path_(std::move(path)) {}
   ~TSiteTemporary();
   TSiteTemporary(const TSiteTemporary&) = delete;
   TSiteTemporary& operator=(const TSiteTemporary&) = delete;
 
-  // Taken: the folder exists at path(), new and empty, locked by this run;
-  // each leftover removed on the way is in `removed`. Busy: another run
-  // holds it; nothing was changed. Failed: `why` says what failed.
-  TTake Take(std::vector<std::string>* removed, TLockFailure* why);
+  // No problem: the folder exists at path(), new and empty, locked by this
+  // run; each leftover removed on the way is in `removed`. Another run
+  // holds it: kSiteAnotherRun (naming `output_shown`, the output as the
+  // user gave it), and nothing was changed. Else the problem that stopped it.
+  TProblem Take(const std::string& output_shown, std::vector<std::string>* removed);
 
   // Locks another folder until this one is released (best effort): the old
   // output, which has the temporary name after the swap until removed.

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/template_library.h"
+
 class TFastIO;
 
 // The payload area of a template start page lies between these markers.
@@ -22,8 +24,6 @@ inline constexpr char kLf[] = "\n";
 // A start page that declares this, before "//Page Begin" and within the
 // marker search limit, gets the strong block.
 inline constexpr char kStrongProtectionMeta[] = "<meta name=\"zendrel-protection\" content=\"aes-256-gcm\">";
-
-enum class TProtection { Xor, Strong };
 
 struct TPayloadArea {
   // From just after the line break that ends the start marker's line up to

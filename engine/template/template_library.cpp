@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "engine/template/template_protection.h"
 #include "platform/path_parts.h"
 #include "platform/platform.h"
 #include "resources/message_table.h"
@@ -22,12 +23,18 @@ bool EndsInSeparator(const std::string& path) {
   return !path.empty() && platform::FolderPart(path).size() == path.size();
 }
 
-// `shown` names the template in the message: its name, or its path.
-bool HasStartPage(const TTemplate& found, const std::string& shown, TLockMessage* why) {
+// The template in `found.value`, when its start page is there: its
+// protection is read once, here. `shown` names the template in the
+// message: its name, or its path.
+TValueOr<TTemplate> WithStartPage(TValueOr<TTemplate> found, const std::string& shown) {
+  TTemplate& chosen = found.value;
   std::uint64_t size = 0;
-  if (platform::RegularFileSize(found.StartPage(), &size)) return true;
-  *why = {messages::kTemplateNotFound, {shown, found.StartPage()}};
-  return false;
+  if (!platform::RegularFileSize(chosen.StartPage(), &size)) {
+    found.problem = {{messages::kTemplateNotFound, {shown, chosen.StartPage()}}, {}};
+    return found;
+  }
+  chosen.protection = ReadTemplateProtection(chosen.StartPage());
+  return found;
 }
 
 }  // namespace
@@ -43,21 +50,23 @@ std::vector<std::string> TTemplateLibrary::Names() const {
   return names;
 }
 
-bool TTemplateLibrary::Find(const std::string& name, TTemplate* found, TLockMessage* why) const {
+TValueOr<TTemplate> TTemplateLibrary::Find(const std::string& name) const {
+  TValueOr<TTemplate> found;
   if (!IsTemplateName(name)) {
-    *why = {messages::kNotATemplateName, {name}};
-    return false;
+    found.problem = {{messages::kNotATemplateName, {name}}, {}};
+    return found;
   }
-  *found = {name, folder_ + name + platform::PathSeparator()};
-  return HasStartPage(*found, name, why);
+  found.value = {name, folder_ + name + platform::PathSeparator(), {}};
+  return WithStartPage(std::move(found), name);
 }
 
-bool TTemplateLibrary::OpenFolder(const std::string& path, TTemplate* found, TLockMessage* why) {
+TValueOr<TTemplate> TTemplateLibrary::OpenFolder(const std::string& path) {
+  TValueOr<TTemplate> found;
   if (path.empty()) {
-    *why = {messages::kNotATemplateName, {path}};
-    return false;
+    found.problem = {{messages::kNotATemplateName, {path}}, {}};
+    return found;
   }
   const std::string folder = EndsInSeparator(path) ? path : path + platform::PathSeparator();
-  *found = {platform::FileNamePart(folder.substr(0, folder.size() - 1)), folder};
-  return HasStartPage(*found, path, why);
+  found.value = {platform::FileNamePart(folder.substr(0, folder.size() - 1)), folder, {}};
+  return WithStartPage(std::move(found), path);
 }

@@ -2,10 +2,9 @@
 
 #include "fileio/fast_io.h"
 
-bool ReadTemplateProtection(const std::string& start_page_path, TProtection* protection) {
+std::optional<TProtection> ReadTemplateProtection(const std::string& start_page_path) {
   TFastIO start_page;
   TPayloadArea area;
-  if (!start_page.Open(start_page_path) || !FindPayloadArea(start_page, &area)) return false;
-  *protection = area.protection;
-  return true;
+  if (!start_page.Open(start_page_path) || !FindPayloadArea(start_page, &area)) return std::nullopt;
+  return area.protection;
 }

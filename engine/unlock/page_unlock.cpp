@@ -18,37 +18,31 @@ TUnlockResult Decode(TBlockReader& reader, const std::string& locked_path, const
   bool last = false;
   const TBlockReader::TStatus status = reader.Next(&first, &last);
   if (status == TBlockReader::TStatus::ReadFailed)
-    return {TUnlockStatus::ReadFailed,
-            messages::Format(messages::kUnlockCannotRead, {locked_path, reader.LastErrorText()})};
+    return Failed({{messages::kUnlockCannotRead, {locked_path, reader.LastErrorText()}}, {}});
   if (status != TBlockReader::TStatus::Ok)
-    return {TUnlockStatus::NotLocked,
-            messages::Format(messages::kUnlockNotLocked, {locked_path, reader.Problem()})};
+    return Failed({{messages::kUnlockNotLocked, {locked_path, reader.Problem()}}, {}});
   if (first == kStrongFormatName || first == kStrongFormat2Name) {
-    if (last)
-      return {TUnlockStatus::Damaged,
-              messages::Format(messages::kUnlockDamaged, {"the block ends within its header"})};
+    if (last) return Failed({{messages::kUnlockDamaged, {"the block ends within its header"}}, {}});
     return DecodeStrongBlock(reader, first, password, out);
   }
   if (IsCheckValueLiteral(first)) return DecodeXorBlock(reader, first, last, password.Typed(), out);
   // Every strong format's name starts so; one this program does not know
   // was written by a later release.
-  if (first.rfind("ZENDREL-", 0) == 0)
-    return {TUnlockStatus::NotLocked, messages::Format(messages::kUnlockNewerVersion, {locked_path})};
-  return {TUnlockStatus::NotLocked, messages::Format(messages::kUnlockUnknownFormat, {locked_path})};
+  if (first.rfind("ZENDREL-", 0) == 0) return Failed({{messages::kUnlockNewerVersion, {locked_path}}, {}});
+  return Failed({{messages::kUnlockUnknownFormat, {locked_path}}, {}});
 }
 
 }  // namespace
 
 TUnlockResult UnlockPage(const std::string& locked_path, const std::string& output_path,
                          const TPassword& password) {
-  if (platform::PathExists(output_path))
-    return {TUnlockStatus::OutputExists, messages::Format(messages::kUnlockOutputExists, {output_path})};
+  if (platform::PathExists(output_path)) return Failed({{messages::kUnlockOutputExists, {output_path}}, {}});
   // Opening a FIFO would wait for a writer, and a device may never end.
   switch (platform::KindOfPath(locked_path)) {
     case platform::PathKind::Directory:
-      return {TUnlockStatus::ReadFailed, messages::Format(messages::kUnlockFolder, {locked_path})};
+      return Failed({{messages::kUnlockFolder, {locked_path}}, {}});
     case platform::PathKind::Special:
-      return {TUnlockStatus::ReadFailed, messages::Format(messages::kUnlockSpecial, {locked_path})};
+      return Failed({{messages::kUnlockSpecial, {locked_path}}, {}});
     case platform::PathKind::Missing:
     case platform::PathKind::Regular:
       break;
@@ -58,13 +52,11 @@ TUnlockResult UnlockPage(const std::string& locked_path, const std::string& outp
     case TBlockReader::TStatus::Ok:
       break;
     case TBlockReader::TStatus::ReadFailed:
-      return {TUnlockStatus::ReadFailed,
-              messages::Format(messages::kUnlockCannotRead, {locked_path, reader.LastErrorText()})};
+      return Failed({{messages::kUnlockCannotRead, {locked_path, reader.LastErrorText()}}, {}});
     case TBlockReader::TStatus::NoBlock:
-      return {TUnlockStatus::NotLocked, messages::Format(messages::kUnlockNoMarker, {locked_path})};
+      return Failed({{messages::kUnlockNoMarker, {locked_path}}, {}});
     case TBlockReader::TStatus::Malformed:
-      return {TUnlockStatus::NotLocked,
-              messages::Format(messages::kUnlockNotLocked, {locked_path, reader.Problem()})};
+      return Failed({{messages::kUnlockNotLocked, {locked_path, reader.Problem()}}, {}});
   }
 
   // The page comes out in clear, so readable by its owner only, whatever
@@ -72,34 +64,31 @@ TUnlockResult UnlockPage(const std::string& locked_path, const std::string& outp
   // one found unheld was left by a run that was stopped.
   const std::string temp = output_path + kUnlockTempSuffix;
   if (platform::PathExists(temp)) {
-    if (platform::IsHeld(temp))
-      return {TUnlockStatus::WriteFailed, messages::Format(messages::kUnlockTempHeld, {temp})};
+    if (platform::IsHeld(temp)) return Failed({{messages::kUnlockTempHeld, {temp}}, {}});
     if (!platform::RemoveFile(temp))
-      return {TUnlockStatus::WriteFailed,
-              messages::Format(messages::kUnlockLeftoverNotRemoved, {temp, platform::LastErrorText()})};
-    return {TUnlockStatus::WriteFailed, messages::Format(messages::kUnlockLeftoverRemoved, {temp})};
+      return Failed({{messages::kUnlockLeftoverNotRemoved, {temp, platform::LastErrorText()}}, {}});
+    return Failed({{messages::kUnlockLeftoverRemoved, {temp}}, {}});
   }
   const platform::FileHandle file = platform::CreateHeldPrivate(temp);
   if (file == platform::kInvalidHandle)
-    return {TUnlockStatus::WriteFailed,
-            messages::Format(messages::kUnlockCannotCreate, {temp, platform::LastErrorText()})};
+    return Failed({{messages::kUnlockCannotCreate, {temp, platform::LastErrorText()}}, {}});
   TFileWriter sink(file);
   TUnlockResult result = Decode(reader, locked_path, password, sink);
-  if (result.status == TUnlockStatus::Done && !sink.Flush()) result.status = TUnlockStatus::WriteFailed;
-  if (result.status == TUnlockStatus::WriteFailed)
-    result.message = messages::Format(messages::kUnlockCannotWrite, {temp, sink.Reason()});
+  // A decoder that could not write says so without the file's name; the
+  // sink keeps the system's reason, taken when the write failed.
+  if (result.ok() && !sink.Flush()) result = Failed({{messages::kUnlockCannotWrite, {}}, {}});
+  if (result.cause() == messages::kUnlockCannotWrite)
+    result.problem.message.arguments = {temp, sink.Reason()};
   platform::CloseFile(file);
 
   // RenameFile refuses an existing target, so a file that appeared meanwhile
   // is not overwritten either.
-  if (result.status == TUnlockStatus::Done && !platform::RenameFile(temp, output_path)) {
+  if (result.ok() && !platform::RenameFile(temp, output_path)) {
     const std::string why = platform::LastErrorText();
-    result = platform::PathExists(output_path)
-                 ? TUnlockResult{TUnlockStatus::OutputExists,
-                                 messages::Format(messages::kUnlockOutputExists, {output_path})}
-                 : TUnlockResult{TUnlockStatus::WriteFailed,
-                                 messages::Format(messages::kUnlockCannotRename, {temp, output_path, why})};
+    result = Failed(platform::PathExists(output_path)
+                        ? TProblem{{messages::kUnlockOutputExists, {output_path}}, {}}
+                        : TProblem{{messages::kUnlockCannotRename, {temp, output_path, why}}, {}});
   }
-  if (result.status != TUnlockStatus::Done) platform::RemoveFile(temp);
+  if (!result.ok()) platform::RemoveFile(temp);
   return result;
 }

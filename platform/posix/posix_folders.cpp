@@ -68,6 +68,10 @@ bool RemoveTree(const std::string& path) {
 }
 
 bool MoveFolder(const std::string& from, const std::string& to) {
+  if (faults::Next(faults::Call::Rename) != faults::Failure::None) {
+    errno = EIO;
+    return false;
+  }
   const std::string source = WithoutFinalSeparator(from);
   const std::string target = WithoutFinalSeparator(to);
   if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return true;
@@ -111,6 +115,10 @@ bool FlushTree(const std::string& path) {
 bool FlushFolder(const std::string& path) { return FlushOpenFolder(path, ::fsync); }
 
 bool ExchangeFolders(const std::string& a, const std::string& b) {
+  if (faults::Next(faults::Call::Rename) != faults::Failure::None) {
+    errno = EIO;
+    return false;
+  }
   const std::string first = WithoutFinalSeparator(a);
   const std::string second = WithoutFinalSeparator(b);
   if (::renameat2(AT_FDCWD, first.c_str(), AT_FDCWD, second.c_str(), RENAME_EXCHANGE) == 0) return true;

@@ -121,11 +121,19 @@ bool RemoveTree(const std::string& path) {
 }
 
 bool MoveFolder(const std::string& from, const std::string& to) {
+  if (faults::Next(faults::Call::Rename) != faults::Failure::None) {
+    SetLastError(ERROR_WRITE_FAULT);
+    return false;
+  }
   // Without MOVEFILE_REPLACE_EXISTING an existing target is refused.
   return MoveFileExA(WithoutFinalSeparator(from).c_str(), WithoutFinalSeparator(to).c_str(), 0) != 0;
 }
 
 bool ExchangeFolders(const std::string& a, const std::string& b) {
+  if (faults::Next(faults::Call::Rename) != faults::Failure::None) {
+    SetLastError(ERROR_WRITE_FAULT);
+    return false;
+  }
   // Windows has no atomic swap of folders: three renames, each undone when
   // a later one fails.
   const std::string first = WithoutFinalSeparator(a);

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "engine/page_unlock.h"
+#include "resources/message_table.h"
 #include "tests/e2e_cli/cli_runner.h"
 
 void CliFixture::SetUp() {
@@ -18,7 +19,9 @@ void CliFixture::SetUp() {
                                                  const std::string& original) {
   testing_support::TempDir out;
   const TUnlockResult result = UnlockPage(path, out / "page", password);
-  if (result.status != TUnlockStatus::Done) return ::testing::AssertionFailure() << result.message;
+  if (result.status != TStatus::Done)
+    return ::testing::AssertionFailure()
+           << messages::Format(result.problem.message.text, result.problem.message.arguments);
   if (testing_support::ReadFile(out / "page") != original)
     return ::testing::AssertionFailure() << "the page opens to other bytes";
   return ::testing::AssertionSuccess();

@@ -103,7 +103,7 @@ void WriteLowCostStrongBlock(const std::string& page, const std::string& passwor
   WriteFile(path, page);
   TByteSource source;
   Check(source.Open(path), "cannot open the page to seal");
-  Check(SealPageChunks(source, stream, lines, {}) == TBlockStatus::Written, "sealing failed");
+  Check(SealPageChunks(source, stream, lines, {}).ok(), "sealing failed");
 }
 
 bool WriteXorBlock(const std::string& page, const std::string& password, bool text_page,
@@ -112,13 +112,13 @@ bool WriteXorBlock(const std::string& page, const std::string& password, bool te
   // would be left out.
   if (page.find('\0') != std::string::npos) return false;
   std::unique_ptr<TPageCodec> codec;
-  Check(MakePageCodec(TProtection::Xor, password, &codec) == TCodecSetup::Ready, "no XOR codec");
+  Check(!MakePageCodec(TProtection::Xor, password, &codec), "no XOR codec");
   const std::string path = ScratchPath("xor-source");
   WriteFile(path, page);
   TByteSource source;
   Check(source.Open(path), "cannot open the page to encode");
-  const TBlockStatus status = codec->WriteBlock(source, text_page, line_break, sink);
-  Check(status == TBlockStatus::Written, "the XOR encoding failed");
+  const TOutcome written = codec->WriteBlock(source, text_page, line_break, sink);
+  Check(written.ok(), "the XOR encoding failed");
   return true;
 }
 

@@ -53,8 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!lb.empty() && end != std::string::npos && end - marker < 29000 && end >= after + lb.size()) {
       fuzz::Check(found && area.begin == after + lb.size() && area.end == end,
                   "a well-formed payload area was not found where it is");
-      TProtection protection;
-      fuzz::Check(ReadTemplateProtection(path, &protection) && protection == area.protection,
+      fuzz::Check(ReadTemplateProtection(path) == area.protection,
                   "the template's protection differs from its area's");
     }
   }

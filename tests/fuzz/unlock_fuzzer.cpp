@@ -16,6 +16,7 @@
 #include "engine/page_unlock.h"
 #include "engine/template/payload_area.h"
 #include "fileio/block_sink.h"
+#include "resources/message_table.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "tests/fuzz/seal.h"
 
@@ -32,9 +33,9 @@ TUnlockResult Unlock(const std::string& locked, const char* password, std::strin
   fuzz::WriteFile(in, locked);
   const TUnlockResult result = UnlockPage(in, out, password);
   fuzz::Check(!Exists(out + kUnlockTempSuffix), "the unlock left its temporary file");
-  fuzz::Check(Exists(out) == (result.status == TUnlockStatus::Done),
+  fuzz::Check(Exists(out) == (result.status == TStatus::Done),
               "an output file exists although the unlock failed, or is missing after Done");
-  fuzz::Check(result.status == TUnlockStatus::Done || !result.message.empty(), "a failure without a message");
+  fuzz::Check(result.ok() || result.problem, "a failure without a message");
   if (Exists(out)) *opened = fuzz::ReadFile(out);
   std::filesystem::remove(out);
   return result;
@@ -65,7 +66,9 @@ void CheckRoundTrip(const std::string& page, std::uint8_t choice) {
     TPayloadArea area;
     fuzz::Check(fuzz::SpliceBlock(start_page, block.Text, &locked, &area), "the start page has no area");
     const TUnlockResult result = Unlock(locked, kPassword, &opened);
-    if (result.status != TUnlockStatus::Done) fuzz::Fail("a page locked here did not open: " + result.message);
+    if (result.status != TStatus::Done)
+      fuzz::Fail("a page locked here did not open: " +
+                 messages::Format(result.problem.message.text, result.problem.message.arguments));
     fuzz::Check(opened == page, "a page locked here came back with other bytes");
   }
 }
@@ -81,10 +84,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const bool strong = IsStrongBlock(bytes);
   std::string opened;
-  if (Unlock(bytes, kPassword, &opened).status == TUnlockStatus::Done && strong)
+  if (Unlock(bytes, kPassword, &opened).status == TStatus::Done && strong)
     fuzz::Check(fuzz::HasSeal(opened), "a strong page opened into bytes that were never locked");
   const TUnlockResult wrong = Unlock(bytes, kWrongPassword, &opened);
-  fuzz::Check(!(strong && wrong.status == TUnlockStatus::Done), "a strong page opened with the wrong password");
+  fuzz::Check(!(strong && wrong.status == TStatus::Done), "a strong page opened with the wrong password");
   return 0;
 }
 

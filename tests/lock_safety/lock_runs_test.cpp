@@ -72,7 +72,7 @@ TEST_P(DiskFullTest, TheLockFailsAndKeepsThePage) {
 
   ScriptedObserver observer({true});
   const TLockResult result = Lock(f, "Plain", disk / "page.html", disk / "backup.html", "pagekey", observer);
-  EXPECT_EQ(result.status, TLockStatus::Failed);
+  EXPECT_EQ(result.status, TStatus::Failed);
   EXPECT_EQ(observer.asked.size(), 1u);
   EXPECT_TRUE(result.further.empty()) << Told(result);
   const std::string text = Told(result);

@@ -11,7 +11,7 @@
 
 namespace {
 
-class TPrintingObserver : public TSiteObserver {
+class TPrintingObserver : public TRunObserver {
  public:
   void Warn(const TLockMessage& warning) override {
     std::fprintf(stderr, "warning: %s\n", warning.text ? warning.text : "");
@@ -32,6 +32,7 @@ int main(int argc, char** argv) {
   TPrintingObserver observer;
   const TSiteResult result = LockSite(request, observer);
   if (result.ok()) return 0;
-  std::fprintf(stderr, "%s\n%s\n", result.message.text ? result.message.text : "", result.reason.c_str());
+  std::fprintf(stderr, "%s\n%s\n", result.problem.message.text ? result.problem.message.text : "",
+               result.problem.reason.c_str());
   return 1;
 }

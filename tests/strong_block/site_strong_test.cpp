@@ -58,9 +58,10 @@ TEST(SiteStrong, EveryPageOfTheSiteIsWrittenForTheIndependentCheck) {
   request.password = TPassword(password, password);
   request.include = {"*.html", "*.htm", "*.txt"};
   request.jobs = 2;
-  TSiteObserver quiet;
+  TRunObserver quiet;
   const TSiteResult result = LockSite(request, quiet);
-  ASSERT_TRUE(result.ok()) << (result.message.text ? result.message.text : "") << " " << result.reason;
+  ASSERT_TRUE(result.ok()) << (result.problem.message.text ? result.problem.message.text : "") << " "
+                           << result.problem.reason;
   EXPECT_EQ(result.pages, std::size(pages));
   EXPECT_EQ(result.site_key.size(), 32u);
 

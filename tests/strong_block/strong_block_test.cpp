@@ -17,6 +17,7 @@
 #include "engine/format/strong/strong_codec.h"
 #include "engine/format/strong/strong_keys.h"
 #include "platform/platform.h"
+#include "resources/message_table.h"
 #include "tests/support/lock_fixture.h"
 #include "tests/support/strong_format1.h"
 #include "tests/support/temp_dir.h"
@@ -144,10 +145,10 @@ void CheckShape2(const std::string& block, bool text, const std::string& site_sa
   }
 }
 
-TBlockStatus WriteWith(TStrongCodec& codec, const std::string& page_path, bool text, TBlockSink& sink,
-                       const std::string& line_break = "\r\n") {
+TOutcome WriteWith(TStrongCodec& codec, const std::string& page_path, bool text, TBlockSink& sink,
+                   const std::string& line_break = "\r\n") {
   TByteSource page;
-  if (!page.Open(page_path)) return TBlockStatus::ReadFailed;
+  if (!page.Open(page_path)) return BlockFailed(messages::kCannotReadFile);
   return codec.WriteBlock(page, text, line_break, sink);
 }
 
@@ -183,13 +184,13 @@ TEST(StrongBlock, WritesEveryCaseForTheIndependentCheck) {
     SCOPED_TRACE(c.name);
     auto& codec = codecs[c.typed_password];
     if (!codec) {
-      ASSERT_EQ(TStrongCodec::Make(c.typed_password, &codec), TCodecSetup::Ready);
+      ASSERT_FALSE(TStrongCodec::Make(c.typed_password, &codec));
     }
     // Text pages take the LF lines of an LF template.
     const std::string line_break = c.text ? "\n" : "\r\n";
     const std::string name = std::string("v2_") + c.name;
     TStringSink sink;
-    ASSERT_EQ(WriteWith(*codec, dir + c.name + ".page", c.text, sink, line_break), TBlockStatus::Written);
+    ASSERT_TRUE(WriteWith(*codec, dir + c.name + ".page", c.text, sink, line_break).ok());
     CheckShape2(sink.Text, c.text, codec->SiteSalt(), line_break);
     WriteFile(dir + name + ".page", c.page);
     WriteFile(dir + name + ".block", sink.Text);
@@ -199,12 +200,11 @@ TEST(StrongBlock, WritesEveryCaseForTheIndependentCheck) {
   // Given site salt, page salt and prefix are written as given.
   const std::string page_salt = "fedcba9876543210";
   std::unique_ptr<TStrongCodec> fixed_codec;
-  ASSERT_EQ(TStrongCodec::Make("pw", salt, &fixed_codec), TCodecSetup::Ready);
+  ASSERT_FALSE(TStrongCodec::Make("pw", salt, &fixed_codec));
   TByteSource fixed_page;
   ASSERT_TRUE(fixed_page.Open(dir + "fixed.page"));
   TStringSink fixed2;
-  ASSERT_EQ(fixed_codec->WriteBlock(fixed_page, false, "\r\n", page_salt, prefix, fixed2),
-            TBlockStatus::Written);
+  ASSERT_TRUE(fixed_codec->WriteBlock(fixed_page, false, "\r\n", page_salt, prefix, fixed2).ok());
   const auto lines = BlockLines(fixed2.Text);
   EXPECT_EQ(lines[2], "'" + Base64Encode(salt) + "',");
   EXPECT_EQ(lines[3], "'" + Base64Encode(page_salt) + "',");
@@ -223,12 +223,12 @@ TEST(StrongCodec, PagesOfOneRunShareTheSiteSaltAlone) {
   TempDir dir;
   WriteFile(dir / "page.html", "<html>same</html>");
   std::unique_ptr<TStrongCodec> run, other_run;
-  ASSERT_EQ(TStrongCodec::Make("pw", &run), TCodecSetup::Ready);
-  ASSERT_EQ(TStrongCodec::Make("pw", &other_run), TCodecSetup::Ready);
+  ASSERT_FALSE(TStrongCodec::Make("pw", &run));
+  ASSERT_FALSE(TStrongCodec::Make("pw", &other_run));
   TStringSink a, b, c;
-  ASSERT_EQ(WriteWith(*run, dir / "page.html", false, a), TBlockStatus::Written);
-  ASSERT_EQ(WriteWith(*run, dir / "page.html", false, b), TBlockStatus::Written);
-  ASSERT_EQ(WriteWith(*other_run, dir / "page.html", false, c), TBlockStatus::Written);
+  ASSERT_TRUE(WriteWith(*run, dir / "page.html", false, a).ok());
+  ASSERT_TRUE(WriteWith(*run, dir / "page.html", false, b).ok());
+  ASSERT_TRUE(WriteWith(*other_run, dir / "page.html", false, c).ok());
   const auto la = BlockLines(a.Text), lb = BlockLines(b.Text), lc = BlockLines(c.Text);
   EXPECT_EQ(la[2], lb[2]);
   EXPECT_NE(la[2], lc[2]);
@@ -241,7 +241,7 @@ TEST(StrongCodec, TellsProgressAndStopsWhenCancelled) {
   TempDir dir;
   WriteFile(dir / "page.html", RandomBytes(3 * 65536 + 5, 5));
   std::unique_ptr<TStrongCodec> codec;
-  ASSERT_EQ(TStrongCodec::Make("pw", &codec), TCodecSetup::Ready);
+  ASSERT_FALSE(TStrongCodec::Make("pw", &codec));
   std::vector<std::uint64_t> told;
   auto run = [&](int stop_after) {
     told.clear();
@@ -254,9 +254,9 @@ TEST(StrongCodec, TellsProgressAndStopsWhenCancelled) {
       return static_cast<int>(told.size()) != stop_after;
     });
   };
-  EXPECT_EQ(run(0), TBlockStatus::Written);
+  EXPECT_TRUE(run(0).ok());
   EXPECT_EQ(told, (std::vector<std::uint64_t>{65536, 2 * 65536, 3 * 65536, 3 * 65536 + 5}));
-  EXPECT_EQ(run(2), TBlockStatus::Cancelled);
+  EXPECT_EQ(run(2).status, TStatus::Cancelled);
   EXPECT_EQ(told.size(), 2u);
 }
 
@@ -264,27 +264,28 @@ TEST(StrongCodec, RefusesWhatItCannotUse) {
   TempDir dir;
   WriteFile(dir / "page.html", RandomBytes(150000, 4));
   std::unique_ptr<TStrongCodec> codec;
-  EXPECT_EQ(TStrongCodec::Make("pw", "short salt", &codec), TCodecSetup::CryptoFailed);
+  EXPECT_EQ(TStrongCodec::Make("pw", "short salt", &codec).message.text, messages::kCannotMakeKey);
   EXPECT_FALSE(codec);
 #ifndef _WIN32
   // Latin-1 bytes from a terminal in another charset: no browser would
   // derive this key from what its reader types.
-  EXPECT_EQ(TStrongCodec::Make("caf\xE9", &codec), TCodecSetup::PasswordNotUtf8);
+  EXPECT_EQ(TStrongCodec::Make("caf\xE9", &codec).message.text, messages::kPasswordNotUtf8);
   EXPECT_FALSE(codec);
 #endif
-  ASSERT_EQ(TStrongCodec::Make("pw", &codec), TCodecSetup::Ready);
+  ASSERT_FALSE(TStrongCodec::Make("pw", &codec));
   TStringSink sink;
-  EXPECT_EQ(WriteWith(*codec, dir / "missing.html", false, sink), TBlockStatus::ReadFailed);
+  EXPECT_EQ(WriteWith(*codec, dir / "missing.html", false, sink).cause(), messages::kCannotReadFile);
   TByteSource page;
   ASSERT_TRUE(page.Open(dir / "page.html"));
-  EXPECT_EQ(codec->WriteBlock(page, false, "\r\n", "short salt", "nonce!!", sink),
-            TBlockStatus::CryptoFailed);
-  EXPECT_EQ(codec->WriteBlock(page, false, "\r\n", "0123456789abcdef", "prefix too long", sink),
-            TBlockStatus::CryptoFailed);
+  EXPECT_EQ(codec->WriteBlock(page, false, "\r\n", "short salt", "nonce!!", sink).cause(),
+            messages::kCannotMakeKey);
+  EXPECT_EQ(codec->WriteBlock(page, false, "\r\n", "0123456789abcdef", "prefix too long", sink).cause(),
+            messages::kCannotMakeKey);
   // Refused at the header, within the first chunk's lines, and at the last line.
   for (const std::size_t room : {0u, 200u, 100000u, 200000u}) {
     TFullSink full(room);
-    EXPECT_EQ(WriteWith(*codec, dir / "page.html", false, full), TBlockStatus::WriteFailed) << room;
+    EXPECT_EQ(WriteWith(*codec, dir / "page.html", false, full).cause(), messages::kCannotWriteLockedPage)
+        << room;
   }
 }
 

@@ -34,15 +34,15 @@ std::string MessageText(const TLockMessage& message, const std::string& reason) 
   return messages::FormatWithReason(message.text ? message.text : "<no message>", message.arguments, reason);
 }
 
-std::string Told(const TLockResult& result) {
+std::string Told(const TOutcome& result) {
   if (result.ok()) return "";
   std::string told;
-  if (result.message.text) told += MessageText(result.message, result.reason) + "\n";
+  if (result.problem.message.text) told += MessageText(result.problem.message, result.problem.reason) + "\n";
   for (const auto& failure : result.further) told += MessageText(failure.message, failure.reason) + "\n";
   return told;
 }
 
-bool ScriptedObserver::ConfirmReplaceBackup(const std::string& backup_path) {
+bool ScriptedObserver::ConfirmReplace(const std::string& backup_path) {
   asked.push_back(backup_path);
   if (answers_.empty()) return false;
   const bool answer = answers_.front();
@@ -51,10 +51,11 @@ bool ScriptedObserver::ConfirmReplaceBackup(const std::string& backup_path) {
 }
 
 TLockResult Lock(const LockFixture& f, const std::string& template_name, const std::string& page,
-                 const std::string& backup, const std::string& password, TLockObserver& observer) {
+                 const std::string& backup, const std::string& password, TRunObserver& observer) {
   TLockRequest request{{}, page, backup, password};
-  TLockMessage why;
-  if (!f.Library().Find(template_name, &request.template_, &why)) return FailedLock({why, {}});
+  TValueOr<TTemplate> found = f.Library().Find(template_name);
+  if (!found.ok()) return Failed(found.problem);
+  request.template_ = std::move(found.value);
   return LockPage(request, observer);
 }
 

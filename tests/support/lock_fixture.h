@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "engine/lock_observer.h"
 #include "engine/lock_result.h"
+#include "engine/run_observer.h"
 #include "engine/template_library.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/temp_dir.h"
@@ -48,18 +48,18 @@ std::string MessageText(const TLockMessage& message, const std::string& reason =
 // Every problem of a lock that did not succeed, one "text\n" each, in the
 // order a front end tells them; "" for a lock that succeeded or stopped
 // without a word.
-std::string Told(const TLockResult& result);
+std::string Told(const TOutcome& result);
 
 // Answers the backup question from a script (No once it runs out), records
 // what the engine tells, and stops the lock at its `cancel_at`-th check
 // (never when 0).
-class ScriptedObserver : public TLockObserver {
+class ScriptedObserver : public TRunObserver {
  public:
   explicit ScriptedObserver(std::deque<bool> answers = {}) : answers_(std::move(answers)) {}
 
-  bool ConfirmReplaceBackup(const std::string& backup_path) override;
+  bool ConfirmReplace(const std::string& backup_path) override;
   void Warn(const TLockMessage& warning) override { warnings.push_back(MessageText(warning)); }
-  void Progress(std::uint64_t done, std::uint64_t total) override { progress.emplace_back(done, total); }
+  void Progress(const TProgress& p) override { progress.emplace_back(p.bytes_done, p.bytes_total); }
   bool Cancelled() override {
     ++checks;
     return cancel_at > 0 && checks >= cancel_at;
@@ -79,7 +79,7 @@ class ScriptedObserver : public TLockObserver {
 // in its library first as the front ends do: a name that finds nothing
 // fails with the library's message.
 TLockResult Lock(const LockFixture& f, const std::string& template_name, const std::string& page,
-                 const std::string& backup, const std::string& password, TLockObserver& observer);
+                 const std::string& backup, const std::string& password, TRunObserver& observer);
 TLockResult Lock(const LockFixture& f, const std::string& template_name, const std::string& page,
                  const std::string& backup, const std::string& password);
 

@@ -27,8 +27,7 @@ bool WriteStrongBlock(const std::string& source_path, const TPassword& password,
   TByteSource page;
   if (!page.Open(source_path)) return false;
   std::string utf8, key;
-  if (StrongPasswordBytes(password, &utf8) != TStrongPassword::Ok ||
-      !DeriveSiteKey(utf8, salt, kStrongIterations, &key))
+  if (StrongPasswordBytes(password, &utf8) || !DeriveSiteKey(utf8, salt, kStrongIterations, &key))
     return false;
   const std::vector<std::string> header = {kStrongFormatName, std::to_string(kStrongIterations),
                                            Base64Encode(salt), Base64Encode(nonce_prefix),
@@ -38,5 +37,5 @@ bool WriteStrongBlock(const std::string& source_path, const TPassword& password,
   TSealedLines lines(sink, kStrongChunkSize + platform::kGcmTagSize, std::string(kXorLineBreak));
   for (const auto& literal : header)
     if (!lines.PutLiteral(literal)) return false;
-  return SealPageChunks(page, stream, lines, {}) == TBlockStatus::Written;
+  return SealPageChunks(page, stream, lines, {}).ok();
 }

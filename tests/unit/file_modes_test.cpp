@@ -54,13 +54,13 @@ TEST(FileModes, TheUnlockedPageIsTheOwnersOnlyWhateverTheLockedPagesBits) {
     request.source = root / "site";
     request.output = root / "out";
     request.password = "pagekey";
-    TSiteObserver quiet;
+    TRunObserver quiet;
     ASSERT_TRUE(LockSite(request, quiet).ok());
     fs::permissions(root / "out/page.html", mode);
 
     const TUnlockResult result = UnlockPage(root / "out/page.html", root / "unlocked.html", "pagekey");
 
-    ASSERT_EQ(result.status, TUnlockStatus::Done) << result.message;
+    ASSERT_EQ(result.status, TStatus::Done) << MessageText(result.problem.message);
     EXPECT_EQ(Mode(root / "unlocked.html"), perms::owner_read | perms::owner_write) << static_cast<int>(mode);
     EXPECT_EQ(ReadFile(root / "unlocked.html"), "a private page");
   }

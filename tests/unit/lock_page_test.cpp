@@ -55,8 +55,8 @@ TEST_F(LockPageTest, LocksAPageByteForByte) {
   const TLockResult result =
       Lock(f_, "Plain", f_.Page("page.html"), f_.Page("page_original.html"), "pagekey", observer);
   ASSERT_TRUE(result.ok()) << Told(result);
-  EXPECT_EQ(result.status, TLockStatus::Locked);
-  EXPECT_EQ(result.message.text, nullptr);
+  EXPECT_EQ(result.status, TStatus::Done);
+  EXPECT_EQ(result.problem.message.text, nullptr);
   EXPECT_EQ(result.locked_page, f_.Page("page.html"));
   EXPECT_TRUE(observer.asked.empty());
   EXPECT_TRUE(observer.warnings.empty());
@@ -110,7 +110,7 @@ TEST_F(LockPageTest, ATextPageWhoseHtmlNameIsTakenIsLeftAlone) {
   WriteFile(f_.Page("a.txt"), "text");
   WriteFile(f_.Page("a.txt.html"), "someone else's page");
   const TLockResult result = Lock(f_, "Plain", f_.Page("a.txt"), f_.Page("b"), "pw");
-  EXPECT_EQ(result.status, TLockStatus::Failed);
+  EXPECT_EQ(result.status, TStatus::Failed);
   EXPECT_EQ(Told(result), "Cannot rename file " + f_.Page("a.txt") + "\n to " + f_.Page("a.txt.html") + "\n");
   EXPECT_EQ(ReadFile(f_.Page("a.txt")), "text");
   EXPECT_EQ(ReadFile(f_.Page("a.txt.html")), "someone else's page");
@@ -118,24 +118,28 @@ TEST_F(LockPageTest, ATextPageWhoseHtmlNameIsTakenIsLeftAlone) {
 }
 
 TEST_F(LockPageTest, AnsweringNoToTheBackupQuestionChangesNothing) {
-  WriteFile(f_.Page("page.html"), kPage);
-  WriteFile(f_.Page("backup.html"), "older backup");
-  ScriptedObserver observer({false});
-  const TLockResult result = Lock(f_, "Plain", f_.Page("page.html"), f_.Page("backup.html"), "pw", observer);
-  EXPECT_EQ(result.status, TLockStatus::Declined);
-  EXPECT_EQ(Told(result), "");
-  EXPECT_EQ(observer.asked, std::vector<std::string>{f_.Page("backup.html")});
-  EXPECT_EQ(ReadFile(f_.Page("page.html")), kPage);
-  EXPECT_EQ(ReadFile(f_.Page("backup.html")), "older backup");
-  EXPECT_EQ(ListNames(f_.pages.path()), "backup.html page.html");
+  // A scripted No, and an observer that asks nobody: neither replaces it.
+  ScriptedObserver scripted({false});
+  TRunObserver asks_nobody;
+  for (TRunObserver* observer : {static_cast<TRunObserver*>(&scripted), &asks_nobody}) {
+    WriteFile(f_.Page("page.html"), kPage);
+    WriteFile(f_.Page("backup.html"), "older backup");
+    const TLockResult result =
+        Lock(f_, "Plain", f_.Page("page.html"), f_.Page("backup.html"), "pw", *observer);
+    EXPECT_EQ(result.status, TStatus::Declined);
+    EXPECT_EQ(Told(result), "");
+    EXPECT_EQ(ReadFile(f_.Page("page.html")), kPage);
+    EXPECT_EQ(ReadFile(f_.Page("backup.html")), "older backup");
+    EXPECT_EQ(ListNames(f_.pages.path()), "backup.html page.html");
+  }
+  EXPECT_EQ(scripted.asked, std::vector<std::string>{f_.Page("backup.html")});
 }
 
 TEST_F(LockPageTest, AnsweringNoForATextPageKeepsItsName) {
   WriteFile(f_.Page("a.txt"), "text");
   WriteFile(f_.Page("backup"), "older");
   ScriptedObserver observer({false});
-  EXPECT_EQ(Lock(f_, "Plain", f_.Page("a.txt"), f_.Page("backup"), "pw", observer).status,
-            TLockStatus::Declined);
+  EXPECT_EQ(Lock(f_, "Plain", f_.Page("a.txt"), f_.Page("backup"), "pw", observer).status, TStatus::Declined);
   EXPECT_EQ(ReadFile(f_.Page("a.txt")), "text");
   EXPECT_EQ(ListNames(f_.pages.path()), "a.txt backup");
 }
@@ -153,10 +157,10 @@ TEST_F(LockPageTest, ABackupThatCannotBeWrittenStopsBeforeTheTemplate) {
   WriteFile(f_.Page("page.html"), kPage);
   const std::string backup = f_.Page("no-such-folder/backup.html");
   const TLockResult result = Lock(f_, "Plain", f_.Page("page.html"), backup, "pw");
-  EXPECT_EQ(result.status, TLockStatus::Failed);
-  EXPECT_EQ(result.message.text, messages::kCannotCopyToBackup);
-  EXPECT_EQ(result.message.arguments, (std::vector<std::string>{f_.Page("page.html"), backup}));
-  EXPECT_FALSE(result.reason.empty()) << "the system's reason";
+  EXPECT_EQ(result.status, TStatus::Failed);
+  EXPECT_EQ(result.problem.message.text, messages::kCannotCopyToBackup);
+  EXPECT_EQ(result.problem.message.arguments, (std::vector<std::string>{f_.Page("page.html"), backup}));
+  EXPECT_FALSE(result.problem.reason.empty()) << "the system's reason";
   EXPECT_TRUE(result.further.empty());
   EXPECT_EQ(ReadFile(f_.Page("page.html")), kPage);
   EXPECT_EQ(ListNames(f_.pages.path()), "page.html");
@@ -166,7 +170,7 @@ TEST_F(LockPageTest, TheBackupCannotBeThePageItself) {
   WriteFile(f_.Page("page.html"), kPage);
   ScriptedObserver observer({true});
   const TLockResult result = Lock(f_, "Plain", f_.Page("page.html"), f_.Page("page.html"), "pw", observer);
-  EXPECT_EQ(result.message.text, messages::kBackupIsThePage);
+  EXPECT_EQ(result.problem.message.text, messages::kBackupIsThePage);
   EXPECT_TRUE(observer.asked.empty());
   EXPECT_EQ(ReadFile(f_.Page("page.html")), kPage);
 }
@@ -176,7 +180,7 @@ TEST_F(LockPageTest, ABackupNamedLikeATemplateFileIsRefused) {
   const TLockResult result = Lock(f_, "Plain", f_.Page("page.html"), f_.Page("zendrel-test.js"), "pw");
   EXPECT_EQ(ReadFile(f_.Page("page.html")), kPage);
   EXPECT_FALSE(Exists(f_.Page("zendrel-test.js")));
-  EXPECT_EQ(result.message.text, messages::kBackupInTemplate);
+  EXPECT_EQ(result.problem.message.text, messages::kBackupInTemplate);
   EXPECT_NE(Told(result).find("would be replaced by the template file"), std::string::npos);
 }
 
@@ -195,7 +199,7 @@ void ExpectWrongTemplate(LockFixture& f, const std::string& start_page) {
   f.AddTemplateFile("Bad", "index.html", start_page);
   WriteFile(f.Page("page.html"), kPage);
   const TLockResult result = Lock(f, "Bad", f.Page("page.html"), f.Page("backup.html"), "pw");
-  EXPECT_EQ(result.status, TLockStatus::Failed);
+  EXPECT_EQ(result.status, TStatus::Failed);
   EXPECT_EQ(Told(result), "Wrong Template.\n");
   EXPECT_EQ(ReadFile(f.Page("page.html")), kPage);
   EXPECT_EQ(ListNames(f.pages.path()), "page.html");
@@ -269,7 +273,7 @@ TEST_F(LockPageTest, AStrongLfTemplateLocksAPageThatUnlocks) {
   const std::string locked = ReadFile(f_.Page("page.html"));
   EXPECT_EQ(locked.find('\r'), std::string::npos);
   EXPECT_NE(locked.find("//Page Begin\n'ZENDREL-AES-GCM-2',\n'600000',\n"), std::string::npos);
-  ASSERT_EQ(UnlockPage(f_.Page("page.html"), f_.Page("unlocked.html"), "pw").status, TUnlockStatus::Done);
+  ASSERT_EQ(UnlockPage(f_.Page("page.html"), f_.Page("unlocked.html"), "pw").status, TStatus::Done);
   EXPECT_EQ(ReadFile(f_.Page("unlocked.html")), kPage);
 }
 
@@ -282,8 +286,8 @@ TEST_F(LockPageTest, AStrongTemplateRefusesAPasswordThatIsNotUtf8) {
                      "<meta name=\"zendrel-protection\" content=\"aes-256-gcm\">" + TemplateStartPage());
   WriteFile(f_.Page("page.html"), kPage);
   const TLockResult result = Lock(f_, "Strong", f_.Page("page.html"), f_.Page("backup.html"), "caf\xE9");
-  EXPECT_EQ(result.status, TLockStatus::Failed);
-  EXPECT_EQ(result.message.text, messages::kPasswordNotUtf8);
+  EXPECT_EQ(result.status, TStatus::Failed);
+  EXPECT_EQ(result.problem.message.text, messages::kPasswordNotUtf8);
   EXPECT_EQ(ListNames(f_.pages.path()), "page.html");
 }
 #endif
@@ -346,8 +350,8 @@ TEST_F(LockPageTest, ALockCancelledAtAnyCheckChangesNothing) {
       ScriptedObserver observer;
       observer.cancel_at = n;
       const TLockResult result = Lock(f_, name, f_.Page(page_name), f_.Page("backup"), "pw", observer);
-      EXPECT_EQ(result.status, TLockStatus::Cancelled) << n;
-      EXPECT_EQ(result.message.text, nullptr) << n;
+      EXPECT_EQ(result.status, TStatus::Cancelled) << n;
+      EXPECT_EQ(result.problem.message.text, nullptr) << n;
       EXPECT_TRUE(result.further.empty()) << n;
       EXPECT_EQ(ReadFile(f_.Page(page_name)), page) << n;
       const std::string names = ListNames(f_.pages.path());
@@ -422,8 +426,8 @@ TEST_P(LockSweep, NoFailurePointLosesThePage) {
           ASSERT_FALSE(result.further.empty()) << at << ": the failed rename back is told";
           EXPECT_EQ(result.further.back().message.text, messages::kCannotRename) << at;
         }
-        EXPECT_EQ(result.status, TLockStatus::Failed) << at;
-        EXPECT_NE(result.message.text, nullptr) << at << ": a failure without a word";
+        EXPECT_EQ(result.status, TStatus::Failed) << at;
+        EXPECT_NE(result.problem.message.text, nullptr) << at << ": a failure without a word";
       }
       // Only a failed delete can leave a temporary file.
       if (fired != platform::faults::Call::Remove) {

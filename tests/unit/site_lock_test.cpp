@@ -46,14 +46,13 @@ std::string Names(const std::map<std::string, std::string>& tree) {
   return names;
 }
 
-class TRecordingObserver : public TSiteObserver {
+class TRecordingObserver : public TRunObserver {
  public:
   void Warn(const TLockMessage& warning) override { warnings.push_back(warning); }
-  void Progress(std::size_t pages_done, std::size_t pages_total, std::uint64_t bytes_done,
-                std::uint64_t bytes_total) override {
-    EXPECT_LE(pages_done, pages_total);
-    EXPECT_LE(bytes_done, bytes_total);
-    last = {pages_done, pages_total, bytes_done, bytes_total};
+  void Progress(const TProgress& p) override {
+    EXPECT_LE(p.pages_done, p.pages_total);
+    EXPECT_LE(p.bytes_done, p.bytes_total);
+    last = {p.pages_done, p.pages_total, p.bytes_done, p.bytes_total};
     ++progress_calls;
   }
   bool Cancelled() override { return cancel && cancel(); }
@@ -90,8 +89,8 @@ struct TSiteFixture {
 std::string Unlocked(const std::string& locked, const std::string& password = kPassword) {
   TempDir scratch;
   const TUnlockResult result = UnlockPage(locked, scratch / "page", password);
-  EXPECT_EQ(result.status, TUnlockStatus::Done) << locked << ": " << result.message;
-  return result.status == TUnlockStatus::Done ? ReadFile(scratch / "page") : std::string();
+  EXPECT_EQ(result.status, TStatus::Done) << locked << ": " << MessageText(result.problem.message);
+  return result.status == TStatus::Done ? ReadFile(scratch / "page") : std::string();
 }
 
 const std::string kPicture("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
@@ -114,7 +113,8 @@ TEST(LockSite, LocksEveryPageCopiesWhatPagesNeedAndPutsTheTemplateBesideEachPage
 
   const TSiteResult result = f.Lock();
 
-  ASSERT_TRUE(result.ok()) << (result.message.text ? result.message.text : "") << " " << result.reason;
+  ASSERT_TRUE(result.ok()) << (result.problem.message.text ? result.problem.message.text : "") << " "
+                           << result.problem.reason;
   EXPECT_EQ(Names(Tree(f.request.output)),
             "about.HTM blog blog/2024 blog/2024/Post.Html blog/2024/zendrel "
             "blog/2024/zendrel-extra.css blog/2024/zendrel/unlock.js blog/index.html blog/zendrel "
@@ -260,9 +260,9 @@ TEST(LockSite, RefusesBeforeWritingAnything) {
 
     const TSiteResult result = f.Lock();
 
-    EXPECT_EQ(result.status, TLockStatus::Failed) << c.name;
-    EXPECT_EQ(result.message.text, c.message)
-        << c.name << ": " << (result.message.text ? result.message.text : "");
+    EXPECT_EQ(result.status, TStatus::Failed) << c.name;
+    EXPECT_EQ(result.problem.message.text, c.message)
+        << c.name << ": " << (result.problem.message.text ? result.problem.message.text : "");
     EXPECT_EQ(Names(Tree(f.root.path())), root_before) << c.name << ": nothing is written";
     EXPECT_EQ(Tree(f.request.source), source_before) << c.name;
     EXPECT_EQ(Tree(f.request.output), output_before) << c.name;
@@ -279,9 +279,9 @@ TEST(LockSite, EveryClashIsNamed) {
 
   const TSiteResult result = f.Lock();
 
-  ASSERT_EQ(result.message.text, messages::kSiteClashes);
-  ASSERT_EQ(result.message.arguments.size(), 1u);
-  const std::string& list = result.message.arguments[0];
+  ASSERT_EQ(result.problem.message.text, messages::kSiteClashes);
+  ASSERT_EQ(result.problem.message.arguments.size(), 1u);
+  const std::string& list = result.problem.message.arguments[0];
   EXPECT_NE(list.find(f.root / "site/zendrel-extra.css"), std::string::npos) << list;
   EXPECT_NE(list.find(f.root / "site/blog/zendrel/unlock.js"), std::string::npos) << list;
   EXPECT_EQ(list.find("assets"), std::string::npos) << list;
@@ -322,21 +322,21 @@ TEST(LockSite, ACancelledOrFailedLockLeavesTheOutputAsItWas) {
     const char* name;
     std::function<bool()> cancel;
     platform::faults::Call failing;
-    TLockStatus status;
+    TStatus status;
     std::int64_t nth = 2;
   };
   const TCase cases[] = {
-      {"cancelled at once", [] { return true; }, platform::faults::Call::kCount, TLockStatus::Cancelled},
+      {"cancelled at once", [] { return true; }, platform::faults::Call::kCount, TStatus::Cancelled},
       {"cancelled once the files are written", [n = 0]() mutable { return ++n > 1; },
-       platform::faults::Call::kCount, TLockStatus::Cancelled},
-      {"a copy fails", nullptr, platform::faults::Call::Copy, TLockStatus::Failed},
-      {"a page cannot be created", nullptr, platform::faults::Call::CreateExclusive, TLockStatus::Failed},
-      {"a page cannot be written", nullptr, platform::faults::Call::Write, TLockStatus::Failed},
-      {"a folder cannot be made", nullptr, platform::faults::Call::MakeDirectory, TLockStatus::Failed},
+       platform::faults::Call::kCount, TStatus::Cancelled},
+      {"a copy fails", nullptr, platform::faults::Call::Copy, TStatus::Failed},
+      {"a page cannot be created", nullptr, platform::faults::Call::CreateExclusive, TStatus::Failed},
+      {"a page cannot be written", nullptr, platform::faults::Call::Write, TStatus::Failed},
+      {"a folder cannot be made", nullptr, platform::faults::Call::MakeDirectory, TStatus::Failed},
       // The pages are flushed once, as a tree, before the rename; then the
       // folder that holds the rename.
-      {"the finished tree cannot be flushed", nullptr, platform::faults::Call::Flush, TLockStatus::Failed, 1},
-      {"the rename cannot be flushed", nullptr, platform::faults::Call::Flush, TLockStatus::Failed, 2},
+      {"the finished tree cannot be flushed", nullptr, platform::faults::Call::Flush, TStatus::Failed, 1},
+      {"the rename cannot be flushed", nullptr, platform::faults::Call::Flush, TStatus::Failed, 2},
   };
   for (const bool old_output : {false, true}) {
     for (const auto& c : cases) {
@@ -357,9 +357,56 @@ TEST(LockSite, ACancelledOrFailedLockLeavesTheOutputAsItWas) {
       }
 
       EXPECT_EQ(result.status, c.status) << c.name;
-      EXPECT_NE(result.message.text, nullptr) << c.name;
+      EXPECT_NE(result.problem.message.text, nullptr) << c.name;
       EXPECT_EQ(Tree(f.request.output), output_before) << c.name << (old_output ? ", old output" : "");
       EXPECT_FALSE(Exists(f.request.output + kSiteTemporarySuffix)) << c.name;
+    }
+  }
+}
+
+// The rename that puts the site in place cannot be flushed, and putting the
+// old output back fails too: no success is reported, the old output is not
+// removed, and the problem says where the new site and the old output are.
+TEST(LockSite, ASwapThatCanNeitherLastNorBeUndoneFailsAndSaysWhereBothAre) {
+  for (const bool old_output : {false, true}) {
+    SCOPED_TRACE(old_output ? "old output" : "new output");
+    const auto prepare = [old_output](TSiteFixture& f) {
+      AddGeneratedSite(f);
+      if (old_output) WriteFile(f.Out("old.html"), "the old site");
+      f.request.force = old_output;
+    };
+    // The site's last folder rename puts it in place; the next one would undo it.
+    std::int64_t renames = 0;
+    {
+      TSiteFixture counted;
+      prepare(counted);
+      platform::faults::ScopedFaultPlan count;
+      ASSERT_TRUE(counted.Lock().ok());
+      renames = count.Calls(platform::faults::Call::Rename);
+    }
+    TSiteFixture f;
+    prepare(f);
+    const std::string temporary = f.request.output + kSiteTemporarySuffix;
+
+    TSiteResult result;
+    {
+      platform::faults::ScopedFaultPlan plan(platform::faults::Call::Flush, 2);
+      plan.AlsoFail(platform::faults::Call::Rename, renames + 1);
+      result = f.Lock();
+      EXPECT_EQ(plan.Calls(platform::faults::Call::Rename), renames + 1);
+    }
+
+    EXPECT_EQ(result.status, TStatus::Failed);
+    EXPECT_FALSE(result.problem.reason.empty()) << "the flush's reason";
+    EXPECT_EQ(Unlocked(f.Out("blog/index.html")), "<h1>blog</h1>") << "the new site is in the output's place";
+    if (old_output) {
+      EXPECT_EQ(result.cause(), messages::kSitePlacedNotFlushedOldKept);
+      EXPECT_EQ(result.problem.message.arguments, (std::vector<std::string>{f.request.output, temporary}));
+      EXPECT_EQ(ReadFile(temporary + "/old.html"), "the old site");
+    } else {
+      EXPECT_EQ(result.cause(), messages::kSitePlacedNotFlushed);
+      EXPECT_EQ(result.problem.message.arguments, std::vector<std::string>{f.request.output});
+      EXPECT_FALSE(Exists(temporary));
     }
   }
 }
@@ -509,7 +556,7 @@ TEST(LockSite, GeneratorOutputLeaksNoPageTextOrNamesEachLeak) {
 
       const TSiteResult result = f.Lock();
 
-      ASSERT_TRUE(result.ok()) << (result.message.text ? result.message.text : "");
+      ASSERT_TRUE(result.ok()) << (result.problem.message.text ? result.problem.message.text : "");
       std::vector<std::pair<std::string, std::size_t>> named;
       for (const auto& leak : result.leaks) named.emplace_back(leak.path, leak.runs);
       if (copied || c.copy.empty()) {
@@ -538,7 +585,7 @@ TEST(LockSite, AStrictLockWithALeakAndADryRunWriteNothing) {
 
     EXPECT_EQ(Names(Tree(f.root.path())), root_before) << strict;
     EXPECT_EQ(result.ok(), !strict);
-    if (strict) EXPECT_EQ(result.message.text, messages::kSiteLeaksStrict);
+    if (strict) EXPECT_EQ(result.problem.message.text, messages::kSiteLeaksStrict);
     ASSERT_EQ(result.leaks.size(), 1u) << strict;
     EXPECT_EQ(result.leaks[0].path, "search.js");
     if (strict) continue;
@@ -586,7 +633,7 @@ TEST(LockSite, TheSharePageIsANamedLockedPage) {
     const TSiteResult result = f.Lock();
     EXPECT_EQ(result.ok(), top != nullptr) << named;
     EXPECT_EQ(result.top_page, top ? top : "") << named;
-    if (!top) EXPECT_EQ(result.message.text, messages::kSiteSharePageNotAPage) << named;
+    if (!top) EXPECT_EQ(result.problem.message.text, messages::kSiteSharePageNotAPage) << named;
   }
 }
 

@@ -19,7 +19,7 @@ const char kSep = platform::PathSeparator();
 ScriptedObserver quiet;
 
 TTemplateInstallation Install(const LockFixture& f, const std::string& name, const std::string& page,
-                              TLockObserver& observer = quiet) {
+                              TRunObserver& observer = quiet) {
   return InstallTemplate(f.TemplatesDir() + name + kSep, page, true, observer);
 }
 
@@ -82,7 +82,7 @@ TEST(InstallTemplate, AFailedCopyIsReportedAndTheRestGoesOn) {
   }
   EXPECT_FALSE(installed.cancelled);
   ASSERT_EQ(installed.failures.size(), 1u);
-  const TLockFailure& failure = installed.failures[0];
+  const TProblem& failure = installed.failures[0];
   EXPECT_EQ(failure.message.text, messages::kCannotCopyToDirectory);
   ASSERT_EQ(failure.message.arguments.size(), 2u);
   EXPECT_EQ(failure.message.arguments[1], f.pages.path());
@@ -146,16 +146,14 @@ TEST(TemplateLibrary, FindsATemplateByItsFolderName) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    TTemplate found;
-    TLockMessage why;
-    const bool ok = f.Library().Find(c.name, &found, &why);
-    EXPECT_EQ(ok, c.told.empty());
-    if (ok) {
-      EXPECT_EQ(found.name, c.name);
-      EXPECT_EQ(found.folder, dir + c.name + kSep);
-      EXPECT_EQ(found.StartPage(), dir + c.name + kSep + "index.html");
+    const TValueOr<TTemplate> found = f.Library().Find(c.name);
+    EXPECT_EQ(found.ok(), c.told.empty());
+    if (found.ok()) {
+      EXPECT_EQ(found.value.name, c.name);
+      EXPECT_EQ(found.value.folder, dir + c.name + kSep);
+      EXPECT_EQ(found.value.StartPage(), dir + c.name + kSep + "index.html");
     } else {
-      EXPECT_EQ(MessageText(why), c.told);
+      EXPECT_EQ(MessageText(found.problem.message), c.told);
     }
   }
 }
@@ -165,16 +163,14 @@ TEST(TemplateLibrary, OpensATemplateFolderByItsPath) {
   f.AddTemplateFile("Mine", "index.html", "x");
   const std::string folder = f.TemplatesDir() + "Mine";
   for (const std::string& path : {folder, folder + kSep}) {
-    TTemplate found;
-    TLockMessage why;
-    ASSERT_TRUE(TTemplateLibrary::OpenFolder(path, &found, &why)) << path;
-    EXPECT_EQ(found.name, "Mine");
-    EXPECT_EQ(found.folder, folder + kSep);
+    const TValueOr<TTemplate> found = TTemplateLibrary::OpenFolder(path);
+    ASSERT_TRUE(found.ok()) << path;
+    EXPECT_EQ(found.value.name, "Mine");
+    EXPECT_EQ(found.value.folder, folder + kSep);
   }
-  TTemplate found;
-  TLockMessage why;
-  EXPECT_FALSE(TTemplateLibrary::OpenFolder(f.pages.path(), &found, &why));
-  EXPECT_EQ(MessageText(why),
+  const TValueOr<TTemplate> found = TTemplateLibrary::OpenFolder(f.pages.path());
+  EXPECT_FALSE(found.ok());
+  EXPECT_EQ(MessageText(found.problem.message),
             "Template " + f.pages.path() + " not found:\n" + f.pages.path() + "index.html does not exist.");
 }
 

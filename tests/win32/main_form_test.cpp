@@ -18,6 +18,7 @@
 #include "engine/page_unlock.h"
 #include "engine/template/payload_area.h"
 #include "platform/platform.h"
+#include "resources/message_table.h"
 #include "tests/support/lock_fixture.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/temp_dir.h"
@@ -528,11 +529,12 @@ TEST_F(MainFormTest, AStrongPageTakesThePasswordAsTypedBeyondTheAnsiCodePage) {
   const std::string utf8 = "\xD0\xBA\xD0\xBB\xD1\x8E\xD1\x87 \xE5\xAF\x86\xE7\xA0\x81 \xF0\x9F\x94\x91";
   const TUnlockResult opened =
       UnlockPage(files_.Page("index.html"), files_.root / "opened.html", TPassword(Caption(PassEdit), utf8));
-  ASSERT_EQ(opened.status, TUnlockStatus::Done) << opened.message;
+  ASSERT_EQ(opened.status, TStatus::Done)
+      << messages::Format(opened.problem.message.text, opened.problem.message.arguments);
   EXPECT_EQ(ReadFile(files_.root / "opened.html"), "<p>wide</p>");
   // The ANSI bytes alone lost the characters: they open nothing.
   EXPECT_NE(UnlockPage(files_.Page("index.html"), files_.root / "lost.html", Caption(PassEdit)).status,
-            TUnlockStatus::Done);
+            TStatus::Done);
 }
 
 TEST_F(MainFormTest, AnXorPageKeepsThePasswordsAnsiBytes) {
@@ -548,10 +550,11 @@ TEST_F(MainFormTest, AnXorPageKeepsThePasswordsAnsiBytes) {
   // The block is made of the bytes the window gives in the ANSI code page,
   // not of the UTF-8 form.
   EXPECT_NE(UnlockPage(files_.Page("index.html"), files_.root / "utf8.html", "caf\xC3\xA9").status,
-            TUnlockStatus::Done);
+            TStatus::Done);
   const TUnlockResult opened =
       UnlockPage(files_.Page("index.html"), files_.root / "ansi.html", Caption(PassEdit));
-  ASSERT_EQ(opened.status, TUnlockStatus::Done) << opened.message;
+  ASSERT_EQ(opened.status, TStatus::Done)
+      << messages::Format(opened.problem.message.text, opened.problem.message.arguments);
   EXPECT_EQ(ReadFile(files_.root / "ansi.html"), "<p>ansi</p>");
 }
 
@@ -748,14 +751,14 @@ TEST_F(MainFormTest, TheWindowIsDisabledWhileTheLockRuns) {
 TEST_F(MainFormTest, TheLockProgressMovesTheBarAndKeepsTheWindowPainted) {
   Open();
   GoToPage(4);
-  TLockObserver& observer = form_->LockObserver();
+  TRunObserver& observer = form_->LockObserver();
   const int max = static_cast<int>(SendMessageA(Window(LockProgressBar), PBM_GETRANGE, FALSE, 0));
   ASSERT_GT(max, 0);
   int last = -1;
   for (const std::uint64_t done :
        {std::uint64_t{1} << 20, std::uint64_t{5} << 20, std::uint64_t{9} << 20, std::uint64_t{16} << 20}) {
     InvalidateRect(Window(LabelText4), nullptr, TRUE);
-    observer.Progress(done, std::uint64_t{16} << 20);
+    observer.Progress({done, std::uint64_t{16} << 20, 0, 0});
     const int position = static_cast<int>(SendMessageA(Window(LockProgressBar), PBM_GETPOS, 0, 0));
     EXPECT_GT(position, last) << done;
     last = position;

@@ -8,11 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/window/box_lock_observer.h"
 #include "app/common/start_up.h"
+#include "app/window/box_lock_observer.h"
 #include "app/window/win32/file_dialog.h"
 #include "app/window/win32/form.h"
-#include "engine/template/payload_area.h"
 
 // The ids of the wizard's controls, named as the controls are.
 namespace main_form_ids {
@@ -98,7 +97,7 @@ class TMainForm : public TForm {
   // What Create hands to the lock: asks the backup question in the
   // "Question" box, shows warnings, moves the progress bar of the Last Step
   // and keeps the window painted while the lock works.
-  TLockObserver& LockObserver() { return lock_observer_; }
+  TRunObserver& LockObserver() { return lock_observer_; }
 
   // The event handlers; `Sender` is the control that raised the event.
   void FormCreate(HWND Sender);
@@ -151,7 +150,9 @@ class TMainForm : public TForm {
   class TWizardLockObserver : public TBoxLockObserver {
    public:
     explicit TWizardLockObserver(TMainForm& form) : form_(form) {}
-    void Progress(std::uint64_t done, std::uint64_t total) override { form_.ShowLockProgress(done, total); }
+    void Progress(const TProgress& progress) override {
+      form_.ShowLockProgress(progress.bytes_done, progress.bytes_total);
+    }
 
    private:
     TMainForm& form_;

@@ -3,7 +3,6 @@
 #include "app/common/template_choice.h"
 #include "app/window/win32/main_form.h"
 #include "engine/template_library.h"
-#include "engine/template/template_protection.h"
 #include "platform/platform.h"
 #include "resources/error_box.h"
 #include "resources/message_table.h"
@@ -11,10 +10,10 @@
 using namespace main_form_ids;
 
 bool TMainForm::SelectedProtection(TProtection* protection) const {
-  TTemplate found;
-  TLockMessage why;
-  return start_up_.templates.Find(SelectedTemplate(), &found, &why) &&
-         ReadTemplateProtection(found.StartPage(), protection);
+  const TValueOr<TTemplate> found = start_up_.templates.Find(SelectedTemplate());
+  if (!found.ok() || !found.value.protection) return false;
+  *protection = *found.value.protection;
+  return true;
 }
 
 void TMainForm::ShowTemplateProtection() {

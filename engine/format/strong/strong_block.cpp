@@ -11,8 +11,8 @@
 #include "engine/format/xor/xor_format.h"
 #include "platform/crypto.h"
 
-TBlockStatus SealPageChunks(TByteSource& page, const TStrongStream& stream, TSealedLines& lines,
-                            const TCodecProgress& progress) {
+TOutcome SealPageChunks(TByteSource& page, const TStrongStream& stream, TSealedLines& lines,
+                        const TCodecProgress& progress) {
   // A chunk is sealed once the next read shows whether it is the last: a
   // page of a whole number of chunks ends with a full chunk, and only an
   // empty page seals an empty one.
@@ -20,22 +20,23 @@ TBlockStatus SealPageChunks(TByteSource& page, const TStrongStream& stream, TSea
   std::size_t size = 0, next_size = 0;
   std::uint64_t done = 0;
   const std::uint64_t total = page.Size();
-  if (!page.Read(chunk.data(), chunk.size(), &size)) return TBlockStatus::ReadFailed;
+  if (!page.Read(chunk.data(), chunk.size(), &size)) return BlockFailed(messages::kCannotReadFile);
   for (std::uint32_t index = 0;; ++index) {
     bool last = size < kStrongChunkSize;
     if (!last) {
-      if (!page.Read(next.data(), next.size(), &next_size)) return TBlockStatus::ReadFailed;
+      if (!page.Read(next.data(), next.size(), &next_size)) return BlockFailed(messages::kCannotReadFile);
       last = next_size == 0;
     }
-    if (!stream.Seal(index, last, chunk.data(), size, lines.Room())) return TBlockStatus::CryptoFailed;
-    if (!lines.Commit(size + platform::kGcmTagSize)) return TBlockStatus::WriteFailed;
+    if (!stream.Seal(index, last, chunk.data(), size, lines.Room()))
+      return BlockFailed(messages::kCannotMakeKey);
+    if (!lines.Commit(size + platform::kGcmTagSize)) return BlockFailed(messages::kCannotWriteLockedPage);
     done += size;
-    if (progress && total > 0 && !progress(std::min(done, total), total)) return TBlockStatus::Cancelled;
+    if (progress && total > 0 && !progress(std::min(done, total), total)) return CancelledOutcome();
     if (last) break;
     // The index has 4 bytes; no page of a 32-bit system comes near that.
-    if (index == UINT32_MAX) return TBlockStatus::ReadFailed;
+    if (index == UINT32_MAX) return BlockFailed(messages::kCannotReadFile);
     std::swap(chunk, next);
     size = next_size;
   }
-  return lines.Finish() ? TBlockStatus::Written : TBlockStatus::WriteFailed;
+  return lines.Finish() ? TOutcome{} : BlockFailed(messages::kCannotWriteLockedPage);
 }

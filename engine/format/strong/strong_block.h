@@ -10,14 +10,14 @@
 #include <string>
 
 #include "engine/format/page_codec.h"
-#include "engine/password.h"
 #include "engine/format/strong/sealed_lines.h"
 #include "engine/format/strong/strong_stream.h"
+#include "engine/password.h"
 #include "fileio/block_sink.h"
 
 // Seals every byte of `page` (0 bytes included, an empty page as one empty
 // chunk) through `stream` and writes the sealed lines, the last closed by
 // ");". `progress`, when set, hears after each chunk how many of the page's
 // bytes are sealed.
-TBlockStatus SealPageChunks(TByteSource& page, const TStrongStream& stream, TSealedLines& lines,
-                            const TCodecProgress& progress);
+TOutcome SealPageChunks(TByteSource& page, const TStrongStream& stream, TSealedLines& lines,
+                        const TCodecProgress& progress);

@@ -13,9 +13,7 @@ namespace {
 
 constexpr std::size_t kSealedChunk = kStrongChunkSize + platform::kGcmTagSize;
 
-TUnlockResult Damaged(const std::string& what) {
-  return {TUnlockStatus::Damaged, messages::Format(messages::kUnlockDamaged, {what})};
-}
+TUnlockResult Damaged(const std::string& what) { return Failed({{messages::kUnlockDamaged, {what}}, {}}); }
 
 // The iteration count in plain decimal, without leading zeros.
 bool ParseIterations(const std::string& text, std::uint32_t* count) {
@@ -38,13 +36,13 @@ class TChunkOpener {
   TUnlockResult Open(const std::string& sealed, std::size_t size, bool last) {
     if (!stream_.Open(index_, last, reinterpret_cast<const unsigned char*>(sealed.data()), size,
                       plain_.data())) {
-      if (index_ == 0) return {TUnlockStatus::WrongPassword, messages::kUnlockWrongPasswordOrAltered};
+      if (index_ == 0) return Failed({{messages::kUnlockWrongPasswordOrAltered, {}}, {}});
       return Damaged("chunk " + std::to_string(index_) +
                      (last ? " does not open as the last: the page was cut short or altered"
                            : " does not authenticate: the page was altered"));
     }
     if (!out_.Put(reinterpret_cast<const char*>(plain_.data()), size - platform::kGcmTagSize))
-      return {TUnlockStatus::WriteFailed, ""};
+      return Failed({{messages::kUnlockCannotWrite, {}}, {}});
     if (index_ == UINT32_MAX) return Damaged("more chunks than the format can count");
     ++index_;
     return {};
@@ -72,8 +70,7 @@ TUnlockResult DecodeStrongBlock(TBlockReader& reader, const std::string& format,
   for (std::size_t i = 1; i < header.size(); ++i) {
     const TBlockReader::TStatus status = reader.Next(&header[i], &last);
     if (status == TBlockReader::TStatus::ReadFailed)
-      return {TUnlockStatus::ReadFailed,
-              messages::Format(messages::kUnlockCannotReadPage, {reader.LastErrorText()})};
+      return Failed({{messages::kUnlockCannotReadPage, {reader.LastErrorText()}}, {}});
     if (status != TBlockReader::TStatus::Ok) return Damaged(reader.Problem());
     if (last) return Damaged("the block ends within its header");
   }
@@ -100,12 +97,12 @@ TUnlockResult DecodeStrongBlock(TBlockReader& reader, const std::string& format,
   // them still opens here.
   std::string utf8, site_key, page_key;
   const platform::WipeOnExit wipe{&utf8, &site_key, &page_key};
-  if (!password.ToUtf8(&utf8)) return {TUnlockStatus::WrongPassword, messages::kUnlockPasswordNotConvertible};
+  if (!password.ToUtf8(&utf8)) return Failed({{messages::kUnlockPasswordNotConvertible, {}}, {}});
   TStrongStream stream;
   if (!DeriveSiteKey(utf8, salt, iterations, &site_key) ||
       (version2 && !DerivePageKey(site_key, page_salt, &page_key)) ||
       !stream.Start(version2 ? page_key : site_key, prefix, StrongAad(header)))
-    return {TUnlockStatus::CryptoFailed, messages::kUnlockCryptoFailed};
+    return Failed({{messages::kUnlockCryptoFailed, {}}, {}});
 
   // A chunk is opened once more data follows it; what remains at the end is
   // the last chunk.
@@ -115,13 +112,12 @@ TUnlockResult DecodeStrongBlock(TBlockReader& reader, const std::string& format,
   for (std::size_t line = header.size() + 1; !last; ++line) {
     const TBlockReader::TStatus status = reader.Next(&text, &last);
     if (status == TBlockReader::TStatus::ReadFailed)
-      return {TUnlockStatus::ReadFailed,
-              messages::Format(messages::kUnlockCannotReadPage, {reader.LastErrorText()})};
+      return Failed({{messages::kUnlockCannotReadPage, {reader.LastErrorText()}}, {}});
     if (status != TBlockReader::TStatus::Ok) return Damaged(reader.Problem());
     if (!base64.Put(text, &sealed)) return Damaged("literal " + std::to_string(line) + " is not base64");
     while (sealed.size() > kSealedChunk) {
       TUnlockResult opened = opener.Open(sealed, kSealedChunk, false);
-      if (opened.status != TUnlockStatus::Done) return opened;
+      if (!opened.ok()) return opened;
       sealed.erase(0, kSealedChunk);
     }
   }

@@ -9,47 +9,42 @@
 #include "engine/format/strong/strong_keys.h"
 #include "engine/format/strong/strong_stream.h"
 #include "platform/crypto.h"
+#include "resources/message_table.h"
 
-TCodecSetup TStrongCodec::Make(const TPassword& password, std::unique_ptr<TStrongCodec>* codec) {
+TProblem TStrongCodec::Make(const TPassword& password, std::unique_ptr<TStrongCodec>* codec) {
   codec->reset();
   std::string site_salt(kStrongSaltSize, '\0');
-  if (!platform::SystemRandom(site_salt.data(), site_salt.size())) return TCodecSetup::CryptoFailed;
+  if (!platform::SystemRandom(site_salt.data(), site_salt.size()))
+    return {{messages::kCannotMakeKey, {}}, {}};
   return Make(password, site_salt, codec);
 }
 
 TStrongCodec::~TStrongCodec() { platform::Wipe(&site_key_); }
 
-TCodecSetup TStrongCodec::Make(const TPassword& password, const std::string& site_salt,
-                               std::unique_ptr<TStrongCodec>* codec) {
+TProblem TStrongCodec::Make(const TPassword& password, const std::string& site_salt,
+                            std::unique_ptr<TStrongCodec>* codec) {
   codec->reset();
   std::string utf8, site_key;
   const platform::WipeOnExit wipe{&utf8, &site_key};
-  switch (StrongPasswordBytes(password, &utf8)) {
-    case TStrongPassword::Ok:
-      break;
-    case TStrongPassword::NotConvertible:
-      return TCodecSetup::PasswordNotConvertible;
-    case TStrongPassword::NotUtf8:
-      return TCodecSetup::PasswordNotUtf8;
-  }
+  if (TProblem problem = StrongPasswordBytes(password, &utf8)) return problem;
   if (site_salt.size() != kStrongSaltSize || !DeriveSiteKey(utf8, site_salt, kStrongIterations, &site_key))
-    return TCodecSetup::CryptoFailed;
+    return {{messages::kCannotMakeKey, {}}, {}};
   codec->reset(new TStrongCodec(site_salt, site_key));
-  return TCodecSetup::Ready;
+  return {};
 }
 
-TBlockStatus TStrongCodec::WriteBlock(TByteSource& page, bool text_page, const std::string& line_break,
-                                      TBlockSink& sink, const TCodecProgress& progress) {
+TOutcome TStrongCodec::WriteBlock(TByteSource& page, bool text_page, const std::string& line_break,
+                                  TBlockSink& sink, const TCodecProgress& progress) {
   std::string page_salt(kStrongSaltSize, '\0'), prefix(kStrongNoncePrefixSize, '\0');
   if (!platform::SystemRandom(page_salt.data(), page_salt.size()) ||
       !platform::SystemRandom(prefix.data(), prefix.size()))
-    return TBlockStatus::CryptoFailed;
+    return BlockFailed(messages::kCannotMakeKey);
   return WriteBlock(page, text_page, line_break, page_salt, prefix, sink, progress);
 }
 
-TBlockStatus TStrongCodec::WriteBlock(TByteSource& page, bool text_page, const std::string& line_break,
-                                      const std::string& page_salt, const std::string& nonce_prefix,
-                                      TBlockSink& sink, const TCodecProgress& progress) {
+TOutcome TStrongCodec::WriteBlock(TByteSource& page, bool text_page, const std::string& line_break,
+                                  const std::string& page_salt, const std::string& nonce_prefix,
+                                  TBlockSink& sink, const TCodecProgress& progress) {
   const std::vector<std::string> header = {
       kStrongFormat2Name,         std::to_string(kStrongIterations),
       Base64Encode(site_salt_),   Base64Encode(page_salt),
@@ -59,9 +54,9 @@ TBlockStatus TStrongCodec::WriteBlock(TByteSource& page, bool text_page, const s
   TStrongStream stream;
   if (page_salt.size() != kStrongSaltSize || !DerivePageKey(site_key_, page_salt, &page_key) ||
       !stream.Start(page_key, nonce_prefix, StrongAad(header)))
-    return TBlockStatus::CryptoFailed;
+    return BlockFailed(messages::kCannotMakeKey);
   TSealedLines lines(sink, kStrongChunkSize + platform::kGcmTagSize, line_break);
   for (const auto& literal : header)
-    if (!lines.PutLiteral(literal)) return TBlockStatus::WriteFailed;
+    if (!lines.PutLiteral(literal)) return BlockFailed(messages::kCannotWriteLockedPage);
   return SealPageChunks(page, stream, lines, progress);
 }

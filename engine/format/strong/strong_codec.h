@@ -13,24 +13,24 @@
 class TStrongCodec final : public TPageCodec {
  public:
   // Takes the typed password and draws the site salt from the system's
-  // random source. On anything but Ready, `codec` is left empty.
-  static TCodecSetup Make(const TPassword& password, std::unique_ptr<TStrongCodec>* codec);
+  // random source. The problem as MakePageCodec's, with `codec` left empty.
+  static TProblem Make(const TPassword& password, std::unique_ptr<TStrongCodec>* codec);
   // The same with a given 16-byte site salt, so that tests can fix it.
-  static TCodecSetup Make(const TPassword& password, const std::string& site_salt,
-                          std::unique_ptr<TStrongCodec>* codec);
+  static TProblem Make(const TPassword& password, const std::string& site_salt,
+                       std::unique_ptr<TStrongCodec>* codec);
 
   TProtection Protection() const override { return TProtection::Strong; }
 
   // A fresh page salt and nonce prefix from the system's random source.
-  TBlockStatus WriteBlock(TByteSource& page, bool text_page, const std::string& line_break, TBlockSink& sink,
-                          const TCodecProgress& progress = {}) override;
+  TOutcome WriteBlock(TByteSource& page, bool text_page, const std::string& line_break, TBlockSink& sink,
+                      const TCodecProgress& progress = {}) override;
 
   // The same with a given page salt (16 bytes) and nonce prefix (7 bytes),
   // so that tests can fix them; CryptoFailed for other sizes. Never reuse a
   // page salt within one run.
-  TBlockStatus WriteBlock(TByteSource& page, bool text_page, const std::string& line_break,
-                          const std::string& page_salt, const std::string& nonce_prefix, TBlockSink& sink,
-                          const TCodecProgress& progress = {});
+  TOutcome WriteBlock(TByteSource& page, bool text_page, const std::string& line_break,
+                      const std::string& page_salt, const std::string& nonce_prefix, TBlockSink& sink,
+                      const TCodecProgress& progress = {});
 
   // The site key is wiped when the codec goes.
   ~TStrongCodec() override;

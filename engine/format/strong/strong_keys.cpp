@@ -4,6 +4,7 @@
 
 #include "engine/format/strong/strong_format.h"
 #include "platform/crypto.h"
+#include "resources/message_table.h"
 
 bool IsValidUtf8(const std::string& text) {
   const auto* s = reinterpret_cast<const unsigned char*>(text.data());
@@ -37,16 +38,16 @@ bool IsValidUtf8(const std::string& text) {
   return true;
 }
 
-TStrongPassword StrongPasswordBytes(const TPassword& password, std::string* utf8) {
+TProblem StrongPasswordBytes(const TPassword& password, std::string* utf8) {
   if (!password.ToUtf8(utf8)) {
     utf8->clear();
-    return TStrongPassword::NotConvertible;
+    return {{messages::kPasswordNotConvertible, {}}, {}};
   }
   if (!IsValidUtf8(*utf8)) {
     utf8->clear();
-    return TStrongPassword::NotUtf8;
+    return {{messages::kPasswordNotUtf8, {}}, {}};
   }
-  return TStrongPassword::Ok;
+  return {};
 }
 
 bool DeriveSiteKey(const std::string& utf8_password, const std::string& salt, std::uint32_t iterations,

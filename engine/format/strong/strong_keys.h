@@ -7,16 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/outcome.h"
 #include "engine/password.h"
-
-enum class TStrongPassword {
-  Ok,
-  // Windows: the typed text has no UTF-8 form in the code page's terms.
-  NotConvertible,
-  // The bytes are not valid UTF-8 (a Linux terminal in another charset): no
-  // browser would derive the same key from what its reader types.
-  NotUtf8,
-};
 
 // True when `text` is well-formed UTF-8: no stray continuation byte, no
 // overlong form, no surrogate, nothing above U+10FFFF.
@@ -25,8 +17,12 @@ bool IsValidUtf8(const std::string& text);
 // The password as the UTF-8 bytes every decoder derives from: its UTF-8
 // form when the caller read it as wide text, else the typed bytes (the
 // system's code page converted on Windows, the bytes themselves elsewhere).
-// `utf8` is empty unless the result is Ok.
-TStrongPassword StrongPasswordBytes(const TPassword& password, std::string* utf8);
+// The problem, with `utf8` left empty, when the typed text has no UTF-8
+// form in the code page's terms (Windows: kPasswordNotConvertible) or its
+// bytes are not valid UTF-8 (a Linux terminal in another charset: no
+// browser would derive the same key from what its reader types;
+// kPasswordNotUtf8).
+TProblem StrongPasswordBytes(const TPassword& password, std::string* utf8);
 
 // Format 1's key and format 2's site key: PBKDF2-HMAC-SHA256 of the UTF-8
 // password and the salt, `iterations` rounds, 32 bytes. False when the

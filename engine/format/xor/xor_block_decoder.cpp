@@ -1,7 +1,10 @@
 #include "engine/format/xor/xor_block_decoder.h"
 
+#include <utility>
+#include <vector>
 #include "engine/format/xor/escape_table.h"
 #include "engine/format/xor/page_encoding.h"
+
 #include "resources/message_table.h"
 
 namespace {
@@ -53,7 +56,9 @@ bool DecodeLiteral(const std::string& text, TKeyCursor& keys, std::string* bytes
   return true;
 }
 
-TUnlockResult Fail(TUnlockStatus status, const std::string& message) { return {status, message}; }
+TUnlockResult Fail(const char* message, std::vector<std::string> arguments = {}) {
+  return Failed({{message, std::move(arguments)}, {}});
+}
 
 }  // namespace
 
@@ -63,8 +68,7 @@ bool IsCheckValueLiteral(const std::string& literal) {
 
 TUnlockResult DecodeXorBlock(TBlockReader& reader, const std::string& check, bool check_was_last,
                              const std::string& password, TBlockSink& out) {
-  if (check != CheckValue(password))
-    return Fail(TUnlockStatus::WrongPassword, messages::kUnlockWrongPassword);
+  if (check != CheckValue(password)) return Fail(messages::kUnlockWrongPassword);
   TKeyCursor keys(password);
   // A text page's first data literal is the opening wrapper line (18 bytes;
   // a page's own first line holds 100 unless it is its only one) and its
@@ -76,13 +80,10 @@ TUnlockResult DecodeXorBlock(TBlockReader& reader, const std::string& check, boo
   for (std::size_t line = 2; !last; ++line) {
     const TBlockReader::TStatus status = reader.Next(&text, &last);
     if (status == TBlockReader::TStatus::ReadFailed)
-      return Fail(TUnlockStatus::ReadFailed,
-                  messages::Format(messages::kUnlockCannotReadPage, {reader.LastErrorText()}));
-    if (status != TBlockReader::TStatus::Ok)
-      return Fail(TUnlockStatus::Damaged, messages::Format(messages::kUnlockDamaged, {reader.Problem()}));
+      return Fail(messages::kUnlockCannotReadPage, {reader.LastErrorText()});
+    if (status != TBlockReader::TStatus::Ok) return Fail(messages::kUnlockDamaged, {reader.Problem()});
     if (!DecodeLiteral(text, keys, &bytes))
-      return Fail(TUnlockStatus::Damaged,
-                  messages::Format(messages::kUnlockBadCharacter, {std::to_string(line)}));
+      return Fail(messages::kUnlockBadCharacter, {std::to_string(line)});
     if (first) {
       first = false;
       if (bytes == open && !last) {
@@ -90,14 +91,14 @@ TUnlockResult DecodeXorBlock(TBlockReader& reader, const std::string& check, boo
         continue;
       }
     }
-    if (holding && !out.Put(held)) return Fail(TUnlockStatus::WriteFailed, "");
+    if (holding && !out.Put(held)) return Fail(messages::kUnlockCannotWrite);
     held.swap(bytes);
     holding = true;
   }
   if (wrapped) {
-    if (held != close) return Fail(TUnlockStatus::Damaged, messages::kUnlockClosingLineMissing);
+    if (held != close) return Fail(messages::kUnlockClosingLineMissing);
     return {};
   }
-  if (holding && !out.Put(held)) return Fail(TUnlockStatus::WriteFailed, "");
+  if (holding && !out.Put(held)) return Fail(messages::kUnlockCannotWrite);
   return {};
 }

@@ -30,13 +30,13 @@ class TProgressSink : public TBlockSink {
 
 }  // namespace
 
-TBlockStatus TXorCodec::WriteBlock(TByteSource& page, bool text_page, const std::string& line_break,
-                                   TBlockSink& sink, const TCodecProgress& progress) {
+TOutcome TXorCodec::WriteBlock(TByteSource& page, bool text_page, const std::string& line_break,
+                               TBlockSink& sink, const TCodecProgress& progress) {
   TProgressSink reporting(sink, page, progress);
   if (!WritePageBlock(page, password_, text_page, reporting, line_break))
-    return reporting.cancelled() ? TBlockStatus::Cancelled : TBlockStatus::WriteFailed;
-  if (reporting.cancelled()) return TBlockStatus::Cancelled;
+    return reporting.cancelled() ? CancelledOutcome() : BlockFailed(messages::kCannotWriteLockedPage);
+  if (reporting.cancelled()) return CancelledOutcome();
   // The encoder stops at the first 0 it reads, and at a failed read: the
   // page is whole only when it was read to its end.
-  return page.AtEnd() ? TBlockStatus::Written : TBlockStatus::ReadFailed;
+  return page.AtEnd() ? TOutcome{} : BlockFailed(messages::kCannotReadFile);
 }

@@ -15,8 +15,8 @@ class TXorCodec final : public TPageCodec {
 
   // A 0 byte in the page ends its data early: the page is then not read to
   // its end, and the result is ReadFailed.
-  TBlockStatus WriteBlock(TByteSource& page, bool text_page, const std::string& line_break, TBlockSink& sink,
-                          const TCodecProgress& progress = {}) override;
+  TOutcome WriteBlock(TByteSource& page, bool text_page, const std::string& line_break, TBlockSink& sink,
+                      const TCodecProgress& progress = {}) override;
 
  private:
   std::string password_;

@@ -48,11 +48,14 @@ bool IsCreatedTime(std::string_view text) {
 }
 
 // Cuts the text into lines at LF, each without its LF and one CR before it.
-// False when the text does not end in LF or holds a CR anywhere else.
-bool SplitLines(std::string_view text, std::vector<std::string_view>* lines) {
+// False when the text does not end in LF, holds a CR anywhere else, or has
+// more than `most` lines (so that a file of line breaks costs no more than
+// a keyring's worth of lines).
+bool SplitLines(std::string_view text, std::size_t most, std::vector<std::string_view>* lines) {
   if (text.empty() || text.back() != '\n') return false;
   std::size_t start = 0;
   while (start < text.size()) {
+    if (lines->size() == most) return false;
     const std::size_t end = text.find('\n', start);
     std::string_view line = text.substr(start, end - start);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
@@ -106,7 +109,7 @@ TKeyringParse Parse(std::string_view text, TKeyring* keyring) {
   if (first != kKeyringFormatName) return TKeyringParse::Foreign;
   std::vector<std::string_view> lines;
   // The name line, four header lines, at least one slot, the sealed line.
-  if (!SplitLines(text, &lines) || lines.size() < 7 || lines.size() > 6 + kKeyringMaxSlots)
+  if (!SplitLines(text, 6 + kKeyringMaxSlots, &lines) || lines.size() < 7)
     return TKeyringParse::Damaged;
   std::string_view value;
   if (!Field(lines[1], "iterations", &value) || !ParseIterations(value, &keyring->iterations) ||

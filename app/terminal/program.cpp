@@ -59,7 +59,8 @@ int TerminalMain(const std::string& program, const std::vector<std::string>& arg
   const TCliParse parse = ParseCliArguments(arguments);
   if (!parse.ok) {
     platform::WriteStandardError(
-        messages::Format(messages::kTerminalMalformed, {program, parse.error, program}));
+        messages::Format(messages::kTerminalMalformed,
+                         {program, parse.error, arguments[0] == "keys" ? program + " keys" : program}));
     return kExitUsage;
   }
   switch (parse.command.action) {

@@ -99,7 +99,8 @@ TKeyringResult RemoveKeyringSlot(const std::string& path, const TPassword& owner
 
 // The readers and links in the keyring's order, checked with the owner
 // password first.
-TKeyringResult ListKeyring(const std::string& path, const TPassword& owner, std::vector<TKeyringEntry>* entries);
+TKeyringResult ListKeyring(const std::string& path, const TPassword& owner,
+                           std::vector<TKeyringEntry>* entries);
 
 // The owner password becomes `new_owner` (with a new owner salt).
 TKeyringResult ChangeKeyringOwnerPassword(const std::string& path, const TPassword& owner,

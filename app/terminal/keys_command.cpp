@@ -42,7 +42,8 @@ void WarnWhenShort(const TPassword& password, const char* warning) {
 
 int Finish(const TCliContext& context, const TKeyringResult& result, const std::string& done) {
   if (!result.Done()) {
-    SayError(context, messages::FormatWithReason(result.message.text, result.message.arguments, result.reason));
+    SayError(context,
+             messages::FormatWithReason(result.message.text, result.message.arguments, result.reason));
     return kExitNotLocked;
   }
   platform::WriteStandardError(done);
@@ -103,7 +104,8 @@ int RunKeysCommand(const TCliContext& context, const TCliCommand& command) {
     const TKeyringResult result = AddKeyringLink(keyring, owner, name, &secret);
     if (result.Done()) {
       const std::string page = command.share_page.empty() ? kDefaultSharePage : command.share_page;
-      std::string shown = command.share_url.empty() ? ShareKeyText(secret) : ShareLink(command.share_url, page, secret);
+      std::string shown =
+          command.share_url.empty() ? ShareKeyText(secret) : ShareLink(command.share_url, page, secret);
       platform::WriteStandardOutput(shown + "\n");
       platform::Wipe(&shown);
     }
@@ -115,9 +117,10 @@ int RunKeysCommand(const TCliContext& context, const TCliCommand& command) {
   if (result.Done()) {
     std::string lines;
     for (const TKeyringEntry& entry : entries)
-      lines += messages::Format(messages::kKeysListLine,
-                                {entry.kind == TKeyringSlotKind::Reader ? messages::kKeysReaderKind : messages::kKeysLinkKind, entry.created,
-                                 entry.name});
+      lines += messages::Format(
+          messages::kKeysListLine,
+          {entry.kind == TKeyringSlotKind::Reader ? messages::kKeysReaderKind : messages::kKeysLinkKind,
+           entry.created, entry.name});
     platform::WriteStandardOutput(lines);
   }
   return Finish(context, result, "");

@@ -47,7 +47,8 @@ class TKeyringHold {
         case platform::FolderLock::Locked:
           return {};
         case platform::FolderLock::Failed:
-          return Fail(TKeyringStatus::ReadFailed, messages::kKeyringCannotRead, {path}, platform::LastErrorText());
+          return Fail(TKeyringStatus::ReadFailed, messages::kKeyringCannotRead, {path},
+                      platform::LastErrorText());
         case platform::FolderLock::Held:
           break;
       }
@@ -129,7 +130,8 @@ TKeyringResult NewSlot(TKeyring* keyring, const std::string& name, TKeyringSlotK
   if (!KeySlotNameIsValid(name)) return Fail(TKeyringStatus::BadName, messages::kKeyringBadName, {});
   for (const TKeyringSlot& slot : keyring->slots)
     if (slot.name == name) return Fail(TKeyringStatus::NameTaken, messages::kKeyringNameTaken, {"", name});
-  if (keyring->slots.size() >= kKeyringMaxSlots) return Fail(TKeyringStatus::Full, messages::kKeyringFull, {""});
+  if (keyring->slots.size() >= kKeyringMaxSlots)
+    return Fail(TKeyringStatus::Full, messages::kKeyringFull, {""});
   TKeyringSlot slot;
   slot.kind = kind;
   slot.name = name;
@@ -183,7 +185,8 @@ TKeyringResult ReadAndOpen(const std::string& path, const TPassword& owner, TKey
     std::size_t at = 0;
     while (read && at < text.size()) {
       std::uint32_t got = 0;
-      read = platform::ReadFileBytes(file, text.data() + at, static_cast<std::uint32_t>(text.size() - at), &got) &&
+      read = platform::ReadFileBytes(file, text.data() + at, static_cast<std::uint32_t>(text.size() - at),
+                                     &got) &&
              got > 0;
       at += got;
     }
@@ -226,7 +229,8 @@ TKeyringResult Write(const std::string& path, TKeyring* keyring, const std::stri
   if (platform::PathExists(temp)) platform::RemoveFile(temp);
   const platform::FileHandle file = platform::CreateExclusive(temp);
   if (file == platform::kInvalidHandle)
-    return Fail(TKeyringStatus::WriteFailed, messages::kKeyringCannotWrite, {path}, platform::LastErrorText());
+    return Fail(TKeyringStatus::WriteFailed, messages::kKeyringCannotWrite, {path},
+                platform::LastErrorText());
   bool ok = platform::WriteFileBytes(file, text.data(), static_cast<std::uint32_t>(text.size())) &&
             platform::FlushFile(file);
   std::string reason = ok ? "" : platform::LastErrorText();
@@ -236,7 +240,8 @@ TKeyringResult Write(const std::string& path, TKeyring* keyring, const std::stri
   if (!ok) {
     if (reason.empty()) reason = platform::LastErrorText();
     platform::RemoveFile(temp);
-    if (create && platform::PathExists(path)) return Fail(TKeyringStatus::Exists, messages::kKeyringExists, {path});
+    if (create && platform::PathExists(path))
+      return Fail(TKeyringStatus::Exists, messages::kKeyringExists, {path});
     return Fail(TKeyringStatus::WriteFailed, messages::kKeyringCannotWrite, {path}, reason);
   }
   std::string folder = platform::FolderPart(path);
@@ -273,7 +278,8 @@ TKeyringResult CreateKeyring(const std::string& path, const TPassword& owner, co
     return Fail(TKeyringStatus::Exists, messages::kKeyringExists, {path});
   TKeyring keyring;
   keyring.iterations = iterations;
-  if (!RandomBytes(kStrongSaltSize, &keyring.site_salt) || !RandomBytes(kStrongSaltSize, &keyring.owner_salt) ||
+  if (!RandomBytes(kStrongSaltSize, &keyring.site_salt) ||
+      !RandomBytes(kStrongSaltSize, &keyring.owner_salt) ||
       !RandomBytes(platform::kAesKeySize, &keyring.content_key))
     return CryptoFailed();
   std::string owner_key;
@@ -287,7 +293,8 @@ TKeyringResult CreateKeyring(const std::string& path, const TPassword& owner, co
 TKeyringResult AddKeyringReader(const std::string& path, const TPassword& owner, const std::string& name,
                                 const TPassword& reader) {
   if (!KeySlotNameIsValid(name)) return Fail(TKeyringStatus::BadName, messages::kKeyringBadName, {});
-  return Change(path, owner, [&](TKeyring* keyring, std::string*) { return NewReader(keyring, name, reader); });
+  return Change(path, owner,
+                [&](TKeyring* keyring, std::string*) { return NewReader(keyring, name, reader); });
 }
 
 TKeyringResult AddKeyringLink(const std::string& path, const TPassword& owner, const std::string& name,
@@ -316,7 +323,8 @@ TKeyringResult RemoveKeyringSlot(const std::string& path, const TPassword& owner
   });
 }
 
-TKeyringResult ListKeyring(const std::string& path, const TPassword& owner, std::vector<TKeyringEntry>* entries) {
+TKeyringResult ListKeyring(const std::string& path, const TPassword& owner,
+                           std::vector<TKeyringEntry>* entries) {
   entries->clear();
   TKeyring keyring;
   std::string owner_key;
@@ -347,7 +355,8 @@ TKeyringResult ChangeKeyringReaderPassword(const std::string& path, const TPassw
     platform::WipeOnExit wipe{&password_key};
     const TKeyringResult derived = DeriveKey(reader, keyring->site_salt, keyring->iterations, &password_key);
     if (!derived.Done()) return derived;
-    if (!RandomBytes(platform::kAesKeySize, &slot->reader_key) || !WrapReaderKey(*keyring, password_key, slot))
+    if (!RandomBytes(platform::kAesKeySize, &slot->reader_key) ||
+        !WrapReaderKey(*keyring, password_key, slot))
       return CryptoFailed();
     return TKeyringResult{};
   });

@@ -57,13 +57,15 @@ TEST_F(KeysE2E, EachCommandDoesWhatItSays) {
   ASSERT_EQ(run.exit_code, 0) << run.err;
   run = Keys({"add", "site.keyring", "Cy"}, "owner password", "short");
   ASSERT_EQ(run.exit_code, 0) << run.err;
-  EXPECT_NE(run.err.find("Warning: the password is shorter than 10 characters"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("Warning: the password is shorter than 10 characters"), std::string::npos)
+      << run.err;
 
   run = Keys({"link", "site.keyring", "bare"});
   ASSERT_EQ(run.exit_code, 0) << run.err;
   EXPECT_TRUE(std::regex_match(run.out, std::regex("[A-Za-z0-9_-]{43}\n"))) << run.out;
   const std::string bare_secret = run.out.substr(0, 43);
-  run = Keys({"link", "site.keyring", "press", "--share-url", "https://example.org/docs", "--share-page", "a b.html"});
+  run = Keys({"link", "site.keyring", "press", "--share-url", "https://example.org/docs", "--share-page",
+              "a b.html"});
   ASSERT_EQ(run.exit_code, 0) << run.err;
   const std::regex link("https://example\\.org/docs/a%20b\\.html#zendrel-key=([A-Za-z0-9_-]{43})\n");
   std::smatch match;
@@ -80,8 +82,9 @@ TEST_F(KeysE2E, EachCommandDoesWhatItSays) {
   run = Keys({"list", "site.keyring"}, "new owner password");
   ASSERT_EQ(run.exit_code, 0) << run.err;
   const std::string when = "\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ";
-  EXPECT_TRUE(std::regex_match(run.out, std::regex("reader  " + when + "  Ann\nreader  " + when + "  Ben\nlink    " +
-                                                   when + "  bare\nlink    " + when + "  press\n")))
+  EXPECT_TRUE(
+      std::regex_match(run.out, std::regex("reader  " + when + "  Ann\nreader  " + when + "  Ben\nlink    " +
+                                           when + "  bare\nlink    " + when + "  press\n")))
       << run.out;
   // No secret shows in the list or in the keyring.
   for (const std::string& secret : {bare_secret, press_secret}) {
@@ -95,8 +98,9 @@ TEST_F(KeysE2E, EachCommandDoesWhatItSays) {
   fs::copy_file(keyring_, "keyring_cases/site.keyring", fs::copy_options::overwrite_existing);
   std::ofstream cases("keyring_cases/cases.txt", std::ios::binary);
   cases << "owner\t" << Hex("new owner password") << "\nreader\tAnn\t" << Hex("ann's password")
-        << "\nreader\tBen\t" << Hex("ben's new password") << "\nlink\tbare\t" << bare_secret << "\nlink\tpress\t"
-        << press_secret << "\nrefused\t" << Hex("ben's password") << "\nrefused\t" << Hex("short") << "\n";
+        << "\nreader\tBen\t" << Hex("ben's new password") << "\nlink\tbare\t" << bare_secret
+        << "\nlink\tpress\t" << press_secret << "\nrefused\t" << Hex("ben's password") << "\nrefused\t"
+        << Hex("short") << "\n";
 }
 
 TEST_F(KeysE2E, RefusalsChangeNothing) {
@@ -108,14 +112,27 @@ TEST_F(KeysE2E, RefusalsChangeNothing) {
     int exit_code;
     std::string says;
   } cases[] = {
-      {{"add", "site.keyring", "Ben"}, "owner passw0rd", "x", 1,
+      {{"add", "site.keyring", "Ben"},
+       "owner passw0rd",
+       "x",
+       1,
        "The owner password does not open the keyring site.keyring."},
-      {{"remove", "site.keyring", "ben"}, "owner password", "", 1,
+      {{"remove", "site.keyring", "ben"},
+       "owner password",
+       "",
+       1,
        "The keyring site.keyring has no reader or link called ben."},
-      {{"add", "site.keyring", "Ann"}, "owner password", "x", 1,
+      {{"add", "site.keyring", "Ann"},
+       "owner password",
+       "x",
+       1,
        "The keyring site.keyring has a reader or link called Ann already."},
       {{"init", "site.keyring", "Ben"}, "owner password", "x", 1, "site.keyring exists already"},
-      {{"remove", "site.keyring", "Ann"}, "owner password", "", 1, "Ann is the keyring's only reader or link"},
+      {{"remove", "site.keyring", "Ann"},
+       "owner password",
+       "",
+       1,
+       "Ann is the keyring's only reader or link"},
       {{"add", "site.keyring", "Ben\tBen"}, "owner password", "x", 1, "A reader's or link's name is 1 to 64"},
       {{"list", "site.keyring", "--rotate"}, "owner password", "", 2, "--rotate does not apply to keys list"},
       {{"list", "other.keyring"}, "owner password", "", 1, "Cannot read the keyring other.keyring"},
@@ -128,8 +145,9 @@ TEST_F(KeysE2E, RefusalsChangeNothing) {
   }
   // Both passwords cannot come from standard input; with no terminal and no
   // source named, nothing is asked.
-  CliRun run = RunCli(program_, {"keys", "add", "--password-stdin", "--new-password-stdin", "site.keyring", "B"},
-                      site_.path(), {"a\nb\n", {}});
+  CliRun run =
+      RunCli(program_, {"keys", "add", "--password-stdin", "--new-password-stdin", "site.keyring", "B"},
+             site_.path(), {"a\nb\n", {}});
   EXPECT_EQ(run.exit_code, 2);
   run = RunCli(program_, {"keys", "list", "site.keyring"}, site_.path());
   EXPECT_EQ(run.exit_code, 1);

@@ -33,8 +33,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   TKeyring parsed;
   const TKeyringParse parse = ParseKeyring(text, &parsed);
   if (parse == TKeyringParse::Ok) {
-    fuzz::Check(KeyringText(parsed) == WithoutCrBeforeLf(text), "an accepted keyring that does not write back as itself");
-    fuzz::Check(!parsed.slots.empty() && parsed.slots.size() <= kKeyringMaxSlots, "a slot count out of range");
+    fuzz::Check(KeyringText(parsed) == WithoutCrBeforeLf(text),
+                "an accepted keyring that does not write back as itself");
+    fuzz::Check(!parsed.slots.empty() && parsed.slots.size() <= kKeyringMaxSlots,
+                "a slot count out of range");
     for (const TKeyringSlot& slot : parsed.slots)
       fuzz::Check(KeySlotNameIsValid(slot.name) && slot.reader_key.empty(), "a slot accepted unchecked");
     if (parsed.iterations > fuzz::kMaxFuzzIterations) return 0;
@@ -64,6 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   TSiteKeys again;
   fuzz::Check(OpenKeyring(path, kOwner, &again).Done(), "a changed keyring does not open");
   fuzz::Check(again.content_key == keys.content_key, "a change lost K");
-  fuzz::Check(again.slots.size() == keys.slots.size() + (added.Done() ? 1 : 0), "a change lost or kept a slot");
+  fuzz::Check(again.slots.size() == keys.slots.size() + (added.Done() ? 1 : 0),
+              "a change lost or kept a slot");
   return 0;
 }

@@ -40,9 +40,8 @@ std::string Unwrap(const TSiteKeys& keys, const TKeySlot& slot, const std::strin
       "ZENDREL-AES-GCM-3\n" + Base64Encode(keys.site_salt) + "\n" + Base64Encode(id) + "\nreader key";
   platform::AesGcmKey key;
   std::string r(32, '\0');
-  if (!key.SetKey(password_key) ||
-      !key.Open(slot.reader_wrap.data(), aad, slot.reader_wrap.data() + 12, 48,
-                reinterpret_cast<unsigned char*>(r.data())))
+  if (!key.SetKey(password_key) || !key.Open(slot.reader_wrap.data(), aad, slot.reader_wrap.data() + 12, 48,
+                                             reinterpret_cast<unsigned char*>(r.data())))
     return "";
   return r;
 }
@@ -68,7 +67,8 @@ std::vector<std::string> Names(const std::string& path, const TPassword& owner) 
   std::vector<TKeyringEntry> entries;
   EXPECT_TRUE(ListKeyring(path, owner, &entries).Done());
   std::vector<std::string> names;
-  for (const TKeyringEntry& e : entries) names.push_back(e.name + (e.kind == TKeyringSlotKind::Link ? "/link" : ""));
+  for (const TKeyringEntry& e : entries)
+    names.push_back(e.name + (e.kind == TKeyringSlotKind::Link ? "/link" : ""));
   return names;
 }
 
@@ -141,7 +141,8 @@ TEST_F(KeyringTest, BadRequestsChangeNothing) {
        TKeyringStatus::UnknownName},
       {"unknown reader", [&] { return ChangeKeyringReaderPassword(path_, "owner pw", "ann", "x"); },
        TKeyringStatus::UnknownName},
-      {"duplicate name", [&] { return AddKeyringReader(path_, "owner pw", "Ben", "x"); }, TKeyringStatus::NameTaken},
+      {"duplicate name", [&] { return AddKeyringReader(path_, "owner pw", "Ben", "x"); },
+       TKeyringStatus::NameTaken},
       {"duplicate link name", [&] { return AddKeyringLink(path_, "owner pw", "Ann", &secret); },
        TKeyringStatus::NameTaken},
       {"empty name", [&] { return AddKeyringReader(path_, "owner pw", "", "x"); }, TKeyringStatus::BadName},
@@ -151,7 +152,8 @@ TEST_F(KeyringTest, BadRequestsChangeNothing) {
        TKeyringStatus::BadName},
       {"a C1 control", [&] { return AddKeyringReader(path_, "owner pw", "Cy\xC2\x85", "x"); },
        TKeyringStatus::BadName},
-      {"not UTF-8", [&] { return AddKeyringReader(path_, "owner pw", "Cy\xE9", "x"); }, TKeyringStatus::BadName},
+      {"not UTF-8", [&] { return AddKeyringReader(path_, "owner pw", "Cy\xE9", "x"); },
+       TKeyringStatus::BadName},
       {"reader password not UTF-8", [&] { return AddKeyringReader(path_, "owner pw", "Cy", "\xFF"); },
        TKeyringStatus::PasswordNotUtf8},
       {"init over a keyring", [&] { return CreateKeyring(path_, "owner pw", "Cy", "x", kRounds); },
@@ -214,7 +216,8 @@ TEST_F(KeyringTest, DamagedKeyringsAreRefusedWhole) {
        TKeyringStatus::Damaged},
       {"another keyring's slot", replaced(good, line(good, "slot "), line(other, "slot ")),
        TKeyringStatus::Damaged},
-      {"rounds edited", replaced(good, "iterations 1000\n", "iterations 1001\n"), TKeyringStatus::WrongPassword},
+      {"rounds edited", replaced(good, "iterations 1000\n", "iterations 1001\n"),
+       TKeyringStatus::WrongPassword},
       {"a leading zero", replaced(good, "iterations 1000\n", "iterations 01000\n"), TKeyringStatus::Damaged},
       {"two spaces", replaced(good, "iterations ", "iterations  "), TKeyringStatus::Damaged},
   };

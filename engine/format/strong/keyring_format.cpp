@@ -109,12 +109,12 @@ TKeyringParse Parse(std::string_view text, TKeyring* keyring) {
   if (first != kKeyringFormatName) return TKeyringParse::Foreign;
   std::vector<std::string_view> lines;
   // The name line, four header lines, at least one slot, the sealed line.
-  if (!SplitLines(text, 6 + kKeyringMaxSlots, &lines) || lines.size() < 7)
-    return TKeyringParse::Damaged;
+  if (!SplitLines(text, 6 + kKeyringMaxSlots, &lines) || lines.size() < 7) return TKeyringParse::Damaged;
   std::string_view value;
   if (!Field(lines[1], "iterations", &value) || !ParseIterations(value, &keyring->iterations) ||
       !Field(lines[2], "site-salt", &value) || !DecodeExactly(value, kStrongSaltSize, &keyring->site_salt) ||
-      !Field(lines[3], "owner-salt", &value) || !DecodeExactly(value, kStrongSaltSize, &keyring->owner_salt) ||
+      !Field(lines[3], "owner-salt", &value) ||
+      !DecodeExactly(value, kStrongSaltSize, &keyring->owner_salt) ||
       !Field(lines[4], "owner-check", &value) ||
       !DecodeExactly(value, kOwnerCheckSize, &keyring->owner_check))
     return TKeyringParse::Damaged;
@@ -127,7 +127,8 @@ TKeyringParse Parse(std::string_view text, TKeyring* keyring) {
       return TKeyringParse::Damaged;
   }
   const std::size_t sealed_size = platform::kGcmNonceSize + platform::kAesKeySize +
-                                  slot_count * (kKeySlotIdSize + platform::kAesKeySize) + platform::kGcmTagSize;
+                                  slot_count * (kKeySlotIdSize + platform::kAesKeySize) +
+                                  platform::kGcmTagSize;
   if (!Field(lines.back(), "sealed", &value) || !DecodeExactly(value, sealed_size, &keyring->sealed))
     return TKeyringParse::Damaged;
   return TKeyringParse::Ok;
@@ -167,8 +168,9 @@ std::string KeyringHeaderText(const TKeyring& keyring) {
                      Base64Encode(keyring.owner_salt) + "\nowner-check " + Base64Encode(keyring.owner_check) +
                      "\n";
   for (const TKeyringSlot& slot : keyring.slots) {
-    text += "slot " + Base64Encode(slot.id) + " " + (slot.kind == TKeyringSlotKind::Reader ? kReaderKind : kLinkKind) +
-            " " + slot.created + " " + Base64Encode(slot.reader_wrap) + " " + slot.name + "\n";
+    text += "slot " + Base64Encode(slot.id) + " " +
+            (slot.kind == TKeyringSlotKind::Reader ? kReaderKind : kLinkKind) + " " + slot.created + " " +
+            Base64Encode(slot.reader_wrap) + " " + slot.name + "\n";
   }
   return text;
 }
@@ -210,7 +212,8 @@ TKeyringOpen OpenKeyringSealed(TKeyring* keyring, const std::string& owner_key) 
   if (keyring->owner_check.size() != kOwnerCheckSize) return TKeyringOpen::Damaged;
   const auto* check = reinterpret_cast<const unsigned char*>(keyring->owner_check.data());
   unsigned char nothing[1] = {};
-  if (!key.Open(check, OwnerCheckAad(*keyring), check + platform::kGcmNonceSize, platform::kGcmTagSize, nothing))
+  if (!key.Open(check, OwnerCheckAad(*keyring), check + platform::kGcmNonceSize, platform::kGcmTagSize,
+                nothing))
     return TKeyringOpen::WrongPassword;
   const std::size_t slot_bytes = kKeySlotIdSize + platform::kAesKeySize;
   const std::size_t plain_size = platform::kAesKeySize + keyring->slots.size() * slot_bytes;
@@ -228,7 +231,7 @@ TKeyringOpen OpenKeyringSealed(TKeyring* keyring, const std::string& owner_key) 
   }
   keyring->content_key = plain.substr(0, platform::kAesKeySize);
   for (std::size_t i = 0; i < keyring->slots.size(); ++i)
-    keyring->slots[i].reader_key = plain.substr(platform::kAesKeySize + i * slot_bytes + kKeySlotIdSize,
-                                                platform::kAesKeySize);
+    keyring->slots[i].reader_key =
+        plain.substr(platform::kAesKeySize + i * slot_bytes + kKeySlotIdSize, platform::kAesKeySize);
   return TKeyringOpen::Ok;
 }

@@ -14,7 +14,7 @@
 struct TKeySlot {
   std::array<unsigned char, 16> id{};
   std::array<unsigned char, 60> reader_wrap{};  // R under the slot's password key, as stored in the keyring
-  std::string reader_key;                        // R, 32 bytes, wiped on destruction
+  std::string reader_key;                       // R, 32 bytes, wiped on destruction
 
   TKeySlot() = default;
   TKeySlot(const TKeySlot&) = default;

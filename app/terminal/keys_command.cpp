@@ -40,10 +40,11 @@ void WarnWhenShort(const TPassword& password, const char* warning) {
     platform::WriteStandardError(warning);
 }
 
-int Finish(const TCliContext& context, const TKeyringResult& result, const std::string& done) {
-  if (!result.Done()) {
+int Finish(const TCliContext& context, const TOutcome& result, const std::string& done) {
+  if (!result.ok()) {
     SayError(context,
-             messages::FormatWithReason(result.message.text, result.message.arguments, result.reason));
+             messages::FormatWithReason(result.problem.message.text, result.problem.message.arguments,
+                                        result.problem.reason));
     return kExitNotLocked;
   }
   platform::WriteStandardError(done);
@@ -101,8 +102,8 @@ int RunKeysCommand(const TCliContext& context, const TCliCommand& command) {
   if (verb == "link") {
     std::string secret;
     platform::WipeOnExit wipe{&secret};
-    const TKeyringResult result = AddKeyringLink(keyring, owner, name, &secret);
-    if (result.Done()) {
+    const TOutcome result = AddKeyringLink(keyring, owner, name, &secret);
+    if (result.ok()) {
       const std::string page = command.share_page.empty() ? kDefaultSharePage : command.share_page;
       std::string shown =
           command.share_url.empty() ? ShareKeyText(secret) : ShareLink(command.share_url, page, secret);
@@ -113,8 +114,8 @@ int RunKeysCommand(const TCliContext& context, const TCliCommand& command) {
   }
   // list
   std::vector<TKeyringEntry> entries;
-  const TKeyringResult result = ListKeyring(keyring, owner, &entries);
-  if (result.Done()) {
+  const TOutcome result = ListKeyring(keyring, owner, &entries);
+  if (result.ok()) {
     std::string lines;
     for (const TKeyringEntry& entry : entries)
       lines += messages::Format(

@@ -26,9 +26,8 @@ namespace {
 constexpr auto kBusyWait = std::chrono::seconds(20);
 constexpr auto kBusyPoll = std::chrono::milliseconds(50);
 
-TKeyringResult Fail(TKeyringStatus status, const char* text, std::vector<std::string> arguments,
-                    std::string reason = "") {
-  return {status, {text, std::move(arguments)}, std::move(reason)};
+TOutcome Fail(const char* text, std::vector<std::string> arguments, std::string reason = "") {
+  return Failed({{text, std::move(arguments)}, std::move(reason)});
 }
 
 // The folder of the keyring, locked while a change runs (a second change
@@ -38,7 +37,7 @@ class TKeyringHold {
  public:
   ~TKeyringHold() { platform::UnlockFolder(handle_); }
 
-  TKeyringResult Take(const std::string& path) {
+  TOutcome Take(const std::string& path) {
     std::string folder = platform::FolderPart(path);
     folder = folder.empty() ? "." : platform::WithoutFinalSeparator(folder);
     const auto until = std::chrono::steady_clock::now() + kBusyWait;
@@ -47,13 +46,13 @@ class TKeyringHold {
         case platform::FolderLock::Locked:
           return {};
         case platform::FolderLock::Failed:
-          return Fail(TKeyringStatus::ReadFailed, messages::kKeyringCannotRead, {path},
+          return Fail(messages::kKeyringCannotRead, {path},
                       platform::LastErrorText());
         case platform::FolderLock::Held:
           break;
       }
       if (std::chrono::steady_clock::now() >= until)
-        return Fail(TKeyringStatus::Busy, messages::kKeyringBusy, {path});
+        return Fail(messages::kKeyringBusy, {path});
       std::this_thread::sleep_for(kBusyPoll);
     }
   }
@@ -64,21 +63,21 @@ class TKeyringHold {
 
 // The UTF-8 bytes of a password, or the failure that says why there are
 // none.
-bool PasswordBytes(const TPassword& password, std::string* utf8, TKeyringResult* why) {
+bool PasswordBytes(const TPassword& password, std::string* utf8, TOutcome* why) {
   switch (StrongPasswordBytes(password, utf8)) {
     case TStrongPassword::Ok:
       return true;
     case TStrongPassword::NotConvertible:
-      *why = Fail(TKeyringStatus::PasswordNotUtf8, messages::kPasswordNotConvertible, {});
+      *why = Fail(messages::kPasswordNotConvertible, {});
       return false;
     case TStrongPassword::NotUtf8:
-      *why = Fail(TKeyringStatus::PasswordNotUtf8, messages::kPasswordNotUtf8, {});
+      *why = Fail(messages::kPasswordNotUtf8, {});
       return false;
   }
   return false;
 }
 
-TKeyringResult CryptoFailed() { return Fail(TKeyringStatus::CryptoFailed, messages::kCannotMakeKey, {}); }
+TOutcome CryptoFailed() { return Fail(messages::kCannotMakeKey, {}); }
 
 bool RandomBytes(std::size_t size, std::string* bytes) {
   bytes->assign(size, '\0');
@@ -86,11 +85,11 @@ bool RandomBytes(std::size_t size, std::string* bytes) {
 }
 
 // PBKDF2 of the password's UTF-8 bytes, 32 bytes.
-TKeyringResult DeriveKey(const TPassword& password, const std::string& salt, std::uint32_t iterations,
+TOutcome DeriveKey(const TPassword& password, const std::string& salt, std::uint32_t iterations,
                          std::string* key) {
   std::string utf8;
   platform::WipeOnExit wipe{&utf8};
-  TKeyringResult why;
+  TOutcome why;
   if (!PasswordBytes(password, &utf8, &why)) return why;
   if (!DeriveSiteKey(utf8, salt, iterations, key)) return CryptoFailed();
   return {};
@@ -125,13 +124,13 @@ bool WrapReaderKey(const TKeyring& keyring, const std::string& password_key, TKe
 }
 
 // A new slot with a new id and R, wrapped under `password_key`.
-TKeyringResult NewSlot(TKeyring* keyring, const std::string& name, TKeyringSlotKind kind,
+TOutcome NewSlot(TKeyring* keyring, const std::string& name, TKeyringSlotKind kind,
                        const std::string& password_key) {
-  if (!KeySlotNameIsValid(name)) return Fail(TKeyringStatus::BadName, messages::kKeyringBadName, {});
+  if (!KeySlotNameIsValid(name)) return Fail(messages::kKeyringBadName, {});
   for (const TKeyringSlot& slot : keyring->slots)
-    if (slot.name == name) return Fail(TKeyringStatus::NameTaken, messages::kKeyringNameTaken, {"", name});
+    if (slot.name == name) return Fail(messages::kKeyringNameTaken, {"", name});
   if (keyring->slots.size() >= kKeyringMaxSlots)
-    return Fail(TKeyringStatus::Full, messages::kKeyringFull, {""});
+    return Fail(messages::kKeyringFull, {""});
   TKeyringSlot slot;
   slot.kind = kind;
   slot.name = name;
@@ -148,12 +147,12 @@ TKeyringResult NewSlot(TKeyring* keyring, const std::string& name, TKeyringSlotK
   return {};
 }
 
-TKeyringResult NewReader(TKeyring* keyring, const std::string& name, const TPassword& password) {
-  if (!KeySlotNameIsValid(name)) return Fail(TKeyringStatus::BadName, messages::kKeyringBadName, {});
+TOutcome NewReader(TKeyring* keyring, const std::string& name, const TPassword& password) {
+  if (!KeySlotNameIsValid(name)) return Fail(messages::kKeyringBadName, {});
   std::string password_key;
   platform::WipeOnExit wipe{&password_key};
-  const TKeyringResult derived = DeriveKey(password, keyring->site_salt, keyring->iterations, &password_key);
-  if (!derived.Done()) return derived;
+  const TOutcome derived = DeriveKey(password, keyring->site_salt, keyring->iterations, &password_key);
+  if (!derived.ok()) return derived;
   return NewSlot(keyring, name, TKeyringSlotKind::Reader, password_key);
 }
 
@@ -164,20 +163,20 @@ TKeyringSlot* FindSlot(TKeyring* keyring, const std::string& name) {
 }
 
 // The messages name the keyring's path: the operations fill it in here.
-TKeyringResult Named(TKeyringResult result, const std::string& path) {
-  for (std::string& argument : result.message.arguments)
+TOutcome Named(TOutcome result, const std::string& path) {
+  for (std::string& argument : result.problem.message.arguments)
     if (argument.empty()) argument = path;
   return result;
 }
 
 // Reads, checks and opens the keyring at `path` into `keyring`, and leaves
 // the owner key in `owner_key`.
-TKeyringResult ReadAndOpen(const std::string& path, const TPassword& owner, TKeyring* keyring,
+TOutcome ReadAndOpen(const std::string& path, const TPassword& owner, TKeyring* keyring,
                            std::string* owner_key) {
   std::uint64_t size = 0;
   const platform::FileHandle file = platform::OpenRegularForReading(path, &size);
   if (file == platform::kInvalidHandle)
-    return Fail(TKeyringStatus::ReadFailed, messages::kKeyringCannotRead, {path}, platform::LastErrorText());
+    return Fail(messages::kKeyringCannotRead, {path}, platform::LastErrorText());
   std::string text;
   bool read = size <= kKeyringMaxBytes;
   if (read) {
@@ -193,25 +192,25 @@ TKeyringResult ReadAndOpen(const std::string& path, const TPassword& owner, TKey
   }
   const std::string reason = read ? "" : platform::LastErrorText();
   platform::CloseFile(file);
-  if (size > kKeyringMaxBytes) return Fail(TKeyringStatus::Damaged, messages::kKeyringDamaged, {path});
-  if (!read) return Fail(TKeyringStatus::ReadFailed, messages::kKeyringCannotRead, {path}, reason);
+  if (size > kKeyringMaxBytes) return Fail(messages::kKeyringDamaged, {path});
+  if (!read) return Fail(messages::kKeyringCannotRead, {path}, reason);
   switch (ParseKeyring(text, keyring)) {
     case TKeyringParse::Ok:
       break;
     case TKeyringParse::Foreign:
-      return Fail(TKeyringStatus::Foreign, messages::kKeyringForeign, {path});
+      return Fail(messages::kKeyringForeign, {path});
     case TKeyringParse::Damaged:
-      return Fail(TKeyringStatus::Damaged, messages::kKeyringDamaged, {path});
+      return Fail(messages::kKeyringDamaged, {path});
   }
-  const TKeyringResult derived = DeriveKey(owner, keyring->owner_salt, keyring->iterations, owner_key);
-  if (!derived.Done()) return derived;
+  const TOutcome derived = DeriveKey(owner, keyring->owner_salt, keyring->iterations, owner_key);
+  if (!derived.ok()) return derived;
   switch (OpenKeyringSealed(keyring, *owner_key)) {
     case TKeyringOpen::Ok:
       return {};
     case TKeyringOpen::WrongPassword:
-      return Fail(TKeyringStatus::WrongPassword, messages::kKeyringWrongPassword, {path});
+      return Fail(messages::kKeyringWrongPassword, {path});
     case TKeyringOpen::Damaged:
-      return Fail(TKeyringStatus::Damaged, messages::kKeyringSealedAltered, {path});
+      return Fail(messages::kKeyringSealedAltered, {path});
     case TKeyringOpen::CryptoFailed:
       break;
   }
@@ -220,7 +219,7 @@ TKeyringResult ReadAndOpen(const std::string& path, const TPassword& owner, TKey
 
 // Seals the keyring and puts it at `path` through the temporary file:
 // replacing what is there, or only where nothing is (`create`).
-TKeyringResult Write(const std::string& path, TKeyring* keyring, const std::string& owner_key, bool create) {
+TOutcome Write(const std::string& path, TKeyring* keyring, const std::string& owner_key, bool create) {
   if (!SealKeyring(keyring, owner_key)) return CryptoFailed();
   const std::string text = KeyringText(*keyring);
   const std::string temp = path + platform::kTemporarySuffix;
@@ -229,7 +228,7 @@ TKeyringResult Write(const std::string& path, TKeyring* keyring, const std::stri
   if (platform::PathExists(temp)) platform::RemoveFile(temp);
   const platform::FileHandle file = platform::CreateExclusive(temp);
   if (file == platform::kInvalidHandle)
-    return Fail(TKeyringStatus::WriteFailed, messages::kKeyringCannotWrite, {path},
+    return Fail(messages::kKeyringCannotWrite, {path},
                 platform::LastErrorText());
   bool ok = platform::WriteFileBytes(file, text.data(), static_cast<std::uint32_t>(text.size())) &&
             platform::FlushFile(file);
@@ -241,8 +240,8 @@ TKeyringResult Write(const std::string& path, TKeyring* keyring, const std::stri
     if (reason.empty()) reason = platform::LastErrorText();
     platform::RemoveFile(temp);
     if (create && platform::PathExists(path))
-      return Fail(TKeyringStatus::Exists, messages::kKeyringExists, {path});
-    return Fail(TKeyringStatus::WriteFailed, messages::kKeyringCannotWrite, {path}, reason);
+      return Fail(messages::kKeyringExists, {path});
+    return Fail(messages::kKeyringCannotWrite, {path}, reason);
   }
   std::string folder = platform::FolderPart(path);
   platform::FlushFolder(folder.empty() ? "." : platform::WithoutFinalSeparator(folder));
@@ -250,17 +249,17 @@ TKeyringResult Write(const std::string& path, TKeyring* keyring, const std::stri
 }
 
 // One change: hold, read, open, `change`, write.
-TKeyringResult Change(const std::string& path, const TPassword& owner,
-                      const std::function<TKeyringResult(TKeyring*, std::string* owner_key)>& change) {
+TOutcome Change(const std::string& path, const TPassword& owner,
+                      const std::function<TOutcome(TKeyring*, std::string* owner_key)>& change) {
   TKeyringHold hold;
-  TKeyringResult result = hold.Take(path);
-  if (!result.Done()) return result;
+  TOutcome result = hold.Take(path);
+  if (!result.ok()) return result;
   TKeyring keyring;
   std::string owner_key;
   platform::WipeOnExit wipe{&owner_key};
   result = ReadAndOpen(path, owner, &keyring, &owner_key);
-  if (result.Done()) result = Named(change(&keyring, &owner_key), path);
-  if (result.Done()) result = Write(path, &keyring, owner_key, false);
+  if (result.ok()) result = Named(change(&keyring, &owner_key), path);
+  if (result.ok()) result = Write(path, &keyring, owner_key, false);
   return result;
 }
 
@@ -268,14 +267,14 @@ TKeyringResult Change(const std::string& path, const TPassword& owner,
 
 bool KeyringNameIsValid(const std::string& name) { return KeySlotNameIsValid(name); }
 
-TKeyringResult CreateKeyring(const std::string& path, const TPassword& owner, const std::string& name,
+TOutcome CreateKeyring(const std::string& path, const TPassword& owner, const std::string& name,
                              const TPassword& reader, std::uint32_t iterations) {
-  if (!KeySlotNameIsValid(name)) return Fail(TKeyringStatus::BadName, messages::kKeyringBadName, {});
+  if (!KeySlotNameIsValid(name)) return Fail(messages::kKeyringBadName, {});
   TKeyringHold hold;
-  TKeyringResult result = hold.Take(path);
-  if (!result.Done()) return result;
+  TOutcome result = hold.Take(path);
+  if (!result.ok()) return result;
   if (platform::PathExists(path) || platform::IsLink(path))
-    return Fail(TKeyringStatus::Exists, messages::kKeyringExists, {path});
+    return Fail(messages::kKeyringExists, {path});
   TKeyring keyring;
   keyring.iterations = iterations;
   if (!RandomBytes(kStrongSaltSize, &keyring.site_salt) ||
@@ -285,57 +284,57 @@ TKeyringResult CreateKeyring(const std::string& path, const TPassword& owner, co
   std::string owner_key;
   platform::WipeOnExit wipe{&owner_key};
   result = DeriveKey(owner, keyring.owner_salt, iterations, &owner_key);
-  if (result.Done()) result = Named(NewReader(&keyring, name, reader), path);
-  if (result.Done()) result = Write(path, &keyring, owner_key, true);
+  if (result.ok()) result = Named(NewReader(&keyring, name, reader), path);
+  if (result.ok()) result = Write(path, &keyring, owner_key, true);
   return result;
 }
 
-TKeyringResult AddKeyringReader(const std::string& path, const TPassword& owner, const std::string& name,
+TOutcome AddKeyringReader(const std::string& path, const TPassword& owner, const std::string& name,
                                 const TPassword& reader) {
-  if (!KeySlotNameIsValid(name)) return Fail(TKeyringStatus::BadName, messages::kKeyringBadName, {});
+  if (!KeySlotNameIsValid(name)) return Fail(messages::kKeyringBadName, {});
   return Change(path, owner,
                 [&](TKeyring* keyring, std::string*) { return NewReader(keyring, name, reader); });
 }
 
-TKeyringResult AddKeyringLink(const std::string& path, const TPassword& owner, const std::string& name,
+TOutcome AddKeyringLink(const std::string& path, const TPassword& owner, const std::string& name,
                               std::string* secret) {
   secret->clear();
-  if (!KeySlotNameIsValid(name)) return Fail(TKeyringStatus::BadName, messages::kKeyringBadName, {});
+  if (!KeySlotNameIsValid(name)) return Fail(messages::kKeyringBadName, {});
   std::string made;
   platform::WipeOnExit wipe{&made};
-  TKeyringResult result = Change(path, owner, [&](TKeyring* keyring, std::string*) {
+  TOutcome result = Change(path, owner, [&](TKeyring* keyring, std::string*) {
     if (!RandomBytes(platform::kAesKeySize, &made)) return CryptoFailed();
     return NewSlot(keyring, name, TKeyringSlotKind::Link, made);
   });
-  if (result.Done()) secret->swap(made);
+  if (result.ok()) secret->swap(made);
   return result;
 }
 
-TKeyringResult RemoveKeyringSlot(const std::string& path, const TPassword& owner, const std::string& name,
+TOutcome RemoveKeyringSlot(const std::string& path, const TPassword& owner, const std::string& name,
                                  bool rotate) {
   return Change(path, owner, [&](TKeyring* keyring, std::string*) {
     TKeyringSlot* slot = FindSlot(keyring, name);
-    if (slot == nullptr) return Fail(TKeyringStatus::UnknownName, messages::kKeyringUnknownName, {"", name});
-    if (keyring->slots.size() == 1) return Fail(TKeyringStatus::LastSlot, messages::kKeyringLastSlot, {name});
+    if (slot == nullptr) return Fail(messages::kKeyringUnknownName, {"", name});
+    if (keyring->slots.size() == 1) return Fail(messages::kKeyringLastSlot, {name});
     keyring->slots.erase(keyring->slots.begin() + (slot - keyring->slots.data()));
     if (rotate && !RandomBytes(platform::kAesKeySize, &keyring->content_key)) return CryptoFailed();
-    return TKeyringResult{};
+    return TOutcome{};
   });
 }
 
-TKeyringResult ListKeyring(const std::string& path, const TPassword& owner,
+TOutcome ListKeyring(const std::string& path, const TPassword& owner,
                            std::vector<TKeyringEntry>* entries) {
   entries->clear();
   TKeyring keyring;
   std::string owner_key;
   platform::WipeOnExit wipe{&owner_key};
-  const TKeyringResult result = ReadAndOpen(path, owner, &keyring, &owner_key);
-  if (!result.Done()) return result;
+  const TOutcome result = ReadAndOpen(path, owner, &keyring, &owner_key);
+  if (!result.ok()) return result;
   for (const TKeyringSlot& slot : keyring.slots) entries->push_back({slot.name, slot.kind, slot.created});
   return result;
 }
 
-TKeyringResult ChangeKeyringOwnerPassword(const std::string& path, const TPassword& owner,
+TOutcome ChangeKeyringOwnerPassword(const std::string& path, const TPassword& owner,
                                           const TPassword& new_owner) {
   return Change(path, owner, [&](TKeyring* keyring, std::string* owner_key) {
     if (!RandomBytes(kStrongSaltSize, &keyring->owner_salt)) return CryptoFailed();
@@ -344,30 +343,30 @@ TKeyringResult ChangeKeyringOwnerPassword(const std::string& path, const TPasswo
   });
 }
 
-TKeyringResult ChangeKeyringReaderPassword(const std::string& path, const TPassword& owner,
+TOutcome ChangeKeyringReaderPassword(const std::string& path, const TPassword& owner,
                                            const std::string& name, const TPassword& reader) {
   return Change(path, owner, [&](TKeyring* keyring, std::string*) {
     TKeyringSlot* slot = FindSlot(keyring, name);
-    if (slot == nullptr) return Fail(TKeyringStatus::UnknownName, messages::kKeyringUnknownName, {"", name});
+    if (slot == nullptr) return Fail(messages::kKeyringUnknownName, {"", name});
     if (slot->kind != TKeyringSlotKind::Reader)
-      return Fail(TKeyringStatus::NotAReader, messages::kKeyringNotAReader, {name});
+      return Fail(messages::kKeyringNotAReader, {name});
     std::string password_key;
     platform::WipeOnExit wipe{&password_key};
-    const TKeyringResult derived = DeriveKey(reader, keyring->site_salt, keyring->iterations, &password_key);
-    if (!derived.Done()) return derived;
+    const TOutcome derived = DeriveKey(reader, keyring->site_salt, keyring->iterations, &password_key);
+    if (!derived.ok()) return derived;
     if (!RandomBytes(platform::kAesKeySize, &slot->reader_key) ||
         !WrapReaderKey(*keyring, password_key, slot))
       return CryptoFailed();
-    return TKeyringResult{};
+    return TOutcome{};
   });
 }
 
-TKeyringResult OpenKeyring(const std::string& path, const TPassword& owner, TSiteKeys* keys) {
+TOutcome OpenKeyring(const std::string& path, const TPassword& owner, TSiteKeys* keys) {
   TKeyring keyring;
   std::string owner_key;
   platform::WipeOnExit wipe{&owner_key};
-  const TKeyringResult result = ReadAndOpen(path, owner, &keyring, &owner_key);
-  if (!result.Done()) return result;
+  const TOutcome result = ReadAndOpen(path, owner, &keyring, &owner_key);
+  if (!result.ok()) return result;
   TSiteKeys opened;
   opened.site_salt = keyring.site_salt;
   opened.iterations = keyring.iterations;

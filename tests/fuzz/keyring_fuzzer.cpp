@@ -47,10 +47,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static const std::string path = fuzz::ScratchPath("site.keyring");
   fuzz::WriteFile(path, text);
   TSiteKeys keys;
-  const TKeyringResult opened = OpenKeyring(path, kOwner, &keys);
-  if (!opened.Done()) {
+  const TOutcome opened = OpenKeyring(path, kOwner, &keys);
+  if (!opened.ok()) {
     fuzz::Check(keys.content_key.empty() && keys.slots.empty(), "a refused keyring handed out keys");
-    fuzz::Check(opened.message.text != nullptr, "a refusal without a message");
+    fuzz::Check(opened.problem.message.text != nullptr, "a refusal without a message");
     return 0;
   }
   fuzz::Check(parse == TKeyringParse::Ok, "opened a keyring the parser refuses");
@@ -60,13 +60,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     std::string(keys.slots[i].id.begin(), keys.slots[i].id.end()) == parsed.slots[i].id,
                 "a slot's keys differ from its line");
   TSiteKeys wrong;
-  fuzz::Check(!OpenKeyring(path, "not the owner", &wrong).Done(), "opened with a wrong owner password");
+  fuzz::Check(!OpenKeyring(path, "not the owner", &wrong).ok(), "opened with a wrong owner password");
 
-  const TKeyringResult added = AddKeyringReader(path, kOwner, "fuzz added reader", "a reader's password");
+  const TOutcome added = AddKeyringReader(path, kOwner, "fuzz added reader", "a reader's password");
   TSiteKeys again;
-  fuzz::Check(OpenKeyring(path, kOwner, &again).Done(), "a changed keyring does not open");
+  fuzz::Check(OpenKeyring(path, kOwner, &again).ok(), "a changed keyring does not open");
   fuzz::Check(again.content_key == keys.content_key, "a change lost K");
-  fuzz::Check(again.slots.size() == keys.slots.size() + (added.Done() ? 1 : 0),
+  fuzz::Check(again.slots.size() == keys.slots.size() + (added.ok() ? 1 : 0),
               "a change lost or kept a slot");
   return 0;
 }

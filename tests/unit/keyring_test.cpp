@@ -14,6 +14,7 @@
 #include "engine/format/strong/site_keys.h"
 #include "platform/crypto.h"
 #include "platform/platform.h"
+#include "resources/message_table.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -27,8 +28,8 @@ constexpr std::uint32_t kRounds = 1000;
 
 TSiteKeys Open(const std::string& path, const TPassword& owner) {
   TSiteKeys keys;
-  const TKeyringResult result = OpenKeyring(path, owner, &keys);
-  EXPECT_TRUE(result.Done()) << (result.message.text ? result.message.text : "");
+  const TOutcome result = OpenKeyring(path, owner, &keys);
+  EXPECT_TRUE(result.ok()) << (result.cause() ? result.cause() : "");
   return keys;
 }
 
@@ -65,7 +66,7 @@ int SlotOpenedBy(const TSiteKeys& keys, const std::string& password) {
 
 std::vector<std::string> Names(const std::string& path, const TPassword& owner) {
   std::vector<TKeyringEntry> entries;
-  EXPECT_TRUE(ListKeyring(path, owner, &entries).Done());
+  EXPECT_TRUE(ListKeyring(path, owner, &entries).ok());
   std::vector<std::string> names;
   for (const TKeyringEntry& e : entries)
     names.push_back(e.name + (e.kind == TKeyringSlotKind::Link ? "/link" : ""));
@@ -74,7 +75,7 @@ std::vector<std::string> Names(const std::string& path, const TPassword& owner) 
 
 class KeyringTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(CreateKeyring(path_, "owner pw", "Ann", "ann's pw", kRounds).Done()); }
+  void SetUp() override { ASSERT_TRUE(CreateKeyring(path_, "owner pw", "Ann", "ann's pw", kRounds).ok()); }
   TempDir dir_;
   std::string path_ = dir_ / "site.keyring";
 };
@@ -86,9 +87,9 @@ TEST_F(KeyringTest, EachChangeReadsBackAsMade) {
   EXPECT_EQ(first.content_key.size(), 32u);
   EXPECT_EQ(SlotOpenedBy(first, "ann's pw"), 0);
 
-  ASSERT_TRUE(AddKeyringReader(path_, "owner pw", "Ben", "ben's pw").Done());
+  ASSERT_TRUE(AddKeyringReader(path_, "owner pw", "Ben", "ben's pw").ok());
   std::string secret;
-  ASSERT_TRUE(AddKeyringLink(path_, "owner pw", "for the press", &secret).Done());
+  ASSERT_TRUE(AddKeyringLink(path_, "owner pw", "for the press", &secret).ok());
   ASSERT_EQ(secret.size(), 32u);
   EXPECT_EQ(Names(path_, "owner pw"), (std::vector<std::string>{"Ann", "Ben", "for the press/link"}));
 
@@ -101,7 +102,7 @@ TEST_F(KeyringTest, EachChangeReadsBackAsMade) {
   EXPECT_EQ(SlotOpenedBy(keys, "nobody's pw"), -1);
 
   // A reader's new password opens a new R; the former one opens nothing.
-  ASSERT_TRUE(ChangeKeyringReaderPassword(path_, "owner pw", "Ben", "ben's new pw").Done());
+  ASSERT_TRUE(ChangeKeyringReaderPassword(path_, "owner pw", "Ben", "ben's new pw").ok());
   TSiteKeys after = Open(path_, "owner pw");
   EXPECT_EQ(SlotOpenedBy(after, "ben's new pw"), 1);
   EXPECT_EQ(SlotOpenedBy(after, "ben's pw"), -1);
@@ -109,15 +110,15 @@ TEST_F(KeyringTest, EachChangeReadsBackAsMade) {
   EXPECT_EQ(after.slots[1].id, keys.slots[1].id);
 
   // The owner's new password; K and the slots stay.
-  ASSERT_TRUE(ChangeKeyringOwnerPassword(path_, "owner pw", "owner's new pw").Done());
+  ASSERT_TRUE(ChangeKeyringOwnerPassword(path_, "owner pw", "owner's new pw").ok());
   TSiteKeys unused;
-  EXPECT_EQ(OpenKeyring(path_, "owner pw", &unused).status, TKeyringStatus::WrongPassword);
+  EXPECT_EQ(OpenKeyring(path_, "owner pw", &unused).cause(), messages::kKeyringWrongPassword);
   EXPECT_EQ(Open(path_, "owner's new pw").content_key, first.content_key);
 
   // A removal keeps K; with rotation K is new.
-  ASSERT_TRUE(RemoveKeyringSlot(path_, "owner's new pw", "for the press", false).Done());
+  ASSERT_TRUE(RemoveKeyringSlot(path_, "owner's new pw", "for the press", false).ok());
   EXPECT_EQ(Open(path_, "owner's new pw").content_key, first.content_key);
-  ASSERT_TRUE(RemoveKeyringSlot(path_, "owner's new pw", "Ann", true).Done());
+  ASSERT_TRUE(RemoveKeyringSlot(path_, "owner's new pw", "Ann", true).ok());
   const TSiteKeys rotated = Open(path_, "owner's new pw");
   EXPECT_NE(rotated.content_key, first.content_key);
   EXPECT_EQ(rotated.content_key.size(), 32u);
@@ -127,64 +128,64 @@ TEST_F(KeyringTest, EachChangeReadsBackAsMade) {
 }
 
 TEST_F(KeyringTest, BadRequestsChangeNothing) {
-  ASSERT_TRUE(AddKeyringReader(path_, "owner pw", "Ben", "ben's pw").Done());
+  ASSERT_TRUE(AddKeyringReader(path_, "owner pw", "Ben", "ben's pw").ok());
   const std::string before = ReadFile(path_);
   std::string secret;
   const struct {
     const char* what;
-    std::function<TKeyringResult()> run;
-    TKeyringStatus expected;
+    std::function<TOutcome()> run;
+    const char* expected;
   } cases[] = {
       {"wrong owner password", [&] { return AddKeyringReader(path_, "owner PW", "Cy", "x"); },
-       TKeyringStatus::WrongPassword},
+       messages::kKeyringWrongPassword},
       {"unknown name", [&] { return RemoveKeyringSlot(path_, "owner pw", "Cy", true); },
-       TKeyringStatus::UnknownName},
+       messages::kKeyringUnknownName},
       {"unknown reader", [&] { return ChangeKeyringReaderPassword(path_, "owner pw", "ann", "x"); },
-       TKeyringStatus::UnknownName},
+       messages::kKeyringUnknownName},
       {"duplicate name", [&] { return AddKeyringReader(path_, "owner pw", "Ben", "x"); },
-       TKeyringStatus::NameTaken},
+       messages::kKeyringNameTaken},
       {"duplicate link name", [&] { return AddKeyringLink(path_, "owner pw", "Ann", &secret); },
-       TKeyringStatus::NameTaken},
-      {"empty name", [&] { return AddKeyringReader(path_, "owner pw", "", "x"); }, TKeyringStatus::BadName},
+       messages::kKeyringNameTaken},
+      {"empty name", [&] { return AddKeyringReader(path_, "owner pw", "", "x"); }, messages::kKeyringBadName},
       {"65 characters", [&] { return AddKeyringReader(path_, "owner pw", std::string(65, 'a'), "x"); },
-       TKeyringStatus::BadName},
+       messages::kKeyringBadName},
       {"a line break", [&] { return AddKeyringReader(path_, "owner pw", "Cy\nslot", "x"); },
-       TKeyringStatus::BadName},
+       messages::kKeyringBadName},
       {"a C1 control", [&] { return AddKeyringReader(path_, "owner pw", "Cy\xC2\x85", "x"); },
-       TKeyringStatus::BadName},
+       messages::kKeyringBadName},
       {"not UTF-8", [&] { return AddKeyringReader(path_, "owner pw", "Cy\xE9", "x"); },
-       TKeyringStatus::BadName},
+       messages::kKeyringBadName},
       {"reader password not UTF-8", [&] { return AddKeyringReader(path_, "owner pw", "Cy", "\xFF"); },
-       TKeyringStatus::PasswordNotUtf8},
+       messages::kPasswordNotUtf8},
       {"init over a keyring", [&] { return CreateKeyring(path_, "owner pw", "Cy", "x", kRounds); },
-       TKeyringStatus::Exists},
+       messages::kKeyringExists},
       {"a missing keyring", [&] { return ChangeKeyringOwnerPassword(dir_ / "missing", "owner pw", "x"); },
-       TKeyringStatus::ReadFailed},
+       messages::kKeyringCannotRead},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(c.run().status, c.expected) << c.what;
+    EXPECT_EQ(c.run().cause(), c.expected) << c.what;
     EXPECT_EQ(ReadFile(path_), before) << c.what;
   }
   // The last slot stays, and a link takes no password.
-  ASSERT_TRUE(AddKeyringLink(path_, "owner pw", "L", &secret).Done());
-  EXPECT_EQ(ChangeKeyringReaderPassword(path_, "owner pw", "L", "x").status, TKeyringStatus::NotAReader);
-  ASSERT_TRUE(RemoveKeyringSlot(path_, "owner pw", "L", false).Done());
-  ASSERT_TRUE(RemoveKeyringSlot(path_, "owner pw", "Ben", false).Done());
-  EXPECT_EQ(RemoveKeyringSlot(path_, "owner pw", "Ann", false).status, TKeyringStatus::LastSlot);
+  ASSERT_TRUE(AddKeyringLink(path_, "owner pw", "L", &secret).ok());
+  EXPECT_EQ(ChangeKeyringReaderPassword(path_, "owner pw", "L", "x").cause(), messages::kKeyringNotAReader);
+  ASSERT_TRUE(RemoveKeyringSlot(path_, "owner pw", "L", false).ok());
+  ASSERT_TRUE(RemoveKeyringSlot(path_, "owner pw", "Ben", false).ok());
+  EXPECT_EQ(RemoveKeyringSlot(path_, "owner pw", "Ann", false).cause(), messages::kKeyringLastSlot);
   // A 64-character name of several-byte characters is a name.
   std::string long_name;
   for (int i = 0; i < 64; ++i) long_name += "\xC3\xA9";
-  EXPECT_TRUE(AddKeyringReader(path_, "owner pw", long_name, "x").Done());
+  EXPECT_TRUE(AddKeyringReader(path_, "owner pw", long_name, "x").ok());
 }
 
 // Each damage is refused as a whole, by reading and by every change, and
 // leaves the file as it was.
 TEST_F(KeyringTest, DamagedKeyringsAreRefusedWhole) {
-  ASSERT_TRUE(AddKeyringReader(path_, "owner pw", "Ben", "ben's pw").Done());
+  ASSERT_TRUE(AddKeyringReader(path_, "owner pw", "Ben", "ben's pw").ok());
   const std::string good = ReadFile(path_);
   const std::string other_path = dir_ / "other.keyring";
-  ASSERT_TRUE(CreateKeyring(other_path, "owner pw", "Ann", "ann's pw", kRounds).Done());
-  ASSERT_TRUE(AddKeyringReader(other_path, "owner pw", "Ben", "ben's pw").Done());
+  ASSERT_TRUE(CreateKeyring(other_path, "owner pw", "Ann", "ann's pw", kRounds).ok());
+  ASSERT_TRUE(AddKeyringReader(other_path, "owner pw", "Ben", "ben's pw").ok());
   const std::string other = ReadFile(other_path);
   auto line = [](const std::string& text, const std::string& start) {
     const std::size_t at = text.find("\n" + start) + 1;
@@ -199,34 +200,34 @@ TEST_F(KeyringTest, DamagedKeyringsAreRefusedWhole) {
   const struct {
     const char* what;
     std::string text;
-    TKeyringStatus expected;
+    const char* expected;
   } cases[] = {
-      {"empty", "", TKeyringStatus::Foreign},
-      {"another format", replaced(good, "KEYRING-1", "KEYRING-2"), TKeyringStatus::Foreign},
-      {"a page", "<html>\n", TKeyringStatus::Foreign},
-      {"cut after the slots", good.substr(0, sealed_at), TKeyringStatus::Damaged},
-      {"cut in the sealed line", good.substr(0, sealed_at + 40), TKeyringStatus::Damaged},
-      {"last line break gone", good.substr(0, good.size() - 1), TKeyringStatus::Damaged},
-      {"cut in a slot", good.substr(0, good.find("\nslot ") + 30), TKeyringStatus::Damaged},
-      {"a line added", good + "slot\n", TKeyringStatus::Damaged},
-      {"a name edited", replaced(good, " Ben\n", " Bem\n"), TKeyringStatus::Damaged},
+      {"empty", "", messages::kKeyringForeign},
+      {"another format", replaced(good, "KEYRING-1", "KEYRING-2"), messages::kKeyringForeign},
+      {"a page", "<html>\n", messages::kKeyringForeign},
+      {"cut after the slots", good.substr(0, sealed_at), messages::kKeyringDamaged},
+      {"cut in the sealed line", good.substr(0, sealed_at + 40), messages::kKeyringDamaged},
+      {"last line break gone", good.substr(0, good.size() - 1), messages::kKeyringDamaged},
+      {"cut in a slot", good.substr(0, good.find("\nslot ") + 30), messages::kKeyringDamaged},
+      {"a line added", good + "slot\n", messages::kKeyringDamaged},
+      {"a name edited", replaced(good, " Ben\n", " Bem\n"), messages::kKeyringSealedAltered},
       {"slots swapped", replaced(good, first_slot + second_slot, second_slot + first_slot),
-       TKeyringStatus::Damaged},
+       messages::kKeyringSealedAltered},
       {"another keyring's sealed part", replaced(good, line(good, "sealed "), line(other, "sealed ")),
-       TKeyringStatus::Damaged},
+       messages::kKeyringSealedAltered},
       {"another keyring's slot", replaced(good, line(good, "slot "), line(other, "slot ")),
-       TKeyringStatus::Damaged},
+       messages::kKeyringSealedAltered},
       {"rounds edited", replaced(good, "iterations 1000\n", "iterations 1001\n"),
-       TKeyringStatus::WrongPassword},
-      {"a leading zero", replaced(good, "iterations 1000\n", "iterations 01000\n"), TKeyringStatus::Damaged},
-      {"two spaces", replaced(good, "iterations ", "iterations  "), TKeyringStatus::Damaged},
+       messages::kKeyringWrongPassword},
+      {"a leading zero", replaced(good, "iterations 1000\n", "iterations 01000\n"), messages::kKeyringDamaged},
+      {"two spaces", replaced(good, "iterations ", "iterations  "), messages::kKeyringDamaged},
   };
   for (const auto& c : cases) {
     WriteFile(path_, c.text);
     TSiteKeys keys;
-    EXPECT_EQ(OpenKeyring(path_, "owner pw", &keys).status, c.expected) << c.what;
+    EXPECT_EQ(OpenKeyring(path_, "owner pw", &keys).cause(), c.expected) << c.what;
     EXPECT_TRUE(keys.content_key.empty() && keys.slots.empty()) << c.what;
-    EXPECT_EQ(AddKeyringReader(path_, "owner pw", "Cy", "x").status, c.expected) << c.what;
+    EXPECT_EQ(AddKeyringReader(path_, "owner pw", "Cy", "x").cause(), c.expected) << c.what;
     EXPECT_EQ(ReadFile(path_), c.text) << c.what;
   }
   // Line breaks turned into CR LF (a checkout on Windows) still read.
@@ -241,13 +242,13 @@ TEST_F(KeyringTest, DamagedKeyringsAreRefusedWhole) {
 // and the file reads whole.
 TEST_F(KeyringTest, ChangesAtOnceAllLand) {
   std::vector<std::thread> threads;
-  std::vector<TKeyringStatus> statuses(4);
+  std::vector<TOutcome> outcomes(4);
   for (int i = 0; i < 4; ++i)
     threads.emplace_back([&, i] {
-      statuses[i] = AddKeyringReader(path_, "owner pw", "reader " + std::to_string(i), "pw").status;
+      outcomes[i] = AddKeyringReader(path_, "owner pw", "reader " + std::to_string(i), "pw");
     });
   for (std::thread& t : threads) t.join();
-  for (const TKeyringStatus s : statuses) EXPECT_EQ(s, TKeyringStatus::Done);
+  for (const TOutcome& o : outcomes) EXPECT_TRUE(o.ok()) << (o.cause() ? o.cause() : "");
   std::vector<std::string> names = Names(path_, "owner pw");
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"Ann", "reader 0", "reader 1", "reader 2", "reader 3"}));

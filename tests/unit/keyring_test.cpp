@@ -155,7 +155,8 @@ TEST_F(KeyringTest, BadRequestsChangeNothing) {
        messages::kKeyringBadName},
       {"not UTF-8", [&] { return AddKeyringReader(path_, "owner pw", "Cy\xE9", "x"); },
        messages::kKeyringBadName},
-      {"reader password not UTF-8", [&] { return AddKeyringReader(path_, "owner pw", "Cy", "\xFF"); },
+      {"reader password not UTF-8",
+       [&] { return AddKeyringReader(path_, "owner pw", "Cy", TPassword("\xFF", "\xFF")); },
        messages::kPasswordNotUtf8},
       {"init over a keyring", [&] { return CreateKeyring(path_, "owner pw", "Cy", "x", kRounds); },
        messages::kKeyringExists},
@@ -219,7 +220,8 @@ TEST_F(KeyringTest, DamagedKeyringsAreRefusedWhole) {
        messages::kKeyringSealedAltered},
       {"rounds edited", replaced(good, "iterations 1000\n", "iterations 1001\n"),
        messages::kKeyringWrongPassword},
-      {"a leading zero", replaced(good, "iterations 1000\n", "iterations 01000\n"), messages::kKeyringDamaged},
+      {"a leading zero", replaced(good, "iterations 1000\n", "iterations 01000\n"),
+       messages::kKeyringDamaged},
       {"two spaces", replaced(good, "iterations ", "iterations  "), messages::kKeyringDamaged},
   };
   for (const auto& c : cases) {
@@ -244,9 +246,8 @@ TEST_F(KeyringTest, ChangesAtOnceAllLand) {
   std::vector<std::thread> threads;
   std::vector<TOutcome> outcomes(4);
   for (int i = 0; i < 4; ++i)
-    threads.emplace_back([&, i] {
-      outcomes[i] = AddKeyringReader(path_, "owner pw", "reader " + std::to_string(i), "pw");
-    });
+    threads.emplace_back(
+        [&, i] { outcomes[i] = AddKeyringReader(path_, "owner pw", "reader " + std::to_string(i), "pw"); });
   for (std::thread& t : threads) t.join();
   for (const TOutcome& o : outcomes) EXPECT_TRUE(o.ok()) << (o.cause() ? o.cause() : "");
   std::vector<std::string> names = Names(path_, "owner pw");

@@ -38,7 +38,7 @@ logs=$build/fuzz-logs
 $smoke && logs=$build/fuzz-logs/smoke
 mkdir -p "$findings" "$logs"
 
-harnesses=${FUZZ_HARNESSES:-"unlock literals payload_area page_patterns cli_arguments line_info decoder"}
+harnesses=${FUZZ_HARNESSES:-"unlock literals payload_area page_patterns cli_arguments line_info keyring decoder"}
 
 # libFuzzer's options: no single allocation above 64 MB (a literal that
 # claims 100 MB must be refused, not allocated), no input slower than 10 s.

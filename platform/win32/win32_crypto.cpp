@@ -172,9 +172,12 @@ bool AesGcmKey::Open(const unsigned char* nonce, const std::string& aad, const u
   BCRYPT_AUTHENTICATED_CIPHER_MODE_INFO info;
   FillModeInfo(&info, nonce, aad, tag);
   ULONG written = 0;
+  // An empty message still goes in with buffers: given none, the call
+  // answers success without looking at the tag (wine's bcrypt does).
+  unsigned char none[1] = {};
   const bool ok =
-      Succeeded(BCryptDecrypt(state_->key, text ? Bytes(sealed) : nullptr, static_cast<ULONG>(text), &info,
-                              nullptr, 0, text ? out : nullptr, static_cast<ULONG>(text), &written, 0)) &&
+      Succeeded(BCryptDecrypt(state_->key, text ? Bytes(sealed) : none, static_cast<ULONG>(text), &info, nullptr,
+                              0, text ? out : none, static_cast<ULONG>(text), &written, 0)) &&
       written == text;
   // Whatever was written before the tag was found wrong is wiped.
   if (!ok && text > 0) std::memset(out, 0, text);

@@ -41,6 +41,11 @@ void CheckParse(const std::vector<std::string>& arguments) {
     case TCliAction::Batch:
       fuzz::Check(c.operands == arguments && arguments.size() == 4, "batch mode without its four arguments");
       break;
+    case TCliAction::Keys:
+      fuzz::Check(arguments[0] == "keys" && arguments.size() > 1 && c.keys_verb == arguments[1] &&
+                      (c.operands.size() == 1 || c.operands.size() == 2),
+                  "keys without its verb, a keyring and at most a name");
+      break;
   }
   fuzz::Check(c.jobs <= 1024, "more jobs than allowed");
   fuzz::Check(c.action == TCliAction::Site || (c.include.empty() && c.exclude.empty()),

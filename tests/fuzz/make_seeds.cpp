@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/format/xor/page_encoding.h"
+#include "engine/keyring.h"
 #include "engine/template/payload_area.h"
 #include "fileio/block_sink.h"
 #include "tests/fuzz/fuzz_support.h"
@@ -47,6 +48,25 @@ int main(int argc, char** argv) {
   Put(out / "unlock", "page.html", page);
   Put(out / "unlock", "text.txt", text);
   Put(out / "literals", "base64", "QUJDRA==");
+
+  // Keyrings of the keyring harness's owner password, made by the keys
+  // commands' own functions: one reader; readers and a link; CR LF lines.
+  {
+    const fs::path work = out / "keyring-work";
+    fs::create_directories(work);
+    const std::string keyring = (work / "site.keyring").string();
+    std::string secret;
+    CreateKeyring(keyring, "fuzz owner", "Ann", "ann's password", fuzz::kFuzzIterations);
+    Put(out / "keyring", "one-reader", fuzz::ReadFile(keyring));
+    AddKeyringReader(keyring, "fuzz owner", "B\xc3\xa9n and co", "ben's password");
+    AddKeyringLink(keyring, "fuzz owner", "press", &secret);
+    const std::string several = fuzz::ReadFile(keyring);
+    Put(out / "keyring", "readers-and-link", several);
+    std::string crlf;
+    for (const char c : several) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    Put(out / "keyring", "crlf", crlf);
+    fs::remove_all(work);
+  }
 
   // The templates' start pages, and two small ones, quicker to mutate.
   std::vector<std::pair<std::string, std::string>> start_pages = {

@@ -178,6 +178,24 @@ TEST(CryptoTest, AesGcmOpenRefusesEveryAlteration) {
   EXPECT_FALSE(key.Open(U(nonce), "", U(sealed), platform::kGcmTagSize - 1, out));
 }
 
+// An empty message is all tag: a wrong key, nonce, additional data or tag
+// must fail it as it fails any other.
+TEST(CryptoTest, AesGcmChecksTheTagOfAnEmptyMessage) {
+  const GcmVector& v = kGcmVectors[0];
+  const std::string tag = Hex(v.tag), nonce = Hex(v.nonce);
+  platform::AesGcmKey right, wrong;
+  ASSERT_TRUE(right.SetKey(Hex(v.key)));
+  ASSERT_TRUE(wrong.SetKey(Hex(kK15)));
+  unsigned char out[1] = {};
+  ASSERT_TRUE(right.Open(U(nonce), "", U(tag), tag.size(), out));
+  std::string bad_tag = tag;
+  bad_tag[15] = static_cast<char>(bad_tag[15] ^ 1);
+  EXPECT_FALSE(wrong.Open(U(nonce), "", U(tag), tag.size(), out)) << "a wrong key";
+  EXPECT_FALSE(right.Open(U(bad_tag), "", U(bad_tag), tag.size(), out)) << "a wrong nonce";
+  EXPECT_FALSE(right.Open(U(nonce), "aad", U(tag), tag.size(), out)) << "additional data";
+  EXPECT_FALSE(right.Open(U(nonce), "", U(bad_tag), tag.size(), out)) << "a wrong tag";
+}
+
 // One key object serves a stream of chunks, each with its own nonce.
 TEST(CryptoTest, OneKeySealsManyChunks) {
   platform::AesGcmKey key;

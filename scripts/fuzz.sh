@@ -13,7 +13,8 @@
 #
 # Prints executions, coverage (edges) and findings per harness. A finding
 # fails the run and its input's path is printed (build/fuzz/findings/).
-# Only harnesses named in FUZZ_HARNESSES run when it is set. Each campaign
+# Only harnesses named in FUZZ_HARNESSES run when it is set; FUZZ_LOGS names
+# another folder for the logs, for a second campaign on the same harness. Each campaign
 # adds a line to build/fuzz/campaigns.tsv (date, harness, seconds,
 # executions, edges, findings), and the summary adds up the executions of
 # every campaign on the kept corpus.
@@ -38,7 +39,7 @@ cmake --build --preset fuzz -j2 >build/fuzz-build.log 2>&1 || { cat build/fuzz-b
 build=$root/build/fuzz
 seeds=$build/fuzz-seeds
 findings=$build/findings
-logs=$build/fuzz-logs
+logs=${FUZZ_LOGS:-$build/fuzz-logs}
 $smoke && logs=$build/fuzz-logs/smoke
 mkdir -p "$findings" "$logs"
 

@@ -25,8 +25,8 @@ std::string ReadFile(const std::string& path);
 
 // The round count the harnesses lock with. A strong block records its count
 // as its second literal, and the reader accepts any count from 1 up to its
-// ceiling (in fuzzing builds a low one: engine/strong_format.h), so the
-// seeds open through the shipped reader.
+// ceiling (in fuzzing builds a low one, engine/format/strong/
+// strong_format.h), so the seeds open through the shipped reader.
 inline constexpr std::uint32_t kFuzzIterations = 2;
 
 // Writes the strong block (format 1 or 2) of `page` with kFuzzIterations

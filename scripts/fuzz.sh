@@ -5,14 +5,19 @@
 #   scripts/fuzz.sh [seconds]   a long campaign: each harness in turn for
 #                               `seconds` (default 600) under nice, the corpus
 #                               kept in build/fuzz/corpus/<harness>, so that
-#                               each campaign goes on from the last
+#                               each campaign goes on from the last; with
+#                               FUZZ_PARALLEL=2, two harnesses at a time
 #   scripts/fuzz.sh --smoke     every harness for 20 s, two at a time, from
 #                               the seeds alone, then every file in
 #                               tests/fuzz/regressions/<harness>/ once
 #
 # Prints executions, coverage (edges) and findings per harness. A finding
 # fails the run and its input's path is printed (build/fuzz/findings/).
-# Only harnesses named in FUZZ_HARNESSES run when it is set.
+# Only harnesses named in FUZZ_HARNESSES run when it is set; FUZZ_LOGS names
+# another folder for the logs, for a second campaign on the same harness. Each campaign
+# adds a line to build/fuzz/campaigns.tsv (date, harness, seconds,
+# executions, edges, findings), and the summary adds up the executions of
+# every campaign on the kept corpus.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -34,11 +39,19 @@ cmake --build --preset fuzz -j2 >build/fuzz-build.log 2>&1 || { cat build/fuzz-b
 build=$root/build/fuzz
 seeds=$build/fuzz-seeds
 findings=$build/findings
-logs=$build/fuzz-logs
+logs=${FUZZ_LOGS:-$build/fuzz-logs}
 $smoke && logs=$build/fuzz-logs/smoke
 mkdir -p "$findings" "$logs"
 
 harnesses=${FUZZ_HARNESSES:-"unlock literals payload_area page_patterns cli_arguments line_info keyring decoder"}
+parallel=${FUZZ_PARALLEL:-1}
+$smoke && parallel=2
+tally=$build/campaigns.tsv
+
+# A freed block waits in ASan's quarantine before its memory is used again,
+# so that a use after free is caught: 16 MB holds the frees of dozens of
+# inputs (the default 256 MB only makes each input touch fresh pages).
+export ASAN_OPTIONS=${ASAN_OPTIONS:-quarantine_size_mb=16}
 
 # libFuzzer's options: no single allocation above 64 MB (a literal that
 # claims 100 MB must be refused, not allocated), no input slower than 10 s.
@@ -78,7 +91,7 @@ replay() {
 }
 
 summary() {
-  local h=$1 log=$logs/$1.log execs edges
+  local h=$1 log=$logs/$1.log
   if [ "$h" = decoder ]; then
     execs=$(sed -n 's/^executions: //p' "$log" | tail -1)
     edges=$(sed -n 's/^coverage: //p' "$log" | tail -1)
@@ -89,9 +102,19 @@ summary() {
   printf '%-14s executions %-10s edges %-6s' "$h" "${execs:-?}" "${edges:-?}"
 }
 
+# Adds the campaign to the tally and prints the executions of every
+# campaign on this harness's corpus.
+tally_up() {
+  local h=$1 count=$2 total
+  printf '%s\t%s\t%s\t%s\t%s\t%s\n' "$(date -u +%FT%TZ)" "$h" "$seconds" "${execs:-0}" "${edges:-?}" "$count" \
+    >>"$tally"
+  total=$(awk -F'\t' -v h="$h" '$2 == h { n += $4 } END { print n + 0 }' "$tally")
+  printf '%-14s all campaigns on build/fuzz/corpus/%s: %s executions\n' "" "$h" "$total"
+}
+
 status=0
 report() {
-  local h=$1 code=$2 found
+  local h=$1 code=$2 found execs edges
   # A slow unit is no finding: on a loaded machine a niced run may wait
   # seconds for a core. A hang is a timeout, which fails the run.
   found=$(grep -aho "Test unit written to .*\|finding written to .*\|failed: .*" "$logs/$h.log" | grep -v slow-unit |
@@ -104,27 +127,22 @@ report() {
   else
     echo " findings 0"
   fi
+  $smoke || tally_up "$h" "$(printf '%s' "$found" | grep -c .)"
 }
 
-if $smoke; then
-  # Two at a time, each from its seeds into a scratch corpus.
-  scratch=$(mktemp -d)
-  trap 'rm -rf "$scratch"' EXIT
-  set -- $harnesses
-  while [ $# -gt 0 ]; do
-    a=$1; b=${2:-}
-    { run "$a" "$scratch/$a" && replay "$a"; echo $? >"$scratch/$a.code"; } &
-    if [ -n "$b" ]; then { run "$b" "$scratch/$b" && replay "$b"; echo $? >"$scratch/$b.code"; } & fi
-    wait
-    report "$a" "$(cat "$scratch/$a.code")"
-    [ -n "$b" ] && report "$b" "$(cat "$scratch/$b.code")"
-    shift; [ $# -gt 0 ] && shift
+# Each harness from its seeds into a scratch corpus (smoke), or on from
+# its kept corpus (campaign), `parallel` at a time.
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+corpus_of() { if $smoke; then echo "$scratch/$1"; else echo "$build/corpus/$1"; fi; }
+set -- $harnesses
+while [ $# -gt 0 ]; do
+  batch=("$1"); shift
+  if [ "$parallel" -ge 2 ] && [ $# -gt 0 ]; then batch+=("$1"); shift; fi
+  for h in "${batch[@]}"; do
+    { run "$h" "$(corpus_of "$h")" && replay "$h"; echo $? >"$scratch/$h.code"; } &
   done
-else
-  for h in $harnesses; do
-    run "$h" "$build/corpus/$h"; code=$?
-    replay "$h" || code=1
-    report "$h" "$code"
-  done
-fi
+  wait
+  for h in "${batch[@]}"; do report "$h" "$(cat "$scratch/$h.code")"; done
+done
 exit $status

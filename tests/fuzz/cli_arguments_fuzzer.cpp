@@ -1,6 +1,6 @@
-// The command line of every terminal form: any arguments (split at 0
-// bytes, as the shell hands them over), and any raw command line split as
-// on Windows and then parsed.
+// The command line of every terminal form, zendrel's and zendrel-unlock's:
+// any arguments (split at 0 bytes, as the shell hands them over), and any
+// raw command line split as on Windows and then parsed.
 // - A parse is either ok without an error or not ok with a one-line error;
 //   each action carries the operands its form has.
 // - The split never gives an empty argument or one with a double quote,
@@ -16,8 +16,9 @@
 
 namespace {
 
-void CheckParse(const std::vector<std::string>& arguments) {
-  const TCliParse parse = ParseCliArguments(arguments);
+// `unlock_program`: zendrel-unlock's command line rather than zendrel's.
+void CheckParse(const std::vector<std::string>& arguments, bool unlock_program) {
+  const TCliParse parse = unlock_program ? ParseUnlockArguments(arguments) : ParseCliArguments(arguments);
   if (!parse.ok) {
     fuzz::Check(!parse.error.empty() && parse.error.find('\n') == std::string::npos,
                 "a refused command line without a one-line reason");
@@ -27,7 +28,7 @@ void CheckParse(const std::vector<std::string>& arguments) {
   const TCliCommand& c = parse.command;
   switch (c.action) {
     case TCliAction::Usage:
-      fuzz::Check(arguments.empty(), "the usage for a command line with arguments");
+      fuzz::Check(arguments.empty() && !unlock_program, "the usage for a command line with arguments");
       break;
     case TCliAction::Help:
     case TCliAction::Version:
@@ -35,10 +36,20 @@ void CheckParse(const std::vector<std::string>& arguments) {
       break;
     case TCliAction::Lock:
     case TCliAction::Site:
+      fuzz::Check(!unlock_program, "zendrel-unlock took another command");
       fuzz::Check(c.operands.size() == 2, "lock or site without exactly two operands");
       fuzz::Check(arguments[0] == (c.action == TCliAction::Lock ? "lock" : "site"), "a command of another verb");
       break;
+    case TCliAction::Unlock:
+      fuzz::Check(c.operands.size() == 2, "unlock without exactly a locked page and an output file");
+      fuzz::Check(unlock_program || arguments[0] == "unlock", "unlock from a command of another verb");
+      // Only zendrel-unlock takes the password as an operand.
+      fuzz::Check(c.password_source != TPasswordSource::Argument ||
+                      (unlock_program && !c.password_from.empty()),
+                  "a password taken from the command line where none is taken");
+      break;
     case TCliAction::Batch:
+      fuzz::Check(!unlock_program, "zendrel-unlock took the four-argument form");
       fuzz::Check(c.operands == arguments && arguments.size() == 4, "batch mode without its four arguments");
       break;
     case TCliAction::Keys:
@@ -63,7 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (end > start) arguments.push_back(bytes.substr(start, end - start));
     start = end + 1;
   }
-  CheckParse(arguments);
+  CheckParse(arguments, false);
+  CheckParse(arguments, true);
 
   const std::vector<std::string> split = SplitCommandLine(bytes);
   std::string joined;
@@ -74,6 +86,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   fuzz::Check(SplitCommandLine(joined) == split, "quoted arguments did not split back into themselves");
   // The Windows program drops its own name, the first word.
-  if (!split.empty()) CheckParse(std::vector<std::string>(split.begin() + 1, split.end()));
+  if (!split.empty()) {
+    const std::vector<std::string> after_name(split.begin() + 1, split.end());
+    CheckParse(after_name, false);
+    CheckParse(after_name, true);
+  }
   return 0;
 }

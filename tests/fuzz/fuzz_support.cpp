@@ -21,6 +21,9 @@
 #include "fileio/fast_io.h"
 
 namespace fuzz {
+
+static_assert(kFuzzIterations <= kStrongMaxIterations, "the seeds must open in the fuzzing build");
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -64,20 +67,6 @@ std::string ReadFile(const std::string& path) {
   std::ostringstream bytes;
   bytes << in.rdbuf();
   return bytes.str();
-}
-
-bool DeclaresCostlyDerivation(const std::string& bytes) {
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] != '\'') continue;
-    std::uint64_t value = 0;
-    std::size_t j = i + 1;
-    while (j < bytes.size() && j - i <= 10 && bytes[j] >= '0' && bytes[j] <= '9')
-      value = value * 10 + static_cast<unsigned>(bytes[j++] - '0');
-    if (j > i + 1 && j < bytes.size() && bytes[j] == '\'' && value > kMaxFuzzIterations &&
-        value <= kStrongMaxIterations)
-      return true;
-  }
-  return false;
 }
 
 void WriteLowCostStrongBlock(const std::string& page, const std::string& password, bool format2,

@@ -25,14 +25,9 @@ std::string ReadFile(const std::string& path);
 
 // The round count the harnesses lock with. A strong block records its count
 // as its second literal, and the reader accepts any count from 1 up to its
-// ceiling, so low-count pages open through the shipped reader unchanged.
+// ceiling (in fuzzing builds a low one, engine/format/strong/
+// strong_format.h), so the seeds open through the shipped reader.
 inline constexpr std::uint32_t kFuzzIterations = 2;
-// Inputs that declare more rounds than this only spend time in PBKDF2 (the
-// system's cryptography, not ours), so the harness skips them.
-inline constexpr std::uint32_t kMaxFuzzIterations = 16;
-// True when some single-quoted run of digits in `bytes` is a round count
-// above kMaxFuzzIterations that the reader would accept.
-bool DeclaresCostlyDerivation(const std::string& bytes);
 
 // Writes the strong block (format 1 or 2) of `page` with kFuzzIterations
 // rounds and fixed salts, every line ending in `line_break`.

@@ -12,6 +12,7 @@
 
 #include "engine/format/strong/keyring_format.h"
 #include "engine/format/strong/site_keys.h"
+#include "engine/format/strong/strong_format.h"
 #include "engine/keyring.h"
 #include "tests/fuzz/fuzz_support.h"
 
@@ -39,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 "a slot count out of range");
     for (const TKeyringSlot& slot : parsed.slots)
       fuzz::Check(KeySlotNameIsValid(slot.name) && slot.reader_key.empty(), "a slot accepted unchecked");
-    if (parsed.iterations > fuzz::kMaxFuzzIterations) return 0;
+    if (parsed.iterations > kStrongMaxIterations) return 0;
   } else {
     fuzz::Check(parsed.slots.empty() && parsed.content_key.empty(), "a refused keyring keeps slots");
   }

@@ -202,6 +202,10 @@ inline constexpr char kBackupKept[] = "Backup file %s was kept; nothing was lock
 inline constexpr char kInterrupted[] = "Interrupted; nothing was changed.";
 inline constexpr char kShareNeedsStrong[] =
     "The template %s locks with no key to share: --share-url needs Light or Dark.";
+// A strong site lock always hands back its site key; this says so if one
+// ever does not, rather than printing a link that opens nothing.
+inline constexpr char kNoSiteKeyForLink[] =
+    "The site lock handed back no site key, so no share link is printed; the site is locked.";
 inline constexpr char kNoTopPage[] =
     "The output folder's top holds no index.html, so no share link is printed; the site is locked. Name the "
     "page the link opens with --share-page.";

@@ -115,8 +115,7 @@ int RunSiteCommand(const TCliContext& context, const TCliCommand& command) {
     if (result.top_page.empty())
       SayError(context, messages::kNoTopPage);
     else if (result.site_key.empty())
-      SayError(context,
-               "The site lock handed back no site key, so no share link is printed; the site is locked.");
+      SayError(context, messages::kNoSiteKeyForLink);
     else
       out += ShareLink(command.share_url, result.top_page, result.site_key) + "\n";
   }

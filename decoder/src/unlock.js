@@ -6,6 +6,7 @@ import { checkValue, passwordCandidates, XorDecoder, unwrapText } from './xor_bl
 import { UnlockFailure, openedChunks } from './strong_block.js';
 import { decodeText, streamingDecoder } from './page_text.js';
 import { decodedParts } from './page_writer.js';
+import { openSlots } from './key_slots.js';
 
 // Characters of an XOR block decoded between two pauses.
 const XOR_SLICE = 1 << 20;
@@ -76,9 +77,25 @@ export async function unlockXor(text, block, password, pause) {
 }
 
 // The key of a strong block for a typed password (UTF-8, as both builds
-// derive it): the site key of a format 2 block.
-export function deriveStrongKey(block, password, backend) {
-  return backend.deriveKey(new TextEncoder().encode(password), block.siteSalt, block.iterations);
+// derive it): the site key of a format 2 block; the content key of a
+// format 3 block, from the first slot that the derived password key opens
+// (one derivation however many slots). Throws an UnlockFailure: 'wrong'
+// when no slot opens, 'damaged' when a slot opens only half.
+export async function deriveStrongKey(block, password, backend) {
+  const key = await backend.deriveKey(new TextEncoder().encode(password), block.siteSalt, block.iterations);
+  return block.version === 3 ? contentKey(block, key, backend) : key;
+}
+
+// The key a share link's 32 bytes stand for: a format 2 site key is
+// itself; a format 3 link secret opens its slot, as a password key does.
+export function linkKey(block, secret, backend) {
+  return block.version === 3 ? contentKey(block, secret, backend) : Promise.resolve(secret);
+}
+
+async function contentKey(block, passwordKey, backend) {
+  const opened = await openSlots(block, passwordKey, backend.unwrapper);
+  if (!opened.key) throw new UnlockFailure(opened.failure);
+  return opened.key;
 }
 
 // The bytes of the first batch, then the rest of the batches.
@@ -111,9 +128,14 @@ async function collect(first, rest) {
 // `parts` throws an UnlockFailure when a later chunk fails or the page
 // turns out cut short. A plain-text page, a small page, or one that leaves
 // its character set to the bytes, is proven whole first.
-export async function unlockStrong(text, block, key, backend, pause) {
+//
+// `fromSlots`: the key has just come out of the block's own slots, so a
+// first chunk that fails under it is a damaged page, not a wrong key.
+export async function unlockStrong(text, block, key, backend, pause, fromSlots = false) {
   const chunks = openedChunks(text, block, await backend.opener(key, block), pause);
-  const first = await chunks.next();
+  const first = await chunks.next().catch((error) => {
+    throw fromSlots && block.version === 3 && error.kind === 'wrong' ? new UnlockFailure('damaged') : error;
+  });
   const head = first.done ? new Uint8Array(0) : first.value;
   const streaming = block.kind === 'html' && block.to - block.from > WHOLE_BLOCK && streamingDecoder(head.subarray(0, HEAD));
   if (streaming) return { parts: decodedParts(andThen(head, chunks), streaming) };

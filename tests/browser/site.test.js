@@ -14,7 +14,7 @@ const fs = require('node:fs');
 const http = require('node:http');
 const path = require('node:path');
 const { tempDir, makeBlock, lockWithBlock, siteKeyOf, strongHeader, zendrelPath, templatesDir } = require('./support');
-const { strongBlock, shareFragment } = require('./strong_encoder');
+const { strongBlock, shareFragment, newKeyring, addReader, addLink, removeSlot, rotate, slotLiterals } = require('./strong_encoder');
 const { largePage } = require('./corpus');
 const { launch, fileUrl } = require('./browser');
 
@@ -360,6 +360,127 @@ describe('share links', () => {
       assert.equal(await page.evaluate(() => location.hash), '', fragment);
       await page.close();
     }
+  });
+});
+
+// Locks SITE into `root` as one publishing run of a keyring site: the slot
+// literals made once, each page with page salt and nonces of its own.
+function lockKeyringSite(root, ring) {
+  const slots = slotLiterals(ring);
+  for (const [name, content] of Object.entries(SITE)) {
+    const file = path.join(root, name);
+    fs.mkdirSync(path.dirname(file), { recursive: true });
+    fs.writeFileSync(file, content);
+    lockWithBlock('Light', file, strongBlock(Buffer.from(content), null, { version: 3, keyring: ring, slots }).block);
+  }
+  return root;
+}
+
+describe('a keyring site: a password for each reader, share links, republishing, removal and rotation', () => {
+  const a = browserFor('keyring-a');
+  const b = browserFor('keyring-b');
+  const ring = newKeyring(FAST);
+  const readerA = 'reader A\u2019s own password';
+  const readerB = 'reader B\u2019s own password';
+  addReader(ring, readerA);
+  const slotB = addReader(ring, readerB);
+  const link = addLink(ring);
+  let root;
+  before(() => (root = lockKeyringSite(tempDir('keyring-', work), ring)));
+  const at = (name) => path.join(root, name);
+  const pageSalt = () => fs.readFileSync(at('index.html'), 'latin1').split('//Page Begin')[1].match(/'[^']*'/g)[3];
+
+  async function typeIn(page, file, password, { remember = false } = {}) {
+    assert.equal(await outcome(page, file), 'asked');
+    if (remember) await page.check('#zendrel-remember');
+    await page.fill('#zendrel-password', password);
+    await page.press('#zendrel-password', 'Enter');
+  }
+
+  it('readers A and B each open the site with their own password; a republish keeps A\'s open tab, reload and remembered device signed in', async () => {
+    const tab = await visit(a.browser, at('index.html'));
+    await typeIn(tab, at('index.html'), readerA, { remember: true });
+    assert.equal(await outcome(tab, at('index.html')), 'Home page');
+    assert.equal(await follow(tab, '#to-about', at('about.html')), 'About page');
+    const page = await visit(b.browser, at('about.html'));
+    await typeIn(page, at('about.html'), readerB);
+    assert.equal(await outcome(page, at('about.html')), 'About page');
+    await page.close();
+
+    const salt = pageSalt();
+    lockKeyringSite(root, ring);
+    assert.notEqual(pageSalt(), salt, 'the republished pages have new page salts');
+    assert.equal(await follow(tab, '#to-home', at('index.html')), 'Home page', 'the open tab');
+    await tab.reload();
+    assert.equal(await outcome(tab, at('index.html')), 'Home page', 'a reload');
+    await a.restart();
+    const device = await visit(a.browser, at('sub/deep.html'));
+    assert.equal(await outcome(device, at('sub/deep.html')), 'Deep page', 'the remembered device');
+    await device.close();
+  });
+
+  it('removing B refuses B\'s password on re-locked pages; a revoked link stops working; a wrong password costs one derivation', async () => {
+    await b.restart();
+    let page = await visit(b.browser, at('index.html'), shareFragment(link.secret));
+    assert.equal(await outcome(page, at('index.html')), 'Home page', 'the link, before it is revoked');
+    await b.restart();
+    removeSlot(ring, slotB);
+    removeSlot(ring, link);
+    lockKeyringSite(root, ring);
+    page = await visit(b.browser, at('index.html'), shareFragment(link.secret));
+    assert.equal(await outcome(page, at('index.html')), 'asked', 'the revoked link');
+    assert.match(await message(page), /does not open/);
+    await page.close();
+
+    // Each derivation the page asks of WebCrypto is counted.
+    const counted = () => {
+      const derive = SubtleCrypto.prototype.deriveBits;
+      window.derivations = 0;
+      SubtleCrypto.prototype.deriveBits = function (algorithm, ...rest) {
+        if (algorithm.name === 'PBKDF2') window.derivations++;
+        return derive.call(this, algorithm, ...rest);
+      };
+    };
+    page = await visit(b.browser, at('about.html'), '', counted);
+    for (const password of [readerB, 'not a reader']) {
+      await typeIn(page, at('about.html'), password);
+      await until(page, () => /Wrong password/.test(document.getElementById('zendrel-message').textContent), null, 'the refusal');
+    }
+    assert.equal(await page.evaluate(() => window.derivations), 2, 'one derivation per password');
+    await page.fill('#zendrel-password', readerA);
+    await page.press('#zendrel-password', 'Enter');
+    assert.equal(await outcome(page, at('about.html')), 'About page', 'the reader who stays');
+    await page.close();
+  });
+
+  it('a rotation ends A\'s sessions: the prompt says the key has changed, then A\'s unchanged password opens, in every open tab and on the device', async () => {
+    // A's remembered device, and a second device of A's that keeps the key
+    // for the session only, in two tabs.
+    const device = await visit(a.browser, at('index.html'));
+    assert.equal(await outcome(device, at('index.html')), 'Home page');
+    await b.restart();
+    const tab = await visit(b.browser, at('index.html'));
+    await typeIn(tab, at('index.html'), readerA);
+    assert.equal(await outcome(tab, at('index.html')), 'Home page');
+    const other = await visit(b.browser, at('about.html'));
+    assert.equal(await outcome(other, at('about.html')), 'About page');
+
+    rotate(ring);
+    lockKeyringSite(root, ring);
+    for (const [page, remembered] of [[device, true], [tab, false]]) {
+      await page.reload();
+      assert.equal(await outcome(page, at('index.html')), 'asked');
+      assert.match(await message(page), /key of this site has changed/);
+      assert.equal(await page.evaluate(() => document.getElementById('zendrel-remember').checked), remembered, 'remembering as before');
+      await page.fill('#zendrel-password', readerA);
+      await page.press('#zendrel-password', 'Enter');
+      assert.equal(await outcome(page, at('index.html')), 'Home page');
+    }
+    assert.equal(await follow(other, '#to-home', at('index.html')), 'Home page', 'the other tab takes the new key');
+    await a.restart();
+    const again = await visit(a.browser, at('about.html'));
+    assert.equal(await outcome(again, at('about.html')), 'About page', 'the device remembers the new key');
+    await again.close();
   });
 });
 

@@ -133,7 +133,7 @@ export function start(options = {}) {
   // remembered when the reader asked.
   async function unlockWith(secret) {
     if (!strong) return unlockXor(text, block, secret.password, nextTask);
-    let bytes = secret.link && (await linkKey(block, secret.link, backend));
+    let bytes = secret.keyBytes;
     if (secret.password !== undefined) bytes = await deriveStrongKey(block, secret.password, backend);
     const key = secret.key || (await backend.siteKey(bytes, block));
     const page = await unlockStrong(text, block, key, backend, nextTask, !secret.key);
@@ -261,7 +261,10 @@ export function start(options = {}) {
     }
     if (fragment && fragment.kind === 'key') {
       if (!fragment.key) return ask('linkMalformed');
-      return (await attempt({ link: fragment.key }, true)) || ask('linkWrong');
+      // A format 3 link's secret opens its own slot first.
+      const key = await linkKey(block, fragment.key, backend).catch((error) => error);
+      if (key instanceof UnlockFailure) return ask(key.kind === 'damaged' ? 'damaged' : 'linkWrong');
+      return (await attempt({ keyBytes: key }, true)) || ask('linkWrong');
     }
     const kept = await keptKey(block, backend);
     if (!kept) return ask();

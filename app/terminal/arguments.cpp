@@ -8,7 +8,14 @@
 namespace {
 
 // The commands an option applies to, as bits.
-enum TScope : unsigned { LockOnly = 1, SiteOnly = 2, Both = LockOnly | SiteOnly, Every = Both | 4 };
+enum TScope : unsigned {
+  LockOnly = 1,
+  SiteOnly = 2,
+  Both = LockOnly | SiteOnly,
+  UnlockOnly = 4,
+  SiteUnlock = SiteOnly | UnlockOnly,
+  Every = Both | UnlockOnly
+};
 
 struct TOption {
   const char* name;
@@ -24,7 +31,8 @@ constexpr TOption kOptions[] = {
     {"--include", true, TScope::SiteOnly},    {"--exclude", true, TScope::SiteOnly},
     {"--force", false, TScope::SiteOnly},     {"--copy", true, TScope::SiteOnly},
     {"--strict", false, TScope::SiteOnly},    {"--dry-run", false, TScope::SiteOnly},
-    {"--share-page", true, TScope::SiteOnly},
+    {"--share-page", true, TScope::SiteOnly}, {"--keyring", true, TScope::SiteUnlock},
+    {"--link", false, TScope::UnlockOnly},
 };
 
 unsigned ScopeOf(TCliAction action) {
@@ -111,9 +119,16 @@ class TParser {
     }
     if (!parse_.command.share_page.empty() && parse_.command.share_url.empty())
       return Fail("--share-page needs --share-url");
+    if (!parse_.command.keyring.empty() && !parse_.command.share_url.empty())
+      return Fail("--share-url does not apply to a keyring site: its share links come from \"zendrel keys link\"");
+    if (!parse_.command.keyring.empty() && parse_.command.link)
+      return Fail("--link and --keyring are two ways to open the page: name one");
     std::vector<std::string>& operands = parse_.command.operands;
     if (password_operand_ && operands.size() == 3) {
       if (password_named_) return Fail("name one password source only");
+      if (parse_.command.link)
+        return Fail("--link reads the link from --password-stdin, --password-file, --password-env or the "
+                    "terminal, never from the command line");
       parse_.command.password_source = TPasswordSource::Argument;
       parse_.command.password_from = operands.back();
       operands.pop_back();
@@ -204,6 +219,10 @@ class TParser {
       c.strict = true;
     } else if (name == "--dry-run") {
       c.dry_run = true;
+    } else if (name == "--keyring") {
+      c.keyring = value;
+    } else if (name == "--link") {
+      c.link = true;
     }
     return true;
   }

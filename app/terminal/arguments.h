@@ -39,6 +39,11 @@ struct TCliCommand {
   bool force = false;    // site: replace a non-empty output folder
   bool strict = false;   // site: a copy that holds page text fails the lock
   bool dry_run = false;  // site: say each file's fate, write nothing
+  // site: lock with this keyring (format 3); unlock: open with its content
+  // key. The password is then the keyring's owner password.
+  std::string keyring;
+  // unlock: what the password source gives is a share link (or its secret).
+  bool link = false;
   // site: page patterns, files left out, files copied in clear on purpose.
   std::vector<std::string> include, exclude, copy;
   // lock: page, backup; site: source, output; unlock: locked page, output;

@@ -64,6 +64,8 @@ enum class TCodecSetup {
   PasswordNotUtf8,
   // Strong: the random source or the key derivation failed.
   CryptoFailed,
+  // A keyring site asked for an XOR template, which has no slots.
+  XorWithKeyring,
 };
 
 // The codec of `protection` for `password` (not empty). The strong codec

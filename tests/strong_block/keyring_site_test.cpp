@@ -15,15 +15,14 @@
 #include <memory>
 
 #include "engine/format/base64.h"
-#include "engine/format/strong/key_wraps.h"
+#include "engine/format/strong/strong_format.h"
 #include "engine/format/strong/site_keys.h"
-#include "engine/format/strong/strong_keys.h"
 #include "engine/page_unlock.h"
 #include "engine/site_lock.h"
-#include "platform/crypto.h"
 #include "resources/message_table.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_bytes.h"
+#include "tests/support/test_site_keys.h"
 
 namespace {
 
@@ -45,39 +44,11 @@ std::string XorStartPage() {
          "End\r\n);\r\n</script></head></html>\r\n";
 }
 
-std::string Random(std::size_t n) {
-  std::string bytes(n, '\0');
-  EXPECT_TRUE(platform::SystemRandom(bytes.data(), n));
-  return bytes;
-}
-
-// A slot as the keyring makes it: a new id and R, R wrapped under the
-// password key (PBKDF2 of a reader's password, or a link's secret itself).
-TKeySlot MakeSlot(const std::string& site_salt, const std::string& password_key) {
-  TKeySlot slot;
-  const std::string id = Random(16);
-  std::copy(id.begin(), id.end(), slot.id.begin());
-  slot.reader_key = Random(32);
-  TKeyWrap wrap;
-  EXPECT_TRUE(SealKeyWrap(password_key, slot.reader_key,
-                          StrongWrapAad(Base64Encode(site_salt), Base64Encode(id), kStrongReaderWrapLabel), &wrap));
-  slot.reader_wrap = wrap;
-  return slot;
-}
+std::string Random(std::size_t n) { return SystemRandomBytes(n); }
 
 std::shared_ptr<TSiteKeys> MakeKeys(const std::string& site_salt, const std::vector<std::string>& passwords,
                                     const std::vector<std::string>& links) {
-  auto keys = std::make_shared<TSiteKeys>();
-  keys->site_salt = site_salt;
-  keys->iterations = kIterations;
-  keys->content_key = Random(32);
-  for (const auto& password : passwords) {
-    std::string key;
-    EXPECT_TRUE(DeriveSiteKey(password, site_salt, kIterations, &key));
-    keys->slots.push_back(MakeSlot(site_salt, key));
-  }
-  for (const auto& secret : links) keys->slots.push_back(MakeSlot(site_salt, secret));
-  return keys;
+  return MakeSiteKeys(site_salt, kIterations, passwords, links);
 }
 
 class TRecordingObserver : public TSiteObserver {

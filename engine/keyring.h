@@ -69,6 +69,10 @@ struct TKeyringEntry {
   std::string created;  // YYYY-MM-DDTHH:MM:SSZ, UTC
 };
 
+// Whether `name` can name a reader or link: 1 to 64 characters of valid
+// UTF-8 with no control character. Names are compared byte for byte.
+bool KeyringNameIsValid(const std::string& name);
+
 // The rounds a new keyring's keys are derived with.
 inline constexpr std::uint32_t kKeyringIterations = 600000;
 

@@ -261,6 +261,8 @@ TKeyringResult Change(const std::string& path, const TPassword& owner,
 
 }  // namespace
 
+bool KeyringNameIsValid(const std::string& name) { return KeySlotNameIsValid(name); }
+
 TKeyringResult CreateKeyring(const std::string& path, const TPassword& owner, const std::string& name,
                              const TPassword& reader, std::uint32_t iterations) {
   if (!KeySlotNameIsValid(name)) return Fail(TKeyringStatus::BadName, messages::kKeyringBadName, {});

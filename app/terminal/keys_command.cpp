@@ -10,6 +10,7 @@
 #include "app/terminal/share_link.h"
 #include "app/window/batch_mode.h"
 #include "engine/keyring.h"
+#include "engine/share_key.h"
 #include "platform/crypto.h"
 #include "platform/terminal.h"
 #include "resources/message_table.h"
@@ -102,7 +103,7 @@ int RunKeysCommand(const TCliContext& context, const TCliCommand& command) {
     const TKeyringResult result = AddKeyringLink(keyring, owner, name, &secret);
     if (result.Done()) {
       const std::string page = command.share_page.empty() ? kDefaultSharePage : command.share_page;
-      std::string shown = command.share_url.empty() ? Base64Url(secret) : ShareLink(command.share_url, page, secret);
+      std::string shown = command.share_url.empty() ? ShareKeyText(secret) : ShareLink(command.share_url, page, secret);
       platform::WriteStandardOutput(shown + "\n");
       platform::Wipe(&shown);
     }

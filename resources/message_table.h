@@ -113,6 +113,33 @@ inline constexpr char kSiteNewSalt[] =
 inline constexpr char kKeyringNeedsStrong[] =
     "A keyring locks with a strong template only; %s is an XOR template. Choose a strong template (--template).";
 
+// The keyring of a site's readers and share links.
+inline constexpr char kKeyringBusy[] =
+    "Another zendrel keys command is changing a keyring in the folder of %s and has not finished within 20 "
+    "seconds.\nNothing was changed; try again when it has ended.";
+inline constexpr char kKeyringCannotRead[] = "Cannot read the keyring %s";
+inline constexpr char kKeyringForeign[] =
+    "%s is not a keyring of this version of Zendrel: its first line is not ZENDREL-KEYRING-1.";
+inline constexpr char kKeyringDamaged[] =
+    "The keyring %s is damaged: it was cut short, edited or added to, so nothing of it is used.\nRestore it "
+    "from a copy.";
+inline constexpr char kKeyringWrongPassword[] = "The owner password does not open the keyring %s.";
+inline constexpr char kKeyringSealedAltered[] =
+    "The owner password opens the keyring %s, but its sealed part does not match its lines: it was edited "
+    "or mixed with another keyring, so nothing of it is used.\nRestore it from a copy.";
+inline constexpr char kKeyringExists[] = "%s exists already; a new keyring never replaces a file.";
+inline constexpr char kKeyringUnknownName[] = "The keyring %s has no reader or link called %s.";
+inline constexpr char kKeyringNameTaken[] =
+    "The keyring %s has a reader or link called %s already.\nChoose another name.";
+inline constexpr char kKeyringBadName[] =
+    "A reader's or link's name is 1 to 64 characters of UTF-8 text without control characters.";
+inline constexpr char kKeyringLastSlot[] =
+    "%s is the keyring's only reader or link, and a keyring site needs one.\nAdd another first.";
+inline constexpr char kKeyringFull[] = "The keyring %s holds 4096 readers and links, the most it can hold.";
+inline constexpr char kKeyringNotAReader[] =
+    "%s is a share link, which has no password.\nRemove it and make a new link instead.";
+inline constexpr char kKeyringCannotWrite[] = "Cannot write the keyring %s; it is as it was.";
+
 // Unlocking without a browser.
 inline constexpr char kUnlockOutputExists[] = "%s exists already; it is not overwritten.";
 inline constexpr char kUnlockFolder[] = "%s is a folder, not a locked page.";

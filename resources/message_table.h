@@ -176,7 +176,7 @@ inline constexpr char kUnlockPasswordNotConvertible[] = "The password cannot be 
 inline constexpr char kUnlockCryptoFailed[] = "The system's cryptography failed.";
 // A keyring site's page: no slot opens under what was given.
 inline constexpr char kUnlockNoSlotOpens[] =
-    "Wrong password: it opens none of the page's %s reader slots (or the page was altered).";
+    "Wrong password: it opens none of the page's %s slots (or the page was altered).";
 inline constexpr char kUnlockLinkOpensNoSlot[] =
     "The link opens none of the page's %s slots: it was revoked, or the page was altered.";
 inline constexpr char kUnlockWrongLink[] = "The link does not open this page (or the page was altered).";

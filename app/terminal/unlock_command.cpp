@@ -1,6 +1,7 @@
 #include "app/terminal/unlock_command.h"
 
 #include "app/terminal/password_reading.h"
+#include "engine/keyring_keys.h"
 #include "engine/page_unlock.h"
 #include "platform/crypto.h"
 #include "platform/terminal.h"
@@ -24,6 +25,17 @@ int RunUnlockCommand(const std::string& program, const TCliCommand& command,
     platform::Wipe(&read.password);
     if (!ok) {
       platform::WriteStandardError(program + ": " + messages::kUnlockLinkMalformed + "\n");
+      return 1;
+    }
+  } else if (!command.keyring.empty()) {
+    // The keyring's owner opens every page of the site with its content key.
+    const TPassword owner = read.utf8.empty() ? TPassword(std::move(read.password))
+                                              : TPassword(std::move(read.password), std::move(read.utf8));
+    const TKeyringResult opened = OpenKeyringForUnlock(command.keyring, owner, &key);
+    if (!opened.Done()) {
+      platform::WriteStandardError(
+          program + ": " + messages::FormatWithReason(opened.message.text, opened.message.arguments, opened.reason) +
+          "\n");
       return 1;
     }
   } else {

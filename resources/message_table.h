@@ -105,6 +105,40 @@ inline constexpr char kSiteLeak[] =
 inline constexpr char kSiteSearchIndexLeak[] =
     "Warning: %s is a search index: it lists the words of the pages it was built from, in clear.";
 inline constexpr char kSiteCancelled[] = "The lock was cancelled. The output folder %s is as it was.";
+// --force over an output locked with another password: the output's folder.
+inline constexpr char kSiteNewSalt[] =
+    "The password differs from the one %s was locked with, so the site gets a new salt: its readers type "
+    "the new password once.";
+// A keyring site is locked with the strong format only.
+inline constexpr char kKeyringNeedsStrong[] =
+    "A keyring locks with a strong template only; %s is an XOR template. Choose a strong template (--template).";
+
+// The keyring of a site's readers and share links.
+inline constexpr char kKeyringBusy[] =
+    "Another zendrel keys command is changing a keyring in the folder of %s and has not finished within 20 "
+    "seconds.\nNothing was changed; try again when it has ended.";
+inline constexpr char kKeyringCannotRead[] = "Cannot read the keyring %s";
+inline constexpr char kKeyringForeign[] =
+    "%s is not a keyring of this version of Zendrel: its first line is not ZENDREL-KEYRING-1.";
+inline constexpr char kKeyringDamaged[] =
+    "The keyring %s is damaged: it was cut short, edited or added to, so nothing of it is used.\nRestore it "
+    "from a copy.";
+inline constexpr char kKeyringWrongPassword[] = "The owner password does not open the keyring %s.";
+inline constexpr char kKeyringSealedAltered[] =
+    "The owner password opens the keyring %s, but its sealed part does not match its lines: it was edited "
+    "or mixed with another keyring, so nothing of it is used.\nRestore it from a copy.";
+inline constexpr char kKeyringExists[] = "%s exists already; a new keyring never replaces a file.";
+inline constexpr char kKeyringUnknownName[] = "The keyring %s has no reader or link called %s.";
+inline constexpr char kKeyringNameTaken[] =
+    "The keyring %s has a reader or link called %s already.\nChoose another name.";
+inline constexpr char kKeyringBadName[] =
+    "A reader's or link's name is 1 to 64 characters of UTF-8 text without control characters.";
+inline constexpr char kKeyringLastSlot[] =
+    "%s is the keyring's only reader or link, and a keyring site needs one.\nAdd another first.";
+inline constexpr char kKeyringFull[] = "The keyring %s holds 4096 readers and links, the most it can hold.";
+inline constexpr char kKeyringNotAReader[] =
+    "%s is a share link, which has no password.\nRemove it and make a new link instead.";
+inline constexpr char kKeyringCannotWrite[] = "Cannot write the keyring %s; it is as it was.";
 
 // Unlocking without a browser.
 inline constexpr char kUnlockOutputExists[] = "%s exists already; it is not overwritten.";
@@ -140,6 +174,18 @@ inline constexpr char kUnlockClosingLineMissing[] =
     "The locked page is damaged: the text page's closing line is missing.";
 inline constexpr char kUnlockPasswordNotConvertible[] = "The password cannot be converted to UTF-8.";
 inline constexpr char kUnlockCryptoFailed[] = "The system's cryptography failed.";
+// A keyring site's page: no slot opens under what was given.
+inline constexpr char kUnlockNoSlotOpens[] =
+    "Wrong password: it opens none of the page's %s slots (or the page was altered).";
+inline constexpr char kUnlockLinkOpensNoSlot[] =
+    "The link opens none of the page's %s slots: it was revoked, or the page was altered.";
+inline constexpr char kUnlockWrongLink[] = "The link does not open this page (or the page was altered).";
+inline constexpr char kUnlockLinkNotForFormat1[] =
+    "This page was locked by an earlier release, before share links: it opens with its password only.";
+inline constexpr char kUnlockKeyringNotForPage[] =
+    "This page is not of the keyring's site (or the keyring's content key was rotated since it was locked).";
+inline constexpr char kUnlockLinkMalformed[] =
+    "That is no share link: give the link, or the 43 characters after #zendrel-key=.";
 
 // Start-up and batch mode.
 inline constexpr char kLockedPageNotCreated[] = "Locked page was not created";

@@ -13,7 +13,8 @@ inline constexpr char kTerminalUsage[] =
     "Usage:\n"
     "  %s lock [options] <page> <backup>\n"
     "  %s site [options] <source folder> <output folder>\n"
-    "  %s unlock [password option] <locked page> <output file>\n"
+    "  %s unlock [password option] [--link | --keyring FILE] <locked page> <output file>\n"
+    "  %s keys <command> [options] <keyring> [<name>]\n"
     "  %s <template> <page> <backup> <password>\n"
     "  %s --help | --version\n"
     "\n"
@@ -27,6 +28,8 @@ inline constexpr char kTerminalUsage[] =
     "      searched for the pages' text, and each one that holds it is named.\n"
     "unlock  writes the page locked in <locked page> to <output file>, which\n"
     "      must not exist, without a browser.\n"
+    "keys  keeps a site's keyring: a password for each reader, and share links\n"
+    "      that can be taken back (see keys --help).\n"
     "The four-argument form locks one page with the password as its last\n"
     "argument, where every local user can read it; prefer lock.\n"
     "\n"
@@ -36,7 +39,8 @@ inline constexpr char kTerminalUsage[] =
     "or \"Forget me\" drops it. A new site lock draws a new key: remembered keys\n"
     "and share links of the former one stop working, and readers type the\n"
     "password again. A page or link already taken stays open with the key\n"
-    "it was locked with.\n"
+    "it was locked with. Not so with --force over a site locked with the same\n"
+    "password (it keeps that site's key), nor with a keyring.\n"
     "\n"
     "Options:\n"
     "  --template NAME|FOLDER  a template of the templates folder, or the path of\n"
@@ -65,6 +69,11 @@ inline constexpr char kTerminalUsage[] =
     "  --dry-run               site: print each file's fate; write nothing and\n"
     "                          ask no password\n"
     "  --force                 site: replace an output folder that is not empty\n"
+    "  --keyring FILE          site: lock with the keyring FILE, each reader with\n"
+    "                          their own password; unlock: open a page of its site.\n"
+    "                          The password is the keyring's owner password.\n"
+    "  --link                  unlock: the password source gives a share link (or\n"
+    "                          the text after its #zendrel-key=), not a password\n"
     "  -h, --help              show this text\n"
     "  -V, --version           show the version\n"
     "\n"
@@ -73,16 +82,102 @@ inline constexpr char kTerminalUsage[] =
     "Exit codes: 0 every page locked (or the page unlocked); 1 nothing written\n"
     "(the message says why); 2 malformed command line.\n";
 
+// zendrel keys --help; the program's name fills every place.
+inline constexpr char kKeysUsage[] =
+    "Usage:\n"
+    "  %s keys init <keyring> <name>\n"
+    "  %s keys add <keyring> <name>\n"
+    "  %s keys link <keyring> <name> [--share-url URL [--share-page PAGE]]\n"
+    "  %s keys remove <keyring> <name> [--rotate]\n"
+    "  %s keys list <keyring>\n"
+    "  %s keys passwd <keyring> [<name>]\n"
+    "\n"
+    "A keyring gives each reader of a site a password of their own, and share\n"
+    "links that can be taken back. Keep it beside the site's source, never in the\n"
+    "folder you publish; it holds no secret in clear. Every command asks for the\n"
+    "owner password, which opens the keyring.\n"
+    "\n"
+    "init    makes the keyring with a new owner password and a first reader\n"
+    "        <name>; it never replaces an existing file.\n"
+    "add     adds the reader <name> with a new password.\n"
+    "link    adds the share link <name> and prints its secret, or with\n"
+    "        --share-url the whole link; it is shown this once only.\n"
+    "remove  removes the reader or link <name>: pages locked afterwards refuse\n"
+    "        it. A browser that opened the site before keeps its key until a\n"
+    "        lock after --rotate.\n"
+    "list    prints each reader and link: its kind, when it was made (UTC) and\n"
+    "        its name.\n"
+    "passwd  changes the owner password, or with <name> that reader's password.\n"
+    "\n"
+    "Options:\n"
+    "  --password-stdin        the owner password is the first line of standard input\n"
+    "  --password-file FILE    the owner password is the first line of FILE\n"
+    "  --password-env NAME     the owner password is the environment variable NAME\n"
+    "                          Without these, it is asked on the terminal (twice\n"
+    "                          for init).\n"
+    "  --new-password-stdin    init, add, passwd: the new password is the first\n"
+    "                          line of standard input (only one of the two\n"
+    "                          passwords may come from standard input)\n"
+    "  --new-password-file FILE, --new-password-env NAME\n"
+    "                          init, add, passwd: the new password from FILE or\n"
+    "                          NAME. Without these, it is asked on the terminal,\n"
+    "                          twice.\n"
+    "  --share-url URL         link: print the whole link; URL is where the locked\n"
+    "                          site's output folder is published\n"
+    "  --share-page PAGE       link: the page the link opens (default: index.html)\n"
+    "  --rotate                remove: a new content key too, so that every\n"
+    "                          session, remembered device and link ends with the\n"
+    "                          next lock; the other readers type their own\n"
+    "                          passwords once\n"
+    "  -h, --help              show this text\n"
+    "\n"
+    "Exit codes: 0 done; 1 nothing changed (the message says why); 2 malformed\n"
+    "command line.\n";
+// The prompts of the keys command; a reader's name fills the place.
+inline constexpr char kOwnerPasswordPrompt[] = "Owner password: ";
+inline constexpr char kOwnerPasswordPromptAgain[] = "Owner password again: ";
+inline constexpr char kNewOwnerPasswordPrompt[] = "New owner password: ";
+inline constexpr char kNewOwnerPasswordPromptAgain[] = "New owner password again: ";
+inline constexpr char kReaderPasswordPrompt[] = "Password for %s: ";
+inline constexpr char kReaderPasswordPromptAgain[] = "Password for %s again: ";
+inline constexpr char kKeysPasswordsDiffer[] = "The two passwords differ; nothing was changed.";
+inline constexpr char kShortReaderPassword[] =
+    "Warning: the password is shorter than 10 characters. Anyone who has a locked page can try passwords "
+    "on it without limit, and each guess is tried against every reader at once; a longer one holds out far "
+    "longer.\n";
+inline constexpr char kShortOwnerPassword[] =
+    "Warning: the owner password is shorter than 10 characters. Anyone who has the keyring can try "
+    "passwords on it without limit; a longer one holds out far longer.\n";
+// What each keys command did, on standard error: the keyring, then a name.
+inline constexpr char kKeysInitDone[] = "Made the keyring %s with the reader %s.\n";
+inline constexpr char kKeysAddDone[] = "Added the reader %s to the keyring %s.\n";
+inline constexpr char kKeysLinkDone[] =
+    "Added the share link %s to the keyring %s. Its secret is shown only now; pages locked from now on "
+    "open with it.\n";
+inline constexpr char kKeysRemoveDone[] =
+    "Removed %s from the keyring %s; pages locked from now on refuse it.\n";
+inline constexpr char kKeysRotateDone[] =
+    "Removed %s from the keyring %s and made a new content key: the next lock ends every session, "
+    "remembered device and link, and the readers type their passwords once.\n";
+inline constexpr char kKeysOwnerPasswdDone[] = "The keyring %s has a new owner password.\n";
+inline constexpr char kKeysReaderPasswdDone[] =
+    "The reader %s has a new password in the keyring %s; pages locked from now on refuse the former one.\n";
+// One line of keys list: kind (padded), when made, name.
+inline constexpr char kKeysListLine[] = "%s  %s  %s\n";
+inline constexpr char kKeysReaderKind[] = "reader";
+inline constexpr char kKeysLinkKind[] = "link  ";
+
 // zendrel-unlock, the unlock's program of its own, kept for existing scripts.
 inline constexpr char kUnlockUsage[] =
     "Usage: zendrel-unlock <Locked Page> <Output File> <password>\n"
     "       zendrel-unlock [--password-stdin | --password-file FILE | --password-env NAME]\n"
-    "                      <Locked Page> <Output File>\n"
+    "                      [--link | --keyring FILE] <Locked Page> <Output File>\n"
     "       zendrel-unlock --help | --version\n"
     "Writes the page locked in <Locked Page> to <Output File>, which must not exist.\n"
     "Without a password option or argument, the password is asked on the terminal\n"
     "and not shown. A password given as the third argument is seen by every local\n"
-    "user; it still works, with a warning.\n"
+    "user; it still works, with a warning. With --link the password source gives a\n"
+    "share link instead; with --keyring FILE it gives the keyring's owner password.\n"
     "Exit codes: 0 done; 1 wrong password, damaged or foreign page, or output not written;\n"
     "2 malformed command line.\n";
 inline constexpr char kUnlockVersion[] = "zendrel-unlock " ZENDREL_VERSION "\n";

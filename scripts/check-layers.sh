@@ -2,6 +2,9 @@
 # Fails when a file of a layer includes what its layer may not:
 #   - a header of a layer above its own or beside it ("app/x.h" or <app/x.h>
 #     from engine/); our own headers are spelled with quotes from the root;
+#   - a header inside one of the engine's rooms from app/: the front ends
+#     see only the engine's top headers ("engine/x.h", never
+#     "engine/site/x.h"), so what the engine keeps inside stays its own;
 #   - anything through a macro (#include NAME), which no reader can follow;
 #   - a path that climbs or starts elsewhere ("../app/x.h", "/abs/x.h");
 #   - a system header (<windows.h>, <unistd.h>, <sys/...>, ...) outside the
@@ -96,6 +99,9 @@ for layer in "${!allowed[@]}"; do
           ;;
       esac
       [ $quoted = 1 ] || fail "$where" "our own headers are spelled with quotes, \"$name\" ($text)"
+      if [ "$layer" = app ] && [ "$top" = engine ] && [[ ${name#engine/} == */* ]]; then
+        fail "$where" "app/ includes only the engine's top headers (engine/x.h), not its rooms ($text)"
+      fi
       continue
     fi
     # A quoted name that is none of our layers: a file beside the including

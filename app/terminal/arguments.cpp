@@ -8,7 +8,16 @@
 namespace {
 
 // The commands an option applies to, as bits.
-enum TScope : unsigned { LockOnly = 1, SiteOnly = 2, Both = LockOnly | SiteOnly, Every = Both | 4 };
+enum TScope : unsigned {
+  LockOnly = 1,
+  SiteOnly = 2,
+  Both = LockOnly | SiteOnly,
+  UnlockOnly = 4,
+  SiteUnlock = SiteOnly | UnlockOnly,
+  KeysOnly = 8,
+  SiteOrKeys = SiteOnly | KeysOnly,
+  Every = Both | UnlockOnly | KeysOnly,
+};
 
 struct TOption {
   const char* name;
@@ -19,16 +28,41 @@ struct TOption {
 constexpr TOption kOptions[] = {
     {"--template", true, TScope::Both},       {"--password-stdin", false, TScope::Every},
     {"--password-file", true, TScope::Every}, {"--password-env", true, TScope::Every},
-    {"--share-url", true, TScope::Both},      {"--jobs", true, TScope::Both},
+    {"--share-url", true, TScope(Both | KeysOnly)}, {"--jobs", true, TScope::Both},
     {"--quiet", false, TScope::Both},         {"--yes", false, TScope::LockOnly},
     {"--include", true, TScope::SiteOnly},    {"--exclude", true, TScope::SiteOnly},
     {"--force", false, TScope::SiteOnly},     {"--copy", true, TScope::SiteOnly},
     {"--strict", false, TScope::SiteOnly},    {"--dry-run", false, TScope::SiteOnly},
-    {"--share-page", true, TScope::SiteOnly},
+    {"--share-page", true, TScope::SiteOrKeys},
+    {"--new-password-stdin", false, TScope::KeysOnly}, {"--new-password-file", true, TScope::KeysOnly},
+    {"--new-password-env", true, TScope::KeysOnly},    {"--rotate", false, TScope::KeysOnly},
+    {"--keyring", true, TScope::SiteUnlock},           {"--link", false, TScope::UnlockOnly},
 };
 
+// The keys command's verbs, the operands each takes (the keyring, then at
+// least `least` and at most `most` in all) and the options only some take.
+struct TKeysVerb {
+  const char* name;
+  std::size_t least, most;
+  bool new_password, share, rotate;
+};
+constexpr TKeysVerb kKeysVerbs[] = {
+    {"init", 2, 2, true, false, false},   {"add", 2, 2, true, false, false},
+    {"link", 2, 2, false, true, false},   {"remove", 2, 2, false, false, true},
+    {"list", 1, 1, false, false, false},  {"passwd", 1, 2, true, false, false},
+};
+
+const TKeysVerb* FindKeysVerb(const std::string& name) {
+  for (const TKeysVerb& verb : kKeysVerbs)
+    if (name == verb.name) return &verb;
+  return nullptr;
+}
+
 unsigned ScopeOf(TCliAction action) {
-  return action == TCliAction::Lock ? TScope::LockOnly : action == TCliAction::Site ? TScope::SiteOnly : 4u;
+  return action == TCliAction::Lock   ? TScope::LockOnly
+         : action == TCliAction::Site ? TScope::SiteOnly
+         : action == TCliAction::Keys ? TScope::KeysOnly
+                                      : TScope::UnlockOnly;
 }
 
 bool IsHelp(const std::string& a) { return a == "--help" || a == "-h" || a == "/?" || a == "-?" || a == "?"; }
@@ -59,11 +93,16 @@ class TParser {
     parse_.command.action = action;
   }
 
+  void SetKeysVerb(const std::string& verb) { parse_.command.keys_verb = verb; }
+
   // `arguments` from `first` on are the command's options and operands.
   TCliParse Run(const std::vector<std::string>& arguments, std::size_t first = 1) {
     const TCliAction action = parse_.command.action;
     const bool lock = action == TCliAction::Lock;
-    const char* verb = lock ? "lock" : action == TCliAction::Site ? "site" : "unlock";
+    const std::string verb = lock                         ? "lock"
+                             : action == TCliAction::Site ? "site"
+                             : action == TCliAction::Keys ? "keys " + parse_.command.keys_verb
+                                                          : "unlock";
     bool options_end = false;
     for (std::size_t i = first; i < arguments.size(); ++i) {
       const std::string& argument = arguments[i];
@@ -76,8 +115,10 @@ class TParser {
         continue;
       }
       if (IsHelp(argument)) {
+        const std::string keys_verb = parse_.command.keys_verb;
         parse_.command = TCliCommand{};
         parse_.command.action = TCliAction::Help;
+        parse_.command.keys_verb = keys_verb;
         parse_.ok = true;
         return parse_;
       }
@@ -89,8 +130,8 @@ class TParser {
         if (name == "--password")
           return Fail(
               "there is no --password option: a password on the command line is seen by every "
-              "local user; use --password-stdin, --password-file or --password-env, or let " +
-              std::string(verb) + " ask for it");
+              "local user; use --password-stdin, --password-file or --password-env, or let " + verb +
+              " ask for it");
         return Fail("unknown option " + name);
       }
       if ((option->scope & ScopeOf(action)) == 0) return Fail(name + " does not apply to " + verb);
@@ -111,15 +152,23 @@ class TParser {
     }
     if (!parse_.command.share_page.empty() && parse_.command.share_url.empty())
       return Fail("--share-page needs --share-url");
+    if (!parse_.command.keyring.empty() && !parse_.command.share_url.empty())
+      return Fail("--share-url does not apply to a keyring site: its share links come from \"zendrel keys link\"");
+    if (!parse_.command.keyring.empty() && parse_.command.link)
+      return Fail("--link and --keyring are two ways to open the page: name one");
+    if (action == TCliAction::Keys) return CheckKeys();
     std::vector<std::string>& operands = parse_.command.operands;
     if (password_operand_ && operands.size() == 3) {
       if (password_named_) return Fail("name one password source only");
+      if (parse_.command.link)
+        return Fail("--link reads the link from --password-stdin, --password-file, --password-env or the "
+                    "terminal, never from the command line");
       parse_.command.password_source = TPasswordSource::Argument;
       parse_.command.password_from = operands.back();
       operands.pop_back();
     }
     if (operands.size() != 2)
-      return Fail(std::string(verb) +
+      return Fail(verb +
                   (lock                         ? " takes a page and a backup file"
                    : action == TCliAction::Site ? " takes a source folder and an output folder"
                                                 : " takes a locked page and an output file") +
@@ -145,6 +194,36 @@ class TParser {
       return false;
     }
     seen_.push_back(name);
+    return true;
+  }
+
+  // The keys command's operands and the options its verb takes.
+  TCliParse& CheckKeys() {
+    const TCliCommand& c = parse_.command;
+    const TKeysVerb& verb = *FindKeysVerb(c.keys_verb);
+    const std::string name = "keys " + c.keys_verb;
+    if (new_password_named_ && !verb.new_password) return Fail("--new-password-* does not apply to " + name);
+    if (!c.share_url.empty() && !verb.share) return Fail("--share-url does not apply to " + name);
+    if (c.rotate && !verb.rotate) return Fail("--rotate does not apply to " + name);
+    if (c.password_source == TPasswordSource::Stdin && c.new_password_source == TPasswordSource::Stdin)
+      return Fail("the owner password and the new one cannot both come from standard input");
+    if (c.operands.size() < verb.least || c.operands.size() > verb.most)
+      return Fail(name + (verb.most == 1   ? " takes a keyring"
+                          : verb.least == 1 ? " takes a keyring and, for a reader's password, the reader's name"
+                                            : " takes a keyring and a name") +
+                  (c.operands.size() < verb.least ? "" : "; more were given"));
+    parse_.ok = true;
+    return parse_;
+  }
+
+  bool NewSource(TPasswordSource source, const std::string& from) {
+    if (new_password_named_) {
+      Fail("name one new password source only");
+      return false;
+    }
+    new_password_named_ = true;
+    parse_.command.new_password_source = source;
+    parse_.command.new_password_from = from;
     return true;
   }
 
@@ -177,6 +256,9 @@ class TParser {
     if (name == "--password-stdin") return Source(TPasswordSource::Stdin, "");
     if (name == "--password-file") return Source(TPasswordSource::File, value);
     if (name == "--password-env") return Source(TPasswordSource::Environment, value);
+    if (name == "--new-password-stdin") return NewSource(TPasswordSource::Stdin, "");
+    if (name == "--new-password-file") return NewSource(TPasswordSource::File, value);
+    if (name == "--new-password-env") return NewSource(TPasswordSource::Environment, value);
     if (!Once(name)) return false;
     if (name == "--template") {
       c.template_ = value;
@@ -204,6 +286,12 @@ class TParser {
       c.strict = true;
     } else if (name == "--dry-run") {
       c.dry_run = true;
+    } else if (name == "--keyring") {
+      c.keyring = value;
+    } else if (name == "--link") {
+      c.link = true;
+    } else if (name == "--rotate") {
+      c.rotate = true;
     }
     return true;
   }
@@ -211,6 +299,7 @@ class TParser {
   TCliParse parse_;
   std::vector<std::string> seen_;
   bool password_named_ = false;
+  bool new_password_named_ = false;
   const bool password_operand_;
 };
 
@@ -233,6 +322,24 @@ TCliParse ParseCliArguments(const std::vector<std::string>& arguments) {
     parse.ok = true;
     parse.command.action = IsHelp(first) ? TCliAction::Help : TCliAction::Version;
     return parse;
+  }
+  if (first == "keys") {
+    // The verb comes first: "keys --help" alone asks for the keys help.
+    if (arguments.size() >= 2 && IsHelp(arguments[1])) {
+      parse.ok = true;
+      parse.command.action = TCliAction::Help;
+      parse.command.keys_verb = "keys";
+      return parse;
+    }
+    if (arguments.size() >= 2 && FindKeysVerb(arguments[1]) != nullptr) {
+      TParser parser(TCliAction::Keys);
+      parser.SetKeysVerb(arguments[1]);
+      parse = parser.Run(arguments, 2);
+    } else {
+      parse.error = "keys takes a command first: init, add, link, remove, list or passwd";
+    }
+    // A template named "keys" keeps its four-argument form.
+    if (parse.ok || !LooksLikeBatch(arguments)) return parse;
   }
   if (first == "lock" || first == "site" || first == "unlock") {
     parse = TParser(first == "lock"   ? TCliAction::Lock

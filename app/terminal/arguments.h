@@ -1,4 +1,4 @@
-// The terminal command line: `lock`, `site` and `unlock` with their options,
+// The terminal command line: `lock`, `site`, `unlock` and `keys` with their options,
 // the help and version forms, and the four-argument form, told apart and
 // checked before anything is read or written. zendrel-unlock's own command
 // line is read here too.
@@ -14,6 +14,7 @@ enum class TCliAction {
   Lock,     // lock [options] <page> <backup>
   Site,     // site [options] <source folder> <output folder>
   Unlock,   // unlock [password source] <locked page> <output file>
+  Keys,     // keys <verb> [options] <keyring> [<name>]
   Batch,    // <template> <page> <backup> <password>
 };
 
@@ -39,10 +40,22 @@ struct TCliCommand {
   bool force = false;    // site: replace a non-empty output folder
   bool strict = false;   // site: a copy that holds page text fails the lock
   bool dry_run = false;  // site: say each file's fate, write nothing
+  // site: lock with this keyring (format 3); unlock: open with its content
+  // key. The password is then the keyring's owner password.
+  std::string keyring;
+  // unlock: what the password source gives is a share link (or its secret).
+  bool link = false;
+  // keys: init, add, link, remove, list or passwd; with Help, the keys
+  // command's own help.
+  std::string keys_verb;
+  // keys: where a new password (the owner's or a reader's) comes from.
+  TPasswordSource new_password_source = TPasswordSource::Prompt;
+  std::string new_password_from;
+  bool rotate = false;  // keys remove: a new content key too
   // site: page patterns, files left out, files copied in clear on purpose.
   std::vector<std::string> include, exclude, copy;
   // lock: page, backup; site: source, output; unlock: locked page, output;
-  // batch: the four arguments.
+  // keys: keyring, name; batch: the four arguments.
   std::vector<std::string> operands;
 };
 

@@ -31,3 +31,5 @@ bool PrepareLock(const TCliContext& context, const TCliCommand& command, TCliPre
 
 int RunLockCommand(const TCliContext& context, const TCliCommand& command);
 int RunSiteCommand(const TCliContext& context, const TCliCommand& command);
+// zendrel keys: 0 the keyring changed (or listed), 1 nothing changed.
+int RunKeysCommand(const TCliContext& context, const TCliCommand& command);

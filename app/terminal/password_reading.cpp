@@ -29,11 +29,12 @@ TPasswordRead Checked(std::string password) {
   return {TPasswordStatus::Ok, std::move(password), "", ""};
 }
 
-TPasswordRead FromPrompt(bool confirm) {
+TPasswordRead FromPrompt(bool confirm, const TPasswordPrompts* prompts) {
   if (!platform::IsTerminal(platform::StandardStream::Input)) return Failed(messages::kNoPasswordSource);
   std::string first, second, utf8, utf8_again;
   const std::tuple<const char*, std::string*, std::string*> asks[] = {
-      {messages::kPasswordPrompt, &first, &utf8}, {messages::kPasswordPromptAgain, &second, &utf8_again}};
+      {prompts ? prompts->first.c_str() : messages::kPasswordPrompt, &first, &utf8},
+      {prompts ? prompts->again.c_str() : messages::kPasswordPromptAgain, &second, &utf8_again}};
   for (auto [prompt, line, wide] : std::span(asks, confirm ? 2 : 1)) {
     switch (platform::ReadTerminalLine(prompt, false, line, wide)) {
       case platform::TerminalRead::Ok:
@@ -64,10 +65,11 @@ TPasswordRead FromFile(const std::string& path) {
 
 }  // namespace
 
-TPasswordRead ReadPassword(TPasswordSource source, const std::string& from, bool confirm) {
+TPasswordRead ReadPassword(TPasswordSource source, const std::string& from, bool confirm,
+                           const TPasswordPrompts* prompts) {
   switch (source) {
     case TPasswordSource::Prompt:
-      return FromPrompt(confirm);
+      return FromPrompt(confirm, prompts);
     case TPasswordSource::Argument:
       return Checked(from);
     case TPasswordSource::Stdin: {

@@ -19,9 +19,18 @@ struct TPasswordRead {
   std::string error;
 };
 
+// The prompt's two questions: the password, and the same again to confirm.
+struct TPasswordPrompts {
+  std::string first;
+  std::string again;
+};
+
 // Prompt: asked on the terminal without echo (only when standard input is a
 // terminal); with `confirm` asked twice, and the two must agree. Stdin and File: the first line, without
 // its line break (LF or CR LF), and for a file without a UTF-8 byte-order
 // mark. Environment: the variable's value. Argument: `from` itself. An empty
 // password is refused with "A password is not entered".
-TPasswordRead ReadPassword(TPasswordSource source, const std::string& from, bool confirm = true);
+// `prompts` replaces the prompt's questions ("Password: ", "Password
+// again: ") when given.
+TPasswordRead ReadPassword(TPasswordSource source, const std::string& from, bool confirm = true,
+                           const TPasswordPrompts* prompts = nullptr);

@@ -16,7 +16,7 @@
 namespace {
 
 std::string Usage(const std::string& program) {
-  return messages::Format(messages::kTerminalUsage, {program, program, program, program, program});
+  return messages::Format(messages::kTerminalUsage, std::vector<std::string>(6, program));
 }
 
 // The four-argument form: batch mode with its own texts and exit codes, its
@@ -40,6 +40,8 @@ int RunCommand(const std::string& program, const TCliCommand& command) {
         return RunLockCommand(context, command);
       case TCliAction::Unlock:
         return RunUnlockCommand(program, command);
+      case TCliAction::Keys:
+        return RunKeysCommand(context, command);
       default:
         return RunSiteCommand(context, command);
     }
@@ -66,7 +68,9 @@ int TerminalMain(const std::string& program, const std::vector<std::string>& arg
       if (arguments.empty()) platform::WriteStandardError(std::string("\n") + WizardWhereabouts());
       return kExitUsage;
     case TCliAction::Help:
-      platform::WriteStandardOutput(Usage(program));
+      platform::WriteStandardOutput(parse.command.keys_verb.empty()
+                                        ? Usage(program)
+                                        : messages::Format(messages::kKeysUsage, std::vector<std::string>(6, program)));
       return kExitLocked;
     case TCliAction::Version:
       platform::WriteStandardOutput(messages::kTerminalVersion);
@@ -76,6 +80,7 @@ int TerminalMain(const std::string& program, const std::vector<std::string>& arg
     case TCliAction::Lock:
     case TCliAction::Site:
     case TCliAction::Unlock:
+    case TCliAction::Keys:
       break;
   }
   return RunCommand(program, parse.command);

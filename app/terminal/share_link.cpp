@@ -1,6 +1,6 @@
 #include "app/terminal/share_link.h"
 
-#include "engine/format/base64.h"
+#include "engine/share_key.h"
 
 namespace {
 
@@ -49,16 +49,6 @@ std::size_t PathStart(const std::string& url) {
 
 }  // namespace
 
-std::string Base64Url(const std::string& bytes) {
-  std::string text = Base64Encode(bytes);
-  while (!text.empty() && text.back() == '=') text.pop_back();
-  for (char& c : text) {
-    if (c == '+') c = '-';
-    if (c == '/') c = '_';
-  }
-  return text;
-}
-
 bool CheckShareUrl(const std::string& url, std::string* why) {
   *why = "--share-url takes an http, https or file URL without a query or a fragment";
   const std::size_t colon = url.find("://");
@@ -80,5 +70,5 @@ std::string ShareLink(const std::string& url, const std::string& page, const std
   const std::size_t path = PathStart(url);
   std::string link = url.substr(0, path) + PercentEncoded(url.substr(path), true);
   if (link.empty() || link.back() != '/') link += '/';
-  return link + PercentEncoded(page, false) + "#zendrel-key=" + Base64Url(site_key);
+  return link + PercentEncoded(page, false) + "#zendrel-key=" + ShareKeyText(site_key);
 }

@@ -14,6 +14,3 @@ bool CheckShareUrl(const std::string& url, std::string* why);
 // parts, each byte outside A-Z a-z 0-9 - . _ ~ / percent-encoded) +
 // "#zendrel-key=" + the 32-byte `site_key` in base64url without padding.
 std::string ShareLink(const std::string& url, const std::string& page, const std::string& site_key);
-
-// Base64url (RFC 4648 section 5) without "=" padding.
-std::string Base64Url(const std::string& bytes);

@@ -6,8 +6,8 @@
 #include "app/common/lock_messages.h"
 #include "app/terminal/progress_display.h"
 #include "app/terminal/share_link.h"
+#include "engine/keyring_keys.h"
 #include "engine/site_lock.h"
-#include "engine/site/text_runs.h"
 #include "platform/platform.h"
 #include "platform/terminal.h"
 #include "resources/message_table.h"
@@ -86,7 +86,7 @@ void SayLeaks(const TSiteResult& result, const std::string& output) {
       if (c == '/') c = platform::PathSeparator();
     platform::WriteStandardError(
         (leak.runs > 0 ? messages::Format(messages::kSiteLeak,
-                                          {path, std::to_string(leak.runs), std::to_string(kTextRunWords)})
+                                          {path, std::to_string(leak.runs), std::to_string(leak.run_words)})
                        : messages::Format(messages::kSiteSearchIndexLeak, {path})) +
         "\n");
   }
@@ -110,6 +110,15 @@ int RunSiteCommand(const TCliContext& context, const TCliCommand& command) {
   request.dry_run = command.dry_run;
   request.jobs = command.jobs == 0 ? DefaultJobs() : command.jobs;
   request.force = command.force;
+  // A keyring site: the owner password opens the keyring, and the pages
+  // get its keys.
+  if (!command.keyring.empty() && !command.dry_run) {
+    const TKeyringResult opened = OpenKeyringForLock(command.keyring, prepared.password, &request.keys);
+    if (!opened.Done()) {
+      SayError(context, LockFailureText(opened.message, opened.reason));
+      return 1;
+    }
+  }
   TProgressDisplay progress(platform::IsTerminal(platform::StandardStream::Error) && !command.quiet &&
                             !command.dry_run);
   TTerminalSiteObserver observer(progress);

@@ -1,4 +1,5 @@
 #include "engine/format/base64.h"
+#include "engine/share_key.h"
 
 #include <array>
 #include <cstring>
@@ -102,4 +103,14 @@ bool Base64Decode(std::string_view text, std::string* bytes) {
   bytes->clear();
   TBase64Decoder decoder;
   return decoder.Put(text, bytes) && decoder.Finish();
+}
+
+std::string ShareKeyText(const std::string& key) {
+  std::string text = Base64Encode(key);
+  while (!text.empty() && text.back() == '=') text.pop_back();
+  for (char& c : text) {
+    if (c == '+') c = '-';
+    if (c == '/') c = '_';
+  }
+  return text;
 }

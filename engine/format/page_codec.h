@@ -21,7 +21,9 @@ using TCodecProgress = std::function<bool(std::uint64_t done, std::uint64_t tota
 enum class TBlockStatus {
   Written,
   // The page could not be read to its end (the byte source tells why), or
-  // changed meanwhile (an XOR page that gained a 0 byte).
+  // an XOR block ended early at an empty line (a 0 byte at a line's start:
+  // the page gained zero bytes after its check). A lone 0 byte inside a line
+  // ends that line and is dropped, as the XOR format has always read it.
   ReadFailed,
   // The sink refused bytes (a file sink tells why).
   WriteFailed,
@@ -62,6 +64,8 @@ enum class TCodecSetup {
   PasswordNotUtf8,
   // Strong: the random source or the key derivation failed.
   CryptoFailed,
+  // A keyring site asked for an XOR template, which has no slots.
+  XorWithKeyring,
 };
 
 // The codec of `protection` for `password` (not empty). The strong codec

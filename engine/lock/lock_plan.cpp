@@ -8,7 +8,7 @@
 
 namespace {
 
-TLockMessage SetupProblem(TCodecSetup setup) {
+TLockMessage SetupProblem(TCodecSetup setup, const std::string& template_name) {
   switch (setup) {
     case TCodecSetup::Ready:
       break;
@@ -18,6 +18,8 @@ TLockMessage SetupProblem(TCodecSetup setup) {
       return {messages::kPasswordNotConvertible, {}};
     case TCodecSetup::PasswordNotUtf8:
       return {messages::kPasswordNotUtf8, {}};
+    case TCodecSetup::XorWithKeyring:
+      return {messages::kKeyringNeedsStrong, {template_name}};
     case TCodecSetup::CryptoFailed:
       break;
   }
@@ -27,6 +29,15 @@ TLockMessage SetupProblem(TCodecSetup setup) {
 }  // namespace
 
 bool PlanLock(const TTemplate& found, const TPassword& password, TLockPlan* plan, TLockFailure* why) {
+  return PlanLock(
+      found,
+      [&](TProtection protection, std::unique_ptr<TPageCodec>* codec) {
+        return MakePageCodec(protection, password, codec);
+      },
+      plan, why);
+}
+
+bool PlanLock(const TTemplate& found, const TCodecMaker& make_codec, TLockPlan* plan, TLockFailure* why) {
   plan->template_ = found;
   plan->start_page = found.StartPage();
   std::uint64_t size = 0;
@@ -46,9 +57,9 @@ bool PlanLock(const TTemplate& found, const TPassword& password, TLockPlan* plan
     return false;
   }
   std::unique_ptr<TPageCodec> made;
-  const TCodecSetup setup = MakePageCodec(plan->area.protection, password, &made);
+  const TCodecSetup setup = make_codec(plan->area.protection, &made);
   if (setup != TCodecSetup::Ready) {
-    *why = {SetupProblem(setup), {}};
+    *why = {SetupProblem(setup, found.name), {}};
     return false;
   }
   plan->codec = std::move(made);

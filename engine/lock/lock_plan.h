@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -35,3 +36,11 @@ struct TLockPlan {
 // failed derivation is kCannotMakeKey. False with the problem in `why`;
 // nothing is changed either way.
 bool PlanLock(const TTemplate& found, const TPassword& password, TLockPlan* plan, TLockFailure* why);
+
+// Makes the codec for the template's protection once the start page is
+// found: a site lock's own choice (a keyring's, or a site key kept from
+// the output it replaces).
+using TCodecMaker = std::function<TCodecSetup(TProtection, std::unique_ptr<TPageCodec>*)>;
+
+// The same checks, the codec made by `make_codec`.
+bool PlanLock(const TTemplate& found, const TCodecMaker& make_codec, TLockPlan* plan, TLockFailure* why);

@@ -10,13 +10,15 @@
 #include <vector>
 
 #include "engine/site/site_plan.h"
+#include "engine/site/text_runs.h"
 
 struct TSiteLeak {
   // The copy's path under the output folder, with "/".
   std::string path;
-  // Runs of the pages' words found in it.
+  // Runs of `run_words` of the pages' words found in it.
   std::size_t runs = 0;
   bool search_index = false;
+  std::size_t run_words = kTextRunWords;
 };
 
 // Reads the plan's pages and copies (from the source). True with the copies

@@ -42,13 +42,23 @@ bool TSitePageWriter::ReadStartPage(TLockFailure* why) {
 }
 
 bool TSitePageWriter::Prepare(const TTemplate& template_, const TPassword& password, TLockFailure* why) {
+  return Prepare(
+      template_, password, true,
+      [&](TProtection protection, std::unique_ptr<TPageCodec>* codec) {
+        return MakePageCodec(protection, password, codec);
+      },
+      why);
+}
+
+bool TSitePageWriter::Prepare(const TTemplate& template_, const TPassword& password, bool needs_password,
+                              const TCodecMaker& make_codec, TLockFailure* why) {
   // An empty password would encode nothing at all.
-  if (password.Typed().empty()) {
+  if (needs_password && password.Typed().empty()) {
     *why = {{messages::kPasswordNotEntered, {}}, {}};
     return false;
   }
   // The plan makes the run's codec: one key derivation for the whole site.
-  if (!PlanLock(template_, password, &plan_, why)) return false;
+  if (!PlanLock(template_, make_codec, &plan_, why)) return false;
   site_key_ = plan_.codec->ShareKey();
   return ReadStartPage(why);
 }

@@ -12,7 +12,7 @@
 
 namespace {
 
-TUnlockResult Decode(TBlockReader& reader, const std::string& locked_path, const TPassword& password,
+TUnlockResult Decode(TBlockReader& reader, const std::string& locked_path, const TUnlockKey& key,
                      TBlockSink& out) {
   std::string first;
   bool last = false;
@@ -23,13 +23,17 @@ TUnlockResult Decode(TBlockReader& reader, const std::string& locked_path, const
   if (status != TBlockReader::TStatus::Ok)
     return {TUnlockStatus::NotLocked,
             messages::Format(messages::kUnlockNotLocked, {locked_path, reader.Problem()})};
-  if (first == kStrongFormatName || first == kStrongFormat2Name) {
+  if (first == kStrongFormatName || first == kStrongFormat2Name || first == kStrongFormat3Name) {
     if (last)
       return {TUnlockStatus::Damaged,
               messages::Format(messages::kUnlockDamaged, {"the block ends within its header"})};
-    return DecodeStrongBlock(reader, first, password, out);
+    return DecodeStrongBlock(reader, first, key, out);
   }
-  if (IsCheckValueLiteral(first)) return DecodeXorBlock(reader, first, last, password.Typed(), out);
+  if (IsCheckValueLiteral(first)) {
+    if (key.kind != TUnlockKey::TKind::Password)
+      return {TUnlockStatus::WrongPassword, messages::kUnlockLinkNotForFormat1};
+    return DecodeXorBlock(reader, first, last, key.password.Typed(), out);
+  }
   // Every strong format's name starts so; one this program does not know
   // was written by a later release.
   if (first.rfind("ZENDREL-", 0) == 0)
@@ -41,6 +45,13 @@ TUnlockResult Decode(TBlockReader& reader, const std::string& locked_path, const
 
 TUnlockResult UnlockPage(const std::string& locked_path, const std::string& output_path,
                          const TPassword& password) {
+  TUnlockKey key;
+  key.password = password;
+  return UnlockPage(locked_path, output_path, key);
+}
+
+TUnlockResult UnlockPage(const std::string& locked_path, const std::string& output_path,
+                         const TUnlockKey& key) {
   if (platform::PathExists(output_path))
     return {TUnlockStatus::OutputExists, messages::Format(messages::kUnlockOutputExists, {output_path})};
   // Opening a FIFO would wait for a writer, and a device may never end.
@@ -84,7 +95,7 @@ TUnlockResult UnlockPage(const std::string& locked_path, const std::string& outp
     return {TUnlockStatus::WriteFailed,
             messages::Format(messages::kUnlockCannotCreate, {temp, platform::LastErrorText()})};
   TFileWriter sink(file);
-  TUnlockResult result = Decode(reader, locked_path, password, sink);
+  TUnlockResult result = Decode(reader, locked_path, key, sink);
   if (result.status == TUnlockStatus::Done && !sink.Flush()) result.status = TUnlockStatus::WriteFailed;
   if (result.status == TUnlockStatus::WriteFailed)
     result.message = messages::Format(messages::kUnlockCannotWrite, {temp, sink.Reason()});

@@ -279,3 +279,45 @@ TEST_F(TerminalE2E, CtrlCDuringASiteLockLeavesNoOutputFolder) {
 }
 
 }  // namespace
+
+namespace {
+
+// The keys commands at a terminal: each password asked (the new ones twice)
+// with the owner's first, none shown; two answers that differ change
+// nothing.
+TEST_F(TerminalE2E, KeysAsksEachPasswordAndShowsNone) {
+  const std::string owner = "Owner-Secret-0815", ann = "Ann-Secret-4242", ben = "Ben-Secret-1717";
+  PtyProgram init(program_, {"keys", "init", "site.keyring", "Ann"}, site_.path());
+  for (const auto& [prompt, answer] : std::vector<std::pair<std::string, std::string>>{
+           {"New owner password: ", owner},
+           {"New owner password again: ", owner},
+           {"Password for Ann: ", ann},
+           {"Password for Ann again: ", ann}}) {
+    ASSERT_TRUE(init.WaitFor(prompt)) << init.screen();
+    EXPECT_FALSE(init.EchoIsOn());
+    init.Type(answer + "\n");
+  }
+  EXPECT_EQ(init.Finish(), 0) << init.screen();
+
+  PtyProgram add(program_, {"keys", "add", "site.keyring", "Ben"}, site_.path());
+  ASSERT_TRUE(add.WaitFor("Owner password: ")) << add.screen();
+  add.Type(owner + "\n");
+  ASSERT_TRUE(add.WaitFor("Password for Ben: ")) << add.screen();
+  add.Type(ben + "\n");
+  ASSERT_TRUE(add.WaitFor("Password for Ben again: ")) << add.screen();
+  add.Type("Ben-Secret-1718\n");
+  EXPECT_EQ(add.Finish(), 1);
+  EXPECT_NE(add.screen().find("The two passwords differ; nothing was changed."), std::string::npos);
+
+  PtyProgram list(program_, {"keys", "list", "site.keyring"}, site_.path());
+  ASSERT_TRUE(list.WaitFor("Owner password: ")) << list.screen();
+  list.Type(owner + "\n");
+  EXPECT_EQ(list.Finish(), 0) << list.screen();
+  EXPECT_EQ(list.screen().find("again"), std::string::npos) << list.screen();
+  EXPECT_NE(list.out().find("  Ann\n"), std::string::npos) << list.out();
+  EXPECT_EQ(list.out().find("Ben"), std::string::npos) << list.out();
+  for (const PtyProgram* run : {&init, &add, &list})
+    for (const std::string& secret : {owner, ann, ben}) EXPECT_EQ(run->screen().find(secret), std::string::npos);
+}
+
+}  // namespace

@@ -167,6 +167,12 @@ TEST(ParseCliArguments, MalformedCommandLinesSayWhy) {
       {{"site", "--share-page", "a.html", "in", "out"}, "--share-page needs --share-url"},
       {{"lock", "--copy", "*.css", "p", "b"}, "--copy does not apply to lock"},
       {{"lock", "--dry-run", "p", "b"}, "--dry-run does not apply to lock"},
+      {{"lock", "--keyring", "k", "p", "b"}, "--keyring does not apply to lock"},
+      {{"site", "--link", "in", "out"}, "--link does not apply to site"},
+      {{"site", "--keyring", "k", "--share-url", "https://h/", "in", "out"},
+       "--share-url does not apply to a keyring site: its share links come from \"zendrel keys link\""},
+      {{"unlock", "--link", "--keyring", "k", "l", "o"},
+       "--link and --keyring are two ways to open the page: name one"},
   };
   for (const Refused& c : cases) {
     const TCliParse parse = ParseCliArguments(c.arguments);
@@ -196,6 +202,14 @@ TEST(ParseUnlockArguments, TheThirdOperandIsThePasswordWhenNoSourceIsNamed) {
        {},
        "unlock takes a locked page and an output file; more were given"},
       {{"--template", "Dark", "l", "o"}, TCliAction::Usage, {}, "--template does not apply to unlock"},
+      {{"--link", "l", "o"}, TCliAction::Unlock, TPasswordSource::Prompt, ""},
+      {{"--link", "--password-env", "V", "l", "o"}, TCliAction::Unlock, TPasswordSource::Environment, "V"},
+      {{"--keyring", "k", "--password-stdin", "l", "o"}, TCliAction::Unlock, TPasswordSource::Stdin, ""},
+      {{"--link", "l", "o", "https://h/#zendrel-key=x"},
+       TCliAction::Usage,
+       {},
+       "--link reads the link from --password-stdin, --password-file, --password-env or the terminal, never "
+       "from the command line"},
   };
   for (const Case& c : cases) {
     const TCliParse parse = ParseUnlockArguments(c.arguments);
@@ -210,8 +224,75 @@ TEST(ParseUnlockArguments, TheThirdOperandIsThePasswordWhenNoSourceIsNamed) {
     EXPECT_EQ(parse.command.password_from, c.from) << shown;
     if (c.action == TCliAction::Unlock) {
       EXPECT_EQ(parse.command.operands, (Args{"l", "o"})) << shown;
+      EXPECT_EQ(parse.command.link, c.arguments[0] == "--link") << shown;
+      EXPECT_EQ(parse.command.keyring, c.arguments[0] == "--keyring" ? "k" : "") << shown;
     }
   }
 }
 
 }  // namespace
+
+// The keys command: its verb first, then the options its verb takes.
+TEST(ParseCliArguments, KeysCommands) {
+  struct Case {
+    Args arguments;
+    std::string verb;
+    Args operands;
+    TPasswordSource owner, fresh;
+    std::string error;  // empty: accepted
+  };
+  using S = TPasswordSource;
+  const Case cases[] = {
+      {{"keys", "init", "k", "Ann"}, "init", {"k", "Ann"}, S::Prompt, S::Prompt, ""},
+      {{"keys", "add", "--password-env", "O", "k", "Ben", "--new-password-stdin"},
+       "add", {"k", "Ben"}, S::Environment, S::Stdin, ""},
+      {{"keys", "passwd", "--password-stdin", "--new-password-file=n", "k"}, "passwd", {"k"}, S::Stdin, S::File,
+       ""},
+      {{"keys", "passwd", "k", "Ann", "--new-password-env", "N"}, "passwd", {"k", "Ann"}, S::Prompt,
+       S::Environment, ""},
+      {{"keys", "link", "k", "press", "--share-url", "https://h/s", "--share-page", "a.html"},
+       "link", {"k", "press"}, S::Prompt, S::Prompt, ""},
+      {{"keys", "remove", "--rotate", "k", "Ben"}, "remove", {"k", "Ben"}, S::Prompt, S::Prompt, ""},
+      {{"keys", "list", "--", "-k"}, "list", {"-k"}, S::Prompt, S::Prompt, ""},
+      {{"keys"}, "", {}, {}, {}, "keys takes a command first: init, add, link, remove, list or passwd"},
+      {{"keys", "k", "init"}, "", {}, {}, {}, "keys takes a command first: init, add, link, remove, list or passwd"},
+      {{"keys", "add", "k"}, "", {}, {}, {}, "keys add takes a keyring and a name"},
+      {{"keys", "list", "k", "Ann", "B"}, "", {}, {}, {}, "keys list takes a keyring; more were given"},
+      {{"keys", "passwd", "k", "a", "b"},
+       "", {}, {}, {}, "keys passwd takes a keyring and, for a reader's password, the reader's name; more were given"},
+      {{"keys", "add", "--password-stdin", "--new-password-stdin", "k", "B"},
+       "", {}, {}, {}, "the owner password and the new one cannot both come from standard input"},
+      {{"keys", "add", "--new-password-env", "A", "--new-password-env", "B", "k", "B"},
+       "", {}, {}, {}, "name one new password source only"},
+      {{"keys", "list", "--new-password-env", "A", "k"}, "", {}, {}, {}, "--new-password-* does not apply to keys list"},
+      {{"keys", "add", "--rotate", "k", "B"}, "", {}, {}, {}, "--rotate does not apply to keys add"},
+      {{"keys", "add", "--share-url", "https://h", "k", "B"}, "", {}, {}, {}, "--share-url does not apply to keys add"},
+      {{"keys", "add", "--template", "Dark", "k", "B"}, "", {}, {}, {}, "--template does not apply to keys add"},
+      {{"keys", "add", "--password", "pw", "k", "B"},
+       "", {}, {}, {},
+       "there is no --password option: a password on the command line is seen by every local user; use "
+       "--password-stdin, --password-file or --password-env, or let keys add ask for it"},
+      {{"site", "--rotate", "in", "out"}, "", {}, {}, {}, "--rotate does not apply to site"},
+  };
+  for (const Case& c : cases) {
+    const TCliParse parse = ParseCliArguments(c.arguments);
+    const std::string shown = testing::PrintToString(c.arguments);
+    if (!c.error.empty()) {
+      EXPECT_FALSE(parse.ok) << shown;
+      EXPECT_EQ(parse.error, c.error) << shown;
+      continue;
+    }
+    ASSERT_TRUE(parse.ok) << shown << ": " << parse.error;
+    EXPECT_EQ(parse.command.action, TCliAction::Keys) << shown;
+    EXPECT_EQ(parse.command.keys_verb, c.verb) << shown;
+    EXPECT_EQ(parse.command.operands, c.operands) << shown;
+    EXPECT_EQ(parse.command.password_source, c.owner) << shown;
+    EXPECT_EQ(parse.command.new_password_source, c.fresh) << shown;
+  }
+  // The keys help, and a template called "keys" in the four-argument form.
+  TCliParse help = ParseCliArguments({"keys", "--help"});
+  EXPECT_TRUE(help.ok && help.command.action == TCliAction::Help && !help.command.keys_verb.empty());
+  help = ParseCliArguments({"keys", "add", "k", "-h"});
+  EXPECT_TRUE(help.ok && help.command.action == TCliAction::Help && !help.command.keys_verb.empty());
+  EXPECT_EQ(ParseCliArguments({"keys", "p.html", "b.html", "pw"}).command.action, TCliAction::Batch);
+}

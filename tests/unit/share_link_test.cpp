@@ -1,19 +1,20 @@
 // Share links, with base64url checked against RFC 4648's own test vectors
 // and a key whose encoding uses both letters that differ from base64.
 #include "app/terminal/share_link.h"
+#include "engine/share_key.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-TEST(Base64Url, Rfc4648VectorsWithoutPadding) {
+TEST(ShareKeyText, Rfc4648VectorsWithoutPadding) {
   const std::pair<const char*, const char*> cases[] = {
       {"", ""},           {"f", "Zg"},          {"fo", "Zm8"},          {"foo", "Zm9v"},
       {"foob", "Zm9vYg"}, {"fooba", "Zm9vYmE"}, {"foobar", "Zm9vYmFy"},
   };
-  for (const auto& [bytes, text] : cases) EXPECT_EQ(Base64Url(bytes), text) << bytes;
+  for (const auto& [bytes, text] : cases) EXPECT_EQ(ShareKeyText(bytes), text) << bytes;
   // 0xFB 0xFF 0xBF is "+/+/" in base64.
-  EXPECT_EQ(Base64Url("\xFB\xFF\xBF"), "-_-_");
+  EXPECT_EQ(ShareKeyText("\xFB\xFF\xBF"), "-_-_");
 }
 
 TEST(ShareLink, UrlPageAndKey) {

@@ -34,8 +34,13 @@ TCodecSetup TStrongCodec::Make(const TPassword& password, const std::string& sit
   }
   if (site_salt.size() != kStrongSaltSize || !DeriveSiteKey(utf8, site_salt, kStrongIterations, &site_key))
     return TCodecSetup::CryptoFailed;
-  codec->reset(new TStrongCodec(site_salt, site_key));
+  codec->reset(new TStrongCodec(site_salt, site_key, kStrongIterations));
   return TCodecSetup::Ready;
+}
+
+std::unique_ptr<TStrongCodec> TStrongCodec::Continue(std::string site_salt, std::uint32_t iterations,
+                                                     std::string site_key) {
+  return std::unique_ptr<TStrongCodec>(new TStrongCodec(std::move(site_salt), std::move(site_key), iterations));
 }
 
 TBlockStatus TStrongCodec::WriteBlock(TByteSource& page, bool text_page, const std::string& line_break,
@@ -51,7 +56,7 @@ TBlockStatus TStrongCodec::WriteBlock(TByteSource& page, bool text_page, const s
                                       const std::string& page_salt, const std::string& nonce_prefix,
                                       TBlockSink& sink, const TCodecProgress& progress) {
   const std::vector<std::string> header = {
-      kStrongFormat2Name,         std::to_string(kStrongIterations),
+      kStrongFormat2Name,         std::to_string(iterations_),
       Base64Encode(site_salt_),   Base64Encode(page_salt),
       Base64Encode(nonce_prefix), text_page ? kStrongTextKind : kStrongHtmlKind};
   std::string page_key;

@@ -13,14 +13,18 @@
 // every slot shares the site salt, and each is tried with a quick unwrap.
 
 import { decodeBase64, encodeBase64 } from './base64.js';
+import {
+  STRONG_FORMAT_3,
+  MAX_SLOTS,
+  SLOT_ID_SIZE,
+  WRAP_SIZE,
+  SLOT_SIZE,
+  READER_WRAP_LABEL,
+  CONTENT_WRAP_LABEL,
+  NONCE_SIZE,
+} from './format_constants.js';
 
-export const STRONG_FORMAT_3 = 'ZENDREL-AES-GCM-3';
-export const MAX_SLOTS = 4096;
-const SLOT_ID_SIZE = 16;
-const WRAP_SIZE = 60;
-const SLOT_SIZE = SLOT_ID_SIZE + 2 * WRAP_SIZE;
-const READER_WRAP_LABEL = 'reader key';
-const CONTENT_WRAP_LABEL = 'content key';
+export { STRONG_FORMAT_3 };
 
 // The slot count's literal as a number, or 0 when it is no count.
 export function slotCount(text) {
@@ -48,7 +52,7 @@ export function readSlot(text) {
 
 const wrapAad = (block, slot, label) => new TextEncoder().encode([STRONG_FORMAT_3, block.siteSaltText, slot.id, label].join('\n'));
 
-const unsealed = (unwrap, wrap, aad) => unwrap(wrap.subarray(0, 12), aad, wrap.subarray(12));
+const unsealed = (unwrap, wrap, aad) => unwrap(wrap.subarray(0, NONCE_SIZE), aad, wrap.subarray(NONCE_SIZE));
 
 // The content key K that `passwordKey` (P: the derived password key, or a
 // link secret) opens through the block's slots: the first slot, in page

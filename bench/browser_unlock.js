@@ -1,8 +1,7 @@
 // Unlocking in headless chromium, measured (run by hand, after the native
 // build and "npm ci" in tests/browser):
-//   node bench/browser_unlock.js [derivation] [ten] [first-screen] [direct] [site] [keyring]
-// (all when none is named; direct: the 64 MiB page opened directly;
-// ZENDREL_BROWSER=firefox measures in Firefox)
+//   node bench/browser_unlock.js [derivation] [ten] [first-screen] [direct] [site]
+// (all when none is named; direct: the 64 MiB page opened directly)
 // - a strong 10 MiB page: from pressing Enter until the whole page is in,
 //   beside the same page opened directly, in one run;
 // - the first screen of a 64 MiB page after Enter, in both formats: a
@@ -15,12 +14,6 @@
 //   opened directly, alternately; from the navigation's start until a
 //   script at the page's end runs (performance.now() in the page: the
 //   unlocked page is written into the template's own window).
-// - keyring: a page of a keyring site with one reader and with 256 (the
-//   password typed is the last slot's), 600000 iterations: from the
-//   password to the page's bytes (the derivation, the slots tried, the
-//   page opened) in the page, seven times each, alternately; medians, and
-//   apart the medians of what follows the derivation (the slots tried and
-//   the page opened), which alone depends on the slots.
 'use strict';
 
 const fs = require('node:fs');
@@ -28,7 +21,7 @@ const path = require('node:path');
 const browserTests = path.join(__dirname, '..', 'tests', 'browser');
 const { tempDir, installProgram, lockPage, lockWithBlock } = require(path.join(browserTests, 'support'));
 const { writePage, largePage } = require(path.join(browserTests, 'corpus'));
-const { strongBlock, newSite, newKeyring, addReader, addLink } = require(path.join(browserTests, 'strong_encoder'));
+const { strongBlock, newSite } = require(path.join(browserTests, 'strong_encoder'));
 const { launch, fileUrl } = require(path.join(browserTests, 'browser'));
 
 const MiB = 1024 * 1024;
@@ -175,48 +168,6 @@ async function siteSecondPage(work) {
   await browser.close();
 }
 
-async function keyringReaders(browser, work) {
-  const bytes = Buffer.from('<!DOCTYPE html><p>A page of a keyring site.</p>');
-  // A site of its own each time: Firefox answers a derivation it has made
-  // before (the same password, salt and count) from a cache.
-  const pageFor = (readers) => {
-    const ring = newKeyring();
-    // The other slots cost the reader the same unwrap whatever their
-    // password key: links, which the encoder makes without a derivation.
-    for (let i = 1; i < readers; i++) addLink(ring);
-    addReader(ring, PASSWORD);
-    const file = writePage(tempDir('keyring-', work), { name: 'page.html', bytes });
-    return lockWithBlock('Light', file, strongBlock(bytes, null, { version: 3, keyring: ring }).block);
-  };
-  const tab = await browser.context.newPage();
-  const times = { 1: [], 256: [] };
-  for (let i = 0; i < 7; i++) {
-    for (const readers of Object.keys(times)) {
-      await tab.goto(fileUrl(pageFor(Number(readers))));
-      times[readers].push(
-        await tab.evaluate(async (password) => {
-          const text = document.getElementById('zendrel-page').textContent;
-          const block = zendrelUnlock.findBlock(text);
-          const backend = zendrelUnlock.defaultBackend();
-          const t = performance.now();
-          const derived = await backend.deriveKey(new TextEncoder().encode(password), block.siteSalt, block.iterations);
-          const d = performance.now();
-          const key = await zendrelUnlock.linkKey(block, derived, backend);
-          await zendrelUnlock.unlockStrong(text, block, key, backend, async () => {}, true);
-          return [performance.now() - t, performance.now() - d];
-        }, PASSWORD)
-      );
-    }
-  }
-  const whole = (readers) => times[readers].map((t) => t[0]);
-  const after = (readers) => median(times[readers].map((t) => t[1])).toFixed(1);
-  const [one, many] = [median(whole(1)), median(whole(256))];
-  console.log(`keyring page, from the password to the page: 1 reader ${Math.round(one)} ms (${whole(1).map(Math.round).join(', ')}); ` +
-    `256 readers ${Math.round(many)} ms (${whole(256).map(Math.round).join(', ')}); ratio ${(many / one).toFixed(2)}; ` +
-    `after the derivation: 1 reader ${after(1)} ms, 256 readers ${after(256)} ms`);
-  await tab.close();
-}
-
 async function main() {
   const work = tempDir('zendrel-measure-');
   const browser = await launch();
@@ -227,7 +178,6 @@ async function main() {
     if (run('ten')) await tenMiB(browser, work);
     if (run('first-screen')) await firstScreen(browser, work, run('direct'));
     if (run('site')) await siteSecondPage(work);
-    if (run('keyring')) await keyringReaders(browser, work);
   } finally {
     await browser.close();
     fs.rmSync(work, { recursive: true, force: true });

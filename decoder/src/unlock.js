@@ -92,10 +92,18 @@ export function linkKey(block, secret, backend) {
   return block.version === 3 ? contentKey(block, secret, backend) : Promise.resolve(secret);
 }
 
+// A failure of the slots is marked `inSlots`: a format 3 page whose first
+// chunk fails under the key its slot gave is damaged, not a wrong password
+// (slotKeyFailure).
 async function contentKey(block, passwordKey, backend) {
   const opened = await openSlots(block, passwordKey, backend.unwrapper);
-  if (!opened.key) throw new UnlockFailure(opened.failure);
+  if (!opened.key) throw Object.assign(new UnlockFailure(opened.failure), { inSlots: true });
   return opened.key;
+}
+
+// What a failure means when the key came from the page's own slots.
+export function slotKeyFailure(block, error) {
+  return block.version === 3 && error.kind === 'wrong' && !error.inSlots ? new UnlockFailure('damaged') : error;
 }
 
 // The bytes of the first batch, then the rest of the batches.
@@ -128,14 +136,9 @@ async function collect(first, rest) {
 // `parts` throws an UnlockFailure when a later chunk fails or the page
 // turns out cut short. A plain-text page, a small page, or one that leaves
 // its character set to the bytes, is proven whole first.
-//
-// `fromSlots`: the key has just come out of the block's own slots, so a
-// first chunk that fails under it is a damaged page, not a wrong key.
-export async function unlockStrong(text, block, key, backend, pause, fromSlots = false) {
+export async function unlockStrong(text, block, key, backend, pause) {
   const chunks = openedChunks(text, block, await backend.opener(key, block), pause);
-  const first = await chunks.next().catch((error) => {
-    throw fromSlots && block.version === 3 && error.kind === 'wrong' ? new UnlockFailure('damaged') : error;
-  });
+  const first = await chunks.next();
   const head = first.done ? new Uint8Array(0) : first.value;
   const streaming = block.kind === 'html' && block.to - block.from > WHOLE_BLOCK && streamingDecoder(head.subarray(0, HEAD));
   if (streaming) return { parts: decodedParts(andThen(head, chunks), streaming) };

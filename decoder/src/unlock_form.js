@@ -15,7 +15,7 @@
 import { findBlock } from './page_block.js';
 import { UnlockFailure } from './strong_block.js';
 import { defaultBackend } from './strong_crypto.js';
-import { deriveStrongKey, linkKey, unlockStrong, unlockXor } from './unlock.js';
+import { deriveStrongKey, linkKey, slotKeyFailure, unlockStrong, unlockXor } from './unlock.js';
 import { keptKey, keepKey, isRemembered, forgetKeys, dropReadableKeys, canRememberKeys, carryAcross, dropKeptKey } from './site_keys.js';
 import { takeFragment, restartInto, isForget } from './fragment.js';
 import { show, painted } from './page_writer.js';
@@ -136,7 +136,7 @@ export function start(options = {}) {
     let bytes = secret.keyBytes;
     if (secret.password !== undefined) bytes = await deriveStrongKey(block, secret.password, backend);
     const key = secret.key || (await backend.siteKey(bytes, block));
-    const page = await unlockStrong(text, block, key, backend, nextTask, !secret.key);
+    const page = await unlockStrong(text, block, key, backend, nextTask);
     if (bytes) {
       const remembered = secret.password !== undefined && canRemember && remember && remember.checked;
       await keepKey(block, backend, bytes, key, remembered ? days : 0);
@@ -176,8 +176,9 @@ export function start(options = {}) {
       answerForgetLinks();
       if (strong) carryAcross();
       return true;
-    } catch (error) {
-      if (!(error instanceof UnlockFailure)) throw error;
+    } catch (thrown) {
+      if (!(thrown instanceof UnlockFailure)) throw thrown;
+      const error = strong && !secret.key ? slotKeyFailure(block, thrown) : thrown;
       if (showing) {
         restartInto(error.kind);
         return true;

@@ -247,10 +247,10 @@ async function openKeyring(script, secret, backend = backends.webcrypto) {
   try {
     const key =
       typeof secret === 'string' ? await decoder.deriveStrongKey(block, secret, backend) : await decoder.linkKey(block, secret, backend);
-    return (await decoder.unlockStrong(script, block, key, backend, async () => {}, true)).text;
+    return (await decoder.unlockStrong(script, block, key, backend, async () => {})).text;
   } catch (error) {
     if (!(error instanceof decoder.UnlockFailure)) throw error;
-    return error.kind;
+    return decoder.slotKeyFailure(block, error).kind;
   }
 }
 

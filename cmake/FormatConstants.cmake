@@ -18,6 +18,14 @@ set(_names
   kStrongHeaderLiterals HEADER_LITERALS_1
   kStrong2HeaderLiterals HEADER_LITERALS_2
   kStrongPageKeyInfo PAGE_KEY_INFO
+  kStrongFormat3Name STRONG_FORMAT_3
+  kStrong3HeaderLiterals HEADER_LITERALS_3
+  kStrongMaxSlots MAX_SLOTS
+  kStrongSlotIdSize SLOT_ID_SIZE
+  kStrongWrapSize WRAP_SIZE
+  kStrongSlotSize SLOT_SIZE
+  kStrongReaderWrapLabel READER_WRAP_LABEL
+  kStrongContentWrapLabel CONTENT_WRAP_LABEL
   kGcmNonceSize NONCE_SIZE
   kGcmTagSize TAG_SIZE
   kPageBeginMarker BEGIN_MARKER

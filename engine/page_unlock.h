@@ -1,4 +1,4 @@
-// Unlocking without a browser: reads a locked page's block, of either
+// Unlocking without a browser: reads a locked page's block, of any
 // format (the first literal tells which), and writes the page's exact bytes
 // to a new file.
 #pragma once
@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/password.h"
+#include "engine/unlock_key.h"
 #include "engine/unlock_result.h"
 
 // Decodes the block of the locked page at `locked_path` with `password`
@@ -20,5 +21,9 @@
 // nothing written), one that a run holds is left alone.
 TUnlockResult UnlockPage(const std::string& locked_path, const std::string& output_path,
                          const TPassword& password);
+// The same with a share link's secret or a keyring's content key as well
+// as a password (engine/unlock_key.h).
+TUnlockResult UnlockPage(const std::string& locked_path, const std::string& output_path,
+                         const TUnlockKey& key);
 
 inline constexpr char kUnlockTempSuffix[] = "~unlock~";

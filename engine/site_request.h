@@ -1,11 +1,15 @@
 // What a site lock is asked to do.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/password.h"
 #include "engine/template_library.h"
+
+// A keyring's opened keys (engine/format/strong/site_keys.h).
+struct TSiteKeys;
 
 struct TSiteRequest {
   TTemplate template_;
@@ -15,6 +19,10 @@ struct TSiteRequest {
   // `force`) replaced.
   std::string output;
   TPassword password = "";
+  // A keyring site: every page in format 3 with these keys, and `password`
+  // unused. Else a strong template writes format 2, and with `force` over an
+  // output locked with the same password keeps its site salt.
+  std::shared_ptr<const TSiteKeys> keys;
   // Page patterns (see engine/site/page_patterns.h); empty: "*.html", "*.htm".
   std::vector<std::string> include;
   // Left out entirely, pages or not.

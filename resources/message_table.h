@@ -113,6 +113,13 @@ inline constexpr char kSiteLeak[] =
 inline constexpr char kSiteSearchIndexLeak[] =
     "Warning: %s is a search index: it lists the words of the pages it was built from, in clear.";
 inline constexpr char kSiteCancelled[] = "The lock was cancelled. The output folder %s is as it was.";
+// --force over an output locked with another password: the output's folder.
+inline constexpr char kSiteNewSalt[] =
+    "The password differs from the one %s was locked with, so the site gets a new salt: its readers type "
+    "the new password once.";
+// A keyring site is locked with the strong format only.
+inline constexpr char kKeyringNeedsStrong[] =
+    "A keyring locks with a strong template only; %s is an XOR template. Choose a strong template (--template).";
 
 // The keyring of a site's readers and share links.
 inline constexpr char kKeyringBusy[] =
@@ -176,6 +183,18 @@ inline constexpr char kUnlockClosingLineMissing[] =
     "The locked page is damaged: the text page's closing line is missing.";
 inline constexpr char kUnlockPasswordNotConvertible[] = "The password cannot be converted to UTF-8.";
 inline constexpr char kUnlockCryptoFailed[] = "The system's cryptography failed.";
+// A keyring site's page: no slot opens under what was given.
+inline constexpr char kUnlockNoSlotOpens[] =
+    "Wrong password: it opens none of the page's %s slots (or the page was altered).";
+inline constexpr char kUnlockLinkOpensNoSlot[] =
+    "The link opens none of the page's %s slots: it was revoked, or the page was altered.";
+inline constexpr char kUnlockWrongLink[] = "The link does not open this page (or the page was altered).";
+inline constexpr char kUnlockLinkNotForFormat1[] =
+    "This page was locked by an earlier release, before share links: it opens with its password only.";
+inline constexpr char kUnlockKeyringNotForPage[] =
+    "This page is not of the keyring's site (or the keyring's content key was rotated since it was locked).";
+inline constexpr char kUnlockLinkMalformed[] =
+    "That is no share link: give the link, or the 43 characters after #zendrel-key=.";
 
 // Start-up and batch mode.
 inline constexpr char kLockedPageNotCreated[] = "Locked page was not created";

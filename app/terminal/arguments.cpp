@@ -12,9 +12,11 @@ enum TScope : unsigned {
   LockOnly = 1,
   SiteOnly = 2,
   Both = LockOnly | SiteOnly,
+  UnlockOnly = 4,
+  SiteUnlock = SiteOnly | UnlockOnly,
   KeysOnly = 8,
   SiteOrKeys = SiteOnly | KeysOnly,
-  Every = Both | 4 | KeysOnly,
+  Every = Both | UnlockOnly | KeysOnly,
 };
 
 struct TOption {
@@ -34,6 +36,7 @@ constexpr TOption kOptions[] = {
     {"--share-page", true, TScope::SiteOrKeys},
     {"--new-password-stdin", false, TScope::KeysOnly}, {"--new-password-file", true, TScope::KeysOnly},
     {"--new-password-env", true, TScope::KeysOnly},    {"--rotate", false, TScope::KeysOnly},
+    {"--keyring", true, TScope::SiteUnlock},           {"--link", false, TScope::UnlockOnly},
 };
 
 // The keys command's verbs, the operands each takes (the keyring, then at
@@ -59,7 +62,7 @@ unsigned ScopeOf(TCliAction action) {
   return action == TCliAction::Lock   ? TScope::LockOnly
          : action == TCliAction::Site ? TScope::SiteOnly
          : action == TCliAction::Keys ? TScope::KeysOnly
-                                      : 4u;
+                                      : TScope::UnlockOnly;
 }
 
 bool IsHelp(const std::string& a) { return a == "--help" || a == "-h" || a == "/?" || a == "-?" || a == "?"; }
@@ -149,10 +152,17 @@ class TParser {
     }
     if (!parse_.command.share_page.empty() && parse_.command.share_url.empty())
       return Fail("--share-page needs --share-url");
+    if (!parse_.command.keyring.empty() && !parse_.command.share_url.empty())
+      return Fail("--share-url does not apply to a keyring site: its share links come from \"zendrel keys link\"");
+    if (!parse_.command.keyring.empty() && parse_.command.link)
+      return Fail("--link and --keyring are two ways to open the page: name one");
     if (action == TCliAction::Keys) return CheckKeys();
     std::vector<std::string>& operands = parse_.command.operands;
     if (password_operand_ && operands.size() == 3) {
       if (password_named_) return Fail("name one password source only");
+      if (parse_.command.link)
+        return Fail("--link reads the link from --password-stdin, --password-file, --password-env or the "
+                    "terminal, never from the command line");
       parse_.command.password_source = TPasswordSource::Argument;
       parse_.command.password_from = operands.back();
       operands.pop_back();
@@ -276,6 +286,10 @@ class TParser {
       c.strict = true;
     } else if (name == "--dry-run") {
       c.dry_run = true;
+    } else if (name == "--keyring") {
+      c.keyring = value;
+    } else if (name == "--link") {
+      c.link = true;
     } else if (name == "--rotate") {
       c.rotate = true;
     }

@@ -40,6 +40,11 @@ struct TCliCommand {
   bool force = false;    // site: replace a non-empty output folder
   bool strict = false;   // site: a copy that holds page text fails the lock
   bool dry_run = false;  // site: say each file's fate, write nothing
+  // site: lock with this keyring (format 3); unlock: open with its content
+  // key. The password is then the keyring's owner password.
+  std::string keyring;
+  // unlock: what the password source gives is a share link (or its secret).
+  bool link = false;
   // keys: init, add, link, remove, list or passwd; with Help, the keys
   // command's own help.
   std::string keys_verb;

@@ -20,11 +20,17 @@ bool PrepareLock(const TCliContext& context, const TCliCommand& command, TCliPre
     SayError(context, messages::Format(messages::kShareNeedsStrong, {prepared->chosen.name}));
     return false;
   }
+  // A keyring's slots live in the strong block only.
+  if (!command.keyring.empty() && !prepared->strong) {
+    SayError(context, messages::Format(messages::kKeyringNeedsStrong, {prepared->chosen.name}));
+    return false;
+  }
   if (WarnsAsSourceHiding(prepared->chosen))
     platform::WriteStandardError(messages::Format(messages::kXorTemplateWarning, {prepared->chosen.name}));
   // A dry run writes nothing, so it needs no password.
   if (command.dry_run) return true;
-  TPasswordRead read = ReadPassword(command.password_source, command.password_from);
+  // A keyring's owner password exists already: asked once.
+  TPasswordRead read = ReadPassword(command.password_source, command.password_from, command.keyring.empty());
   if (read.status != TPasswordStatus::Ok) {
     SayError(context, read.error);
     return false;
@@ -33,8 +39,9 @@ bool PrepareLock(const TCliContext& context, const TCliCommand& command, TCliPre
   // key, so that no character outside the code page is lost.
   prepared->password = read.utf8.empty() ? TPassword(std::move(read.password))
                                          : TPassword(std::move(read.password), std::move(read.utf8));
-  // The strong template's checks, as the wizard makes them.
-  if (prepared->strong) {
+  // The strong template's checks, as the wizard makes them; a keyring's
+  // readers have their own passwords, checked when they are added.
+  if (prepared->strong && command.keyring.empty()) {
     if (prepared->password.Typed() == kPublishedPassword) {
       SayError(context, messages::kPublishedDefaultPassword);
       return false;

@@ -7,6 +7,7 @@
 #include "app/terminal/progress_display.h"
 #include "app/terminal/share_link.h"
 #include "app/terminal/terminal_observer.h"
+#include "engine/keyring_keys.h"
 #include "engine/site_lock.h"
 #include "platform/platform.h"
 #include "platform/terminal.h"
@@ -90,6 +91,15 @@ int RunSiteCommand(const TCliContext& context, const TCliCommand& command) {
   request.dry_run = command.dry_run;
   request.jobs = command.jobs == 0 ? DefaultJobs() : command.jobs;
   request.force = command.force;
+  // A keyring site: the owner password opens the keyring, and the pages
+  // get its keys.
+  if (!command.keyring.empty() && !command.dry_run) {
+    const TOutcome opened = OpenKeyringForLock(command.keyring, prepared.password, &request.keys);
+    if (!opened.ok()) {
+      for (const std::string& text : ProblemTexts(opened)) SayError(context, text);
+      return 1;
+    }
+  }
   TProgressDisplay progress(platform::IsTerminal(platform::StandardStream::Error) && !command.quiet &&
                             !command.dry_run);
   TTerminalObserver observer(false, progress);

@@ -1,7 +1,9 @@
 #include "app/terminal/unlock_command.h"
 
 #include "app/terminal/password_reading.h"
+#include "engine/keyring_keys.h"
 #include "engine/page_unlock.h"
+#include "platform/crypto.h"
 #include "platform/terminal.h"
 #include "resources/message_table.h"
 
@@ -13,9 +15,35 @@ int RunUnlockCommand(const std::string& program, const TCliCommand& command,
     return 1;
   }
   if (read.utf8.empty()) read.utf8 = argument_utf8;
-  const TPassword password = read.utf8.empty() ? TPassword(std::move(read.password))
-                                               : TPassword(std::move(read.password), std::move(read.utf8));
-  const TUnlockResult result = UnlockPage(command.operands[0], command.operands[1], password);
+  TUnlockKey key;
+  if (command.link) {
+    // The link comes as a password does (a file, a variable, standard input
+    // or the terminal without echo), never as an argument that every local
+    // user could read; the whole link or only its secret.
+    key.kind = TUnlockKey::TKind::LinkSecret;
+    const bool ok = ShareLinkSecret(read.password, &key.secret);
+    platform::Wipe(&read.password);
+    if (!ok) {
+      platform::WriteStandardError(program + ": " + messages::kUnlockLinkMalformed + "\n");
+      return 1;
+    }
+  } else if (!command.keyring.empty()) {
+    // The keyring's owner opens every page of the site with its content key.
+    const TPassword owner = read.utf8.empty() ? TPassword(std::move(read.password))
+                                              : TPassword(std::move(read.password), std::move(read.utf8));
+    const TOutcome opened = OpenKeyringForUnlock(command.keyring, owner, &key);
+    if (!opened.ok()) {
+      const TProblem& problem = opened.problem;
+      platform::WriteStandardError(
+          program + ": " +
+          messages::FormatWithReason(problem.message.text, problem.message.arguments, problem.reason) + "\n");
+      return 1;
+    }
+  } else {
+    key.password = read.utf8.empty() ? TPassword(std::move(read.password))
+                                     : TPassword(std::move(read.password), std::move(read.utf8));
+  }
+  const TUnlockResult result = UnlockPage(command.operands[0], command.operands[1], key);
   if (result.ok()) return 0;
   const TLockMessage& problem = result.problem.message;
   platform::WriteStandardError(program + ": " + messages::Format(problem.text, problem.arguments) + "\n");

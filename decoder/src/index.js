@@ -9,7 +9,7 @@ export { findBlock } from './page_block.js';
 export { UnlockFailure, MAX_ITERATIONS, chunkNonce, openStrongBlock, openedChunks } from './strong_block.js';
 export { keyFromLink } from './fragment.js';
 export { webCryptoBackend, nobleBackend, defaultBackend } from './strong_crypto.js';
-export { unlock, unlockXor, deriveStrongKey, unlockStrong } from './unlock.js';
+export { unlock, unlockXor, deriveStrongKey, linkKey, slotKeyFailure, unlockStrong } from './unlock.js';
 export { start } from './unlock_form.js';
 
 import { openAhead } from './site_keys.js';

@@ -1,6 +1,10 @@
 // Where a site's key is kept once a page of the site has been opened, so
 // that its other pages open without asking: by the site salt, which every
-// page of one site lock shares (a format 1 page is a site of its own).
+// page of one site lock shares (a format 1 page is a site of its own). A
+// keyring site (format 3) keeps its salt for the keyring's life, and its
+// kept key is the content key K, never a reader's password key or reader
+// key: so republishing keeps every reader signed in, and only a rotation
+// (a new K) ends that.
 //
 // For the browser session the key stays in memory, never in a store the
 // browser writes to disk:
@@ -15,7 +19,7 @@
 // Both backends keep it so; the fallback (no crypto.subtle) seals with the
 // bundled AES-GCM.
 //
-// "Remember me on this device" (WebCrypto, format 2) writes it to disk: a
+// "Remember me on this device" (WebCrypto, formats 2 and 3) writes it to disk: a
 // non-extractable CryptoKey in IndexedDB, database "zendrel", store
 // "site-keys", with the time it expires sealed with a key derived from it,
 // so that a rewritten expiry is refused. Where the browser has storage
@@ -96,6 +100,11 @@ function listen() {
     const data = event.data || {};
     if (typeof data.ask === 'string' && held.has(data.ask)) listening.postMessage({ salt: data.ask, key: held.get(data.ask) });
     if (data.forget) dropHeld();
+    // Another page proved a new key for a site whose key changed.
+    if (typeof data.renew === 'string' && held.has(data.renew) && data.key instanceof Uint8Array) {
+      held.set(data.renew, data.key);
+      writeCarry();
+    }
   };
 }
 
@@ -167,10 +176,20 @@ async function askOpenPages(salt) {
   return key;
 }
 
+// Salts whose kept key this page found changed (dropKeptKey).
+const changed = new Set();
+
 async function hold(salt, bytes) {
   held.set(salt, bytes);
   listen();
   await writeCarry();
+  if (!changed.delete(salt)) return;
+  // The open pages that still hold the old key take the new one.
+  const line = channel();
+  if (line) {
+    line.postMessage({ renew: salt, key: bytes });
+    line.close();
+  }
 }
 
 // After the unlocked page has been written (document.open removed the
@@ -291,7 +310,7 @@ const untilAad = (block) => new TextEncoder().encode(block.siteSaltText);
 // The remembered key of the block's site while it lasts, else null. A
 // record whose sealed expiry does not open, or has passed, deletes the store.
 async function remembered(block) {
-  if (!subtle() || block.version !== 2) return null;
+  if (!subtle() || block.version < 2) return null;
   let found;
   try {
     found = await inStore('readonly', (store) => store.get(block.siteSaltText));
@@ -336,7 +355,7 @@ export async function isRemembered(block) {
 }
 
 // Whether this page can remember its key across sessions.
-export const canRememberKeys = (block, backend) => backend.name === 'webcrypto' && block.version === 2;
+export const canRememberKeys = (block, backend) => backend.name === 'webcrypto' && block.version >= 2;
 
 // Keeps a proven key for this session, and for `rememberDays` days when
 // that is more than 0. `bytes` is the key itself, `key` its kept form.
@@ -356,6 +375,22 @@ export async function keepKey(block, backend, bytes, key, rememberDays) {
     await inStore('readwrite', (store) => store.put({ version: block.version, key, until: { nonce, sealed } }, block.siteSaltText));
   } catch (e) {
     // Not remembered: the next session asks again.
+  }
+}
+
+// Drops the block's site key, which no longer opens the site's pages (the
+// keyring was rotated): from this page, from what the tab carries, and
+// from the remembered store. The open pages that hold it take the new key
+// once one is proven here.
+export async function dropKeptKey(block) {
+  const salt = block.siteSaltText;
+  held.delete(salt);
+  changed.add(salt);
+  await writeCarry();
+  try {
+    if (await remembered(block)) await inStore('readwrite', (store) => store.delete(salt));
+  } catch (e) {
+    // Nothing remembered.
   }
 }
 

@@ -13,14 +13,19 @@
 // Format 2 names that derived key the site key (the salt is shared by every
 // page of one site lock) and seals each page with its own page key, HKDF of
 // the site key with the page salt (strong_crypto.js).
+// Format 3, a keyring site's, is format 2 with the slot count after the
+// kind and the slots after it (key_slots.js): the page key is HKDF of the
+// site's content key, which a slot opened with a reader's password or a
+// share link's secret gives.
 
 import { decodeBase64 } from './base64.js';
 import { nextLiteral, closesBlock } from './literals.js';
 import { STRONG_FORMAT_1, STRONG_FORMAT_2, CHUNK_SIZE, TAG_SIZE, MAX_ITERATIONS } from './format_constants.js';
+import { STRONG_FORMAT_3, slotCount, readSlot } from './key_slots.js';
 
 // The format's constants come from the C++ headers (format_constants.js).
 export { CHUNK_SIZE, MAX_ITERATIONS };
-export const STRONG_FORMATS = [STRONG_FORMAT_1, STRONG_FORMAT_2];
+export const STRONG_FORMATS = [STRONG_FORMAT_1, STRONG_FORMAT_2, STRONG_FORMAT_3];
 const SEALED_SIZE = CHUNK_SIZE + TAG_SIZE;
 // Base64 characters decoded between two pauses.
 const BATCH_CHARS = 1 << 20;
@@ -44,15 +49,15 @@ function bytesOf(text, length) {
 }
 
 // Reads the header literals after the format name, in a block whose lines
-// end with `lineBreak`:
-// four in format 1, five in format 2. Returns the block's description
-// ({ format: 'strong', version, iterations, siteSalt, siteSaltText,
-// pageSalt (format 2), prefix, kind, aad, from, to }), or { format,
-// damaged: true }. A count above the cap makes the block damaged, so it is
-// refused before any derivation.
+// end with `lineBreak`: four in format 1, five in format 2, six and the
+// slots in format 3. Returns the block's description ({ format: 'strong',
+// version, iterations, siteSalt, siteSaltText, pageSalt (formats 2 and
+// 3), prefix, kind, slots (format 3, see key_slots.js), aad, from, to }),
+// or { format, damaged: true }. A count above the cap makes the block
+// damaged, so it is refused before any derivation.
 export function readStrongHeader(text, formatLiteral, to, lineBreak) {
   const version = STRONG_FORMATS.indexOf(formatLiteral.value) + 1;
-  const count = version === 2 ? 6 : 5;
+  const count = version === 1 ? 5 : version === 2 ? 6 : 7;
   const literals = [formatLiteral];
   for (let i = 1; i < count; i++) {
     const next = nextLiteral(text, literals[i - 1].end, to, lineBreak);
@@ -61,7 +66,8 @@ export function readStrongHeader(text, formatLiteral, to, lineBreak) {
   }
   const values = literals.map((l) => l.value);
   const [iterationsText, siteSalt] = values.slice(1, 3);
-  const [prefix, kind] = values.slice(count - 2);
+  const kindAt = version === 3 ? count - 2 : count - 1;
+  const [prefix, kind] = values.slice(kindAt - 1, kindAt + 1);
   const iterations = /^[1-9][0-9]{0,9}$/.test(iterationsText) ? Number(iterationsText) : 0;
   const header = {
     format: 'strong',
@@ -69,7 +75,7 @@ export function readStrongHeader(text, formatLiteral, to, lineBreak) {
     iterations,
     siteSalt: bytesOf(siteSalt, 16),
     siteSaltText: siteSalt,
-    pageSalt: version === 2 ? bytesOf(values[3], 16) : null,
+    pageSalt: version >= 2 ? bytesOf(values[3], 16) : null,
     prefix: bytesOf(prefix, 7),
     kind,
     aad: new TextEncoder().encode(values.join('\n')),
@@ -79,8 +85,25 @@ export function readStrongHeader(text, formatLiteral, to, lineBreak) {
   };
   if (!iterations || iterations > MAX_ITERATIONS || !header.siteSalt || !header.prefix || (kind !== 'html' && kind !== 'text'))
     return { format: 'strong', damaged: true };
-  if (version === 2 && !header.pageSalt) return { format: 'strong', damaged: true };
+  if (version >= 2 && !header.pageSalt) return { format: 'strong', damaged: true };
+  if (version === 3 && !readSlots(text, header, slotCount(values[6]))) return { format: 'strong', damaged: true };
   return header;
+}
+
+// Reads a format 3 block's `count` slots into header.slots, moving
+// header.from past them; false when one is missing or malformed, or the
+// sealed data does not follow.
+function readSlots(text, header, count) {
+  if (!count) return false;
+  header.slots = [];
+  for (let i = 0; i < count; i++) {
+    const next = nextLiteral(text, header.from, header.to, header.lineBreak);
+    const slot = next && !closesBlock(text, next.end) && readSlot(next.value);
+    if (!slot) return false;
+    header.slots.push(slot);
+    header.from = next.end;
+  }
+  return true;
 }
 
 export function chunkNonce(prefix, index, last) {

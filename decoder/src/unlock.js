@@ -6,6 +6,7 @@ import { checkValue, passwordCandidates, XorDecoder, unwrapText } from './xor_bl
 import { UnlockFailure, openedChunks } from './strong_block.js';
 import { decodeText, streamingDecoder } from './page_text.js';
 import { decodedParts } from './page_writer.js';
+import { openSlots } from './key_slots.js';
 
 // Characters of an XOR block decoded between two pauses.
 const XOR_SLICE = 1 << 20;
@@ -76,9 +77,33 @@ export async function unlockXor(text, block, password, pause) {
 }
 
 // The key of a strong block for a typed password (UTF-8, as both builds
-// derive it): the site key of a format 2 block.
-export function deriveStrongKey(block, password, backend) {
-  return backend.deriveKey(new TextEncoder().encode(password), block.siteSalt, block.iterations);
+// derive it): the site key of a format 2 block; the content key of a
+// format 3 block, from the first slot that the derived password key opens
+// (one derivation however many slots). Throws an UnlockFailure: 'wrong'
+// when no slot opens, 'damaged' when a slot opens only half.
+export async function deriveStrongKey(block, password, backend) {
+  const key = await backend.deriveKey(new TextEncoder().encode(password), block.siteSalt, block.iterations);
+  return block.version === 3 ? contentKey(block, key, backend) : key;
+}
+
+// The key a share link's 32 bytes stand for: a format 2 site key is
+// itself; a format 3 link secret opens its slot, as a password key does.
+export function linkKey(block, secret, backend) {
+  return block.version === 3 ? contentKey(block, secret, backend) : Promise.resolve(secret);
+}
+
+// A failure of the slots is marked `inSlots`: a format 3 page whose first
+// chunk fails under the key its slot gave is damaged, not a wrong password
+// (slotKeyFailure).
+async function contentKey(block, passwordKey, backend) {
+  const opened = await openSlots(block, passwordKey, backend.unwrapper);
+  if (!opened.key) throw Object.assign(new UnlockFailure(opened.failure), { inSlots: true });
+  return opened.key;
+}
+
+// What a failure means when the key came from the page's own slots.
+export function slotKeyFailure(block, error) {
+  return block.version === 3 && error.kind === 'wrong' && !error.inSlots ? new UnlockFailure('damaged') : error;
 }
 
 // The bytes of the first batch, then the rest of the batches.

@@ -4,7 +4,9 @@
 // button #zendrel-forget.
 //
 // A strong page opens without asking when its site's key is kept
-// (site_keys.js) or comes with a share link (fragment.js). A template that
+// (site_keys.js) or comes with a share link (fragment.js). A keyring
+// site's page (format 3) that its kept key no longer opens asks again,
+// saying that the site's key has changed: the keyring was rotated. A template that
 // declares <meta name="zendrel-protection" content="aes-256-gcm"> opens
 // strong blocks only; <meta name="zendrel-remember-days" content="N">
 // sets how long "Remember me on this device" keeps the key (30 days when
@@ -13,8 +15,8 @@
 import { findBlock } from './page_block.js';
 import { UnlockFailure } from './strong_block.js';
 import { defaultBackend } from './strong_crypto.js';
-import { deriveStrongKey, unlockStrong, unlockXor } from './unlock.js';
-import { keptKey, keepKey, isRemembered, forgetKeys, dropReadableKeys, canRememberKeys, carryAcross } from './site_keys.js';
+import { deriveStrongKey, linkKey, slotKeyFailure, unlockStrong, unlockXor } from './unlock.js';
+import { keptKey, keepKey, isRemembered, forgetKeys, dropReadableKeys, canRememberKeys, carryAcross, dropKeptKey } from './site_keys.js';
 import { takeFragment, restartInto, isForget } from './fragment.js';
 import { show, painted } from './page_writer.js';
 import { deriveEarly, earlyKey } from './early_key.js';
@@ -32,6 +34,7 @@ const MESSAGES = {
   linkMalformed: 'This link carries a malformed key. Please enter the password.',
   forgotten: 'This device no longer remembers the key for this site.',
   newer: 'This page was locked by a newer version of Zendrel.',
+  keyChanged: 'The key of this site has changed. Please enter your password again.',
 };
 
 const DEFAULT_REMEMBER_DAYS = 30;
@@ -180,8 +183,9 @@ export function start(options = {}) {
       answerForgetLinks();
       if (strong) carryAcross();
       return true;
-    } catch (error) {
-      if (!(error instanceof UnlockFailure)) throw error;
+    } catch (thrown) {
+      if (!(thrown instanceof UnlockFailure)) throw thrown;
+      const error = strong && !secret.key ? slotKeyFailure(block, thrown) : thrown;
       if (showing) {
         restartInto(error.kind);
         return true;
@@ -265,9 +269,19 @@ export function start(options = {}) {
     }
     if (fragment && fragment.kind === 'key') {
       if (!fragment.key) return ask('linkMalformed');
-      return (await attempt({ keyBytes: fragment.key }, true)) || ask('linkWrong');
+      // A format 3 link's secret opens its own slot first.
+      const key = await linkKey(block, fragment.key, backend).catch((error) => error);
+      if (key instanceof UnlockFailure) return ask(key.kind === 'damaged' ? 'damaged' : 'linkWrong');
+      return (await attempt({ keyBytes: key }, true)) || ask('linkWrong');
     }
     const kept = await keptKey(block, backend);
-    if (!kept || !(await attempt({ key: kept.key }, true))) ask();
+    if (!kept) return ask();
+    if (await attempt({ key: kept.key }, true)) return;
+    if (block.version !== 3) return ask();
+    // The keyring was rotated: the stale key goes, and a reader who had
+    // asked to be remembered is offered that again.
+    await dropKeptKey(block);
+    if (kept.remembered && canRemember && remember) remember.checked = true;
+    ask('keyChanged');
   })();
 }

@@ -7,6 +7,12 @@
 #include "resources/message_table.h"
 
 TValueOr<TLockPlan> PlanLock(const TTemplate& found, const TPassword& password) {
+  return PlanLock(found, [&](TProtection protection, std::unique_ptr<TPageCodec>* codec) {
+    return MakePageCodec(protection, password, codec);
+  });
+}
+
+TValueOr<TLockPlan> PlanLock(const TTemplate& found, const TCodecMaker& make_codec) {
   TValueOr<TLockPlan> planned;
   TLockPlan* plan = &planned.value;
   plan->template_ = found;
@@ -27,7 +33,7 @@ TValueOr<TLockPlan> PlanLock(const TTemplate& found, const TPassword& password) 
     return planned;
   }
   std::unique_ptr<TPageCodec> made;
-  planned.problem = MakePageCodec(plan->area.protection, password, &made);
+  planned.problem = make_codec(plan->area.protection, &made);
   if (!planned.ok()) return planned;
   plan->codec = std::move(made);
   return planned;

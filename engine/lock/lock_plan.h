@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -35,3 +36,12 @@ struct TLockPlan {
 // failed derivation is kCannotMakeKey. The plan, or the problem; nothing
 // is changed either way.
 TValueOr<TLockPlan> PlanLock(const TTemplate& found, const TPassword& password);
+
+// Makes the codec for the template's protection once the start page is
+// found: a site lock's own choice (a keyring's, or a site key kept from
+// the output it replaces). The problem, with the codec left empty, when it
+// cannot be made.
+using TCodecMaker = std::function<TProblem(TProtection, std::unique_ptr<TPageCodec>*)>;
+
+// The same checks, the codec made by `make_codec`.
+TValueOr<TLockPlan> PlanLock(const TTemplate& found, const TCodecMaker& make_codec);

@@ -8,10 +8,15 @@
 #include <numeric>
 #include <thread>
 
+#include "engine/format/strong/keyring_codec.h"
+#include "engine/format/strong/strong_codec.h"
+#include "engine/format/strong/strong_keys.h"
+#include "engine/site/site_key_reuse.h"
 #include "engine/site/site_leaks.h"
 #include "engine/site/site_page_writer.h"
 #include "engine/site/site_plan.h"
 #include "engine/site/site_temporary.h"
+#include "platform/crypto.h"
 #include "platform/path_parts.h"
 #include "platform/platform.h"
 #include "resources/message_table.h"
@@ -254,17 +259,54 @@ bool SharedPage(const TSitePlan& plan, const std::string& named, std::string* pa
   return false;
 }
 
+// The run's codec: a keyring's (format 3, strong templates only); or, when
+// the run replaces a strong site locked with the same password, one that
+// keeps its site key; else a new one. `new_salt` is set when the replaced
+// site was locked with another password.
+TCodecMaker RunCodec(const TSiteRequest& request, const std::string& output, bool* new_salt) {
+  return [&request, output, new_salt](TProtection protection, std::unique_ptr<TPageCodec>* codec) -> TProblem {
+    if (request.keys) {
+      if (protection != TProtection::Strong)
+        return {{messages::kKeyringNeedsStrong, {request.template_.name}}, {}};
+      std::unique_ptr<TKeyringCodec> keyring;
+      TProblem problem = TKeyringCodec::Make(*request.keys, &keyring);
+      *codec = std::move(keyring);
+      return problem;
+    }
+    std::string utf8;
+    const platform::WipeOnExit wipe{&utf8};
+    if (protection == TProtection::Strong && request.force && platform::IsDirectory(output) &&
+        !StrongPasswordBytes(request.password, &utf8)) {
+      TStrongSiteKey kept;
+      switch (ReuseSiteKey(output, request.password, &kept)) {
+        case TSiteKeyReuse::Kept:
+          *codec = TStrongCodec::Continue(kept.salt, kept.iterations, kept.site_key);
+          return {};
+        case TSiteKeyReuse::OtherPassword:
+          *new_salt = true;
+          break;
+        case TSiteKeyReuse::NoLockedPage:
+          break;
+      }
+    }
+    return MakePageCodec(protection, request.password, codec);
+  };
+}
+
 }  // namespace
 
 TSiteResult LockSite(const TSiteRequest& request, TRunObserver& observer) {
   // Everything that can be checked is checked before anything is written.
+  const std::string output = platform::WithoutFinalSeparator(request.output);
   TSitePageWriter writer;
+  bool new_salt = false;
   if (!request.dry_run) {
-    if (TProblem problem = writer.Prepare(request.template_, request.password))
+    if (TProblem problem = writer.Prepare(request.template_, request.password, !request.keys,
+                                          RunCodec(request, output, &new_salt)))
       return Failed(std::move(problem));
   }
+  if (new_salt) observer.Warn({messages::kSiteNewSalt, {request.output}});
 
-  const std::string output = platform::WithoutFinalSeparator(request.output);
   bool output_exists = false;
   TSiteResult checked = CheckFolders(request, output, &output_exists);
   if (!checked.ok()) return checked;

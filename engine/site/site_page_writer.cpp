@@ -41,10 +41,17 @@ TProblem TSitePageWriter::ReadStartPage() {
 }
 
 TProblem TSitePageWriter::Prepare(const TTemplate& template_, const TPassword& password) {
+  return Prepare(template_, password, true, [&](TProtection protection, std::unique_ptr<TPageCodec>* codec) {
+    return MakePageCodec(protection, password, codec);
+  });
+}
+
+TProblem TSitePageWriter::Prepare(const TTemplate& template_, const TPassword& password, bool needs_password,
+                                  const TCodecMaker& make_codec) {
   // An empty password would encode nothing at all.
-  if (password.Typed().empty()) return {{messages::kPasswordNotEntered, {}}, {}};
+  if (needs_password && password.Typed().empty()) return {{messages::kPasswordNotEntered, {}}, {}};
   // The plan makes the run's codec: one key derivation for the whole site.
-  TValueOr<TLockPlan> planned = PlanLock(template_, password);
+  TValueOr<TLockPlan> planned = PlanLock(template_, make_codec);
   if (!planned.ok()) return planned.problem;
   plan_ = std::move(planned.value);
   site_key_ = plan_.codec->ShareKey();

@@ -21,6 +21,11 @@ class TSitePageWriter {
   // the run. The problem when the lock cannot go on (an empty password, a
   // missing or wrong template...).
   TProblem Prepare(const TTemplate& template_, const TPassword& password);
+  // The same with the run's codec made by `make_codec` (a keyring's, or one
+  // that keeps the replaced output's site key); `password` is only checked
+  // for being entered, and may be empty when `needs_password` is false.
+  TProblem Prepare(const TTemplate& template_, const TPassword& password, bool needs_password,
+                   const TCodecMaker& make_codec);
 
   // Writes the locked page of the page at `page` (a regular file of `size`
   // bytes and permission bits `permissions`, as the plan found it) into the

@@ -12,7 +12,7 @@
 
 namespace {
 
-TUnlockResult Decode(TBlockReader& reader, const std::string& locked_path, const TPassword& password,
+TUnlockResult Decode(TBlockReader& reader, const std::string& locked_path, const TUnlockKey& key,
                      TBlockSink& out) {
   std::string first;
   bool last = false;
@@ -21,11 +21,16 @@ TUnlockResult Decode(TBlockReader& reader, const std::string& locked_path, const
     return Failed({{messages::kUnlockCannotRead, {locked_path, reader.LastErrorText()}}, {}});
   if (status != TBlockReader::TStatus::Ok)
     return Failed({{messages::kUnlockNotLocked, {locked_path, reader.Problem()}}, {}});
-  if (first == kStrongFormatName || first == kStrongFormat2Name) {
-    if (last) return Failed({{messages::kUnlockDamaged, {"the block ends within its header"}}, {}});
-    return DecodeStrongBlock(reader, first, password, out);
+  if (first == kStrongFormatName || first == kStrongFormat2Name || first == kStrongFormat3Name) {
+    if (last)
+      return Failed({{messages::kUnlockDamaged, {"the block ends within its header"}}, {}});
+    return DecodeStrongBlock(reader, first, key, out);
   }
-  if (IsCheckValueLiteral(first)) return DecodeXorBlock(reader, first, last, password.Typed(), out);
+  if (IsCheckValueLiteral(first)) {
+    if (key.kind != TUnlockKey::TKind::Password)
+      return Failed({{messages::kUnlockLinkNotForFormat1, {}}, {}});
+    return DecodeXorBlock(reader, first, last, key.password.Typed(), out);
+  }
   // Every strong format's name starts so; one this program does not know
   // was written by a later release.
   if (first.rfind("ZENDREL-", 0) == 0) return Failed({{messages::kUnlockNewerVersion, {locked_path}}, {}});
@@ -36,7 +41,15 @@ TUnlockResult Decode(TBlockReader& reader, const std::string& locked_path, const
 
 TUnlockResult UnlockPage(const std::string& locked_path, const std::string& output_path,
                          const TPassword& password) {
-  if (platform::PathExists(output_path)) return Failed({{messages::kUnlockOutputExists, {output_path}}, {}});
+  TUnlockKey key;
+  key.password = password;
+  return UnlockPage(locked_path, output_path, key);
+}
+
+TUnlockResult UnlockPage(const std::string& locked_path, const std::string& output_path,
+                         const TUnlockKey& key) {
+  if (platform::PathExists(output_path))
+    return Failed({{messages::kUnlockOutputExists, {output_path}}, {}});
   // Opening a FIFO would wait for a writer, and a device may never end.
   switch (platform::KindOfPath(locked_path)) {
     case platform::PathKind::Directory:
@@ -73,7 +86,7 @@ TUnlockResult UnlockPage(const std::string& locked_path, const std::string& outp
   if (file == platform::kInvalidHandle)
     return Failed({{messages::kUnlockCannotCreate, {temp, platform::LastErrorText()}}, {}});
   TFileWriter sink(file);
-  TUnlockResult result = Decode(reader, locked_path, password, sink);
+  TUnlockResult result = Decode(reader, locked_path, key, sink);
   // A decoder that could not write says so without the file's name; the
   // sink keeps the system's reason, taken when the write failed.
   if (result.ok() && !sink.Flush()) result = Failed({{messages::kUnlockCannotWrite, {}}, {}});

@@ -6,7 +6,8 @@
 
 const fs = require('node:fs');
 const path = require('node:path');
-const { tempDir, installProgram, lockPage, buildDir, templateNames } = require('./support');
+const { tempDir, installProgram, lockPage, lockWithBlock, buildDir, templateNames } = require('./support');
+const { strongBlock, newKeyring, addReader, rotate } = require('./strong_encoder');
 const { corpus, writePage } = require('./corpus');
 const { launch, fileUrl, engines } = require('./browser');
 
@@ -96,6 +97,23 @@ async function shootAll(engine, out, work, program, shots) {
     // without asking until it is forgotten.
     await shoot(locked, `${slug}-5-unlocked`, right(password));
     if (strong) await shoot(locked, `${slug}-9-forgotten`, visitWith('#zendrel-forget', /no longer remembers/));
+    if (strong) {
+      // A keyring site's page, unlocked, then locked again after a
+      // rotation: the tab's kept key no longer opens it.
+      const ring = newKeyring(1000);
+      addReader(ring, password);
+      const keyringDir = tempDir('keyring-', work);
+      const lockKeyring = () => lockWithBlock(template, writePage(keyringDir, entry), strongBlock(entry.bytes, null, { version: 3, keyring: ring }).block);
+      const page = lockKeyring();
+      const rotated = async (tab) => {
+        await right(password)(tab);
+        rotate(ring);
+        lockKeyring();
+        await tab.goto(tab.startUrl);
+        await tab.waitForFunction(() => /has changed/.test(document.getElementById('zendrel-message').textContent));
+      };
+      await shoot(page, `${slug}-10-key-changed`, rotated);
+    }
   }
   const text = corpus.find((e) => e.name === 'notes.txt');
   const dir = tempDir('site-', work);

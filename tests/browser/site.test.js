@@ -363,6 +363,143 @@ describe('share links', () => {
   });
 });
 
+// The publisher's side of a keyring site, with the real program: `zendrel
+// keys` and `zendrel site --keyring`, the owner's password and a reader's
+// new one in the child's environment only. Returns what it printed.
+const OWNER = 'the keyring owner\u2019s password';
+function publisher(args, fresh) {
+  const at = args[0] === 'keys' ? 2 : 1;
+  const given = ['--password-env', 'ZENDREL_OWNER', ...(fresh ? ['--new-password-env', 'ZENDREL_NEW'] : [])];
+  const run = spawnSync(zendrelPath, [...args.slice(0, at), ...given, ...args.slice(at)], {
+    env: { ...process.env, ZENDREL_OWNER: OWNER, ZENDREL_NEW: fresh || '' },
+    input: '',
+    encoding: 'utf8',
+  });
+  assert.equal(run.status, 0, `zendrel ${args.join(' ')}: ${run.error || `exit ${run.status}`}: ${run.stderr}`);
+  return run.stdout;
+}
+
+describe('a keyring site: a password for each reader, share links, republishing, removal and rotation', () => {
+  const a = browserFor('keyring-a');
+  const b = browserFor('keyring-b');
+  const readerA = 'reader A\u2019s own password';
+  const readerB = 'reader B\u2019s own password';
+  let root;
+  let keyring;
+  let source;
+  let linkFragment;
+  const publish = (first = false) =>
+    publisher(['site', ...(first ? [] : ['--force']), '--quiet', '--template', path.join(templatesDir, 'Light'), '--keyring', keyring, source, root]);
+  before(() => {
+    const dir = tempDir('keyring-', work);
+    keyring = path.join(dir, 'site.keyring');
+    source = path.join(dir, 'source');
+    root = path.join(dir, 'published');
+    for (const [name, content] of Object.entries(SITE)) {
+      fs.mkdirSync(path.dirname(path.join(source, name)), { recursive: true });
+      fs.writeFileSync(path.join(source, name), content);
+    }
+    publisher(['keys', 'init', keyring, 'A'], readerA);
+    publisher(['keys', 'add', keyring, 'B'], readerB);
+    const secret = publisher(['keys', 'link', keyring, 'press']).slice(0, 43);
+    assert.match(secret, /^[A-Za-z0-9_-]{43}$/, 'keys link prints the secret');
+    linkFragment = '#zendrel-key=' + secret;
+    publish(true);
+  });
+  const at = (name) => path.join(root, name);
+  const pageSalt = () => fs.readFileSync(at('index.html'), 'latin1').split('//Page Begin')[1].match(/'[^']*'/g)[3];
+
+  async function typeIn(page, file, password, { remember = false } = {}) {
+    assert.equal(await outcome(page, file), 'asked');
+    if (remember) await page.check('#zendrel-remember');
+    await page.fill('#zendrel-password', password);
+    await page.press('#zendrel-password', 'Enter');
+  }
+
+  it('readers A and B each open the site with their own password; a republish keeps A\'s open tab, reload and remembered device signed in', async () => {
+    assert.equal(strongHeader(at('index.html'))[0], 'ZENDREL-AES-GCM-3');
+    const tab = await visit(a.browser, at('index.html'));
+    await typeIn(tab, at('index.html'), readerA, { remember: true });
+    assert.equal(await outcome(tab, at('index.html')), 'Home page');
+    assert.equal(await follow(tab, '#to-about', at('about.html')), 'About page');
+    const page = await visit(b.browser, at('about.html'));
+    await typeIn(page, at('about.html'), readerB);
+    assert.equal(await outcome(page, at('about.html')), 'About page');
+    await page.close();
+
+    const salt = pageSalt();
+    publish();
+    assert.notEqual(pageSalt(), salt, 'the republished pages have new page salts');
+    assert.equal(await follow(tab, '#to-home', at('index.html')), 'Home page', 'the open tab');
+    await tab.reload();
+    assert.equal(await outcome(tab, at('index.html')), 'Home page', 'a reload');
+    await a.restart();
+    const device = await visit(a.browser, at('sub/deep.html'));
+    assert.equal(await outcome(device, at('sub/deep.html')), 'Deep page', 'the remembered device');
+    await device.close();
+  });
+
+  it('removing B refuses B\'s password on re-locked pages, and a wrong password costs one derivation; the link still opens', async () => {
+    publisher(['keys', 'remove', keyring, 'B']);
+    publish();
+    await b.restart();
+    // Each derivation the page asks of WebCrypto is counted.
+    const counted = () => {
+      const derive = SubtleCrypto.prototype.deriveBits;
+      window.derivations = 0;
+      SubtleCrypto.prototype.deriveBits = function (algorithm, ...rest) {
+        if (algorithm.name === 'PBKDF2') window.derivations++;
+        return derive.call(this, algorithm, ...rest);
+      };
+    };
+    let page = await visit(b.browser, at('about.html'), '', counted);
+    for (const password of [readerB, 'not a reader']) {
+      await typeIn(page, at('about.html'), password);
+      await until(page, () => /Wrong password/.test(document.getElementById('zendrel-message').textContent), null, 'the refusal');
+    }
+    assert.equal(await page.evaluate(() => window.derivations), 2, 'one derivation per password');
+    await page.close();
+    page = await visit(b.browser, at('index.html'), linkFragment);
+    assert.equal(await outcome(page, at('index.html')), 'Home page', 'the link, before it is revoked');
+    await page.close();
+  });
+
+  it('revoking the link with --rotate: the link stops working, A\'s sessions end with the key-changed prompt, and A\'s unchanged password opens in every open tab and on the device', async () => {
+    // A's remembered device, and a second device of A's that keeps the key
+    // for the session only, in two tabs.
+    const device = await visit(a.browser, at('index.html'));
+    assert.equal(await outcome(device, at('index.html')), 'Home page');
+    await b.restart();
+    const tab = await visit(b.browser, at('index.html'));
+    await typeIn(tab, at('index.html'), readerA);
+    assert.equal(await outcome(tab, at('index.html')), 'Home page');
+    const other = await visit(b.browser, at('about.html'));
+    assert.equal(await outcome(other, at('about.html')), 'About page');
+
+    publisher(['keys', 'remove', '--rotate', keyring, 'press']);
+    publish();
+    for (const [page, remembered] of [[device, true], [tab, false]]) {
+      await page.reload();
+      assert.equal(await outcome(page, at('index.html')), 'asked');
+      assert.match(await message(page), /key of this site has changed/);
+      assert.equal(await page.evaluate(() => document.getElementById('zendrel-remember').checked), remembered, 'remembering as before');
+      await page.fill('#zendrel-password', readerA);
+      await page.press('#zendrel-password', 'Enter');
+      assert.equal(await outcome(page, at('index.html')), 'Home page');
+    }
+    assert.equal(await follow(other, '#to-home', at('index.html')), 'Home page', 'the other tab takes the new key');
+    await a.restart();
+    const again = await visit(a.browser, at('about.html'));
+    assert.equal(await outcome(again, at('about.html')), 'About page', 'the device remembers the new key');
+    await again.close();
+    await b.restart();
+    const revoked = await visit(b.browser, at('index.html'), linkFragment);
+    assert.equal(await outcome(revoked, at('index.html')), 'asked', 'the revoked link');
+    assert.match(await message(revoked), /does not open/);
+    await revoked.close();
+  });
+});
+
 describe('a page cut short after its first batches', () => {
   const b = browserFor('cut');
 

@@ -7,7 +7,7 @@ const test = require('node:test');
 const assert = require('node:assert/strict');
 const path = require('node:path');
 const { templatesDir, decoderName } = require('./support');
-const { strongBlock, newSite, CHUNK } = require('./strong_encoder');
+const { strongBlock, newSite, CHUNK, newKeyring, addReader, addLink, removeSlot, rotate, slotLiterals } = require('./strong_encoder');
 
 const decoder = require(path.join(templatesDir, 'Light', decoderName));
 const backends = { webcrypto: decoder.webCryptoBackend(globalThis.crypto.subtle), noble: decoder.nobleBackend };
@@ -36,8 +36,8 @@ function utf16(text, order) {
 async function open(script, password, backend = backends.webcrypto) {
   const block = decoder.findBlock(script);
   if (block.damaged) return 'damaged';
-  const key = await decoder.deriveStrongKey(block, password, backend);
   try {
+    const key = await decoder.deriveStrongKey(block, password, backend);
     return Buffer.from(await decoder.openStrongBlock(script, block, await backend.opener(key, block)));
   } catch (error) {
     if (!(error instanceof decoder.UnlockFailure)) throw error;
@@ -236,4 +236,132 @@ test('html and text pages come back as the page to show, with the usual characte
       assert.deepEqual(shown, expected);
     }
   }
+});
+
+// A keyring site's page (format 3) opened as a reader would: with a
+// password (a string) or a share link's secret (bytes). The page's text, or
+// the failure's kind.
+async function openKeyring(script, secret, backend = backends.webcrypto) {
+  const block = decoder.findBlock(script);
+  if (block.damaged) return 'damaged';
+  try {
+    const key =
+      typeof secret === 'string' ? await decoder.deriveStrongKey(block, secret, backend) : await decoder.linkKey(block, secret, backend);
+    return (await decoder.unlockStrong(script, block, key, backend, async () => {})).text;
+  } catch (error) {
+    if (!(error instanceof decoder.UnlockFailure)) throw error;
+    return decoder.slotKeyFailure(block, error).kind;
+  }
+}
+
+const keyringPage = (text, ring, slots) => lockedScript(strongBlock(Buffer.from(text), null, { version: 3, kind: 'text', keyring: ring, slots }).block);
+
+// Counts the password derivations a backend runs.
+function counting(backend) {
+  const counted = { ...backend, derivations: 0 };
+  counted.deriveKey = (...args) => (counted.derivations++, backend.deriveKey(...args));
+  return counted;
+}
+
+test('format 3: each reader\'s password and a link secret open every page of a keyring site, to its content key; republishing keeps it', async () => {
+  const ring = newKeyring(FAST);
+  const readers = ['reader \u00e4', 'reader b'];
+  for (const password of readers) addReader(ring, password);
+  const link = addLink(ring);
+  for (const [name, backend] of Object.entries(backends)) {
+    // Two runs: each draws new page salts, nonces and content wraps.
+    for (const run of [1, 2]) {
+      const slots = slotLiterals(ring);
+      const scripts = ['page one', 'page two'].map((text) => keyringPage(`${text}, run ${run}`, ring, slots));
+      const block = decoder.findBlock(scripts[0]);
+      assert.equal(block.version, 3);
+      assert.equal(block.slots.length, 3);
+      for (const secret of [...readers, link.secret]) {
+        const what = `${name}, run ${run}, ${typeof secret === 'string' ? secret : 'the link'}`;
+        const key = typeof secret === 'string' ? await decoder.deriveStrongKey(block, secret, backend) : await decoder.linkKey(block, secret, backend);
+        assert.deepEqual(Buffer.from(key), ring.key, what);
+        assert.equal(await openKeyring(scripts[0], secret, backend), `page one, run ${run}`, what);
+        assert.equal(await openKeyring(scripts[1], secret, backend), `page two, run ${run}`, what);
+      }
+      // The content key itself, as a browser keeps it, opens the page.
+      const shown = await decoder.unlockStrong(scripts[1], decoder.findBlock(scripts[1]), ring.key, backend, async () => {});
+      assert.equal(shown.text, `page two, run ${run}`, name);
+    }
+  }
+});
+
+test('format 3: a wrong password costs one derivation, however many slots; a removed reader, a revoked link and an old key are refused', async () => {
+  const ring = newKeyring(FAST);
+  addReader(ring, 'stays');
+  const leave = addReader(ring, 'leaves');
+  const link = addLink(ring);
+  for (let i = 0; i < 253; i++) addLink(ring);
+  const before = ring.key;
+  const page = keyringPage('page', ring);
+  assert.equal(decoder.findBlock(page).slots.length, 256);
+  for (const [name, plain] of Object.entries(backends)) {
+    const backend = counting(plain);
+    assert.equal(await openKeyring(page, 'wrong', backend), 'wrong', name);
+    assert.equal(await openKeyring(page, 'stays', backend), 'page', name);
+    assert.equal(backend.derivations, 2, `${name}: one derivation per password`);
+    assert.equal(await openKeyring(page, Buffer.alloc(32, 1), backend), 'wrong', `${name}: a secret of no slot`);
+  }
+  removeSlot(ring, leave);
+  removeSlot(ring, link);
+  const relocked = keyringPage('relocked', ring);
+  assert.equal(await openKeyring(relocked, 'leaves'), 'wrong');
+  assert.equal(await openKeyring(relocked, link.secret), 'wrong');
+  assert.equal(await openKeyring(relocked, 'stays'), 'relocked');
+  rotate(ring);
+  const rotated = keyringPage('rotated', ring);
+  assert.equal(await openKeyring(rotated, 'stays'), 'rotated');
+  // The old content key, kept by a browser, fails the first chunk.
+  await assert.rejects(decoder.unlockStrong(rotated, decoder.findBlock(rotated), before, backends.webcrypto, async () => {}), { kind: 'wrong' });
+});
+
+test('format 3: a swapped, truncated, foreign or altered slot is refused, and says why', async () => {
+  const ring = newKeyring(FAST);
+  addReader(ring, 'a');
+  addReader(ring, 'b');
+  const other = newKeyring(FAST);
+  addReader(other, 'a');
+  const good = slotLiterals(ring);
+  const bytes = good.map((s) => Buffer.from(s, 'base64'));
+  const parts = (b) => [b.subarray(0, 16), b.subarray(16, 76), b.subarray(76)];
+  const slot = (id, reader, content) => Buffer.concat([id, reader, content]).toString('base64');
+  const [a, b] = bytes.map(parts);
+  const [foreign] = slotLiterals(other).map((s) => parts(Buffer.from(s, 'base64')));
+  const flip = (buffer, at) => Buffer.from(buffer.map((x, i) => (i === at ? x ^ 1 : x)));
+  // A content wrap of another content key, made as the program would.
+  const otherKey = { ...ring, key: Buffer.alloc(32, 9) };
+  const wrongContent = parts(Buffer.from(slotLiterals(otherKey)[0], 'base64'))[2];
+  const cases = [
+    // name, slot literals, the password, the outcome
+    ['as written', good, 'a', 'page'],
+    ['the wraps of a slot swapped', [slot(a[0], a[2], a[1]), good[1]], 'a', 'wrong'],
+    ['a reader wrap under another slot\'s id', [slot(b[0], a[1], a[2]), good[1]], 'a', 'wrong'],
+    ['a slot of another site', [slot(foreign[0], foreign[1], foreign[2]), good[1]], 'a', 'wrong'],
+    ['content wraps swapped between slots', [slot(a[0], a[1], b[2]), slot(b[0], b[1], a[2])], 'a', 'damaged'],
+    ['a content wrap altered', [slot(a[0], a[1], flip(a[2], 40)), good[1]], 'a', 'damaged'],
+    ['a reader wrap altered', [slot(a[0], flip(a[1], 20), a[2]), good[1]], 'a', 'wrong'],
+    ['a content wrap of another content key', [slot(a[0], a[1], wrongContent), good[1]], 'a', 'damaged'],
+    ['another reader\'s slot still opens', [slot(a[0], a[1], flip(a[2], 40)), good[1]], 'b', 'page'],
+    ['a slot cut short', [good[0].slice(0, -4), good[1]], 'a', 'damaged'],
+    ['a slot too long', [good[0] + 'AAAA', good[1]], 'a', 'damaged'],
+    ['a slot not base64', [good[0].slice(0, -1) + '*', good[1]], 'a', 'damaged'],
+  ];
+  for (const [name, slots, password, expected] of cases) {
+    for (const [backend, chosen] of Object.entries(backends)) {
+      assert.equal(await openKeyring(keyringPage('page', ring, slots), password, chosen), expected, `${name}, ${backend}`);
+    }
+  }
+  // The slot count: it must match the slots, and is in the chunks' additional data.
+  const page = keyringPage('page', ring, good);
+  const counted = (count) => page.replace("'text',\r\n'2'", `'text',\r\n'${count}'`);
+  assert.notEqual(counted('3'), page);
+  const counts = [['1', 'damaged'], ['3', 'damaged'], ['0', 'damaged'], ['02', 'damaged'], ['4097', 'damaged'], ['two', 'damaged']];
+  for (const [count, expected] of counts) assert.equal(await openKeyring(counted(count), 'a'), expected, `count ${count}`);
+  // One slot fewer and a count to match: the chunks' additional data no longer does.
+  const dropped = page.replace("'text',\r\n'2'", "'text',\r\n'1'").replace(`'${good[1]}',\r\n`, '');
+  assert.equal(await openKeyring(dropped, 'a'), 'damaged');
 });

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "engine/format/base64.h"
+#include "engine/format/strong/keyring_codec.h"
 #include "engine/format/strong/strong_codec.h"
 #include "engine/lock_page.h"
 #include "fileio/block_sink.h"
@@ -25,6 +26,7 @@
 #include "tests/support/message_recorder.h"
 #include "tests/support/strong_format1.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_site_keys.h"
 #include "zendrel_version.h"
 
 namespace {
@@ -350,6 +352,68 @@ TEST_F(UnlockTest, EveryPasswordSourceOpensThePage) {
               std::string::npos)
         << run.errors;
     EXPECT_FALSE(Exists(dir_ / "none"));
+  }
+}
+
+// A keyring site's page (format 3): a reader's password opens it, and so
+// does a share link given as a password is (a file, a variable, standard
+// input), whole or only its secret; a link whose slot is gone does not.
+TEST_F(UnlockTest, AKeyringPageOpensByAReadersPasswordOrAShareLink) {
+  const std::string page = "<html>" + RandomBytes(70000, 9, false) + "</html>";
+  const std::string link = testing_support::SystemRandomBytes(32);
+  std::string code = Base64Encode(link);
+  code.pop_back();  // base64url without its "="
+  for (char& c : code) c = c == '+' ? '-' : c == '/' ? '_' : c;
+  const auto keys = testing_support::MakeSiteKeys(testing_support::SystemRandomBytes(16), 1000,
+                                                  {"reader one", "reader two"}, {link});
+  std::unique_ptr<TKeyringCodec> codec;
+  ASSERT_FALSE(TKeyringCodec::Make(*keys, &codec));
+  WriteFile(dir_ / "page", page);
+  TByteSource source;
+  ASSERT_TRUE(source.Open(dir_ / "page"));
+  TStringSink sink;
+  ASSERT_TRUE(codec->WriteBlock(source, false, "\r\n", sink).ok());
+  const std::string locked = dir_ / "locked.html";
+  WriteFile(locked, testing_support::TemplateStartPage(sink.Text));
+  WriteFile(dir_ / "whole-link", "https://example.org/site/index.html#zendrel-key=" + code + "\n");
+  WriteFile(dir_ / "reader", "reader two\n");
+  UnlockInput from_stdin, from_environment, revoked;
+  from_stdin.stdin_file = dir_ / "reader";
+  from_environment.environment = {{"ZENDREL_TEST_LINK", code}};
+  revoked.environment = {{"ZENDREL_TEST_LINK", std::string(43, 'A')}};
+  struct Way {
+    const char* name;
+    std::string program;
+    std::vector<std::string> options;
+    UnlockInput input;
+    std::string errors;  // empty: the page opens
+  };
+  const Way ways[] = {
+      {"a reader's password", TerminalProgram(), {"unlock", "--password-stdin"}, from_stdin, ""},
+      {"the whole link", TerminalProgram(), {"unlock", "--link", "--password-file", dir_ / "whole-link"}, {}, ""},
+      {"the link's secret", UnlockProgram(), {"--link", "--password-env", "ZENDREL_TEST_LINK"}, from_environment,
+       ""},
+      {"a revoked link",
+       UnlockProgram(),
+       {"--link", "--password-env", "ZENDREL_TEST_LINK"},
+       revoked,
+       "zendrel-unlock: The link opens none of the page's 3 slots: it was revoked, or the page was altered.\n"},
+      {"a password given as a link",
+       UnlockProgram(),
+       {"--link", "--password-stdin"},
+       from_stdin,
+       "zendrel-unlock: That is no share link: give the link, or the 43 characters after #zendrel-key=.\n"},
+  };
+  int n = 0;
+  for (const Way& way : ways) {
+    SCOPED_TRACE(way.name);
+    const std::string out = dir_ / ("out" + std::to_string(++n));
+    std::vector<std::string> arguments = way.options;
+    arguments.insert(arguments.end(), {locked, out});
+    const UnlockRun run = RunUnlock(way.program, arguments, way.input);
+    EXPECT_EQ(run.exit_code, way.errors.empty() ? 0 : 1);
+    EXPECT_EQ(run.errors, way.errors);
+    EXPECT_EQ(Exists(out) && ReadFile(out) == page, way.errors.empty());
   }
 }
 

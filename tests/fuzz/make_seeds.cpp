@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "engine/format/base64.h"
+#include "engine/format/strong/key_wraps.h"
+#include "engine/format/strong/keyring_codec.h"
+#include "engine/format/strong/strong_keys.h"
 #include "engine/format/xor/page_encoding.h"
 #include "engine/keyring.h"
 #include "engine/template/payload_area.h"
@@ -21,6 +25,36 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr char kPassword[] = "fuzz-password";  // the unlock harness's
+
+// A keyring site's block (format 3) at the harness's low cost: a slot for
+// a link first, then the slot the harness's password opens.
+std::string KeyringBlock(const std::string& page, bool text_page, const std::string& line_break) {
+  TSiteKeys keys;
+  keys.site_salt.assign(kStrongSaltSize, 's');
+  keys.iterations = fuzz::kFuzzIterations;
+  keys.content_key.assign(32, 'k');
+  std::string password_key;
+  DeriveSiteKey(kPassword, keys.site_salt, keys.iterations, &password_key);
+  for (const std::string& key : {std::string(32, 'l'), password_key}) {
+    TKeySlot slot;
+    slot.id.fill(static_cast<unsigned char>('0' + keys.slots.size()));
+    slot.reader_key.assign(32, static_cast<char>('r' + keys.slots.size()));
+    const std::string id(slot.id.begin(), slot.id.end());
+    SealKeyWrap(key, slot.reader_key,
+                StrongWrapAad(Base64Encode(keys.site_salt), Base64Encode(id), kStrongReaderWrapLabel),
+                &slot.reader_wrap);
+    keys.slots.push_back(slot);
+  }
+  std::unique_ptr<TKeyringCodec> codec;
+  TKeyringCodec::Make(keys, &codec);
+  const std::string path = (fs::temp_directory_path() / "make-seeds-keyring-page").string();
+  fuzz::WriteFile(path, page);
+  TByteSource source;
+  TStringSink block;
+  if (codec && source.Open(path)) codec->WriteBlock(source, text_page, line_break, block);
+  fs::remove(path);
+  return block.Text;
+}
 
 std::string WithLf(std::string text) {
   std::string out;
@@ -94,6 +128,7 @@ int main(int argc, char** argv) {
             fuzz::WriteLowCostStrongBlock(bytes, kPassword, format2, text_page, area.line_break, block);
             blocks.push_back({format2 ? "strong2" : "strong1", block.Text});
           }
+          blocks.push_back({"strong3", KeyringBlock(bytes, text_page, area.line_break)});
         } else {
           TStringSink block;
           fuzz::WriteXorBlock(bytes, kPassword, text_page, area.line_break, block);

@@ -167,6 +167,12 @@ TEST(ParseCliArguments, MalformedCommandLinesSayWhy) {
       {{"site", "--share-page", "a.html", "in", "out"}, "--share-page needs --share-url"},
       {{"lock", "--copy", "*.css", "p", "b"}, "--copy does not apply to lock"},
       {{"lock", "--dry-run", "p", "b"}, "--dry-run does not apply to lock"},
+      {{"lock", "--keyring", "k", "p", "b"}, "--keyring does not apply to lock"},
+      {{"site", "--link", "in", "out"}, "--link does not apply to site"},
+      {{"site", "--keyring", "k", "--share-url", "https://h/", "in", "out"},
+       "--share-url does not apply to a keyring site: its share links come from \"zendrel keys link\""},
+      {{"unlock", "--link", "--keyring", "k", "l", "o"},
+       "--link and --keyring are two ways to open the page: name one"},
   };
   for (const Refused& c : cases) {
     const TCliParse parse = ParseCliArguments(c.arguments);
@@ -196,6 +202,14 @@ TEST(ParseUnlockArguments, TheThirdOperandIsThePasswordWhenNoSourceIsNamed) {
        {},
        "unlock takes a locked page and an output file; more were given"},
       {{"--template", "Dark", "l", "o"}, TCliAction::Usage, {}, "--template does not apply to unlock"},
+      {{"--link", "l", "o"}, TCliAction::Unlock, TPasswordSource::Prompt, ""},
+      {{"--link", "--password-env", "V", "l", "o"}, TCliAction::Unlock, TPasswordSource::Environment, "V"},
+      {{"--keyring", "k", "--password-stdin", "l", "o"}, TCliAction::Unlock, TPasswordSource::Stdin, ""},
+      {{"--link", "l", "o", "https://h/#zendrel-key=x"},
+       TCliAction::Usage,
+       {},
+       "--link reads the link from --password-stdin, --password-file, --password-env or the terminal, never "
+       "from the command line"},
   };
   for (const Case& c : cases) {
     const TCliParse parse = ParseUnlockArguments(c.arguments);
@@ -210,6 +224,8 @@ TEST(ParseUnlockArguments, TheThirdOperandIsThePasswordWhenNoSourceIsNamed) {
     EXPECT_EQ(parse.command.password_from, c.from) << shown;
     if (c.action == TCliAction::Unlock) {
       EXPECT_EQ(parse.command.operands, (Args{"l", "o"})) << shown;
+      EXPECT_EQ(parse.command.link, c.arguments[0] == "--link") << shown;
+      EXPECT_EQ(parse.command.keyring, c.arguments[0] == "--keyring" ? "k" : "") << shown;
     }
   }
 }

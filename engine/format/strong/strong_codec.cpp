@@ -29,8 +29,13 @@ TProblem TStrongCodec::Make(const TPassword& password, const std::string& site_s
   if (TProblem problem = StrongPasswordBytes(password, &utf8)) return problem;
   if (site_salt.size() != kStrongSaltSize || !DeriveSiteKey(utf8, site_salt, kStrongIterations, &site_key))
     return {{messages::kCannotMakeKey, {}}, {}};
-  codec->reset(new TStrongCodec(site_salt, site_key));
+  codec->reset(new TStrongCodec(site_salt, site_key, kStrongIterations));
   return {};
+}
+
+std::unique_ptr<TStrongCodec> TStrongCodec::Continue(std::string site_salt, std::uint32_t iterations,
+                                                     std::string site_key) {
+  return std::unique_ptr<TStrongCodec>(new TStrongCodec(std::move(site_salt), std::move(site_key), iterations));
 }
 
 TOutcome TStrongCodec::WriteBlock(TByteSource& page, bool text_page, const std::string& line_break,
@@ -46,7 +51,7 @@ TOutcome TStrongCodec::WriteBlock(TByteSource& page, bool text_page, const std::
                                   const std::string& page_salt, const std::string& nonce_prefix,
                                   TBlockSink& sink, const TCodecProgress& progress) {
   const std::vector<std::string> header = {
-      kStrongFormat2Name,         std::to_string(kStrongIterations),
+      kStrongFormat2Name,         std::to_string(iterations_),
       Base64Encode(site_salt_),   Base64Encode(page_salt),
       Base64Encode(nonce_prefix), text_page ? kStrongTextKind : kStrongHtmlKind};
   std::string page_key;

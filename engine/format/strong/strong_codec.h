@@ -4,6 +4,7 @@
 // and its own key from the site key by HKDF.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <utility>
@@ -19,6 +20,12 @@ class TStrongCodec final : public TPageCodec {
   static TProblem Make(const TPassword& password, const std::string& site_salt,
                        std::unique_ptr<TStrongCodec>* codec);
 
+  // Goes on with a site locked before: its site salt, iteration count and
+  // the site key derived from them (checked against one of its pages), so
+  // that the new pages open under the same site key and no derivation runs.
+  static std::unique_ptr<TStrongCodec> Continue(std::string site_salt, std::uint32_t iterations,
+                                                std::string site_key);
+
   TProtection Protection() const override { return TProtection::Strong; }
 
   // A fresh page salt and nonce prefix from the system's random source.
@@ -26,7 +33,7 @@ class TStrongCodec final : public TPageCodec {
                       const TCodecProgress& progress = {}) override;
 
   // The same with a given page salt (16 bytes) and nonce prefix (7 bytes),
-  // so that tests can fix them; CryptoFailed for other sizes. Never reuse a
+  // so that tests can fix them; kCannotMakeKey for other sizes. Never reuse a
   // page salt within one run.
   TOutcome WriteBlock(TByteSource& page, bool text_page, const std::string& line_break,
                       const std::string& page_salt, const std::string& nonce_prefix, TBlockSink& sink,
@@ -40,8 +47,9 @@ class TStrongCodec final : public TPageCodec {
   std::string ShareKey() const override { return site_key_; }
 
  private:
-  TStrongCodec(std::string site_salt, std::string site_key)
-      : site_salt_(std::move(site_salt)), site_key_(std::move(site_key)) {}
+  TStrongCodec(std::string site_salt, std::string site_key, std::uint32_t iterations)
+      : site_salt_(std::move(site_salt)), site_key_(std::move(site_key)), iterations_(iterations) {}
 
   std::string site_salt_, site_key_;
+  std::uint32_t iterations_;
 };

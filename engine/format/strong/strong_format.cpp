@@ -17,3 +17,8 @@ void StrongNonce(const std::string& prefix, std::uint32_t index, bool last,
   nonce[10] = static_cast<unsigned char>(index);
   nonce[11] = last ? 1 : 0;
 }
+
+std::string StrongWrapAad(const std::string& site_salt_base64, const std::string& slot_id_base64,
+                          const char* label) {
+  return std::string(kStrongFormat3Name) + "\n" + site_salt_base64 + "\n" + slot_id_base64 + "\n" + label;
+}

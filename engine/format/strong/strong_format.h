@@ -46,6 +46,30 @@ inline constexpr std::size_t kStrong2HeaderLiterals = 6;
 // Format 2's HKDF info: these 16 ASCII bytes, no terminator.
 inline constexpr char kStrongPageKeyInfo[] = "zendrel page key";
 
+// Format 3, a keyring site's: the page key comes from the site's content
+// key K, which each slot carries wrapped twice (K under the slot's reader
+// key R, R under the reader's password key).
+inline constexpr char kStrongFormat3Name[] = "ZENDREL-AES-GCM-3";
+// Format 3's header: name, iterations, site salt, page salt, nonce prefix,
+// kind, slot count; the slots follow it, then the sealed data.
+inline constexpr std::size_t kStrong3HeaderLiterals = 7;
+// A reader accepts 1 to this many slots.
+inline constexpr std::size_t kStrongMaxSlots = 4096;
+inline constexpr std::size_t kStrongSlotIdSize = 16;
+// A wrap: its 12-byte nonce, a 32-byte key sealed, the 16-byte tag.
+inline constexpr std::size_t kStrongWrapSize = 60;
+// A slot: id, reader wrap, content wrap; 184 base64 characters.
+inline constexpr std::size_t kStrongSlotSize = 136;
+// The last line of each wrap's additional data.
+inline constexpr char kStrongReaderWrapLabel[] = "reader key";
+inline constexpr char kStrongContentWrapLabel[] = "content key";
+
+// A format 3 wrap's additional data: the format's name, the site salt and
+// the slot id (both in base64, as the page writes them) and the label,
+// joined by LF.
+std::string StrongWrapAad(const std::string& site_salt_base64, const std::string& slot_id_base64,
+                          const char* label);
+
 // The additional data of every chunk: the header literals' contents joined
 // by single LF characters.
 std::string StrongAad(const std::vector<std::string>& header);

@@ -12,8 +12,11 @@ import { deriveStrongKey } from './unlock.js';
 import { openWhileLoading } from './early_chunks.js';
 
 // The header literals take some 150 characters; this many past the marker
-// hold them whole, with room to spare.
+// hold them whole, with room to spare. A keyring page's slots follow them,
+// each one line of some 190 characters: the room then grows to hold them.
 const HEADER_ROOM = 1024;
+const SLOT_ROOM = 200;
+let room = HEADER_ROOM;
 const LOOK_EVERY_MS = 20;
 
 let early = null;
@@ -32,7 +35,7 @@ function firstCharacters(holder, count) {
 // the block is not a readable strong one, undefined while it is too early.
 function headerSoFar() {
   const holder = document.getElementById('zendrel-page');
-  const head = holder && firstCharacters(holder, HEADER_ROOM);
+  const head = holder && firstCharacters(holder, room);
   if (!head) return undefined;
   const begin = head.indexOf(BEGIN_MARKER);
   if (begin < 0) return null;
@@ -43,6 +46,14 @@ function headerSoFar() {
   const first = readLiteral(head, from, head.length);
   if (!first || !STRONG_FORMATS.includes(first.value)) return null;
   const header = readStrongHeader(head, first, head.length, lineBreak);
+  if (header.damaged && room === HEADER_ROOM) {
+    // The seventh literal counts a keyring page's slots: wait for them all.
+    const count = /^'([1-9][0-9]{0,3})',$/.exec(head.slice(from).split(lineBreak)[6] || '');
+    if (count) {
+      room = HEADER_ROOM + Number(count[1]) * SLOT_ROOM;
+      return undefined;
+    }
+  }
   return header.damaged ? null : header;
 }
 
@@ -68,7 +79,14 @@ export function deriveEarly(password) {
   const backend = defaultBackend();
   const key = header().then(async (found) => {
     if (!found) return null;
-    const bytes = await deriveStrongKey(found, password, backend);
+    // A password that opens no slot of a keyring page is remembered as such,
+    // so that start() reports it without deriving the same key again.
+    let bytes;
+    try {
+      bytes = await deriveStrongKey(found, password, backend);
+    } catch (failure) {
+      return { found, failure };
+    }
     // The chunks are opened while the rest of the block is parsed.
     openWhileLoading(found, password, await backend.opener(await backend.siteKey(bytes, found), found));
     return { found, bytes };
@@ -82,7 +100,8 @@ export async function earlyKey(block, password) {
   if (!early || early.password !== password) return null;
   const derived = await early.key.catch(() => null);
   if (!derived) return null;
-  const { found, bytes } = derived;
+  const { found, bytes, failure } = derived;
   const same = found.version === block.version && found.iterations === block.iterations && found.siteSaltText === block.siteSaltText;
+  if (same && failure) throw failure;
   return same ? bytes : null;
 }

@@ -23,7 +23,7 @@ class TPrintingObserver : public TRunObserver {
 int main(int argc, char** argv) {
   if (argc != 6 && argc != 7) return 2;
   TSiteRequest request;
-  request.template_ = {"test", argv[1]};
+  request.template_ = {"test", argv[1], {}};
   request.source = argv[2];
   request.output = argv[3];
   request.password = argv[4];

@@ -50,7 +50,7 @@ TEST(SiteStrong, EveryPageOfTheSiteIsWrittenForTheIndependentCheck) {
 
   const std::string password = "site password \xC3\xA9";
   TSiteRequest request;
-  request.template_ = {"Strong", root + "Templates/Strong/"};
+  request.template_ = {"Strong", root + "Templates/Strong/", {}};
   request.source = root + "site";
   request.output = root + "out";
   // Its UTF-8 form given as such: a bare narrow string is in the system's code

@@ -50,7 +50,7 @@ TEST(FileModes, TheUnlockedPageIsTheOwnersOnlyWhateverTheLockedPagesBits) {
     WriteFile(root / "Templates/Plain/index.html", TemplateStartPage());
     WriteFile(root / "site/page.html", "a private page");
     TSiteRequest request;
-    request.template_ = {"Plain", root / "Templates/Plain/"};
+    request.template_ = {"Plain", root / "Templates/Plain/", {}};
     request.source = root / "site";
     request.output = root / "out";
     request.password = "pagekey";

@@ -69,7 +69,7 @@ struct TSiteFixture {
     WriteFile(root / "Templates/Plain/index.html", TemplateStartPage());
     WriteFile(root / "Templates/Plain/zendrel-extra.css", "body{}");
     WriteFile(root / "Templates/Plain/zendrel/unlock.js", "unlock();");
-    request.template_ = {"Plain", root / "Templates/Plain/"};
+    request.template_ = {"Plain", root / "Templates/Plain/", {}};
     request.source = root / "site";
     request.output = root / "out";
     request.password = kPassword;
@@ -585,7 +585,9 @@ TEST(LockSite, AStrictLockWithALeakAndADryRunWriteNothing) {
 
     EXPECT_EQ(Names(Tree(f.root.path())), root_before) << strict;
     EXPECT_EQ(result.ok(), !strict);
-    if (strict) EXPECT_EQ(result.problem.message.text, messages::kSiteLeaksStrict);
+    if (strict) {
+      EXPECT_EQ(result.problem.message.text, messages::kSiteLeaksStrict);
+    }
     ASSERT_EQ(result.leaks.size(), 1u) << strict;
     EXPECT_EQ(result.leaks[0].path, "search.js");
     if (strict) continue;
@@ -633,7 +635,9 @@ TEST(LockSite, TheSharePageIsANamedLockedPage) {
     const TSiteResult result = f.Lock();
     EXPECT_EQ(result.ok(), top != nullptr) << named;
     EXPECT_EQ(result.top_page, top ? top : "") << named;
-    if (!top) EXPECT_EQ(result.problem.message.text, messages::kSiteSharePageNotAPage) << named;
+    if (!top) {
+      EXPECT_EQ(result.problem.message.text, messages::kSiteSharePageNotAPage) << named;
+    }
   }
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/password.h"
+#include "engine/run_observer.h"
 #include "engine/unlock_key.h"
 #include "engine/unlock_result.h"
 
@@ -22,8 +23,10 @@
 TUnlockResult UnlockPage(const std::string& locked_path, const std::string& output_path,
                          const TPassword& password);
 // The same with a share link's secret or a keyring's content key as well
-// as a password (engine/unlock_key.h).
+// as a password (engine/unlock_key.h). An `observer` hears the bytes of the
+// locked page read of all, and is asked between writes whether to stop:
+// Cancelled then, with no file left behind, as any failed unlock.
 TUnlockResult UnlockPage(const std::string& locked_path, const std::string& output_path,
-                         const TUnlockKey& key);
+                         const TUnlockKey& key, TRunObserver* observer = nullptr);
 
 inline constexpr char kUnlockTempSuffix[] = "~unlock~";

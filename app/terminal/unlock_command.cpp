@@ -1,11 +1,14 @@
 #include "app/terminal/unlock_command.h"
 
 #include "app/terminal/password_reading.h"
+#include "app/terminal/progress_display.h"
+#include "app/terminal/terminal_observer.h"
 #include "engine/keyring_keys.h"
 #include "engine/page_unlock.h"
 #include "platform/crypto.h"
 #include "platform/terminal.h"
 #include "resources/message_table.h"
+#include "resources/terminal_messages.h"
 
 int RunUnlockCommand(const std::string& program, const TCliCommand& command,
                      const std::string& argument_utf8) {
@@ -43,8 +46,18 @@ int RunUnlockCommand(const std::string& program, const TCliCommand& command,
     key.password = read.utf8.empty() ? TPassword(std::move(read.password))
                                      : TPassword(std::move(read.password), std::move(read.utf8));
   }
-  const TUnlockResult result = UnlockPage(command.operands[0], command.operands[1], key);
+  // Ctrl-C stops the unlock between writes, and no half-written page is
+  // left; the progress line shows on a terminal only.
+  platform::CatchInterrupts();
+  TProgressDisplay progress(platform::IsTerminal(platform::StandardStream::Error));
+  TTerminalObserver observer(false, progress);
+  const TUnlockResult result = UnlockPage(command.operands[0], command.operands[1], key, &observer);
+  progress.Clear();
   if (result.ok()) return 0;
+  if (result.status == TStatus::Cancelled) {
+    platform::WriteStandardError(program + ": " + messages::kInterrupted + "\n");
+    return 1;
+  }
   const TLockMessage& problem = result.problem.message;
   platform::WriteStandardError(program + ": " + messages::Format(problem.text, problem.arguments) + "\n");
   return 1;

@@ -27,6 +27,7 @@ bool TBlockReader::Fill(std::size_t n) {
       return false;
     }
     end_ += got;
+    read_ += got;
     eof_ = got == 0;
   }
   return true;

@@ -42,6 +42,8 @@ class TBlockReader {
   const std::string& Problem() const { return problem_; }
   // The system's words for the failed open or read.
   const std::string& LastErrorText() const { return error_; }
+  // Bytes of the page read so far, for a progress line.
+  std::uint64_t BytesRead() const { return read_; }
 
   static constexpr std::size_t kMaxLiteral = 1 << 20;
 
@@ -58,6 +60,7 @@ class TBlockReader {
   bool eof_ = false;
   bool done_ = false;
   std::uint64_t literal_ = 0;
+  std::uint64_t read_ = 0;
   std::string problem_, error_;
   std::string line_break_;
 };

@@ -1,5 +1,7 @@
 #include "engine/page_unlock.h"
 
+#include <algorithm>
+
 #include "engine/format/block_reader.h"
 #include "engine/format/strong/strong_block_decoder.h"
 #include "engine/format/strong/strong_format.h"
@@ -11,6 +13,39 @@
 #include "resources/message_table.h"
 
 namespace {
+
+// The output's sink as the observer sees the run: after each piece the
+// decoder writes, how far the locked page has been read, and whether to
+// stop; a stop refuses the next piece, which ends the decoder.
+class TObservedSink : public TBlockSink {
+ public:
+  TObservedSink(TBlockSink& inner, const TBlockReader& reader, std::uint64_t total, TRunObserver* observer)
+      : inner_(inner), reader_(reader), total_(total), observer_(observer) {}
+  bool Put(const char* data, std::size_t size) override {
+    if (cancelled_) return false;
+    if (observer_ && observer_->Cancelled()) {
+      cancelled_ = true;
+      return false;
+    }
+    if (!inner_.Put(data, size)) return false;
+    if (observer_ && total_ > 0) {
+      TProgress progress;
+      progress.bytes_total = total_;
+      progress.bytes_done = std::min(reader_.BytesRead(), total_);
+      observer_->Progress(progress);
+    }
+    return true;
+  }
+  using TBlockSink::Put;
+  bool cancelled() const { return cancelled_; }
+
+ private:
+  TBlockSink& inner_;
+  const TBlockReader& reader_;
+  const std::uint64_t total_;
+  TRunObserver* const observer_;
+  bool cancelled_ = false;
+};
 
 TUnlockResult Decode(TBlockReader& reader, const std::string& locked_path, const TUnlockKey& key,
                      TBlockSink& out) {
@@ -47,7 +82,7 @@ TUnlockResult UnlockPage(const std::string& locked_path, const std::string& outp
 }
 
 TUnlockResult UnlockPage(const std::string& locked_path, const std::string& output_path,
-                         const TUnlockKey& key) {
+                         const TUnlockKey& key, TRunObserver* observer) {
   if (platform::PathExists(output_path))
     return Failed({{messages::kUnlockOutputExists, {output_path}}, {}});
   // Opening a FIFO would wait for a writer, and a device may never end.
@@ -86,7 +121,14 @@ TUnlockResult UnlockPage(const std::string& locked_path, const std::string& outp
   if (file == platform::kInvalidHandle)
     return Failed({{messages::kUnlockCannotCreate, {temp, platform::LastErrorText()}}, {}});
   TFileWriter sink(file);
-  TUnlockResult result = Decode(reader, locked_path, key, sink);
+  std::uint64_t total = 0;
+  if (!platform::RegularFileSize(locked_path, &total)) total = 0;
+  TObservedSink observed(sink, reader, total, observer);
+  TUnlockResult result = Decode(reader, locked_path, key, observed);
+  if (observed.cancelled()) {
+    result = TUnlockResult();
+    result.status = TStatus::Cancelled;
+  }
   // A decoder that could not write says so without the file's name; the
   // sink keeps the system's reason, taken when the write failed.
   if (result.ok() && !sink.Flush()) result = Failed({{messages::kUnlockCannotWrite, {}}, {}});

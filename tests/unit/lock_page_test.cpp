@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <utility>
 #include <vector>
@@ -275,6 +276,45 @@ TEST_F(LockPageTest, AStrongLfTemplateLocksAPageThatUnlocks) {
   EXPECT_NE(locked.find("//Page Begin\n'ZENDREL-AES-GCM-2',\n'600000',\n"), std::string::npos);
   ASSERT_EQ(UnlockPage(f_.Page("page.html"), f_.Page("unlocked.html"), "pw").status, TStatus::Done);
   EXPECT_EQ(ReadFile(f_.Page("unlocked.html")), kPage);
+}
+
+// An unlock tells its observer how far it has read the locked page, up to
+// the whole file, and stops between writes when asked: then no output and
+// no temporary file are left.
+TEST_F(LockPageTest, AnUnlockReportsProgressAndStopsWhenCancelled) {
+  f_.AddTemplateFile("StrongLF", "index.html",
+                     "<meta name=\"zendrel-protection\" content=\"aes-256-gcm\">\n<script>\n//Page Begin\n"
+                     "'placeholder',\n//Page End\n</script>\n");
+  std::string page;
+  for (int i = 0; page.size() < 600000; ++i) page += "<p>line " + std::to_string(i) + "</p>\n";
+  WriteFile(f_.Page("page.html"), page);
+  ASSERT_TRUE(Lock(f_, "StrongLF", f_.Page("page.html"), f_.Page("backup.html"), "pw").ok());
+  const std::uint64_t locked_size = std::filesystem::file_size(f_.Page("page.html"));
+
+  struct TCounting : TRunObserver {
+    std::vector<TProgress> seen;
+    std::size_t stop_after = SIZE_MAX;
+    void Progress(const TProgress& progress) override { seen.push_back(progress); }
+    bool Cancelled() override { return seen.size() >= stop_after; }
+  };
+  TUnlockKey key;
+  key.password = TPassword("pw");
+
+  TCounting whole;
+  ASSERT_TRUE(UnlockPage(f_.Page("page.html"), f_.Page("whole.html"), key, &whole).ok());
+  EXPECT_EQ(ReadFile(f_.Page("whole.html")), page);
+  ASSERT_GT(whole.seen.size(), 1u);
+  for (std::size_t i = 1; i < whole.seen.size(); ++i)
+    EXPECT_GE(whole.seen[i].bytes_done, whole.seen[i - 1].bytes_done);
+  EXPECT_EQ(whole.seen.back().bytes_done, locked_size);
+  EXPECT_EQ(whole.seen.back().bytes_total, locked_size);
+
+  TCounting stopping;
+  stopping.stop_after = 1;
+  EXPECT_EQ(UnlockPage(f_.Page("page.html"), f_.Page("stopped.html"), key, &stopping).status,
+            TStatus::Cancelled);
+  EXPECT_FALSE(std::filesystem::exists(f_.Page("stopped.html")));
+  EXPECT_FALSE(std::filesystem::exists(f_.Page("stopped.html") + kUnlockTempSuffix));
 }
 
 #ifndef _WIN32

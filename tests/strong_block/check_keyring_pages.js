@@ -16,31 +16,7 @@ const crypto = require('crypto');
 const fs = require('fs');
 const path = require('path');
 const { openChunks } = require('./open_chunks.js');
-
-function fail(name, why) {
-  throw new Error(`${name}: ${why}`);
-}
-
-function literals(name, page) {
-  const lines = page.split(/\r?\n/);
-  const begin = lines.findIndex((l) => l.startsWith('//Page Begin'));
-  if (begin < 0) fail(name, 'no //Page Begin line');
-  const out = [];
-  for (let i = begin + 1; i < lines.length; i++) {
-    const line = lines[i];
-    const last = line.endsWith("');");
-    if (!line.startsWith("'") || !(last || line.endsWith("',"))) fail(name, `line ${i + 1} is no literal`);
-    out.push(line.slice(1, line.length - (last ? 3 : 2)));
-    if (last) return out;
-  }
-  fail(name, 'the block does not end with );');
-}
-
-function base64(name, what, text, size) {
-  const bytes = Buffer.from(text, 'base64');
-  if (bytes.toString('base64') !== text || (size !== undefined && bytes.length !== size)) fail(name, `${what} ${text}`);
-  return bytes;
-}
+const { fail, literals, base64 } = require('./block_literals.js');
 
 function decimal(name, what, text, low, high) {
   if (!/^[1-9][0-9]*$/.test(text) || Number(text) < low || Number(text) > high) fail(name, `${what} ${text}`);

@@ -15,35 +15,9 @@ const crypto = require('crypto');
 const fs = require('fs');
 const path = require('path');
 const { openChunks } = require('./open_chunks.js');
+const { fail, literals, base64 } = require('./block_literals.js');
 
 const ITERATIONS = '600000';
-
-function fail(name, why) {
-  throw new Error(`${name}: ${why}`);
-}
-
-// The block's literals: the lines after the "//Page Begin" line, each one
-// single-quoted literal followed by "," except the last, followed by ");".
-function literals(name, page) {
-  const lines = page.split(/\r?\n/);
-  const begin = lines.findIndex((l) => l.startsWith('//Page Begin'));
-  if (begin < 0) fail(name, 'no //Page Begin line');
-  const out = [];
-  for (let i = begin + 1; i < lines.length; i++) {
-    const line = lines[i];
-    const last = line.endsWith("');");
-    if (!line.startsWith("'") || !(last || line.endsWith("',"))) fail(name, `line ${i + 1} is no literal`);
-    out.push(line.slice(1, line.length - (last ? 3 : 2)));
-    if (last) return out;
-  }
-  fail(name, 'the block does not end with );');
-}
-
-function base64(name, what, text, size) {
-  const bytes = Buffer.from(text, 'base64');
-  if (bytes.toString('base64') !== text || (size && bytes.length !== size)) fail(name, `${what} ${text}`);
-  return bytes;
-}
 
 function decode(name, page, password) {
   const lit = literals(name, page);
@@ -56,7 +30,7 @@ function decode(name, page, password) {
   const pageSalt = base64(name, 'page salt', page64, 16);
   const prefix = base64(name, 'nonce prefix', prefix64, 7);
   const stream = lit.slice(6).join('');
-  const sealed = base64(name, 'sealed stream', stream, 0);
+  const sealed = base64(name, 'sealed stream', stream);
 
   const siteKey = crypto.pbkdf2Sync(password, siteSalt, Number(iterations), 32, 'sha256');
   const pageKey = Buffer.from(crypto.hkdfSync('sha256', siteKey, pageSalt, Buffer.from('zendrel page key'), 32));

@@ -82,7 +82,7 @@ bool PasswordToUtf8(const std::string& typed, std::string* utf8);
 // (OPENSSL_cleanse, SecureZeroMemory): for a password or a key that is no
 // longer needed.
 void Wipe(void* data, std::size_t size);
-// Wipes the string's bytes and empties it.
+// Wipes the string's whole buffer (its capacity) and empties it.
 void Wipe(std::string* text);
 
 // Wipes the strings it is given when it goes out of scope: the passwords

@@ -8,6 +8,7 @@
 #include <span>
 #include <tuple>
 
+#include "platform/crypto.h"
 #include "platform/terminal.h"
 #include "resources/message_table.h"
 #include "resources/terminal_messages.h"
@@ -24,14 +25,20 @@ bool FirstLine(std::istream& in, std::string* line) {
   return true;
 }
 
-TPasswordRead Checked(std::string password) {
+// The result holds the only copy: the caller's buffer is wiped by the
+// caller (a moved string would leave a short password's bytes behind in
+// its own small buffer).
+TPasswordRead Checked(const std::string& password) {
   if (password.empty()) return Failed(messages::kPasswordNotEntered);
-  return {TPasswordStatus::Ok, std::move(password), "", ""};
+  return {TPasswordStatus::Ok, password, "", ""};
 }
 
 TPasswordRead FromPrompt(bool confirm, const TPasswordPrompts* prompts) {
   if (!platform::IsTerminal(platform::StandardStream::Input)) return Failed(messages::kNoPasswordSource);
   std::string first, second, utf8, utf8_again;
+  // The confirmation and every refused line are wiped here; the result
+  // takes copies of what it keeps.
+  platform::WipeOnExit wipe{&first, &second, &utf8, &utf8_again};
   const std::tuple<const char*, std::string*, std::string*> asks[] = {
       {prompts ? prompts->first.c_str() : messages::kPasswordPrompt, &first, &utf8},
       {prompts ? prompts->again.c_str() : messages::kPasswordPromptAgain, &second, &utf8_again}};
@@ -49,18 +56,19 @@ TPasswordRead FromPrompt(bool confirm, const TPasswordPrompts* prompts) {
     if (line->empty()) return Failed(messages::kPasswordNotEntered);
   }
   if (confirm && (first != second || utf8 != utf8_again)) return Failed(messages::kPasswordsDiffer);
-  TPasswordRead read = Checked(std::move(first));
-  read.utf8 = std::move(utf8);
+  TPasswordRead read = Checked(first);
+  read.utf8 = utf8;
   return read;
 }
 
 TPasswordRead FromFile(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
   std::string line;
+  platform::WipeOnExit wipe{&line};
   if (!file) return Failed(messages::Format(messages::kPasswordFileUnreadable, {path, std::strerror(errno)}));
   if (!FirstLine(file, &line)) return Failed(messages::kPasswordNotEntered);
   if (line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
-  return Checked(std::move(line));
+  return Checked(line);
 }
 
 }  // namespace
@@ -74,8 +82,9 @@ TPasswordRead ReadPassword(TPasswordSource source, const std::string& from, bool
       return Checked(from);
     case TPasswordSource::Stdin: {
       std::string line;
+      platform::WipeOnExit wipe{&line};
       if (!FirstLine(std::cin, &line)) return Failed(messages::kPasswordStdinEmpty);
-      return Checked(std::move(line));
+      return Checked(line);
     }
     case TPasswordSource::File:
       return FromFile(from);

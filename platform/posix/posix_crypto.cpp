@@ -160,6 +160,9 @@ void Wipe(void* data, std::size_t size) {
 }
 
 void Wipe(std::string* text) {
+  // The whole buffer, not only the text: an erased or shortened text leaves
+  // its old bytes behind its end.
+  text->resize(text->capacity());
   Wipe(text->data(), text->size());
   text->clear();
 }

@@ -144,11 +144,13 @@ class TSiteBuild {
   void Work() {
     TPageBuffers buffers;
     TSitePageRuns::TFeed runs(page_runs_);
-    buffers.page.SetTap([&runs](const unsigned char* data, std::size_t size) { runs.Bytes(data, size); });
+    const TByteSource::TTap read = [&runs](const unsigned char* data, std::size_t size) {
+      runs.Bytes(data, size);
+    };
     while (!stop_.load()) {
       const std::size_t i = next_.fetch_add(1);
       if (i >= order_.size()) break;
-      TOutcome written = WriteFile(plan_.files[order_[i]], buffers, runs);
+      TOutcome written = WriteFile(plan_.files[order_[i]], buffers, read, runs);
       if (!written.ok()) {
         // A page stopped by the run's stop flag has nothing to tell.
         if (written.status != TStatus::Cancelled) Fail(std::move(written.problem));
@@ -159,7 +161,8 @@ class TSiteBuild {
     if (--running_ == 0) wake_.notify_all();
   }
 
-  TOutcome WriteFile(const TSiteFile& file, TPageBuffers& buffers, TSitePageRuns::TFeed& runs) {
+  TOutcome WriteFile(const TSiteFile& file, TPageBuffers& buffers, const TByteSource::TTap& read,
+                     TSitePageRuns::TFeed& runs) {
     const std::string to = temporary_ + platform::PathSeparator() + file.to;
     if (file.kind == TSiteFileKind::Page || file.kind == TSiteFileKind::TextPage) {
       std::uint64_t told = 0;
@@ -169,7 +172,7 @@ class TSiteBuild {
             bytes_done_.fetch_add(done - told);
             told = done;
           },
-          stop_);
+          read, stop_);
       if (!written.ok()) return written;
       runs.EndPage();
       bytes_done_.fetch_add(file.size - std::min(told, file.size));

@@ -250,6 +250,12 @@ TEST(LockSite, RefusesBeforeWritingAnything) {
        messages::kWrongTemplate},
       {"a missing template", [](TSiteFixture& f) { f.request.template_.folder = f.root / "Templates/None/"; },
        messages::kTemplateNotFound},
+      // The XOR block's data would end at the zero.
+      {"a page with a zero byte", [](TSiteFixture& f) { f.Add("blog/z.html", std::string("a\0b", 3)); },
+       messages::kPageHasZeroBytes},
+      {"a page with a zero byte far in",
+       [](TSiteFixture& f) { f.Add("z.html", std::string(200000, 'a') + '\0' + "b"); },
+       messages::kPageHasZeroBytes},
   };
   for (const auto& c : cases) {
     TSiteFixture f;

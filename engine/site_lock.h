@@ -4,9 +4,10 @@
 // files that the copy policy lets through (engine/site/copy_policy.h) are copied
 // byte for byte and the rest is left out, and each folder that holds a page
 // gets the template's other files. Every copy is searched for the pages'
-// text (engine/site/site_leaks.h), beside the build, or before it in a strict or
-// dry run: the result names each one that holds it, and a strict run that
-// finds one writes nothing.
+// text (engine/site/site_leaks.h), taken from the bytes the lock read of
+// each page (a dry run reads the pages for it alone), so that each page is
+// read once: the result names each copy that holds it, and a strict run
+// that finds one leaves the output as it was.
 //
 // Before anything is written it checks the template, the password, that
 // the source is a folder, that the output is new, empty or (with force) to

@@ -32,6 +32,7 @@ bool TByteSource::Fill() {
     return false;
   }
   end_ = got;
+  if (tap_ && got > 0) tap_(window_.data(), got);
   // ReadFileBytes fills the window unless the file ends: a short read is
   // the end, with no further call to learn it.
   eof_ = got < window_.size();

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,13 @@ class TByteSource {
   bool Failed() const { return failed_; }
   const std::string& Reason() const { return reason_; }
 
+  // Hands every piece read from a file to `tap` as it comes in, in the
+  // file's order and once, whatever the reader then consumes: a second use
+  // of the bytes without a second read. Kept from one Open to the next;
+  // empty for none.
+  using TTap = std::function<void(const unsigned char* data, std::size_t size)>;
+  void SetTap(TTap tap) { tap_ = std::move(tap); }
+
  private:
   static constexpr std::size_t kWindow = 1 << 16;
   // Reads the next window when the current one is used up.
@@ -59,4 +67,5 @@ class TByteSource {
   std::uint64_t size_ = 0, position_ = 0;
   bool eof_ = false, failed_ = false;
   std::string reason_;
+  TTap tap_;
 };

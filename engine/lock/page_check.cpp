@@ -29,7 +29,7 @@ TProblem FreeOfZeroBytes(const std::string& page_path, std::uint64_t size) {
   while (page.Position < size) {
     const TFastIO::TByteRun run = page.NextRun();
     if (run.length == 0) return CannotRead(page_path);
-    if (std::memchr(run.data, 0, run.length)) return {{messages::kPageHasZeroBytes, {page_path}}, {}};
+    if (std::memchr(run.data, 0, run.length)) return ZeroBytesProblem(page_path);
     page.Position += run.length;
   }
   return {};
@@ -47,7 +47,18 @@ TValueOr<std::uint64_t> LockablePageSize(const std::string& page_path) {
 }
 
 TProblem CheckPageBytes(const TLockPlan& plan, const std::string& page_path, std::uint64_t size) {
-  if (plan.area.protection != TProtection::Xor) return {};
-  if (!LockedPageFits(plan, size)) return {{messages::kPageTooLarge, {page_path}}, {}};
-  return FreeOfZeroBytes(page_path, size);
+  if (TProblem problem = CheckPageSize(plan, page_path, size)) return problem;
+  return RefusesZeroBytes(plan) ? FreeOfZeroBytes(page_path, size) : TProblem{};
+}
+
+TProblem CheckPageSize(const TLockPlan& plan, const std::string& page_path, std::uint64_t size) {
+  if (plan.area.protection == TProtection::Xor && !LockedPageFits(plan, size))
+    return {{messages::kPageTooLarge, {page_path}}, {}};
+  return {};
+}
+
+bool RefusesZeroBytes(const TLockPlan& plan) { return plan.area.protection == TProtection::Xor; }
+
+TProblem ZeroBytesProblem(const std::string& page_path) {
+  return {{messages::kPageHasZeroBytes, {page_path}}, {}};
 }

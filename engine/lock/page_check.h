@@ -20,3 +20,11 @@ TValueOr<std::uint64_t> LockablePageSize(const std::string& page_path);
 // when the page cannot be read through). The strong block takes any bytes.
 // No problem when they suit it.
 TProblem CheckPageBytes(const TLockPlan& plan, const std::string& page_path, std::uint64_t size);
+
+// The same in two halves, for a caller that reads the page anyway and looks
+// for zero bytes in what it reads rather than read the page twice: the
+// size limit (no read), and whether the plan's block refuses zero bytes,
+// with the problem to give when the page holds one.
+TProblem CheckPageSize(const TLockPlan& plan, const std::string& page_path, std::uint64_t size);
+bool RefusesZeroBytes(const TLockPlan& plan);
+TProblem ZeroBytesProblem(const std::string& page_path);

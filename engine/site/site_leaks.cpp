@@ -1,7 +1,6 @@
 #include "engine/site/site_leaks.h"
 
 #include "engine/site/copy_policy.h"
-#include "engine/site/text_runs.h"
 #include "platform/path_parts.h"
 #include "platform/platform.h"
 #include "resources/message_table.h"
@@ -16,19 +15,21 @@ std::string WithSlashes(std::string path) {
 
 }  // namespace
 
-TProblem FindSiteLeaks(const TSitePlan& plan, std::vector<TSiteLeak>* leaks, const std::atomic<bool>* stop) {
-  leaks->clear();
-  const auto stopped = [stop] { return stop != nullptr && stop->load(); };
-  TTextRuns pages;
+TProblem ReadPageRuns(const TSitePlan& plan, TTextRuns* runs) {
   for (const TSiteFile& file : plan.files) {
-    if (stopped()) return {};
     if (file.kind != TSiteFileKind::Page && file.kind != TSiteFileKind::TextPage) continue;
-    if (!pages.AddFile(file.from))
+    if (!runs->AddFile(file.from))
       return {{messages::kCannotReadFile, {file.from}}, platform::LastErrorText()};
   }
+  return {};
+}
+
+TProblem FindSiteLeaks(const TSitePlan& plan, const TTextRuns& pages, std::vector<TSiteLeak>* leaks,
+                       const std::function<bool()>& stop) {
+  leaks->clear();
   for (const TSiteFile& file : plan.files) {
-    if (stopped()) return {};
     if (file.kind != TSiteFileKind::Copy) continue;
+    if (stop && stop()) return {};
     std::size_t runs = 0;
     if (!pages.Count(file.from, &runs))
       return {{messages::kCannotReadFile, {file.from}}, platform::LastErrorText()};

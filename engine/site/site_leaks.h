@@ -4,8 +4,8 @@
 // whatever it holds, since such an index lists the pages' words.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,11 +22,17 @@ struct TSiteLeak {
   std::size_t run_words = kTextRunWords;
 };
 
-// Reads the plan's pages and copies (from the source) and fills `leaks` with
-// the copies that hold page text, in the plan's order. The problem
-// (kCannotReadFile naming it, with the system's reason) when a file cannot
-// be read.
-// Once `stop` is set (by another thread) it returns between two files, with
-// what it found so far: a partial answer, for a lock that writes nothing.
-TProblem FindSiteLeaks(const TSitePlan& plan, std::vector<TSiteLeak>* leaks,
-                       const std::atomic<bool>* stop = nullptr);
+// Adds to `runs` the runs of the plan's pages, read from the source: for a
+// run that locks no page (a dry run); a lock gathers them as it reads each
+// page (engine/site/site_page_runs.h). The problem (kCannotReadFile naming
+// it, with the system's reason) when a page cannot be read.
+TProblem ReadPageRuns(const TSitePlan& plan, TTextRuns* runs);
+
+// Reads the plan's copies (from the source) and fills `leaks` with those
+// that hold runs of `pages`, or are named like a search index, in the plan's
+// order. The problem (kCannotReadFile naming it, with the system's reason)
+// when a copy cannot be read.
+// Once `stop` answers true (asked between two files) it returns with what
+// it found so far: a partial answer, for a lock that writes nothing.
+TProblem FindSiteLeaks(const TSitePlan& plan, const TTextRuns& pages, std::vector<TSiteLeak>* leaks,
+                       const std::function<bool()>& stop = {});

@@ -13,6 +13,7 @@
 #include "engine/format/strong/strong_keys.h"
 #include "engine/site/site_key_reuse.h"
 #include "engine/site/site_leaks.h"
+#include "engine/site/site_page_runs.h"
 #include "engine/site/site_page_writer.h"
 #include "engine/site/site_plan.h"
 #include "engine/site/site_temporary.h"
@@ -94,11 +95,17 @@ TSiteResult CheckFolders(const TSiteRequest& request, const std::string& output,
 }
 
 // The files of the plan, written by `jobs` threads while the calling thread
-// tells the observer how far they are and asks whether to cancel.
+// tells the observer how far they are and asks whether to cancel. Each job
+// hands the bytes it reads of a page to `page_runs` too, for the leak check.
 class TSiteBuild {
  public:
-  TSiteBuild(const TSitePlan& plan, const TSitePageWriter& writer, std::string temporary)
-      : plan_(plan), writer_(writer), temporary_(std::move(temporary)), order_(plan.files.size()) {
+  TSiteBuild(const TSitePlan& plan, const TSitePageWriter& writer, std::string temporary,
+             TSitePageRuns& page_runs)
+      : plan_(plan),
+        writer_(writer),
+        temporary_(std::move(temporary)),
+        page_runs_(page_runs),
+        order_(plan.files.size()) {
     // The largest first, so that no job is left with a big page at the end.
     std::iota(order_.begin(), order_.end(), std::size_t{0});
     std::stable_sort(order_.begin(), order_.end(),
@@ -136,10 +143,14 @@ class TSiteBuild {
  private:
   void Work() {
     TPageBuffers buffers;
+    TSitePageRuns::TFeed runs(page_runs_);
+    const TByteSource::TTap read = [&runs](const unsigned char* data, std::size_t size) {
+      runs.Bytes(data, size);
+    };
     while (!stop_.load()) {
       const std::size_t i = next_.fetch_add(1);
       if (i >= order_.size()) break;
-      TOutcome written = WriteFile(plan_.files[order_[i]], buffers);
+      TOutcome written = WriteFile(plan_.files[order_[i]], buffers, read, runs);
       if (!written.ok()) {
         // A page stopped by the run's stop flag has nothing to tell.
         if (written.status != TStatus::Cancelled) Fail(std::move(written.problem));
@@ -150,7 +161,8 @@ class TSiteBuild {
     if (--running_ == 0) wake_.notify_all();
   }
 
-  TOutcome WriteFile(const TSiteFile& file, TPageBuffers& buffers) {
+  TOutcome WriteFile(const TSiteFile& file, TPageBuffers& buffers, const TByteSource::TTap& read,
+                     TSitePageRuns::TFeed& runs) {
     const std::string to = temporary_ + platform::PathSeparator() + file.to;
     if (file.kind == TSiteFileKind::Page || file.kind == TSiteFileKind::TextPage) {
       std::uint64_t told = 0;
@@ -160,8 +172,9 @@ class TSiteBuild {
             bytes_done_.fetch_add(done - told);
             told = done;
           },
-          stop_);
+          read, stop_);
       if (!written.ok()) return written;
+      runs.EndPage();
       bytes_done_.fetch_add(file.size - std::min(told, file.size));
       pages_done_.fetch_add(1);
       return {};
@@ -186,6 +199,7 @@ class TSiteBuild {
   const TSitePlan& plan_;
   const TSitePageWriter& writer_;
   const std::string temporary_;
+  TSitePageRuns& page_runs_;
   std::vector<std::size_t> order_;
 
   std::atomic<std::size_t> next_{0};
@@ -322,32 +336,18 @@ TSiteResult LockSite(const TSiteRequest& request, TRunObserver& observer) {
     return Failure(messages::kSiteSharePageNotAPage, {request.share_page});
   Warn(observer, plan, request.template_.folder);
 
-  // The leak check reads the source's files. A strict or dry run makes it
-  // before anything is written; any other runs it beside the build, on a
-  // thread of its own, so that the two take the time of the longer.
-  TProblem leaks_unread;
-  // A build that stopped (cancelled or failed) writes nothing, so its
-  // check stops too rather than keep the user waiting.
-  std::atomic<bool> stop_check{false};
-  auto check_leaks = [&] { leaks_unread = FindSiteLeaks(plan, &result.leaks, &stop_check); };
-  const bool check_first = request.strict || request.dry_run;
-  if (check_first) {
-    check_leaks();
-    if (leaks_unread) return Failed(leaks_unread);
-  }
   result.pages = plan.pages;
   result.copies = plan.copies;
   result.left_out = plan.left_out;
   result.bytes = plan.site_bytes;
   result.output = request.output;
   if (request.dry_run) {
+    // Nothing is locked, so the check reads the pages itself.
+    TTextRuns runs;
+    if (TProblem problem = ReadPageRuns(plan, &runs)) return Failed(std::move(problem));
+    if (TProblem problem = FindSiteLeaks(plan, runs, &result.leaks)) return Failed(std::move(problem));
     result.files = plan.files;
     return result;
-  }
-  if (request.strict && !result.leaks.empty()) {
-    TSiteResult strict = Failure(messages::kSiteLeaksStrict, {std::to_string(result.leaks.size())});
-    strict.leaks = result.leaks;
-    return strict;
   }
 
   TSiteTemporary held(output + kSiteTemporarySuffix);
@@ -361,23 +361,33 @@ TSiteResult LockSite(const TSiteRequest& request, TRunObserver& observer) {
   TSiteResult cancelled = Failure(messages::kSiteCancelled, {request.output});
   cancelled.status = TStatus::Cancelled;
   if (failure.ok() && observer.Cancelled()) failure = cancelled;
-  std::thread checker;
-  if (!check_first && failure.ok()) checker = std::thread(check_leaks);
   bool built = failure.ok();
   if (TProblem problem = built ? MakeFolders(plan, temporary) : TProblem{}) {
     built = false;
     failure = Failed(std::move(problem));
   }
+  // The leak check's runs come from the bytes the jobs read to lock each
+  // page, so that each page is read once; the copies are searched once
+  // every page is in. A strict run that finds a leak discards its tree.
+  TSitePageRuns page_runs;
   if (built) {
-    TSiteBuild build(plan, writer, temporary);
+    TSiteBuild build(plan, writer, temporary, page_runs);
     built = build.Run(request.jobs, observer);
     if (!built) failure = build.cancelled() ? cancelled : build.Failure();
   }
-  if (!built) stop_check = true;
-  if (checker.joinable()) checker.join();
-  if (built && leaks_unread) {
+  if (built) {
+    bool stopped = false;
+    TProblem unread = FindSiteLeaks(plan, page_runs.Runs(), &result.leaks,
+                                    [&] { return stopped = observer.Cancelled(); });
+    if (stopped || unread) {
+      built = false;
+      failure = stopped ? cancelled : Failed(std::move(unread));
+    }
+  }
+  if (built && request.strict && !result.leaks.empty()) {
     built = false;
-    failure = Failed(leaks_unread);
+    failure = Failure(messages::kSiteLeaksStrict, {std::to_string(result.leaks.size())});
+    failure.leaks = result.leaks;
   }
   if (TProblem problem = built ? KeepFolderPermissions(plan, request.source, temporary) : TProblem{}) {
     built = false;

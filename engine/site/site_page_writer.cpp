@@ -1,5 +1,7 @@
 #include "engine/site/site_page_writer.h"
 
+#include <cstring>
+
 #include "engine/lock/exclusive_file.h"
 #include "engine/lock/locked_page_writer.h"
 #include "engine/lock/page_check.h"
@@ -61,8 +63,8 @@ TProblem TSitePageWriter::Prepare(const TTemplate& template_, const TPassword& p
 TOutcome TSitePageWriter::Write(const std::string& page, std::uint64_t size, std::uint32_t permissions,
                                 bool text_page, const std::string& to, TPageBuffers& buffers,
                                 const std::function<void(std::uint64_t done)>& progress,
-                                const std::atomic<bool>& cancel) const {
-  if (TProblem problem = CheckPageBytes(plan_, page, size)) return Failed(std::move(problem));
+                                const TByteSource::TTap& read, const std::atomic<bool>& cancel) const {
+  if (TProblem problem = CheckPageSize(plan_, page, size)) return Failed(std::move(problem));
   // Not flushed here: the run flushes the finished tree once, before it
   // takes the output's place.
   TExclusiveFile out(to, false);
@@ -72,7 +74,22 @@ TOutcome TSitePageWriter::Write(const std::string& page, std::uint64_t size, std
     return Failed({{messages::kCannotCreateFile, {to}}, platform::LastErrorText()});
   TPageObserver observer(progress, cancel);
   buffers.start_page = &start_page_;
+  // Zero bytes are looked for in the bytes the block is made from, rather
+  // than in a read of their own; a page that holds one is not kept.
+  struct TSeen {
+    const TByteSource::TTap& read;
+    const bool watch_zeros;
+    bool zero = false;
+  } seen{read, RefusesZeroBytes(plan_)};
+  buffers.page.SetTap([&seen](const unsigned char* data, std::size_t size) {
+    if (seen.watch_zeros && !seen.zero) seen.zero = std::memchr(data, 0, size) != nullptr;
+    if (seen.read) seen.read(data, size);
+  });
   TOutcome written = WriteLockedPage(plan_, page, text_page, out, observer, &buffers);
+  buffers.page.SetTap({});
+  // The XOR block's data may have ended at the zero, so that the page was
+  // not read through: the zero is the page's problem.
+  if (seen.zero && written.status != TStatus::Cancelled) return Failed(ZeroBytesProblem(page));
   if (written.ok()) out.Keep();
   return written;
 }

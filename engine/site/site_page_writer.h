@@ -1,7 +1,8 @@
 // Writes the locked pages of one site lock with the lock core's pieces: the
-// template planned once (PlanLock), each page checked (LockablePageSize,
-// CheckPageBytes) and written (WriteLockedPage) into a new file. Made once
-// per run; Write may run on several threads at once.
+// template planned once (PlanLock), each page checked (CheckPageSize, and
+// for zero bytes as it is read) and written (WriteLockedPage) into a new
+// file, reading the page once. Made once per run; Write may run on several
+// threads at once.
 #pragma once
 
 #include <atomic>
@@ -32,12 +33,14 @@ class TSitePageWriter {
   // new file `to` (created exclusively, with those bits, not flushed: the
   // caller flushes the whole tree). `text_page` wraps it as text. `buffers`
   // are one thread's, kept from page to page. `progress` hears how many of
-  // the page's bytes are encoded; `cancel`, read between writes, stops the
-  // page (Cancelled). Done when the page is written whole; else Failed with
-  // the problem, and nothing of `to` left.
+  // the page's bytes are encoded; `read` (when given) hears every byte read
+  // of the page, once and in order, for a second use without a second read;
+  // `cancel`, read between writes, stops the page (Cancelled). Done when the
+  // page is written whole; else Failed with the problem, and nothing of `to`
+  // left.
   TOutcome Write(const std::string& page, std::uint64_t size, std::uint32_t permissions, bool text_page,
                  const std::string& to, TPageBuffers& buffers,
-                 const std::function<void(std::uint64_t done)>& progress,
+                 const std::function<void(std::uint64_t done)>& progress, const TByteSource::TTap& read,
                  const std::atomic<bool>& cancel) const;
 
   // The run's site key, for a share link; empty for an XOR template.

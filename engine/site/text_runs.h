@@ -12,7 +12,8 @@
 // more zero bit are kept, as often as needed (a sample the same for the
 // pages and the copies, so a copy of a page still matches one run in
 // 2^level): a long copy of page text is still found, and its count is the
-// runs found times 2^level.
+// runs found times 2^level. The level is the lowest at which the pages'
+// runs fit, so the set does not depend on the order they were added in.
 #pragma once
 
 #include <cstddef>
@@ -20,7 +21,8 @@
 #include <string>
 #include <vector>
 
-inline constexpr std::size_t kTextRunWords = 8;
+#include "engine/site/text_run_reader.h"
+
 inline constexpr std::size_t kTextRunsKept = std::size_t{1} << 16;
 
 class TTextRuns {
@@ -34,6 +36,8 @@ class TTextRuns {
 
   // The same on bytes in memory.
   void AddText(const std::string& text);
+  // Adds runs a TTextRunReader handed on.
+  void AddRuns(const std::uint64_t* runs, std::size_t count);
   std::size_t CountText(const std::string& text) const;
 
  private:

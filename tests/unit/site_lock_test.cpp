@@ -9,6 +9,7 @@
 #include <map>
 
 #include "engine/page_unlock.h"
+#include "engine/site/text_runs.h"
 #include "platform/fault_injection.h"
 #include "platform/platform.h"
 #include "resources/message_table.h"
@@ -249,6 +250,12 @@ TEST(LockSite, RefusesBeforeWritingAnything) {
        messages::kWrongTemplate},
       {"a missing template", [](TSiteFixture& f) { f.request.template_.folder = f.root / "Templates/None/"; },
        messages::kTemplateNotFound},
+      // The XOR block's data would end at the zero.
+      {"a page with a zero byte", [](TSiteFixture& f) { f.Add("blog/z.html", std::string("a\0b", 3)); },
+       messages::kPageHasZeroBytes},
+      {"a page with a zero byte far in",
+       [](TSiteFixture& f) { f.Add("z.html", std::string(200000, 'a') + '\0' + "b"); },
+       messages::kPageHasZeroBytes},
   };
   for (const auto& c : cases) {
     TSiteFixture f;
@@ -566,7 +573,103 @@ TEST(LockSite, GeneratorOutputLeaksNoPageTextOrNamesEachLeak) {
         EXPECT_EQ(FilesHolding(f.request.output, "quick zendrel fox"), "");
         EXPECT_EQ(FilesHolding(f.request.output, "fox jumps over"), "");
       }
+
+      // A strict run names the same leaks, and then leaves no output.
+      TSiteFixture strict;
+      strict.Add("index.html", page);
+      for (const auto& [path, bytes] : c.files) strict.Add(path, bytes);
+      strict.request.copy = f.request.copy;
+      strict.request.strict = true;
+      const TSiteResult strict_result = strict.Lock();
+      std::vector<std::pair<std::string, std::size_t>> strict_named;
+      for (const auto& leak : strict_result.leaks) strict_named.emplace_back(leak.path, leak.runs);
+      EXPECT_EQ(strict_named, named);
+      EXPECT_EQ(strict_result.ok(), named.empty());
+      EXPECT_EQ(Exists(strict.request.output), named.empty());
+      EXPECT_FALSE(Exists(strict.request.output + kSiteTemporarySuffix));
     }
+  }
+}
+
+// Pages of more runs than are kept (a sample) locked by several jobs, in no
+// fixed order: the leaks and their counts are those of a dry run, which
+// reads the pages one after another.
+TEST(LockSite, ManyJobsNameTheSameLeaksAsADryRun) {
+  const auto word = [](int i) { return "w" + std::to_string(i) + " "; };
+  TSiteFixture f;
+  constexpr int kPages = 12, kWords = static_cast<int>(kTextRunsKept) / 4;
+  for (int p = 0; p < kPages; ++p) {
+    std::string page = "<p>";
+    for (int i = 0; i < kWords; ++i) page += word(p * kWords + i);
+    f.Add("f" + std::to_string(p % 3) + "/p" + std::to_string(p) + ".html", page + "</p>");
+  }
+  std::string excerpt;
+  for (int i = kWords / 2; i < 3 * kWords; ++i) excerpt += word(i);
+  f.Add("f1/data.js", excerpt);
+  f.Add("f2/other.js", "var a = 1;");
+  f.request.jobs = 4;
+  f.request.dry_run = true;
+  const TSiteResult dry = f.Lock();
+  f.request.dry_run = false;
+
+  const TSiteResult locked = f.Lock();
+
+  ASSERT_TRUE(locked.ok());
+  ASSERT_EQ(dry.leaks.size(), 1u);
+  EXPECT_GT(dry.leaks[0].runs, 0u);
+  ASSERT_EQ(locked.leaks.size(), 1u);
+  EXPECT_EQ(locked.leaks[0].path, dry.leaks[0].path);
+  EXPECT_EQ(locked.leaks[0].runs, dry.leaks[0].runs);
+}
+
+// Each page is read once: the leak check searches for the bytes the page
+// was locked from, even when the page changes during the run. Each time the
+// run asks the observer whether to stop, the page takes the next of several
+// texts (a whole file renamed over it: a read sees one text whole); each
+// copy holds one of the texts. A second read of the page, before the lock's
+// or after it, would have the copies searched for another text.
+TEST(LockSite, TheLeakCheckSearchesForTheTextThePageWasLockedFrom) {
+  constexpr int kTexts = 30;
+  // Ten words of its own: 3 runs of 8.
+  const auto text = [](int n) {
+    std::string words;
+    for (char c = 'a'; c <= 'j'; ++c) words += "t" + std::to_string(10 + n) + c + " ";
+    return "<p>" + words + "</p>";
+  };
+  const auto copy = [](int n) { return "copy" + std::to_string(10 + n) + ".js"; };
+  for (const bool strict : {false, true}) {
+    SCOPED_TRACE(strict ? "strict" : "not strict");
+    TSiteFixture f;
+    f.Add("index.html", text(0));
+    for (int n = 0; n < kTexts; ++n) f.Add(copy(n), "var t = '" + text(n) + "';");
+    f.request.strict = strict;
+    int shown = 0;
+    f.observer.cancel = [&] {
+      if (shown + 1 < kTexts) {
+        WriteFile(f.root / "next", text(shown + 1));
+        std::error_code error;
+        fs::rename(fs::path(f.root / "next"), fs::path(f.root / "site/index.html"), error);
+        if (!error) ++shown;
+      }
+      return false;
+    };
+
+    const TSiteResult result = f.Lock();
+
+    ASSERT_EQ(result.leaks.size(), 1u);
+    EXPECT_EQ(result.leaks[0].runs, 3u);
+    if (strict) {
+      EXPECT_EQ(result.problem.message.text, messages::kSiteLeaksStrict);
+      // The run turns to the observer before it locks a page.
+      EXPECT_NE(result.leaks[0].path, copy(0));
+      continue;
+    }
+    ASSERT_TRUE(result.ok());
+    const std::string locked = Unlocked(f.Out("index.html"));
+    int n = 0;
+    while (n < kTexts && text(n) != locked) ++n;
+    ASSERT_LT(n, kTexts) << locked;
+    EXPECT_EQ(result.leaks[0].path, copy(n));
   }
 }
 

@@ -73,8 +73,10 @@ function header() {
 }
 
 // Starts deriving the key for `password` as soon as the block's header is
-// there.
-export function deriveEarly(password) {
+// there. Once the key is there, onKey(header, backend, bytes, key, open)
+// is called (bytes: the key; key: its kept form; open: the chunks' opener,
+// see strong_crypto.js) while the chunks are opened as the block is parsed.
+export function deriveEarly(password, onKey = () => {}) {
   if (early && early.password === password) return;
   const backend = defaultBackend();
   const key = header().then(async (found) => {
@@ -88,7 +90,10 @@ export function deriveEarly(password) {
       return { found, failure };
     }
     // The chunks are opened while the rest of the block is parsed.
-    openWhileLoading(found, password, await backend.opener(await backend.siteKey(bytes, found), found));
+    const kept = await backend.siteKey(bytes, found);
+    const open = await backend.opener(kept, found);
+    openWhileLoading(found, password, open);
+    onKey(found, backend, bytes, kept, open);
     return { found, bytes };
   });
   key.catch(() => {});

@@ -10,6 +10,7 @@ import { STRONG_FORMATS, readStrongHeader } from './strong_block.js';
 import { defaultBackend } from './strong_crypto.js';
 import { deriveStrongKey } from './unlock.js';
 import { openWhileLoading } from './early_chunks.js';
+import { fetchAhead, dropAhead } from './stream_open.js';
 
 // The header literals take some 150 characters; this many past the marker
 // hold them whole, with room to spare. A keyring page's slots follow them,
@@ -81,12 +82,15 @@ export function deriveEarly(password, onKey = () => {}) {
   const backend = defaultBackend();
   const key = header().then(async (found) => {
     if (!found) return null;
+    // The page may be read from the network once the key is there.
+    fetchAhead(found);
     // A password that opens no slot of a keyring page is remembered as such,
     // so that start() reports it without deriving the same key again.
     let bytes;
     try {
       bytes = await deriveStrongKey(found, password, backend);
     } catch (failure) {
+      dropAhead();
       return { found, failure };
     }
     // The chunks are opened while the rest of the block is parsed.
@@ -96,7 +100,7 @@ export function deriveEarly(password, onKey = () => {}) {
     onKey(found, backend, bytes, kept, open);
     return { found, bytes };
   });
-  key.catch(() => {});
+  key.catch(() => dropAhead());
   early = { password, key };
 }
 

@@ -13,6 +13,9 @@
 // twice. A page opened from a file cannot fetch itself, and a plain-text
 // page is shown whole in any case: both wait for the parse.
 //
+// The request is made as soon as the block's header is parsed, while the
+// key is derived, so that the response is there when the key is.
+//
 // The document is left alone until the fetched block's header has been
 // found to be the parsed one's and its first chunks have opened under the
 // key. Until then anything odd (no fetch, a failed or different response,
@@ -56,6 +59,28 @@ async function* andThen(first, rest) {
   for await (const part of rest) yield part;
 }
 
+// The request made ahead for a header: { header, response, stop }.
+let ahead = null;
+
+// Requests the page again for a strong block whose header has just been
+// parsed, when its page may be read from the network.
+export function fetchAhead(header) {
+  dropAhead();
+  if (!streamable(header)) return;
+  const stop = new AbortController();
+  // A keepalive request outlives the document it was made from: the
+  // fetch of a document that document.open() replaces would end with it.
+  const response = fetch(location.href, { credentials: 'same-origin', keepalive: true, signal: stop.signal });
+  response.catch(() => {});
+  ahead = { header, response, stop };
+}
+
+// Drops the request made ahead: no key came of the password.
+export function dropAhead() {
+  if (ahead) ahead.stop.abort();
+  ahead = null;
+}
+
 // Reads the page of `header` from the network with `open` (strong_crypto.js)
 // and, once its first chunks have opened while the document still loads,
 // calls show(page) at once, which replaces the document before it returns
@@ -64,12 +89,13 @@ async function* andThen(first, rest) {
 // and resolves to true. Resolves to false when the page is left to the
 // parsed block's reader.
 export async function openStreamed(header, open, show) {
-  if (!streamable(header)) return false;
-  const stop = new AbortController();
+  const request = ahead && ahead.header === header ? ahead : null;
+  ahead = null;
+  if (!request) return false;
+  const stop = request.stop;
   try {
-    // A keepalive request outlives the document it was made from: the
-    // fetch of a document that document.open() replaces would end with it.
-    const response = await fetch(location.href, { credentials: 'same-origin', keepalive: true, signal: stop.signal });
+    if (!streamable(header)) throw new Error('left to the parse');
+    const response = await request.response;
     if (!response.ok || !response.body) throw new Error('no page');
     const chunks = await openFetched(bodyOf(response), header, open);
     if (!chunks) throw new Error('another page');

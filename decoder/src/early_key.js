@@ -76,8 +76,10 @@ function header() {
 // Starts deriving the key for `password` as soon as the block's header is
 // there. Once the key is there, onKey(header, backend, bytes, key, open)
 // is called (bytes: the key; key: its kept form; open: the chunks' opener,
-// see strong_crypto.js) while the chunks are opened as the block is parsed.
-export function deriveEarly(password, onKey = () => {}) {
+// see strong_crypto.js); it resolves to true when it reads the page from
+// the network (stream_open.js), else the chunks are opened as the block
+// is parsed.
+export function deriveEarly(password, onKey = async () => false) {
   if (early && early.password === password) return;
   const backend = defaultBackend();
   const key = header().then(async (found) => {
@@ -93,11 +95,14 @@ export function deriveEarly(password, onKey = () => {}) {
       dropAhead();
       return { found, failure };
     }
-    // The chunks are opened while the rest of the block is parsed.
+    // Unless the page is read from the network, the chunks are opened
+    // while the rest of the block is parsed (not both at once: they would
+    // take turns on the same thread).
     const kept = await backend.siteKey(bytes, found);
     const open = await backend.opener(kept, found);
-    openWhileLoading(found, password, open);
-    onKey(found, backend, bytes, kept, open);
+    onKey(found, backend, bytes, kept, open).then((streamed) => {
+      if (!streamed && document.readyState === 'loading') openWhileLoading(found, password, open);
+    });
     return { found, bytes };
   });
   key.catch(() => dropAhead());

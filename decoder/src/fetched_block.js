@@ -19,9 +19,9 @@ const SLOT_ROOM = 200;
 // characters).
 const LONGEST_LINE = 1 << 16;
 // Base64 characters per batch: the first batch holds a little more than
-// one sealed chunk, so the first screen waits for no more; later batches
-// grow to the parsed block's batch.
-const FIRST_BATCH = 1 << 17;
+// one sealed chunk (87,404 characters), so the first screen waits for no
+// more; later batches grow to the parsed block's batch.
+const FIRST_BATCH = 88 << 10;
 const LARGEST_BATCH = 1 << 20;
 
 const damaged = () => new UnlockFailure('damaged');

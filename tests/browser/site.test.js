@@ -744,10 +744,13 @@ describe('an Enter pressed while a large page is still loading', () => {
     { template: 'Classic', typed: [PASSWORD] },
     // The key derived early for the wrong password is not used for the right one.
     { template: 'Light', typed: ['not the password', PASSWORD] },
+    // The page fetched again is another: the parsed block opens.
+    { template: 'Light', typed: [PASSWORD], later: Buffer.from('<!DOCTYPE html><p>Another page</p>') },
   ];
-  for (const { template, typed } of cases) {
-    it(`${template}: ${typed.length > 1 ? 'a wrong password first, then the right one' : 'the password'}; the form never goes to the server`, async () => {
-      const server = await holdingServer(roots[template]);
+  for (const { template, typed, later } of cases) {
+    const title = typed.length > 1 ? 'a wrong password first, then the right one' : later ? 'the password, the page fetched again another' : 'the password';
+    it(`${template}: ${title}; the form never goes to the server`, async () => {
+      const server = await holdingServer(roots[template], later);
       try {
         const page = await b.browser.context.newPage();
         const loading = page.goto(server.url).catch(() => {});

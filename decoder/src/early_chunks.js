@@ -94,6 +94,11 @@ export function openWhileLoading(header, password, open) {
   })();
 }
 
+// Stops the reader: the page is read from the network (stream_open.js).
+export function stopOpeningEarly() {
+  if (reader) reader.stopped = true;
+}
+
 // What the reader opened of `block` for `password`: { batches, from },
 // `from` being where openedChunks goes on; or null.
 export async function earlyChunks(block, password) {

@@ -10,6 +10,7 @@ import { STRONG_FORMATS, readStrongHeader } from './strong_block.js';
 import { defaultBackend } from './strong_crypto.js';
 import { deriveStrongKey } from './unlock.js';
 import { openWhileLoading } from './early_chunks.js';
+import { fetchAhead, dropAhead } from './stream_open.js';
 
 // The header literals take some 150 characters; this many past the marker
 // hold them whole, with room to spare. A keyring page's slots follow them,
@@ -73,25 +74,38 @@ function header() {
 }
 
 // Starts deriving the key for `password` as soon as the block's header is
-// there.
-export function deriveEarly(password) {
+// there. Once the key is there, onKey(header, backend, bytes, key, open)
+// is called (bytes: the key; key: its kept form; open: the chunks' opener,
+// see strong_crypto.js); it resolves to true when it reads the page from
+// the network (stream_open.js), else the chunks are opened as the block
+// is parsed.
+export function deriveEarly(password, onKey = async () => false) {
   if (early && early.password === password) return;
   const backend = defaultBackend();
   const key = header().then(async (found) => {
     if (!found) return null;
+    // The page may be read from the network once the key is there.
+    fetchAhead(found);
     // A password that opens no slot of a keyring page is remembered as such,
     // so that start() reports it without deriving the same key again.
     let bytes;
     try {
       bytes = await deriveStrongKey(found, password, backend);
     } catch (failure) {
+      dropAhead();
       return { found, failure };
     }
-    // The chunks are opened while the rest of the block is parsed.
-    openWhileLoading(found, password, await backend.opener(await backend.siteKey(bytes, found), found));
+    // Unless the page is read from the network, the chunks are opened
+    // while the rest of the block is parsed (not both at once: they would
+    // take turns on the same thread).
+    const kept = await backend.siteKey(bytes, found);
+    const open = await backend.opener(kept, found);
+    onKey(found, backend, bytes, kept, open).then((streamed) => {
+      if (!streamed && document.readyState === 'loading') openWhileLoading(found, password, open);
+    });
     return { found, bytes };
   });
-  key.catch(() => {});
+  key.catch(() => dropAhead());
   early = { password, key };
 }
 

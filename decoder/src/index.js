@@ -7,6 +7,7 @@ export { checkValue, passwordCandidates, decodeBlock, XorDecoder, unwrapText } f
 export { declaredCharset, decodeText } from './page_text.js';
 export { findBlock } from './page_block.js';
 export { UnlockFailure, MAX_ITERATIONS, chunkNonce, openStrongBlock, openedChunks } from './strong_block.js';
+export { openFetched } from './fetched_block.js';
 export { keyFromLink } from './fragment.js';
 export { webCryptoBackend, nobleBackend, defaultBackend } from './strong_crypto.js';
 export { unlock, unlockXor, deriveStrongKey, linkKey, slotKeyFailure, unlockStrong } from './unlock.js';

@@ -52,7 +52,8 @@ function bytesOf(text, length) {
 // end with `lineBreak`: four in format 1, five in format 2, six and the
 // slots in format 3. Returns the block's description ({ format: 'strong',
 // version, iterations, siteSalt, siteSaltText, pageSalt (formats 2 and
-// 3), prefix, kind, slots (format 3, see key_slots.js), aad, from, to }),
+// 3), prefix, kind, slots (format 3, see key_slots.js), aad, literals (the
+// header's literals as written, the slots' included), from, to }),
 // or { format, damaged: true }. A count above the cap makes the block
 // damaged, so it is refused before any derivation.
 export function readStrongHeader(text, formatLiteral, to, lineBreak) {
@@ -79,6 +80,7 @@ export function readStrongHeader(text, formatLiteral, to, lineBreak) {
     prefix: bytesOf(prefix, 7),
     kind,
     aad: new TextEncoder().encode(values.join('\n')),
+    literals: values.slice(),
     from: literals[count - 1].end,
     to,
     lineBreak,
@@ -101,6 +103,7 @@ function readSlots(text, header, count) {
     const slot = next && !closesBlock(text, next.end) && readSlot(next.value);
     if (!slot) return false;
     header.slots.push(slot);
+    header.literals.push(next.value);
     header.from = next.end;
   }
   return true;
@@ -159,6 +162,15 @@ function concat(parts, length) {
   return out;
 }
 
+// The batches of a block's sealed stream read from its text, as
+// { bytes, done } (see openSealed).
+function* textBatches(stream) {
+  while (!stream.done) {
+    const bytes = stream.next();
+    yield { bytes, done: stream.done };
+  }
+}
+
 // Opens the block's chunks with `open(nonce, aad, sealed)` (resolves to the
 // plaintext, or null when the tag does not match) and yields the page's
 // bytes a batch of chunks at a time, each batch only once every tag in it
@@ -169,8 +181,17 @@ function concat(parts, length) {
 // paint and answer input meanwhile. With `resume` ({ at, index, pending,
 // carry }, see early_chunks.js) the chunks before `index` are already open:
 // the stream goes on from the literal after `at`.
-export async function* openedChunks(text, block, open, pause = async () => {}, resume = null) {
+export function openedChunks(text, block, open, pause = async () => {}, resume = null) {
   const stream = new SealedStream(text, resume ? resume.at : block.from, block.to, block.lineBreak, resume ? resume.carry : '');
+  return openSealed(textBatches(stream), block, open, pause, resume);
+}
+
+// The same over `batches`, an iterable or async iterable of { bytes, done }:
+// the sealed stream's bytes in order, `done` set on the batch that ends the
+// block (the page's text, or a page read from the network as it arrives,
+// fetched_block.js). Batches that end before the block's end make the page
+// incomplete.
+export async function* openSealed(batches, block, open, pause = async () => {}, resume = null) {
   let pending = resume ? resume.pending : new Uint8Array(0);
   let index = resume ? resume.index : 0;
 
@@ -190,8 +211,7 @@ export async function* openedChunks(text, block, open, pause = async () => {}, r
     return concat(opened, opened.reduce((sum, chunk) => sum + chunk.length, 0));
   }
 
-  for (;;) {
-    const batch = stream.next();
+  for await (const { bytes: batch, done } of batches) {
     const joined = new Uint8Array(pending.length + batch.length);
     joined.set(pending);
     joined.set(batch, pending.length);
@@ -202,7 +222,7 @@ export async function* openedChunks(text, block, open, pause = async () => {}, r
       chunks.push(joined.subarray(at, at + SEALED_SIZE));
       at += SEALED_SIZE;
     }
-    if (stream.done) {
+    if (done) {
       const rest = joined.subarray(at);
       if (rest.length < TAG_SIZE) throw new UnlockFailure(index + chunks.length === 0 ? 'damaged' : 'incomplete');
       chunks.push(rest);
@@ -213,6 +233,7 @@ export async function* openedChunks(text, block, open, pause = async () => {}, r
     pending = joined.slice(at);
     await pause();
   }
+  throw new UnlockFailure('incomplete');
 }
 
 // The page's bytes, whole; throws an UnlockFailure.

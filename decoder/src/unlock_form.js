@@ -21,6 +21,7 @@ import { takeFragment, restartInto, isForget } from './fragment.js';
 import { show, painted } from './page_writer.js';
 import { deriveEarly, earlyKey } from './early_key.js';
 import { earlyChunks } from './early_chunks.js';
+import { openStreamed } from './stream_open.js';
 
 const MESSAGES = {
   wrong: 'Wrong password. Please check it and try again.',
@@ -63,6 +64,39 @@ function rememberDays() {
   return Math.min(Number(content), MAX_REMEMBER_DAYS);
 }
 
+// A same-page link to #zendrel-forget from an unlocked strong page:
+// forget, then start the page afresh at the prompt.
+function answerForgetLinks() {
+  window.addEventListener('hashchange', async () => {
+    if (!isForget()) return;
+    await forgetKeys();
+    location.reload();
+  });
+}
+
+// The page of an early Enter read from the network once its key is there
+// (stream_open.js), shown and its key kept as attempt() does; a page that
+// fails part way is started afresh into the failure state.
+function streamEarly(block, backend, bytes, key, open) {
+  return openStreamed(block, open, (page) => {
+    const remember = document.getElementById('zendrel-remember');
+    const days = rememberDays();
+    const remembered = canRememberKeys(block, backend) && days > 0 && remember && remember.checked;
+    const showing = show(page);
+    keepKey(block, backend, bytes, key, remembered ? days : 0).catch(() => {});
+    showing.then(
+      () => {
+        answerForgetLinks();
+        carryAcross();
+      },
+      (thrown) => {
+        if (!(thrown instanceof UnlockFailure)) throw thrown;
+        restartInto(slotKeyFailure(block, thrown).kind);
+      }
+    );
+  });
+}
+
 // An Enter pressed before start() has the block: the page may still be
 // parsing it, and the form is not wired yet.
 let earlyEnter = false;
@@ -83,7 +117,7 @@ export function holdSubmits() {
       if (wired) return;
       earlyEnter = true;
       const field = document.getElementById('zendrel-password');
-      if (field && field.value) deriveEarly(field.value);
+      if (field && field.value) deriveEarly(field.value, streamEarly);
       const message = document.getElementById('zendrel-message');
       if (message) {
         message.textContent = MESSAGES.unlocking;
@@ -151,17 +185,6 @@ export function start(options = {}) {
     return page;
   }
 
-  // A same-page link to #zendrel-forget from the unlocked page: forget,
-  // then start the page afresh at the prompt.
-  function answerForgetLinks() {
-    if (!strong) return;
-    window.addEventListener('hashchange', async () => {
-      if (!isForget()) return;
-      await forgetKeys();
-      location.reload();
-    });
-  }
-
   // Shows the page when the secret opens it; else says why (unless quiet)
   // and returns false. A page that fails after part of it was shown is
   // started afresh into the failure state, so that nothing of it runs on.
@@ -180,8 +203,10 @@ export function start(options = {}) {
       await loaded();
       showing = true;
       await show(page);
-      answerForgetLinks();
-      if (strong) carryAcross();
+      if (strong) {
+        answerForgetLinks();
+        carryAcross();
+      }
       return true;
     } catch (thrown) {
       if (!(thrown instanceof UnlockFailure)) throw thrown;

@@ -705,8 +705,10 @@ describe('an Enter pressed while a large page is still loading', () => {
   });
 
   // Serves the page up to a little into its block at once (the block's
-  // header included), the rest only on release().
-  async function holdingServer(root) {
+  // header included), the rest only on release(); with `later` (bytes),
+  // only the first request is held back, and a later one gets `later`
+  // whole.
+  async function holdingServer(root, later = null) {
     const locked = fs.readFileSync(path.join(root, 'page.html'));
     const cut = locked.indexOf('<script type="text/x-zendrel-page"') + 4096;
     assert.ok(cut > 4096);
@@ -721,6 +723,7 @@ describe('an Enter pressed while a large page is still loading', () => {
         return response.end(fs.existsSync(file) ? fs.readFileSync(file) : '');
       }
       response.writeHead(200, { 'Content-Type': 'text/html' });
+      if (later && requests.filter((r) => r.startsWith('/page.html')).length > 1) return response.end(later);
       response.write(locked.subarray(0, cut));
       await released;
       response.end(locked.subarray(cut));
@@ -741,10 +744,13 @@ describe('an Enter pressed while a large page is still loading', () => {
     { template: 'Classic', typed: [PASSWORD] },
     // The key derived early for the wrong password is not used for the right one.
     { template: 'Light', typed: ['not the password', PASSWORD] },
+    // The page fetched again is another: the parsed block opens.
+    { template: 'Light', typed: [PASSWORD], later: Buffer.from('<!DOCTYPE html><p>Another page</p>') },
   ];
-  for (const { template, typed } of cases) {
-    it(`${template}: ${typed.length > 1 ? 'a wrong password first, then the right one' : 'the password'}; the form never goes to the server`, async () => {
-      const server = await holdingServer(roots[template]);
+  for (const { template, typed, later } of cases) {
+    const title = typed.length > 1 ? 'a wrong password first, then the right one' : later ? 'the password, the page fetched again another' : 'the password';
+    it(`${template}: ${title}; the form never goes to the server`, async () => {
+      const server = await holdingServer(roots[template], later);
       try {
         const page = await b.browser.context.newPage();
         const loading = page.goto(server.url).catch(() => {});
@@ -762,8 +768,53 @@ describe('an Enter pressed while a large page is still loading', () => {
         }
         const shown = () => !document.getElementById('zendrel-page') && document.getElementById('last')?.textContent;
         assert.equal(await until(page, shown, null, 'the page to open'), 'The end of the large page.');
-        assert.deepEqual(server.requests.filter((r) => r.startsWith('/page.html')), ['/page.html']);
+        // The page may be fetched again (to be read as it arrives), but
+        // the form is never sent.
+        const asked = server.requests.filter((r) => r.startsWith('/page'));
+        assert.ok(asked.length >= 1 && asked.every((r) => r === '/page.html'), asked.join(' '));
         assert.equal(await page.evaluate(() => location.href), server.url);
+        await page.close();
+      } finally {
+        server.close();
+      }
+    });
+  }
+
+  // The page read again from the server: its first screen shows while the
+  // first response is still held back, and the whole page is the page; a
+  // later chunk damaged in that response ends as a damaged page does.
+  const flipAt = (text, at) => text.slice(0, at) + (text[at] === 'A' ? 'B' : 'A') + text.slice(at + 1);
+  const refetched = [
+    { name: 'the page', edit: (text) => text, shown: 'Early' },
+    { name: 'a later chunk damaged', edit: (text) => flipAt(text, text.lastIndexOf("\r\n'", text.lastIndexOf("');") - 2000) + 5), shown: 'damaged' },
+  ];
+  for (const { name, edit, shown } of refetched) {
+    it(`Light: the first screen shows before the rest of the page has come, from the page fetched again: ${name}`, async () => {
+      const locked = fs.readFileSync(path.join(roots.Light, 'page.html'), 'latin1');
+      const later = Buffer.from(edit(locked), 'latin1');
+      assert.equal(later.equals(Buffer.from(locked, 'latin1')), shown === 'Early');
+      const server = await holdingServer(roots.Light, later);
+      try {
+        const page = await b.browser.context.newPage();
+        page.goto(server.url).catch(() => {});
+        await page.waitForSelector('#zendrel-password', { state: 'visible' });
+        await page.fill('#zendrel-password', PASSWORD);
+        await page.press('#zendrel-password', 'Enter');
+        const first = () => !document.getElementById('zendrel-page') && document.querySelector('p')?.textContent;
+        assert.match(await until(page, first, null, 'the first screen'), /^Paragraph 0: /);
+        if (shown === 'damaged') {
+          const failed = () => document.querySelector('#zendrel-form[data-zendrel-asking]') && document.getElementById('zendrel-message').textContent;
+          assert.equal(await until(page, failed, null, 'the failure'), 'This page is damaged and cannot be opened.');
+          assert.ok(await page.evaluate(() => !!document.getElementById('zendrel-password').closest('[hidden]')), 'nothing asked');
+          return await page.close();
+        }
+        const whole = () => document.readyState === 'complete' && document.getElementById('last') && document.title;
+        assert.equal(await until(page, whole, null, 'the whole page'), 'Early');
+        const paragraphs = await page.evaluate(() => Array.from(document.querySelectorAll('p'), (p) => p.textContent).join('\n'));
+        const source = largePage(8 << 20, 'Early').toString('utf8');
+        const expected = Array.from(source.matchAll(/<p[^>]*>([^<]*)<\/p>/g), (m) => m[1]).join('\n');
+        assert.ok(paragraphs === expected, `the paragraphs differ: ${paragraphs.length} characters against ${expected.length}`);
+        assert.deepEqual(server.requests.filter((r) => r.startsWith('/page')), ['/page.html', '/page.html']);
         await page.close();
       } finally {
         server.close();

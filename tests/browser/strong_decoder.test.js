@@ -365,3 +365,71 @@ test('format 3: a swapped, truncated, foreign or altered slot is refused, and sa
   const dropped = page.replace("'text',\r\n'2'", "'text',\r\n'1'").replace(`'${good[1]}',\r\n`, '');
   assert.equal(await openKeyring(dropped, 'a'), 'damaged');
 });
+
+// A page fetched again while the browser still parses it: the block read
+// from the response's bytes as they arrive, in pieces of the sizes given
+// (repeated), checked against the header the browser has parsed (its
+// script's text, CR LF turned into LF), and opened with `key`. The page's
+// bytes, 'another block' when the header is not the parsed one's, or the
+// failure's kind.
+const served = (block, lineBreak = '\r\n') =>
+  Buffer.from(
+    '<!DOCTYPE html><html><head><title>caf\u00e9</title></head><body><form id="zendrel-form"></form>\n' +
+      '<script type="text/x-zendrel-page" id="zendrel-page">' + lockedScript(block).replace(/\r\n/g, lineBreak) + '</script></body></html>\n',
+    'latin1'
+  );
+const parsedHeader = (block) => decoder.findBlock(lockedScript(block).replace(/\r\n/g, '\n'));
+
+async function fetchedPage(bytes, sizes, expected, key) {
+  async function* body() {
+    for (let at = 0, i = 0; at < bytes.length; at += sizes[i++ % sizes.length]) yield bytes.subarray(at, at + sizes[i % sizes.length]);
+  }
+  const chunks = await decoder.openFetched(body(), expected, await backends.webcrypto.opener(key, expected));
+  if (!chunks) return 'another block';
+  const out = [];
+  try {
+    for await (const batch of chunks) out.push(batch);
+  } catch (error) {
+    if (!(error instanceof decoder.UnlockFailure)) throw error;
+    return error.kind;
+  }
+  return Buffer.concat(out);
+}
+
+test('a fetched page: its block read as it arrives, cut anywhere, only when its header is the parsed one', async () => {
+  const page = pageBytes(5 * CHUNK + 1234);
+  const site = newSite('pw', FAST);
+  const ring = newKeyring(FAST);
+  addReader(ring, 'pw');
+  addReader(ring, 'another');
+  const slots = slotLiterals(ring);
+  const made = (options) => strongBlock(page, 'pw', { version: 2, site, ...options }).block;
+  const two = made();
+  const three = strongBlock(page, null, { version: 3, keyring: ring, slots }).block;
+  const damagedLine = (block) => block.replace(/'([A-Za-z0-9+/])([A-Za-z0-9+/]{99})',\r\n'[^']*'\);/, (line, c, rest) => line.replace(c + rest, (c === 'A' ? 'B' : 'A') + rest));
+  const whole = served(two);
+  const lines = two.split(',\r\n');
+  const cut = (bytes, at) => bytes.subarray(0, at);
+  const keyOf = { two: site.key, three: ring.key };
+  const cases = [
+    // name, the block parsed, the bytes fetched, piece sizes, key, expected
+    ['format 2, CR LF, in one piece', two, whole, [whole.length], 'two', page],
+    ['format 2, CR LF, a byte at a time at first', two, whole, [1, 1, 1, 3, 7, 1000, 65537], 'two', page],
+    ['format 2, CR LF cut between CR and LF', two, whole, [whole.indexOf('\r\n', 400) + 1, 2, 99, 101, 4099], 'two', page],
+    ['format 2, LF lines', two, served(two, '\n'), [333, 8191], 'two', page],
+    ['format 3 with its slots', three, served(three), [5, 50, 5000], 'three', page],
+    ['a wrong key', two, whole, [4096], 'three', 'wrong'],
+    ['the page locked again since (new salts)', two, served(made()), [4096], 'two', 'another block'],
+    ['another format 3 run (new slot literals)', three, served(strongBlock(page, null, { version: 3, keyring: ring }).block), [4096], 'three', 'another block'],
+    ['another page: no block', two, Buffer.from('<html><body>Not found</body></html>'), [10], 'two', 'another block'],
+    ['cut inside the header', two, cut(whole, whole.indexOf('ZENDREL') + 60), [100], 'two', 'another block'],
+    ['cut after the first chunks', two, cut(whole, Math.floor(whole.length / 2)), [4096], 'two', 'incomplete'],
+    ['cut before "//Page End"', two, cut(whole, whole.indexOf('//Page End') + 4), [4096], 'two', 'incomplete'],
+    ['a character changed in a later chunk', two, served(damagedLine(two)), [4096], 'two', 'damaged'],
+    ['a later line without its comma', two, served(lines.slice(0, -3).join(',\r\n') + '\r\n' + lines.slice(-3).join(',\r\n')), [4096], 'two', 'damaged'],
+    ['the last line not closed', two, served(two.replace(');\r\n', ',\r\n')), [4096], 'two', 'damaged'],
+  ];
+  for (const [name, parsed, bytes, sizes, key, expected] of cases) {
+    assert.deepEqual(await fetchedPage(bytes, sizes, parsedHeader(parsed), keyOf[key]), expected, name);
+  }
+});

@@ -1,0 +1,115 @@
+// Whether a page unlocked by an early Enter is read from the network or
+// waits for the browser's parse of its block.
+//
+// An Enter pressed while a large page still loads has its key long before
+// the browser has parsed the whole block, and the page cannot be shown
+// from the parsed block before that parse ends: replacing the document
+// (document.open()) ends the parse of the one still loading, and the rest
+// of the block with it. So when the key is there while the document is
+// still loading, and the page came over http(s), the page is fetched again
+// and its block read as the response arrives (fetched_block.js): the first
+// screen follows the first chunks, not the whole parse. The HTTP cache
+// serves that second request where it can; else the page is requested
+// twice. A page opened from a file cannot fetch itself, and a plain-text
+// page is shown whole in any case: both wait for the parse.
+//
+// The request is made as soon as the block's header is parsed, while the
+// key is derived, so that the response is there when the key is.
+//
+// The document is left alone until the fetched block's header has been
+// found to be the parsed one's and its first chunks have opened under the
+// key. Until then anything odd (no fetch, a failed or different response,
+// a wrong password, a page that names no character set in its first bytes,
+// the parse ending first) leaves the page to the reader of the parsed
+// block (unlock_form.js), which takes the Enter as before.
+
+import { openFetched } from './fetched_block.js';
+import { streamingDecoder } from './page_text.js';
+import { decodedParts } from './page_writer.js';
+import { stopOpeningEarly } from './early_chunks.js';
+
+// The page's first bytes, from which its character set is read.
+const HEAD = 65536;
+
+// Whether a page of the strong block `header` may be read from the
+// network now.
+function streamable(header) {
+  return (
+    header.kind === 'html' &&
+    document.readyState === 'loading' &&
+    (location.protocol === 'http:' || location.protocol === 'https:') &&
+    !location.hash.startsWith('#zendrel-') &&
+    typeof fetch === 'function' &&
+    typeof AbortController === 'function'
+  );
+}
+
+// The bytes of a fetched body, as they arrive.
+async function* bodyOf(response) {
+  const reader = response.body.getReader();
+  for (;;) {
+    const { done, value } = await reader.read();
+    if (done) return;
+    yield value;
+  }
+}
+
+async function* andThen(first, rest) {
+  yield first;
+  for await (const part of rest) yield part;
+}
+
+// The request made ahead for a header: { header, response, stop }.
+let ahead = null;
+
+// Requests the page again for a strong block whose header has just been
+// parsed, when its page may be read from the network.
+export function fetchAhead(header) {
+  dropAhead();
+  if (!streamable(header)) return;
+  const stop = new AbortController();
+  // A keepalive request outlives the document it was made from: the
+  // fetch of a document that document.open() replaces would end with it.
+  const response = fetch(location.href, { credentials: 'same-origin', keepalive: true, signal: stop.signal });
+  response.catch(() => {});
+  ahead = { header, response, stop };
+}
+
+// Drops the request made ahead: no key came of the password.
+export function dropAhead() {
+  if (ahead) ahead.stop.abort();
+  ahead = null;
+}
+
+// Reads the page of `header` from the network with `open` (strong_crypto.js)
+// and, once its first chunks have opened while the document still loads,
+// calls show(page) at once, which replaces the document before it returns
+// ({ parts }, see page_writer.js; `parts` throws
+// an UnlockFailure when a later chunk fails or the response is cut short)
+// and resolves to true. Resolves to false when the page is left to the
+// parsed block's reader.
+export async function openStreamed(header, open, show) {
+  const request = ahead && ahead.header === header ? ahead : null;
+  ahead = null;
+  if (!request) return false;
+  const stop = request.stop;
+  try {
+    if (!streamable(header)) throw new Error('left to the parse');
+    const response = await request.response;
+    if (!response.ok || !response.body) throw new Error('no page');
+    const chunks = await openFetched(bodyOf(response), header, open);
+    if (!chunks) throw new Error('another page');
+    const first = await chunks.next();
+    const head = first.done ? new Uint8Array(0) : first.value;
+    const decoder = streamingDecoder(head.subarray(0, HEAD));
+    if (!decoder || document.readyState !== 'loading') throw new Error('left to the parse');
+    stopOpeningEarly();
+    show({ parts: decodedParts(andThen(head, chunks), decoder) });
+    // (After show(): replacing the document removed the window's listeners.)
+    window.addEventListener('pagehide', () => stop.abort());
+    return true;
+  } catch (e) {
+    stop.abort();
+    return false;
+  }
+}

@@ -8,6 +8,9 @@
 //   for;
 // - a strong page that opens gives back a sealed page (the seeds end with a
 //   digest of their bytes), and never with the wrong password;
+// - the reader of a page fetched again (openFetched), fed the same bytes in
+//   pieces cut where the input's own bytes say, gives back exactly what the
+//   parsed block gave, or nothing where that was refused;
 // - no input takes longer than a bounded time (a worker thread does the
 //   decoding; the main thread stops it and keeps the input when it hangs).
 //
@@ -123,11 +126,44 @@ async function checkInput(decoder, bytes) {
     }
     if ((whole === null) !== (shown === null))
       return fail(`openStrongBlock and unlockStrong disagree (${whole === null ? 'rejected' : 'opened'} whole)`);
+    const fetched = await fetchedAgrees(decoder, bytes, block, await backend.opener(key, block), whole);
+    if (fetched) return fail(fetched);
     if (whole !== null && password === WRONG_PASSWORD) return fail('a strong page opened with the wrong password');
     if (whole !== null && !hasSeal(whole)) return fail('a strong page opened into bytes that were never locked');
     if (whole !== null) outcomes.push(block.kind);
   }
   return { outcome: outcomes.join(' ') };
+}
+
+// The input's bytes in pieces of 1 to 256 bytes, each piece's length taken
+// from the byte where it starts: the cuts differ from input to input and
+// fall between CR and LF, inside literals and inside the marker.
+function* pieces(bytes) {
+  for (let at = 0; at < bytes.length; ) {
+    const length = 1 + (bytes[at] * 31 + at) % 256;
+    yield bytes.subarray(at, at + length);
+    at += length;
+  }
+}
+
+// What is wrong when the fetched reader disagrees with the parsed block's
+// `whole` (its bytes, or null when refused), or null when they agree.
+async function fetchedAgrees(decoder, bytes, block, open, whole) {
+  const own = (e) => e instanceof decoder.UnlockFailure;
+  let got = null;
+  try {
+    const batches = await decoder.openFetched(pieces(bytes), block, open);
+    if (batches !== null) {
+      const parts = [];
+      for await (const batch of batches) parts.push(Buffer.from(batch));
+      got = Buffer.concat(parts);
+    }
+  } catch (e) {
+    if (!own(e)) return `openFetched threw a foreign error: ${e && e.stack ? e.stack : e}`;
+  }
+  if (got === null) return null;
+  if (whole === null) return 'openFetched opened what the parsed block refused';
+  return Buffer.compare(got, Buffer.from(whole)) === 0 ? null : 'openFetched gave other bytes than the parsed block';
 }
 
 function startWorker() {

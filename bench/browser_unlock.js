@@ -44,6 +44,7 @@ const { tempDir, installProgram, lockPage, lockWithBlock } = require(path.join(b
 const { writePage, largePage } = require(path.join(browserTests, 'corpus'));
 const { strongBlock, newSite } = require(path.join(browserTests, 'strong_encoder'));
 const { launch, fileUrl, engines } = require(path.join(browserTests, 'browser'));
+const { runBench } = require('./browser_bench');
 
 const MiB = 1024 * 1024;
 const PASSWORD = 'measure me';
@@ -445,27 +446,15 @@ async function openWhileLoading() {
   }
 }
 
-async function main() {
-  const work = tempDir('zendrel-measure-');
-  const browser = await launch();
-  try {
-    const wanted = process.argv.slice(2);
-    const run = (name) => !wanted.length || wanted.includes(name);
-    if (run('derivation')) await fallbackDerivation(browser, work);
-    if (run('ten')) await tenMiB(browser, work);
-    if (run('first-screen')) await firstScreen(browser, work, run('direct'));
-    if (run('site')) await siteSecondPage(work);
-    if (wanted.includes('reader')) await readerSide(work);
-    if (wanted.includes('open-while-loading')) await openWhileLoading();
-    if (wanted.includes('decrypt')) await decryptOnly(work);
-    if (wanted.includes('split-block')) await splitBlock(work);
-  } finally {
-    await browser.close();
-    fs.rmSync(work, { recursive: true, force: true });
-  }
-}
-
-main().catch((error) => {
-  console.error(error);
-  process.exit(1);
+runBench(async (browser, work) => {
+  const wanted = process.argv.slice(2);
+  const run = (name) => !wanted.length || wanted.includes(name);
+  if (run('derivation')) await fallbackDerivation(browser, work);
+  if (run('ten')) await tenMiB(browser, work);
+  if (run('first-screen')) await firstScreen(browser, work, run('direct'));
+  if (run('site')) await siteSecondPage(work);
+  if (wanted.includes('reader')) await readerSide(work);
+  if (wanted.includes('open-while-loading')) await openWhileLoading();
+  if (wanted.includes('decrypt')) await decryptOnly(work);
+  if (wanted.includes('split-block')) await splitBlock(work);
 });

@@ -10,13 +10,13 @@
 // the slots.
 'use strict';
 
-const fs = require('node:fs');
 const path = require('node:path');
 const browserTests = path.join(__dirname, '..', 'tests', 'browser');
 const { tempDir, lockWithBlock } = require(path.join(browserTests, 'support'));
 const { writePage } = require(path.join(browserTests, 'corpus'));
 const { strongBlock, newKeyring, addReader, addLink } = require(path.join(browserTests, 'strong_encoder'));
-const { launch, fileUrl } = require(path.join(browserTests, 'browser'));
+const { fileUrl } = require(path.join(browserTests, 'browser'));
+const { runBench } = require('./browser_bench');
 
 const PASSWORD = 'measure me';
 const RUNS = 7;
@@ -50,31 +50,19 @@ function measureInPage(password) {
   })();
 }
 
-async function main() {
-  const work = tempDir('zendrel-measure-');
-  const browser = await launch();
-  try {
-    const tab = await browser.context.newPage();
-    const times = { 1: [], 256: [] };
-    for (let i = 0; i < RUNS; i++) {
-      for (const readers of Object.keys(times)) {
-        await tab.goto(fileUrl(pageFor(work, Number(readers))));
-        times[readers].push(await tab.evaluate(measureInPage, PASSWORD));
-      }
+runBench(async (browser, work) => {
+  const tab = await browser.context.newPage();
+  const times = { 1: [], 256: [] };
+  for (let i = 0; i < RUNS; i++) {
+    for (const readers of Object.keys(times)) {
+      await tab.goto(fileUrl(pageFor(work, Number(readers))));
+      times[readers].push(await tab.evaluate(measureInPage, PASSWORD));
     }
-    const whole = (readers) => times[readers].map((t) => t[0]);
-    const after = (readers) => median(times[readers].map((t) => t[1])).toFixed(1);
-    const [one, many] = [median(whole(1)), median(whole(256))];
-    console.log(`keyring page, from the password to the page: 1 reader ${Math.round(one)} ms (${whole(1).map(Math.round).join(', ')}); ` +
-      `256 readers ${Math.round(many)} ms (${whole(256).map(Math.round).join(', ')}); ratio ${(many / one).toFixed(2)}; ` +
-      `after the derivation: 1 reader ${after(1)} ms, 256 readers ${after(256)} ms`);
-  } finally {
-    await browser.close();
-    fs.rmSync(work, { recursive: true, force: true });
   }
-}
-
-main().catch((error) => {
-  console.error(error);
-  process.exit(1);
+  const whole = (readers) => times[readers].map((t) => t[0]);
+  const after = (readers) => median(times[readers].map((t) => t[1])).toFixed(1);
+  const [one, many] = [median(whole(1)), median(whole(256))];
+  console.log(`keyring page, from the password to the page: 1 reader ${Math.round(one)} ms (${whole(1).map(Math.round).join(', ')}); ` +
+    `256 readers ${Math.round(many)} ms (${whole(256).map(Math.round).join(', ')}); ratio ${(many / one).toFixed(2)}; ` +
+    `after the derivation: 1 reader ${after(1)} ms, 256 readers ${after(256)} ms`);
 });

@@ -5,8 +5,8 @@
 // a timer sees it grow. Only the block's first characters are read
 // (substringData), never the whole growing text.
 
-import { BEGIN_MARKER, readLiteral } from './literals.js';
-import { STRONG_FORMATS, readStrongHeader } from './strong_block.js';
+import { BEGIN_MARKER } from './literals.js';
+import { strongHeaderAt } from './strong_block.js';
 import { defaultBackend } from './strong_crypto.js';
 import { deriveStrongKey } from './unlock.js';
 import { openWhileLoading } from './early_chunks.js';
@@ -40,13 +40,9 @@ function headerSoFar() {
   if (!head) return undefined;
   const begin = head.indexOf(BEGIN_MARKER);
   if (begin < 0) return null;
-  let from = begin + BEGIN_MARKER.length;
-  const lineBreak = head.startsWith('\r\n', from) ? '\r\n' : head.startsWith('\n', from) ? '\n' : null;
-  if (!lineBreak) return null;
-  from += lineBreak.length;
-  const first = readLiteral(head, from, head.length);
-  if (!first || !STRONG_FORMATS.includes(first.value)) return null;
-  const header = readStrongHeader(head, first, head.length, lineBreak);
+  const found = strongHeaderAt(head, begin);
+  if (!found) return null;
+  const { header, from, lineBreak } = found;
   if (header.damaged && room === HEADER_ROOM) {
     // The seventh literal counts a keyring page's slots: wait for them all.
     const count = /^'([1-9][0-9]{0,3})',$/.exec(head.slice(from).split(lineBreak)[6] || '');

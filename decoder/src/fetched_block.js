@@ -6,8 +6,8 @@
 // character each (latin1): the block is ASCII, and the text before it is
 // only searched for the marker.
 
-import { BEGIN_MARKER, END_MARKER, readLiteral } from './literals.js';
-import { STRONG_FORMATS, UnlockFailure, readStrongHeader, openSealed } from './strong_block.js';
+import { BEGIN_MARKER, END_MARKER } from './literals.js';
+import { UnlockFailure, openSealed, strongHeaderAt } from './strong_block.js';
 import { decodeBase64 } from './base64.js';
 
 // The template's text before the block is a few KiB; the header's lines
@@ -63,15 +63,9 @@ async function readHeader(source, lines) {
   while (lineFeeds(source.text) < lines + 1) {
     if (source.text.length > room || !(await source.more())) return null;
   }
-  const text = source.text;
-  let from = begin + BEGIN_MARKER.length;
-  const lineBreak = text.startsWith('\r\n', from) ? '\r\n' : text.startsWith('\n', from) ? '\n' : null;
-  if (!lineBreak) return null;
-  from += lineBreak.length;
-  const first = readLiteral(text, from, text.length);
-  if (!first || !STRONG_FORMATS.includes(first.value)) return null;
-  const header = readStrongHeader(text, first, text.length, lineBreak);
-  return header.damaged ? null : header;
+  const found = strongHeaderAt(source.text, begin);
+  const header = found && found.header;
+  return !header || header.damaged ? null : header;
 }
 
 // The sealed stream's bytes from the literal after `at`, as openSealed

@@ -19,7 +19,7 @@
 // share link's secret gives.
 
 import { decodeBase64 } from './base64.js';
-import { nextLiteral, closesBlock } from './literals.js';
+import { BEGIN_MARKER, nextLiteral, closesBlock, readLiteral } from './literals.js';
 import { STRONG_FORMAT_1, STRONG_FORMAT_2, CHUNK_SIZE, TAG_SIZE, MAX_ITERATIONS } from './format_constants.js';
 import { STRONG_FORMAT_3, slotCount, readSlot } from './key_slots.js';
 
@@ -46,6 +46,21 @@ function bytesOf(text, length) {
   } catch (e) {
     return null;
   }
+}
+
+// The strong header of the block whose "//Page Begin" marker starts at
+// `begin` in `text`, which may end part way through the block (a page
+// still arriving): { header, from, lineBreak }, `header` as
+// readStrongHeader gives it and `from` where the first literal opens; null
+// when the marker's line break or a strong format's name is not there.
+export function strongHeaderAt(text, begin) {
+  let from = begin + BEGIN_MARKER.length;
+  const lineBreak = text.startsWith('\r\n', from) ? '\r\n' : text.startsWith('\n', from) ? '\n' : null;
+  if (!lineBreak) return null;
+  from += lineBreak.length;
+  const first = readLiteral(text, from, text.length);
+  if (!first || !STRONG_FORMATS.includes(first.value)) return null;
+  return { header: readStrongHeader(text, first, text.length, lineBreak), from, lineBreak };
 }
 
 // Reads the header literals after the format name, in a block whose lines

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -57,9 +58,14 @@ void MakeSite(const TempDir& root) {
 TEST(SiteCrash, AKilledSiteLockLeavesTheOutputAsItWas) {
   TempDir reference;
   MakeSite(reference);
-  const auto start = Clock::now();
-  ASSERT_EQ(WaitFor(StartSiteLock(reference.path(), false)), 0);
-  const auto run_time = Clock::now() - start;
+  // The shorter of two whole runs (the first meets cold caches), so that
+  // the kills below land within a run rather than after it.
+  auto run_time = Clock::duration::max();
+  for (const bool force : {false, true}) {
+    const auto start = Clock::now();
+    ASSERT_EQ(WaitFor(StartSiteLock(reference.path(), force)), 0);
+    run_time = std::min(run_time, Clock::now() - start);
+  }
   const std::string finished = Names(reference / "out");
 
   const int kMoments = 10;

@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
-#include <vector>
 
 #include "engine/site/text_runs.h"
 
@@ -26,11 +25,11 @@ class TSitePageRuns {
     void EndPage();
 
    private:
-    void Pass();
+    // The runs go to the shared set in the reader's batches, one lock per
+    // batch.
+    void Pass(const std::uint64_t* runs, std::size_t count);
 
     TSitePageRuns& into_;
-    // The runs go to the shared set in batches, one lock per batch.
-    std::vector<std::uint64_t> batch_;
     TTextRunReader reader_;
   };
 

@@ -1,5 +1,6 @@
 #include "engine/site/text_run_reader.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -33,92 +34,157 @@ bool IsTagStart(unsigned char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '/' || c == '!' || c == '?';
 }
 
+// The bytes after which the word loop cannot go on as for a space: "<"
+// (maybe a tag) and "\\" (an escape).
+struct TStops {
+  bool stop[256] = {};
+  constexpr TStops() { stop['<'] = stop['\\'] = true; }
+  bool operator[](unsigned char c) const { return stop[c]; }
+};
+constexpr TStops kStops;
+
+// Spreads the bits of a run's rolling hash (a final mix), so that the
+// sample's low bits are fair.
+std::uint64_t Mixed(std::uint64_t run) {
+  run ^= run >> 33;
+  run *= 0xff51afd7ed558ccdull;
+  run ^= run >> 33;
+  return run;
+}
+
 }  // namespace
 
 void TTextRunReader::Feed(const char* data, std::size_t size) {
   const unsigned char* p = reinterpret_cast<const unsigned char*>(data);
   const unsigned char* const end = p + size;
   while (p < end) {
-    // The common case first: the bytes of a word.
-    if (!special_) {
-      std::uint64_t word = word_;
-      std::size_t length = length_;
-      while (p < end && kWordBytes.lower[*p] != 0) {
-        if (length++ == 0) word = kFnvOffset;
-        word = (word ^ kWordBytes.lower[*p++]) * kFnvPrime;
-      }
-      word_ = word;
-      length_ = length;
-      if (p == end) break;
-    }
-    if (in_tag_) {
-      const void* gt = std::memchr(p, '>', static_cast<std::size_t>(end - p));
-      if (gt == nullptr) break;
-      p = static_cast<const unsigned char*>(gt) + 1;
-      in_tag_ = false;
-      Recount();
-      continue;
-    }
-    Byte(*p++);
+    if (skip_ > 0 || in_tag_ || after_lt_)
+      Special(p, end);
+    else
+      Words(p, end);
   }
 }
 
 void TTextRunReader::End() {
-  EndWord(' ');
-  std::function<void(std::uint64_t)> run = std::move(run_);
-  *this = TTextRunReader(std::move(run));
+  // A word at the very end ends as if a space followed.
+  if (in_word_) {
+    const unsigned char space = ' ';
+    const unsigned char* p = &space;
+    Words(p, p + 1);
+  }
+  Pass();
+  std::fill(std::begin(ring_), std::end(ring_), 0);
+  rolling_ = 0;
+  count_ = 0;
+  word_ = kFnvOffset;
+  in_word_ = false;
+  skip_ = 0;
+  escape_start_ = in_tag_ = after_lt_ = after_amp_ = false;
 }
 
-void TTextRunReader::Byte(unsigned char c) {
+void TTextRunReader::Words(const unsigned char*& from, const unsigned char* end) {
+  // The loop's state in locals, so that it stays in registers.
+  const unsigned char* p = from;
+  std::uint64_t word = word_;
+  bool in_word = in_word_;
+  std::uint64_t rolling = rolling_;
+  std::size_t count = count_;
+  bool after_amp = after_amp_;
+  std::size_t batched = batched_;
+  std::uint64_t drop = drop_;
+  while (p < end) {
+    const unsigned char c = *p++;
+    if (const unsigned char lower = kWordBytes.lower[c]) {
+      word = (word ^ lower) * kFnvPrime;
+      in_word = true;
+      continue;
+    }
+    // Any other byte ends the word; an entity's name (&amp;) is no word.
+    if (in_word && !(after_amp && c == ';')) {
+      // A rolling polynomial hash of the last kTextRunWords word hashes:
+      // the oldest word's term leaves, the new one comes in.
+      std::uint64_t& slot = ring_[count++ % kTextRunWords];
+      rolling = rolling * kRunBase + word - slot * kBaseToRunWords;
+      slot = word;
+      if (count >= kTextRunWords) {
+        const std::uint64_t run = Mixed(rolling);
+        if ((run & drop) == 0) {
+          batch_[batched++] = run;
+          if (batched == kBatch) {
+            batched_ = batched;
+            Pass();
+            batched = 0;
+            drop = drop_;
+          }
+        }
+      }
+    }
+    word = kFnvOffset;
+    in_word = false;
+    after_amp = c == '&';
+    if (kStops[c]) {
+      if (c == '\\') {
+        skip_ = 1;
+        escape_start_ = true;
+        break;
+      }
+      // "<": a tag when a name, "/", "!" or "?" follows, and then skipped
+      // up to its ">"; else the byte is read as any other.
+      if (p == end) {
+        after_lt_ = true;
+        break;
+      }
+      if (IsTagStart(*p)) {
+        const void* gt = std::memchr(p, '>', static_cast<std::size_t>(end - p));
+        if (gt == nullptr) {
+          in_tag_ = true;
+          p = end;
+          break;
+        }
+        p = static_cast<const unsigned char*>(gt) + 1;
+      }
+    }
+  }
+  from = p;
+  word_ = word;
+  in_word_ = in_word;
+  rolling_ = rolling;
+  count_ = count;
+  after_amp_ = after_amp;
+  batched_ = batched;
+}
+
+void TTextRunReader::Special(const unsigned char*& p, const unsigned char* end) {
+  if (in_tag_) {
+    const void* gt = std::memchr(p, '>', static_cast<std::size_t>(end - p));
+    if (gt == nullptr) {
+      p = end;
+      return;
+    }
+    p = static_cast<const unsigned char*>(gt) + 1;
+    in_tag_ = false;
+    return;
+  }
   if (skip_ > 0) {
     // The rest of a backslash escape: "\u" takes four hex digits.
+    const unsigned char c = *p++;
     --skip_;
     if (escape_start_ && (c == 'u' || c == 'U')) skip_ = 4;
     escape_start_ = false;
-    Recount();
     return;
   }
-  if (after_lt_) {
-    after_lt_ = false;
-    Recount();
-    if (IsTagStart(c)) {
-      in_tag_ = true;
-      special_ = true;
-      return;
-    }
+  // After "<": a tag when a name, "/", "!" or "?" follows; else the byte is
+  // read as any other.
+  after_lt_ = false;
+  if (IsTagStart(*p)) {
+    ++p;
+    in_tag_ = true;
   }
-  if (const unsigned char lower = kWordBytes.lower[c]) {
-    if (length_++ == 0) word_ = kFnvOffset;
-    word_ = (word_ ^ lower) * kFnvPrime;
-    return;
-  }
-  EndWord(c);
-  after_amp_ = c == '&';
-  if (c == '<') {
-    after_lt_ = true;
-  } else if (c == '\\') {
-    skip_ = 1;
-    escape_start_ = true;
-  }
-  Recount();
 }
 
-void TTextRunReader::EndWord(unsigned char next) {
-  if (length_ == 0) return;
-  const bool entity = after_amp_ && next == ';';
-  length_ = 0;
-  after_amp_ = false;
-  if (entity) return;
-  // A rolling polynomial hash of the last kTextRunWords word hashes: the
-  // oldest word's term leaves, the new one comes in.
-  std::uint64_t& slot = ring_[count_++ % kTextRunWords];
-  rolling_ = rolling_ * kRunBase + word_ - slot * kBaseToRunWords;
-  slot = word_;
-  if (count_ < kTextRunWords) return;
-  // Spread the bits (a final mix), so that the sample's low bits are fair.
-  std::uint64_t run = rolling_;
-  run ^= run >> 33;
-  run *= 0xff51afd7ed558ccdull;
-  run ^= run >> 33;
-  run_(run);
+void TTextRunReader::Pass() {
+  if (batched_ == 0) return;
+  const std::size_t count = batched_;
+  batched_ = 0;
+  runs_(batch_, count);
 }

@@ -1,7 +1,8 @@
 // Cuts bytes, fed in pieces, into words and hands on the hash of each run of
-// kTextRunWords words (engine/site/text_runs.h says what a word is). One
-// reader reads one file at a time; End finishes it and readies the reader
-// for the next, so that a job can keep one from page to page.
+// kTextRunWords words (engine/site/text_runs.h says what a word is), in
+// batches and in order. One reader reads one file at a time; End finishes it
+// and readies the reader for the next, so that a job can keep one from page
+// to page.
 #pragma once
 
 #include <cstddef>
@@ -12,28 +13,42 @@ inline constexpr std::size_t kTextRunWords = 8;
 
 class TTextRunReader {
  public:
-  explicit TTextRunReader(std::function<void(std::uint64_t run)> run) : run_(std::move(run)) {}
+  // Hears up to kBatch runs at a time; called when the batch is full and at
+  // End (not for an empty batch).
+  using TRuns = std::function<void(const std::uint64_t* runs, std::size_t count)>;
+  static constexpr std::size_t kBatch = 512;
+
+  explicit TTextRunReader(TRuns runs) : runs_(std::move(runs)) {}
 
   void Feed(const char* data, std::size_t size);
-  // The file's end: its last word, and a fresh start for the next file.
+  // The file's end: its last word, the last batch, and a fresh start for
+  // the next file (the dropped bits stay).
   void End();
+  // Runs with any of `mask`'s bits set are not handed on: a receiver that
+  // samples the runs (engine/site/text_runs.h) says which it would not keep
+  // anyway, and saves their passing.
+  void Drop(std::uint64_t mask) { drop_ = mask; }
 
  private:
-  // The states that the word loop leaves to Byte.
-  void Recount() { special_ = skip_ > 0 || in_tag_ || after_lt_; }
-  void Byte(unsigned char c);
-  void EndWord(unsigned char next);
+  // The words, up to the end or to a byte that starts a tag or an escape.
+  void Words(const unsigned char*& p, const unsigned char* end);
+  // The bytes after "<" or "\", one state at a time.
+  void Special(const unsigned char*& p, const unsigned char* end);
+  void Pass();
 
-  std::function<void(std::uint64_t)> run_;
+  TRuns runs_;
+  std::uint64_t drop_ = 0;
   std::uint64_t ring_[kTextRunWords] = {};
   std::uint64_t rolling_ = 0;
   std::size_t count_ = 0;
-  std::uint64_t word_ = 0;
-  std::size_t length_ = 0;
+  // FNV-1a of the word so far (its offset basis between words).
+  std::uint64_t word_ = 0xcbf29ce484222325ull;
+  bool in_word_ = false;
   unsigned skip_ = 0;
   bool escape_start_ = false;
   bool in_tag_ = false;
   bool after_lt_ = false;
   bool after_amp_ = false;
-  bool special_ = false;
+  std::size_t batched_ = 0;
+  std::uint64_t batch_[kBatch];
 };

@@ -79,7 +79,7 @@ void TTextRuns::Keep(std::uint64_t run) {
 }
 
 bool TTextRuns::AddFile(const std::string& path) {
-  TTextRunReader reader([this](std::uint64_t run) { Keep(run); });
+  TTextRunReader reader([this](const std::uint64_t* runs, std::size_t count) { AddRuns(runs, count); });
   return ReadAll(path, reader);
 }
 
@@ -88,14 +88,22 @@ void TTextRuns::AddRuns(const std::uint64_t* runs, std::size_t count) {
 }
 
 void TTextRuns::AddText(const std::string& text) {
-  TTextRunReader reader([this](std::uint64_t run) { Keep(run); });
+  TTextRunReader reader([this](const std::uint64_t* runs, std::size_t count) { AddRuns(runs, count); });
   reader.Feed(text.data(), text.size());
   reader.End();
 }
 
+std::size_t TTextRuns::Held(const std::uint64_t* runs, std::size_t count) const {
+  std::size_t held = 0;
+  for (std::size_t i = 0; i < count; ++i) held += Holds(runs[i]);
+  return held;
+}
+
 bool TTextRuns::Count(const std::string& path, std::size_t* found) const {
   *found = 0;
-  TTextRunReader reader([&](std::uint64_t run) { *found += Kept(run) && Holds(run); });
+  // Only the sample's runs are handed on.
+  TTextRunReader reader([&](const std::uint64_t* runs, std::size_t count) { *found += Held(runs, count); });
+  reader.Drop(mask_);
   const bool read = ReadAll(path, reader);
   *found <<= level_;
   return read;
@@ -103,7 +111,8 @@ bool TTextRuns::Count(const std::string& path, std::size_t* found) const {
 
 std::size_t TTextRuns::CountText(const std::string& text) const {
   std::size_t found = 0;
-  TTextRunReader reader([&](std::uint64_t run) { found += Kept(run) && Holds(run); });
+  TTextRunReader reader([&](const std::uint64_t* runs, std::size_t count) { found += Held(runs, count); });
+  reader.Drop(mask_);
   reader.Feed(text.data(), text.size());
   reader.End();
   return found << level_;

@@ -40,10 +40,17 @@ class TTextRuns {
   void AddRuns(const std::uint64_t* runs, std::size_t count);
   std::size_t CountText(const std::string& text) const;
 
+  // The bits a run's hash has clear when it is kept: a run with any of them
+  // set is never kept, now or after more runs are added (the sample only
+  // narrows).
+  std::uint64_t SampleMask() const { return mask_; }
+
  private:
   void Keep(std::uint64_t run);
   bool Insert(std::uint64_t run);
   bool Holds(std::uint64_t run) const;
+  // How many of the (kept) runs the set holds.
+  std::size_t Held(const std::uint64_t* runs, std::size_t count) const;
   bool Kept(std::uint64_t run) const { return (run & mask_) == 0; }
 
   // Open addressing, linear probing; 0 marks a free slot (a run hashed to 0

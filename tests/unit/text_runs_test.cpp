@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "engine/site/text_run_reader.h"
+
 namespace {
 
 TEST(TextRuns, APageTextIsFoundInMarkupJsonEntitiesAndEscapes) {
@@ -36,6 +40,31 @@ TEST(TextRuns, ASampledSetStillFindsALongCopy) {
   EXPECT_GT(found, 3993u / 2);
   EXPECT_LT(found, 3993u * 2);
   EXPECT_EQ(runs.CountText("w5 w4 w3 w2 w1 w0 w9 w8 w7 w6"), 0u);
+}
+
+// A page arrives in pieces: wherever a piece ends (inside a tag, an entity,
+// an escape, a word), the runs are those of the whole text read at once.
+TEST(TextRuns, PiecesGiveTheRunsOfTheWholeText) {
+  const std::string texts[] = {
+      "<p>Tom &amp; Jerry ran <em>across</em> the wide green field at noon</p> and back < home again 3<4 ok",
+      "{\"t\":\"Tom \\u0026 Jerry\\nran across the wide green field\\\\at noon at once\"}",
+      "a b c d e f g h <!-- i j --> k l &x; m n o p q r <? s ?> t u v w </div> x y z",
+  };
+  const auto read = [](const std::string& text, std::size_t split) {
+    std::vector<std::uint64_t> runs;
+    TTextRunReader reader([&](const std::uint64_t* batch, std::size_t count) {
+      runs.insert(runs.end(), batch, batch + count);
+    });
+    reader.Feed(text.data(), split);
+    reader.Feed(text.data() + split, text.size() - split);
+    reader.End();
+    return runs;
+  };
+  for (const std::string& text : texts) {
+    const std::vector<std::uint64_t> whole = read(text, text.size());
+    EXPECT_GT(whole.size(), 3u) << text;
+    for (std::size_t split = 0; split < text.size(); ++split) EXPECT_EQ(read(text, split), whole) << text << " @" << split;
+  }
 }
 
 }  // namespace

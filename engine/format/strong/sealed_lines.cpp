@@ -11,7 +11,7 @@ constexpr std::size_t kLineBytes = kStrongLineLength / 4 * 3;
 }
 
 TSealedLines::TSealedLines(TBlockSink& sink, std::size_t room, std::string line_break)
-    : lines_(sink, std::move(line_break)), buffer_(kLineBytes + room) {}
+    : lines_(sink, std::move(line_break)), buffer_(new unsigned char[kLineBytes + room]) {}
 
 bool TSealedLines::PutLiteral(const std::string& literal) { return lines_.PutLine(literal); }
 
@@ -21,16 +21,16 @@ bool TSealedLines::Commit(std::size_t size) {
   for (std::size_t i = 0; i < lines; ++i) {
     char* out = lines_.BeginLine(kStrongLineLength);
     if (!out) return false;
-    lines_.EndLine(Base64EncodeTo(buffer_.data() + i * kLineBytes, kLineBytes, out));
+    lines_.EndLine(Base64EncodeTo(buffer_.get() + i * kLineBytes, kLineBytes, out));
   }
   held_ = total - lines * kLineBytes;
-  std::memmove(buffer_.data(), buffer_.data() + lines * kLineBytes, held_);
+  std::memmove(buffer_.get(), buffer_.get() + lines * kLineBytes, held_);
   return true;
 }
 
 bool TSealedLines::Finish() {
   char* out = lines_.BeginLine(Base64Length(held_));
   if (!out) return false;
-  lines_.EndLine(Base64EncodeTo(buffer_.data(), held_, out));
+  lines_.EndLine(Base64EncodeTo(buffer_.get(), held_, out));
   return lines_.Finish();
 }

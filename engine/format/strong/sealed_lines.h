@@ -4,8 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "engine/format/literal_lines.h"
 #include "fileio/block_sink.h"
@@ -21,7 +21,7 @@ class TSealedLines {
 
   // Where the next sealed bytes go (room for the size given at
   // construction), so that no sealed byte is copied before it is encoded.
-  unsigned char* Room() { return buffer_.data() + held_; }
+  unsigned char* Room() { return buffer_.get() + held_; }
 
   // Encodes the held bytes and `size` new ones at Room() as whole lines. At
   // least one byte is always held back, so that the last line is known when
@@ -33,6 +33,7 @@ class TSealedLines {
 
  private:
   TLiteralLines lines_;
-  std::vector<unsigned char> buffer_;
+  // Not cleared when made: only bytes written at Room() are read.
+  std::unique_ptr<unsigned char[]> buffer_;
   std::size_t held_ = 0;
 };

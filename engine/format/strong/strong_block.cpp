@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -16,18 +17,20 @@ TOutcome SealPageChunks(TByteSource& page, const TStrongStream& stream, TSealedL
   // A chunk is sealed once the next read shows whether it is the last: a
   // page of a whole number of chunks ends with a full chunk, and only an
   // empty page seals an empty one.
-  std::vector<unsigned char> chunk(kStrongChunkSize), next(kStrongChunkSize);
+  // Not cleared when made: a chunk is only read as far as the page filled it.
+  std::unique_ptr<unsigned char[]> chunk(new unsigned char[kStrongChunkSize]),
+      next(new unsigned char[kStrongChunkSize]);
   std::size_t size = 0, next_size = 0;
   std::uint64_t done = 0;
   const std::uint64_t total = page.Size();
-  if (!page.Read(chunk.data(), chunk.size(), &size)) return BlockFailed(messages::kCannotReadFile);
+  if (!page.Read(chunk.get(), kStrongChunkSize, &size)) return BlockFailed(messages::kCannotReadFile);
   for (std::uint32_t index = 0;; ++index) {
     bool last = size < kStrongChunkSize;
     if (!last) {
-      if (!page.Read(next.data(), next.size(), &next_size)) return BlockFailed(messages::kCannotReadFile);
+      if (!page.Read(next.get(), kStrongChunkSize, &next_size)) return BlockFailed(messages::kCannotReadFile);
       last = next_size == 0;
     }
-    if (!stream.Seal(index, last, chunk.data(), size, lines.Room()))
+    if (!stream.Seal(index, last, chunk.get(), size, lines.Room()))
       return BlockFailed(messages::kCannotMakeKey);
     if (!lines.Commit(size + platform::kGcmTagSize)) return BlockFailed(messages::kCannotWriteLockedPage);
     done += size;

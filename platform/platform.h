@@ -72,6 +72,11 @@ bool FileSize(FileHandle h, std::uint32_t* size);
 // Writes the file's data through to the disk (FlushFileBuffers; fsync).
 bool FlushFile(FileHandle h);
 
+// Starts writing the file's data to the disk without waiting for it
+// (sync_file_range on Linux; nothing on Windows): a hint, so that a later
+// flush has less left to wait for. It guarantees nothing.
+void StartWriteBack(FileHandle h);
+
 // Closes the handle; harmless on kInvalidHandle. False when the system
 // reports an error for the close (data of a written file may be lost); the
 // handle is released all the same.

@@ -19,6 +19,7 @@ TProblem TExclusiveFile::Finish() {
   TProblem problem;
   if (flush_ && !platform::FlushFile(handle_))
     problem = {{messages::kCannotWriteLockedPage, {path_}}, platform::LastErrorText()};
+  if (!flush_ && start_write_back_) platform::StartWriteBack(handle_);
   if (!platform::CloseFile(handle_) && !problem)
     problem = {{messages::kCannotWriteLockedPage, {path_}}, platform::LastErrorText()};
   handle_ = platform::kInvalidHandle;

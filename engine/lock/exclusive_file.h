@@ -26,6 +26,9 @@ class TExclusiveFile {
   // Flushes (unless made without) and closes the file. A problem
   // (kCannotWriteLockedPage, with the system's reason) when either fails.
   TProblem Finish();
+  // Made without flush: Finish starts the write-back of the bytes (and
+  // does not wait for it), so that the caller's later flush waits less.
+  void StartWriteBackAtFinish() { start_write_back_ = true; }
   // The file has its final place (or was moved there): it is not removed.
   void Keep() { created_ = false; }
 
@@ -36,5 +39,6 @@ class TExclusiveFile {
   std::string path_;
   platform::FileHandle handle_ = platform::kInvalidHandle;
   bool flush_ = true;
+  bool start_write_back_ = false;
   bool created_ = false;
 };

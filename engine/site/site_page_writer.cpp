@@ -10,6 +10,9 @@
 
 namespace {
 
+// The size from which a page's locked page is sent to the disk at once.
+constexpr std::uint64_t kEarlyWriteBackBytes = 256 * 1024;
+
 // One page's observer: progress goes to the run's counters, and the run's
 // stop flag is the page's cancel.
 class TPageObserver : public TRunObserver {
@@ -66,8 +69,12 @@ TOutcome TSitePageWriter::Write(const std::string& page, std::uint64_t size, std
                                 const TByteSource::TTap& read, const std::atomic<bool>& cancel) const {
   if (TProblem problem = CheckPageSize(plan_, page, size)) return Failed(std::move(problem));
   // Not flushed here: the run flushes the finished tree once, before it
-  // takes the output's place.
+  // takes the output's place. A big page's bytes start for the disk as
+  // soon as it is written, so that the disk writes while the jobs still
+  // encode and that flush waits less; small pages are left to it whole,
+  // where the system writes them in one pass.
   TExclusiveFile out(to, false);
+  if (size >= kEarlyWriteBackBytes) out.StartWriteBackAtFinish();
   // The locked page is readable by no more people than the page.
   if (TProblem problem = out.Create()) return Failed(std::move(problem));
   if (!platform::SetPermissions(out.handle(), permissions))

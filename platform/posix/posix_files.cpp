@@ -228,6 +228,8 @@ bool FlushFile(FileHandle h) {
   return ok;
 }
 
+void StartWriteBack(FileHandle h) { ::sync_file_range(static_cast<int>(h), 0, 0, SYNC_FILE_RANGE_WRITE); }
+
 bool CloseFile(FileHandle h) {
   if (h == kInvalidHandle) return true;
   // The handle is released whatever happens: a failed close cannot be

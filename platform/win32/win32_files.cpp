@@ -153,6 +153,9 @@ bool FlushFile(FileHandle h) {
   return ok;
 }
 
+// Windows has no call that starts the write-back without waiting for it.
+void StartWriteBack(FileHandle) {}
+
 bool CloseFile(FileHandle h) {
   if (h == kInvalidHandle) return true;
   const Failure failure = Injected(Call::Close);

@@ -8,9 +8,8 @@
 // of the block with it. So when the key is there while the document is
 // still loading, and the page came over http(s), the page is fetched again
 // and its block read as the response arrives (fetched_block.js): the first
-// screen follows the first chunks, not the whole parse. The HTTP cache
-// serves that second request where it can; else the page is requested
-// twice. A page opened from a file cannot fetch itself, and a plain-text
+// screen follows the first chunks, not the whole parse. The page is so
+// sent twice: the second request skips the HTTP cache (fetchAhead). A page opened from a file cannot fetch itself, and a plain-text
 // page is shown whole in any case: both wait for the parse.
 //
 // The request is made as soon as the block's header is parsed, while the
@@ -70,7 +69,10 @@ export function fetchAhead(header) {
   const stop = new AbortController();
   // A keepalive request outlives the document it was made from: the
   // fetch of a document that document.open() replaces would end with it.
-  const response = fetch(location.href, { credentials: 'same-origin', keepalive: true, signal: stop.signal });
+  // It skips the HTTP cache: Firefox holds a second request for a page
+  // whose response is still being written to its cache until that
+  // response ends (or some 20 s pass), which is the whole parse.
+  const response = fetch(location.href, { credentials: 'same-origin', cache: 'no-store', keepalive: true, signal: stop.signal });
   response.catch(() => {});
   ahead = { header, response, stop };
 }

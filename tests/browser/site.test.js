@@ -724,8 +724,8 @@ describe('an Enter pressed while a large page is still loading', () => {
   // Serves the page up to a little into its block at once (the block's
   // header included), the rest only on release(); with `later` (bytes),
   // only the first request is held back, and a later one gets `later`
-  // whole.
-  async function holdingServer(root, later = null) {
+  // whole; with `decoderLate`, the decoder's script too waits for release().
+  async function holdingServer(root, later = null, decoderLate = false) {
     const locked = fs.readFileSync(path.join(root, 'page.html'));
     const cut = locked.indexOf('<script type="text/x-zendrel-page"') + 4096;
     assert.ok(cut > 4096);
@@ -736,6 +736,7 @@ describe('an Enter pressed while a large page is still loading', () => {
       requests.push(request.url);
       const file = path.join(root, decodeURIComponent(request.url.split('?')[0]));
       if (!request.url.startsWith('/page.html')) {
+        if (decoderLate && request.url.endsWith('.js')) await released;
         if (!fs.existsSync(file)) response.statusCode = 404;
         return response.end(fs.existsSync(file) ? fs.readFileSync(file) : '');
       }
@@ -763,11 +764,15 @@ describe('an Enter pressed while a large page is still loading', () => {
     { template: 'Light', typed: ['not the password', PASSWORD] },
     // The page fetched again is another: the parsed block opens.
     { template: 'Light', typed: [PASSWORD], later: Buffer.from('<!DOCTYPE html><p>Another page</p>') },
+    // The prompt shows before the decoder's script has come: the
+    // template's head takes the Enter until it does.
+    { template: 'Dark', typed: [PASSWORD], decoderLate: true },
   ];
-  for (const { template, typed, later } of cases) {
-    const title = typed.length > 1 ? 'a wrong password first, then the right one' : later ? 'the password, the page fetched again another' : 'the password';
+  for (const { template, typed, later, decoderLate } of cases) {
+    const title = typed.length > 1 ? 'a wrong password first, then the right one' : later ? 'the password, the page fetched again another' :
+      decoderLate ? 'the password, before the decoder has come' : 'the password';
     it(`${template}: ${title}; the form never goes to the server`, async () => {
-      const server = await holdingServer(roots[template], later);
+      const server = await holdingServer(roots[template], later, decoderLate);
       try {
         const page = await b.browser.context.newPage();
         const loading = page.goto(server.url).catch(() => {});
@@ -775,6 +780,7 @@ describe('an Enter pressed while a large page is still loading', () => {
         await page.fill('#zendrel-password', typed[0]);
         await page.press('#zendrel-password', 'Enter');
         assert.equal(await until(page, message, null, '"Unlocking…"'), 'Unlocking\u2026');
+        if (decoderLate) assert.ok(await page.evaluate(() => !!zendrelUnlock.held), 'the stand-in took the Enter');
         server.release();
         await loading;
         if (typed.length > 1) {

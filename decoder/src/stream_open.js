@@ -22,7 +22,7 @@
 // the parse ending first) leaves the page to the reader of the parsed
 // block (unlock_form.js), which takes the Enter as before.
 
-import { openFetched } from './fetched_block.js';
+import { readFetched } from './fetched_block.js';
 import { streamingDecoder } from './page_text.js';
 import { decodedParts } from './page_writer.js';
 import { stopOpeningEarly } from './early_chunks.js';
@@ -58,11 +58,12 @@ async function* andThen(first, rest) {
   for await (const part of rest) yield part;
 }
 
-// The request made ahead for a header: { header, response, stop }.
+// The request made ahead for a header: { header, reading, stop }.
 let ahead = null;
 
 // Requests the page again for a strong block whose header has just been
-// parsed, when its page may be read from the network.
+// parsed, when its page may be read from the network, and reads its
+// header and first batch while the key is derived (readFetched).
 export function fetchAhead(header) {
   dropAhead();
   if (!streamable(header)) return;
@@ -73,8 +74,12 @@ export function fetchAhead(header) {
   // whose response is still being written to its cache until that
   // response ends (or some 20 s pass), which is the whole parse.
   const response = fetch(location.href, { credentials: 'same-origin', cache: 'no-store', keepalive: true, signal: stop.signal });
-  response.catch(() => {});
-  ahead = { header, response, stop };
+  const reading = response.then((got) => {
+    if (!got.ok || !got.body) throw new Error('no page');
+    return readFetched(bodyOf(got), header);
+  });
+  reading.catch(() => {});
+  ahead = { header, reading, stop };
 }
 
 // Drops the request made ahead: no key came of the password.
@@ -97,10 +102,9 @@ export async function openStreamed(header, open, show) {
   const stop = request.stop;
   try {
     if (!streamable(header)) throw new Error('left to the parse');
-    const response = await request.response;
-    if (!response.ok || !response.body) throw new Error('no page');
-    const chunks = await openFetched(bodyOf(response), header, open);
-    if (!chunks) throw new Error('another page');
+    const read = await request.reading;
+    if (!read) throw new Error('another page');
+    const chunks = read(open);
     const first = await chunks.next();
     const head = first.done ? new Uint8Array(0) : first.value;
     const decoder = streamingDecoder(head.subarray(0, HEAD));

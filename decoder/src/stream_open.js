@@ -9,8 +9,9 @@
 // still loading, and the page came over http(s), the page is fetched again
 // and its block read as the response arrives (fetched_block.js): the first
 // screen follows the first chunks, not the whole parse. The page is so
-// sent twice: the second request skips the HTTP cache (fetchAhead). A page opened from a file cannot fetch itself, and a plain-text
-// page is shown whole in any case: both wait for the parse.
+// sent twice: the second request skips the HTTP cache (fetchAhead). A
+// page opened from a file cannot fetch itself, and a plain-text page is
+// shown whole in any case: both wait for the parse.
 //
 // The request is made as soon as the block's header is parsed, while the
 // key is derived, so that the response is there when the key is.

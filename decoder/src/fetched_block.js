@@ -132,17 +132,38 @@ async function* sealedBatches(source, at, lineBreak) {
 
 const sameLiterals = (a, b) => a.length === b.length && a.every((literal, i) => literal === b[i]);
 
-// The page whose bytes `body` yields (an iterable or async iterable of byte
-// arrays: a fetched body), opened with `open` (strong_crypto.js) as
-// openSealed opens a parsed block, once the header of its block has been
-// read and found to be `expected`'s: the same literals, slots included.
-// Resolves to null when the bytes hold no such header (another page, a
-// page locked again since, or no block at all); else to the page's bytes,
-// a batch at a time, as openSealed yields them.
-export async function openFetched(body, expected, open) {
+// The bytes of `first` (a pending next() of `rest`), then the rest.
+async function* startedWith(first, rest) {
+  const next = await first;
+  if (next.done) return;
+  yield next.value;
+  yield* rest;
+}
+
+// The block of the page whose bytes `body` yields (an iterable or async
+// iterable of byte arrays: a fetched body), read before its key is there:
+// resolves once the header of its block has been read and found to be
+// `expected`'s (the same literals, slots included), to open(opener), which
+// opens the page with `opener` (strong_crypto.js) as openFetched does; the
+// first batch is read meanwhile. Resolves to null when the bytes hold no
+// such header (another page, a page locked again since, or no block at
+// all).
+export async function readFetched(body, expected) {
   const source = new ArrivingText(body);
-  const lines = expected.literals.length;
-  const header = await readHeader(source, lines);
+  const header = await readHeader(source, expected.literals.length);
   if (!header || !sameLiterals(header.literals, expected.literals)) return null;
-  return openSealed(sealedBatches(source, header.from, header.lineBreak), header, open);
+  const batches = sealedBatches(source, header.from, header.lineBreak);
+  const first = batches.next();
+  first.catch(() => {});
+  return (open) => openSealed(startedWith(first, batches), header, open);
+}
+
+// The page whose bytes `body` yields, opened with `open` (strong_crypto.js)
+// as openSealed opens a parsed block, once the header of its block has
+// been read and found to be `expected`'s. Resolves to null when the bytes
+// hold no such header; else to the page's bytes, a batch at a time, as
+// openSealed yields them.
+export async function openFetched(body, expected, open) {
+  const read = await readFetched(body, expected);
+  return read && read(open);
 }

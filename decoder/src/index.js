@@ -14,9 +14,13 @@ export { unlock, unlockXor, deriveStrongKey, linkKey, slotKeyFailure, unlockStro
 export { start } from './unlock_form.js';
 
 import { openAhead } from './site_keys.js';
-import { holdSubmits } from './unlock_form.js';
+import { holdSubmits, start as startForm } from './unlock_form.js';
 
 if (typeof document === 'object') {
-  holdSubmits();
+  // What the template's stand-in for zendrelUnlock kept while this script
+  // loaded (unlock_form.js); this bundle then takes the global's name.
+  const standIn = (globalThis.zendrelUnlock && globalThis.zendrelUnlock.held) || null;
+  holdSubmits(standIn);
   openAhead();
+  if (standIn && standIn.start) startForm(standIn.start);
 }

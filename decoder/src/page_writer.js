@@ -78,7 +78,9 @@ export async function show(page) {
   try {
     for await (const part of page.parts) {
       waiting += part;
-      for (let end; waiting.length >= size && (end = partEnd(waiting, size)) > 0; ) {
+      // The first part goes out with the first text decoded, however short:
+      // the first screen waits for no more of the page.
+      for (let end; (waiting.length >= size || !written) && (end = partEnd(waiting, Math.min(size, waiting.length))) > 0; ) {
         if (written) await painted();
         else firstWritten = Date.now();
         written = true;

@@ -8,10 +8,10 @@
 // of the block with it. So when the key is there while the document is
 // still loading, and the page came over http(s), the page is fetched again
 // and its block read as the response arrives (fetched_block.js): the first
-// screen follows the first chunks, not the whole parse. The HTTP cache
-// serves that second request where it can; else the page is requested
-// twice. A page opened from a file cannot fetch itself, and a plain-text
-// page is shown whole in any case: both wait for the parse.
+// screen follows the first chunks, not the whole parse. The page is so
+// sent twice: the second request skips the HTTP cache (fetchAhead). A
+// page opened from a file cannot fetch itself, and a plain-text page is
+// shown whole in any case: both wait for the parse.
 //
 // The request is made as soon as the block's header is parsed, while the
 // key is derived, so that the response is there when the key is.
@@ -23,7 +23,7 @@
 // the parse ending first) leaves the page to the reader of the parsed
 // block (unlock_form.js), which takes the Enter as before.
 
-import { openFetched } from './fetched_block.js';
+import { readFetched } from './fetched_block.js';
 import { streamingDecoder } from './page_text.js';
 import { decodedParts } from './page_writer.js';
 import { stopOpeningEarly } from './early_chunks.js';
@@ -59,20 +59,28 @@ async function* andThen(first, rest) {
   for await (const part of rest) yield part;
 }
 
-// The request made ahead for a header: { header, response, stop }.
+// The request made ahead for a header: { header, reading, stop }.
 let ahead = null;
 
 // Requests the page again for a strong block whose header has just been
-// parsed, when its page may be read from the network.
+// parsed, when its page may be read from the network, and reads its
+// header and first batch while the key is derived (readFetched).
 export function fetchAhead(header) {
   dropAhead();
   if (!streamable(header)) return;
   const stop = new AbortController();
   // A keepalive request outlives the document it was made from: the
   // fetch of a document that document.open() replaces would end with it.
-  const response = fetch(location.href, { credentials: 'same-origin', keepalive: true, signal: stop.signal });
-  response.catch(() => {});
-  ahead = { header, response, stop };
+  // It skips the HTTP cache: Firefox holds a second request for a page
+  // whose response is still being written to its cache until that
+  // response ends (or some 20 s pass), which is the whole parse.
+  const response = fetch(location.href, { credentials: 'same-origin', cache: 'no-store', keepalive: true, signal: stop.signal });
+  const reading = response.then((got) => {
+    if (!got.ok || !got.body) throw new Error('no page');
+    return readFetched(bodyOf(got), header);
+  });
+  reading.catch(() => {});
+  ahead = { header, reading, stop };
 }
 
 // Drops the request made ahead: no key came of the password.
@@ -95,10 +103,9 @@ export async function openStreamed(header, open, show) {
   const stop = request.stop;
   try {
     if (!streamable(header)) throw new Error('left to the parse');
-    const response = await request.response;
-    if (!response.ok || !response.body) throw new Error('no page');
-    const chunks = await openFetched(bodyOf(response), header, open);
-    if (!chunks) throw new Error('another page');
+    const read = await request.reading;
+    if (!read) throw new Error('another page');
+    const chunks = read(open);
     const first = await chunks.next();
     const head = first.done ? new Uint8Array(0) : first.value;
     const decoder = streamingDecoder(head.subarray(0, HEAD));

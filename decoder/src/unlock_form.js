@@ -102,30 +102,38 @@ function streamEarly(block, backend, bytes, key, open) {
 let earlyEnter = false;
 let wired = false;
 
-// Called as the script loads, in the template's <head>, before the prompt
-// shows: the form never submits itself to the server (which would reload
-// the page with the password lost). An Enter pressed before the form is
-// wired is kept, said to be under way, and acted on by start() as soon as
-// the block is there; the key derivation starts at once, while the browser
-// still parses the block.
-export function holdSubmits() {
+// An Enter before the form is wired: kept, said to be under way, and acted
+// on by start() as soon as the block is there; the key derivation starts
+// at once, while the browser still parses the block.
+function enteredEarly() {
+  earlyEnter = true;
+  const field = document.getElementById('zendrel-password');
+  if (field && field.value) deriveEarly(field.value, streamEarly);
+  const message = document.getElementById('zendrel-message');
+  if (message) {
+    message.textContent = MESSAGES.unlocking;
+    message.className = 'zendrel-message zendrel-unlocking';
+  }
+}
+
+// Called as the script loads, before the form is wired: from then on the
+// form never submits itself to the server (which would reload the page
+// with the password lost). A template that loads this script without
+// waiting for it (async) takes the submits itself until then, in a small
+// script of its <head> that stands in for zendrelUnlock; `held` is what
+// that script kept: { enter: an Enter was pressed, start: the options of
+// a start() called before this script came }.
+export function holdSubmits(held = null) {
   document.addEventListener(
     'submit',
     (event) => {
       if (!event.target || event.target.id !== 'zendrel-form') return;
       event.preventDefault();
-      if (wired) return;
-      earlyEnter = true;
-      const field = document.getElementById('zendrel-password');
-      if (field && field.value) deriveEarly(field.value, streamEarly);
-      const message = document.getElementById('zendrel-message');
-      if (message) {
-        message.textContent = MESSAGES.unlocking;
-        message.className = 'zendrel-message zendrel-unlocking';
-      }
+      if (!wired) enteredEarly();
     },
     true,
   );
+  if (held && held.enter && !wired) enteredEarly();
 }
 
 // With options.password (the source-hiding template) the page is shown at

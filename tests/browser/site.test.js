@@ -2,9 +2,10 @@
 // unlocked once per browser session, remembered, forgotten, opened by a
 // share link; and the strong-only behaviours of one page (a page cut short,
 // UTF-16 pages, an XOR block in a strong template, the fallback). Each
-// group runs in the browser ZENDREL_BROWSER names, with a profile of its
-// own; a group that needs a new session launches the browser again on the
-// same profile.
+// group runs in the browser ZENDREL_BROWSER names. A group that keeps keys
+// on the profile, or needs a new session (it launches the browser again on
+// the same profile), has a profile of its own; the others share one
+// browser, as launching one takes seconds.
 'use strict';
 
 const { describe, it, before, after } = require('node:test');
@@ -156,10 +157,14 @@ const kept = (page) =>
 const keyForms = (key) => [key.toString('base64'), key.toString('base64url'), key.toString('hex'), key.toString('latin1')];
 
 let work;
+let shared = null;
 before(() => {
   work = tempDir('zendrel-site-');
 });
-after(() => fs.rmSync(work, { recursive: true, force: true }));
+after(async () => {
+  if (shared) await (await shared).close();
+  fs.rmSync(work, { recursive: true, force: true });
+});
 
 // One browser for a group, on a profile that outlives it.
 function browserFor(group) {
@@ -177,6 +182,18 @@ function browserFor(group) {
     state.browser = null;
     state.browser = await launch(undefined, state.profile);
   };
+  return state;
+}
+
+// The browser of the groups that neither keep a key on the profile nor
+// start a new session: each locks sites of its own (their own salts), so
+// what one holds in memory opens nothing of another's.
+function sharedBrowser() {
+  const state = { browser: null };
+  before(async () => {
+    shared = shared || launch();
+    state.browser = await shared;
+  });
   return state;
 }
 
@@ -501,7 +518,7 @@ describe('a keyring site: a password for each reader, share links, republishing,
 });
 
 describe('a page cut short after its first batches', () => {
-  const b = browserFor('cut');
+  const b = sharedBrowser();
 
   it('runs nothing of the partial page once the failure shows: its timer stops', async () => {
     const dir = tempDir('cut-', work);
@@ -526,7 +543,7 @@ describe('a page cut short after its first batches', () => {
 });
 
 describe('UTF-16 pages', () => {
-  const b = browserFor('utf16');
+  const b = sharedBrowser();
 
   it('show as the text they are, in both byte orders and both formats', async () => {
     const text = '<!DOCTYPE html><html><head><meta charset="utf-8"><title>Sixteen \u65e5</title></head>' +
@@ -555,7 +572,7 @@ describe('UTF-16 pages', () => {
 });
 
 describe('a strong template', () => {
-  const b = browserFor('xor');
+  const b = sharedBrowser();
   const { BLOCK_SHAPES } = require('./block_shapes');
   const decoder = require(path.join(templatesDir, 'Light', 'zendrel-unlock.js'));
   const unlockPath = path.join(path.dirname(zendrelPath), 'zendrel-unlock');
@@ -610,7 +627,7 @@ describe('a strong template', () => {
 });
 
 describe('without crypto.subtle (the fallback)', () => {
-  const b = browserFor('fallback');
+  const b = sharedBrowser();
   const noSubtle = () => Object.defineProperty(Crypto.prototype, 'subtle', { get: () => undefined });
 
   it('unlocks, opens the site\'s next page without asking, and writes the key to no storage', async () => {
@@ -697,7 +714,7 @@ describe('the profile\'s files, once the browser is closed', () => {
 // soon as the prompt shows, the rest of the page held back by a server on
 // 127.0.0.1 until the prompt has taken the Enter.
 describe('an Enter pressed while a large page is still loading', () => {
-  const b = browserFor('early');
+  const b = sharedBrowser();
   const roots = {};
   before(() => {
     for (const template of ['Light', 'Dark', 'Classic'])
@@ -707,8 +724,8 @@ describe('an Enter pressed while a large page is still loading', () => {
   // Serves the page up to a little into its block at once (the block's
   // header included), the rest only on release(); with `later` (bytes),
   // only the first request is held back, and a later one gets `later`
-  // whole.
-  async function holdingServer(root, later = null) {
+  // whole; with `decoderLate`, the decoder's script too waits for release().
+  async function holdingServer(root, later = null, decoderLate = false) {
     const locked = fs.readFileSync(path.join(root, 'page.html'));
     const cut = locked.indexOf('<script type="text/x-zendrel-page"') + 4096;
     assert.ok(cut > 4096);
@@ -719,6 +736,7 @@ describe('an Enter pressed while a large page is still loading', () => {
       requests.push(request.url);
       const file = path.join(root, decodeURIComponent(request.url.split('?')[0]));
       if (!request.url.startsWith('/page.html')) {
+        if (decoderLate && request.url.endsWith('.js')) await released;
         if (!fs.existsSync(file)) response.statusCode = 404;
         return response.end(fs.existsSync(file) ? fs.readFileSync(file) : '');
       }
@@ -746,11 +764,15 @@ describe('an Enter pressed while a large page is still loading', () => {
     { template: 'Light', typed: ['not the password', PASSWORD] },
     // The page fetched again is another: the parsed block opens.
     { template: 'Light', typed: [PASSWORD], later: Buffer.from('<!DOCTYPE html><p>Another page</p>') },
+    // The prompt shows before the decoder's script has come: the
+    // template's head takes the Enter until it does.
+    { template: 'Dark', typed: [PASSWORD], decoderLate: true },
   ];
-  for (const { template, typed, later } of cases) {
-    const title = typed.length > 1 ? 'a wrong password first, then the right one' : later ? 'the password, the page fetched again another' : 'the password';
+  for (const { template, typed, later, decoderLate } of cases) {
+    const title = typed.length > 1 ? 'a wrong password first, then the right one' : later ? 'the password, the page fetched again another' :
+      decoderLate ? 'the password, before the decoder has come' : 'the password';
     it(`${template}: ${title}; the form never goes to the server`, async () => {
-      const server = await holdingServer(roots[template], later);
+      const server = await holdingServer(roots[template], later, decoderLate);
       try {
         const page = await b.browser.context.newPage();
         const loading = page.goto(server.url).catch(() => {});
@@ -758,6 +780,7 @@ describe('an Enter pressed while a large page is still loading', () => {
         await page.fill('#zendrel-password', typed[0]);
         await page.press('#zendrel-password', 'Enter');
         assert.equal(await until(page, message, null, '"Unlocking…"'), 'Unlocking\u2026');
+        if (decoderLate) assert.ok(await page.evaluate(() => !!zendrelUnlock.held), 'the stand-in took the Enter');
         server.release();
         await loading;
         if (typed.length > 1) {

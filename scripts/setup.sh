@@ -31,7 +31,7 @@ packages=(
   clang libclang-rt-14-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine wine64 wine32:i386 fonts-wine xvfb xauth x11-utils imagemagick
+  wine wine64 fonts-wine xvfb xauth x11-utils imagemagick
   chromium firefox-esr fonts-noto-cjk fonts-noto-color-emoji fonts-lohit-deva
   nsis man-db file
 )
@@ -44,11 +44,33 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+# A mirror that is being synced answers some index files with the wrong
+# size for a minute or two: try again, then go on with the indexes that
+# did come (the install below still fails loudly if a package is missing).
+update_indexes() {
+  local try
+  for try in 1 2 3; do
+    as_root apt-get update -qq && return 0
+    echo "setup: apt-get update failed (try $try of 3); trying again in 20 s" >&2
+    sleep 20
+  done
+  echo "setup: going on with the package indexes that did download" >&2
+}
 if [ ${#missing[@]} -gt 0 ] || [ "${stale:-0}" = 1 ]; then
-  as_root apt-get update -qq
+  update_indexes
 fi
 if [ ${#missing[@]} -gt 0 ]; then
   as_root apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+# wine32 runs the 32-bit edition where the kernel starts 32-bit programs.
+# Its i386 libraries must match the versions of the native ones, so a
+# mirror that fails to serve one i386 index leaves it uninstallable: go on
+# without it, and let test-all.sh fail the run if this kernel could have
+# used it (it probes the kernel itself, not this package).
+if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
+  if ! as_root apt-get install -y -qq --no-install-recommends wine32:i386; then
+    echo "setup: wine32:i386 could not be installed; the 32-bit edition's tests need it where the kernel starts 32-bit programs" >&2
+  fi
 fi
 
 # The machine's own Node.js usually comes with npm (and conflicts with

@@ -106,6 +106,19 @@ needed win32-configure configure win32
 # code, within a time limit; where the kernel starts 32-bit programs itself,
 # a wine that does not is a missing tool, and the run fails.
 i386_emulated() { grep -qs '^enabled' /proc/sys/fs/binfmt_misc/qemu-i386; }
+# A static 32-bit program of three instructions (exit 7), made with the
+# native binutils: it answers whether the kernel starts 32-bit programs
+# even where no i386 library is installed.
+kernel_starts_i386() {
+  local probe=$root/build/i386-probe
+  if [ ! -x "$probe" ]; then
+    printf '.globl _start\n_start:\n movl $1, %%eax\n movl $7, %%ebx\n int $0x80\n' >"$probe.s"
+    as --32 -o "$probe.o" "$probe.s" && ld -m elf_i386 -o "$probe" "$probe.o" || return 1
+  fi
+  local status=0
+  "$probe" 2>/dev/null || status=$?
+  [ "$status" = 7 ]
+}
 wine32_runs() {
   /lib/ld-linux.so.2 --version >/dev/null 2>&1 || return 1
   local status=0
@@ -161,7 +174,7 @@ if ended win32-build; then
     win32_runs=yes
     step win32-tests run_windows_tests win32 || true
   else
-    if /lib/ld-linux.so.2 --version >/dev/null 2>&1 && ! i386_emulated; then
+    if kernel_starts_i386 && ! i386_emulated; then
       echo "This kernel starts 32-bit programs, but wine does not run 32-bit Windows programs (Debian's wine32:i386)." \
         >"$logs/win32-wine.log"
       echo 1 >"$logs/win32-wine.status"

@@ -51,6 +51,7 @@ update_indexes() {
   local try
   for try in 1 2 3; do
     as_root apt-get update -qq && return 0
+    [ "$try" = 3 ] && break
     echo "setup: apt-get update failed (try $try of 3); trying again in 20 s" >&2
     sleep 20
   done

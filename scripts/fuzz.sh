@@ -7,7 +7,7 @@
 #                               kept in build/fuzz/corpus/<harness>, so that
 #                               each campaign goes on from the last; with
 #                               FUZZ_PARALLEL=2, two harnesses at a time
-#   scripts/fuzz.sh --smoke     every harness for 20 s, two at a time, from
+#   scripts/fuzz.sh --smoke     every harness for 12 s, two at a time, from
 #                               the seeds alone, then every file in
 #                               tests/fuzz/regressions/<harness>/ once
 #
@@ -26,7 +26,7 @@ smoke=false
 seconds=600
 if [ "${1:-}" = "--smoke" ]; then
   smoke=true
-  seconds=20
+  seconds=12
 elif [ -n "${1:-}" ]; then
   seconds=$1
 fi

@@ -52,8 +52,8 @@ update_indexes() {
   for try in 1 2 3; do
     as_root apt-get update -qq && return 0
     [ "$try" = 3 ] && break
-    echo "setup: apt-get update failed (try $try of 3); trying again in 20 s" >&2
-    sleep 20
+    echo "setup: apt-get update failed (try $try of 3); trying again in 10 s" >&2
+    sleep 10
   done
   echo "setup: going on with the package indexes that did download" >&2
 }

@@ -1,8 +1,8 @@
 // Unlocking in headless chromium (and firefox-esr where a part says so),
 // measured (run by hand, after the native build and "npm ci" in tests/browser):
 //   node bench/browser_unlock.js [derivation] [ten] [first-screen] [direct] [site]
-//     [reader] [open-while-loading] [decrypt] [split-block]
-// (all but the last four when none is named; direct: the 64 MiB page
+//     [reader] [open-while-loading] [decrypt] [split-block] [write-floor]
+// (all but the last five when none is named; direct: the 64 MiB page
 // opened directly)
 // - a strong 10 MiB page: from pressing Enter until the whole page is in,
 //   beside the same page opened directly, in one run;
@@ -34,6 +34,10 @@
 //   in both browsers.
 // - split-block: a 200 MiB page's block parsed in one script element and
 //   cut into several, in both browsers.
+// - write-floor: the 64 MiB original fetched by a small page and written
+//   with the decoder's own writer (decoder/src/page_writer.js), no block
+//   and no cipher, against the original opened directly, in both browsers,
+//   medians of BENCH_RUNS (3): the least a written page can take.
 'use strict';
 
 const fs = require('node:fs');
@@ -446,6 +450,54 @@ async function openWhileLoading() {
   }
 }
 
+// The page writer's source, put into a page of its own as a classic script.
+const writerSource = () =>
+  fs.readFileSync(path.join(__dirname, '..', 'decoder', 'src', 'page_writer.js'), 'utf8').replace(/^export /gm, '');
+
+async function writeFloor(work) {
+  const root = tempDir('floor-', work);
+  fs.writeFileSync(path.join(root, 'original.html'), sectionsPage(64 * MiB, 'Written'));
+  fs.writeFileSync(path.join(root, 'page_writer.js'), writerSource());
+  fs.writeFileSync(
+    path.join(root, 'writer.html'),
+    `<!DOCTYPE html><html><head><meta charset="utf-8"><title>writer</title><script src="page_writer.js"></script><script>
+(async () => {
+  const response = await fetch('original.html', { cache: 'no-store' });
+  const reader = response.body.getReader();
+  async function* bytes() { for (;;) { const { done, value } = await reader.read(); if (done) return; yield value; } }
+  await show({ parts: decodedParts(bytes(), new TextDecoder()) });
+})();
+</script></head><body><p>Writing.</p></body></html>\n`
+  );
+  const site = await serve(root);
+  const runs = Number(process.env.BENCH_RUNS || 3);
+  try {
+    for (const which of (process.env.BENCH_BROWSERS || engines.join(',')).split(',')) {
+      const times = { original: [], written: [] };
+      for (let run = 0; run < runs; run++) {
+        for (const [name, file] of [['original', 'original.html'], ['written', 'writer.html']]) {
+          const browser = await launch(which);
+          try {
+            const page = await marked(browser, site.url(file));
+            times[name].push((await waitForMark(page, 'whole')).whole);
+          } finally {
+            await browser.close();
+          }
+        }
+      }
+      const original = median(times.original);
+      const written = median(times.written);
+      console.log(
+        `64 MiB page, ${which}, medians of ${runs}: written by the decoder's writer ${Math.round(written)} ms against ` +
+          `the original opened directly ${Math.round(original)} ms (${(written / original).toFixed(2)} x; ` +
+          `runs ${times.written.map(Math.round).join(', ')} against ${times.original.map(Math.round).join(', ')})`
+      );
+    }
+  } finally {
+    site.close();
+  }
+}
+
 runBench(async (browser, work) => {
   const wanted = process.argv.slice(2);
   const run = (name) => !wanted.length || wanted.includes(name);
@@ -457,4 +509,5 @@ runBench(async (browser, work) => {
   if (wanted.includes('open-while-loading')) await openWhileLoading();
   if (wanted.includes('decrypt')) await decryptOnly(work);
   if (wanted.includes('split-block')) await splitBlock(work);
+  if (wanted.includes('write-floor')) await writeFloor(work);
 });

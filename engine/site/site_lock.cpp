@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <exception>
 #include <mutex>
 #include <numeric>
 #include <thread>
@@ -330,12 +331,20 @@ TSiteResult LockSite(const TSiteRequest& request, TRunObserver& observer) {
   TSiteResult checked;
   TSitePlan plan;
   TProblem unplanned;
+  // An exception in the derivation's thread (out of memory, say) reaches
+  // the caller as it did when the derivation ran on this thread, instead of
+  // ending the program there.
+  std::exception_ptr prepare_error;
   {
     std::thread prepare;
     if (!request.dry_run)
       prepare = std::thread([&] {
-        unprepared = writer.Prepare(request.template_, request.password, !request.keys,
-                                    RunCodec(request, output, &new_salt));
+        try {
+          unprepared = writer.Prepare(request.template_, request.password, !request.keys,
+                                      RunCodec(request, output, &new_salt));
+        } catch (...) {
+          prepare_error = std::current_exception();
+        }
       });
     const TJoined joined{prepare};
     checked = CheckFolders(request, output, &output_exists);
@@ -343,6 +352,7 @@ TSiteResult LockSite(const TSiteRequest& request, TRunObserver& observer) {
       unplanned = PlanSite(AsFolder(request.source), request.template_.folder,
                            TPagePatterns(request.include, request.exclude, request.copy), &plan);
   }
+  if (prepare_error) std::rethrow_exception(prepare_error);
   if (unprepared) return Failed(std::move(unprepared));
   if (new_salt) observer.Warn({messages::kSiteNewSalt, {request.output}});
   if (!checked.ok()) return checked;

@@ -716,9 +716,12 @@ describe('the profile\'s files, once the browser is closed', () => {
 describe('an Enter pressed while a large page is still loading', () => {
   const b = sharedBrowser();
   const roots = {};
+  // The server holds the page back, so it need not be large to be still
+  // loading: 3 MiB is some 48 sealed chunks, many parts to write.
+  const SIZE = 3 << 20;
   before(() => {
     for (const template of ['Light', 'Dark', 'Classic'])
-      roots[template] = lockSite(tempDir('site-', work), { 'page.html': largePage(8 << 20, 'Early') }, { template });
+      roots[template] = lockSite(tempDir('site-', work), { 'page.html': largePage(SIZE, 'Early') }, { template });
   });
 
   // Serves the page up to a little into its block at once (the block's
@@ -834,7 +837,7 @@ describe('an Enter pressed while a large page is still loading', () => {
         const whole = () => document.readyState === 'complete' && document.getElementById('last') && document.title;
         assert.equal(await until(page, whole, null, 'the whole page'), 'Early');
         const paragraphs = await page.evaluate(() => Array.from(document.querySelectorAll('p'), (p) => p.textContent).join('\n'));
-        const source = largePage(8 << 20, 'Early').toString('utf8');
+        const source = largePage(SIZE, 'Early').toString('utf8');
         const expected = Array.from(source.matchAll(/<p[^>]*>([^<]*)<\/p>/g), (m) => m[1]).join('\n');
         assert.ok(paragraphs === expected, `the paragraphs differ: ${paragraphs.length} characters against ${expected.length}`);
         assert.deepEqual(server.requests.filter((r) => r.startsWith('/page')), ['/page.html', '/page.html']);

@@ -41,8 +41,11 @@ class TTextRunReader {
   std::uint64_t ring_[kTextRunWords] = {};
   std::uint64_t rolling_ = 0;
   std::size_t count_ = 0;
-  // FNV-1a of the word so far (its offset basis between words).
+  // The word so far: the hash of its whole eight-byte chunks (a start
+  // value between words), and the bytes of the chunk it is in.
   std::uint64_t word_ = 0xcbf29ce484222325ull;
+  std::uint64_t chunk_ = 0;
+  unsigned filled_ = 0;
   bool in_word_ = false;
   unsigned skip_ = 0;
   bool escape_start_ = false;

@@ -49,6 +49,9 @@ TEST(TextRuns, PiecesGiveTheRunsOfTheWholeText) {
       "<p>Tom &amp; Jerry ran <em>across</em> the wide green field at noon</p> and back < home again 3<4 ok",
       "{\"t\":\"Tom \\u0026 Jerry\\nran across the wide green field\\\\at noon at once\"}",
       "a b c d e f g h <!-- i j --> k l &x; m n o p q r <? s ?> t u v w </div> x y z",
+      // Words of 7 to 34 bytes, letters in both cases, UTF-8 letters.
+      "Internationalization \xc3\x89" "COLE na\xc3\xafve Supercalifragilisticexpialidocious abcdefg "
+      "ABCDEFGH 0123456789abcdefXYZ <b>LongerThanSixteenBytes</b> q\xc3\xa9 abcdefghi &amp;amp; done",
   };
   const auto read = [](const std::string& text, std::size_t split) {
     std::vector<std::uint64_t> runs;

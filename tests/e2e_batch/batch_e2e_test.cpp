@@ -128,7 +128,9 @@ TEST_P(BatchRefusal, ChangesNothing) {
   EXPECT_EQ(ListNames(site_.path()), before);
   if (regular) {
     EXPECT_EQ(std::filesystem::file_size(page), size);
-    if (size < (1u << 20)) EXPECT_EQ(ReadFile(page), bytes);
+    if (size < (1u << 20)) {
+      EXPECT_EQ(ReadFile(page), bytes);
+    }
   }
 }
 

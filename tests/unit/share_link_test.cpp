@@ -62,7 +62,9 @@ TEST(CheckShareUrl, HttpHttpsOrFileWithoutQueryOrFragment) {
   for (const auto& [url, ok] : cases) {
     std::string why;
     EXPECT_EQ(CheckShareUrl(url, &why), ok) << url;
-    if (!ok) EXPECT_NE(why.find("--share-url"), std::string::npos) << url;
+    if (!ok) {
+      EXPECT_NE(why.find("--share-url"), std::string::npos) << url;
+    }
   }
 }
 

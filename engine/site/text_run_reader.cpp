@@ -4,6 +4,10 @@
 #include <bit>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // A word's bytes go into its hash eight at a time, as one little-endian
@@ -85,6 +89,10 @@ void TTextRunReader::Feed(const char* data, std::size_t size) {
   while (p < end) {
     if (skip_ > 0 || in_tag_ || after_lt_)
       Special(p, end);
+#if defined(__SSE2__)
+    else if (static_cast<std::size_t>(end - p) >= kWindowRoom)
+      Window(p, end);
+#endif
     else
       Words(p, end);
   }
@@ -270,3 +278,172 @@ void TTextRunReader::Pass() {
   batched_ = 0;
   runs_(batch_, count);
 }
+
+#if defined(__SSE2__)
+void TTextRunReader::Window(const unsigned char*& from, const unsigned char* end) {
+  const unsigned char* const p = from;
+  // The word bytes and the stops ("<", "\\") as bit masks, and the bytes
+  // in lower case, 16 at a time.
+  alignas(16) unsigned char lowered[80];
+  std::memset(lowered + 64, 0, 16);
+  std::uint64_t words = 0, stops = 0, tag_ends = 0;
+  for (int i = 0; i < 64; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const __m128i folded = _mm_or_si128(v, _mm_set1_epi8(0x20));
+    const __m128i top = _mm_set1_epi8(static_cast<char>(0x80));
+    // x - low below `count` as unsigned bytes: signed after flipping the top bit.
+    const __m128i letters = _mm_cmplt_epi8(_mm_xor_si128(_mm_sub_epi8(folded, _mm_set1_epi8('a')), top),
+                                           _mm_set1_epi8(static_cast<char>(0x80 + 26)));
+    const __m128i digits = _mm_cmplt_epi8(_mm_xor_si128(_mm_sub_epi8(v, _mm_set1_epi8('0')), top),
+                                          _mm_set1_epi8(static_cast<char>(0x80 + 10)));
+    _mm_store_si128(reinterpret_cast<__m128i*>(lowered + i),
+                    _mm_or_si128(v, _mm_and_si128(letters, _mm_set1_epi8(0x20))));
+    // Bytes from 128 up have their top bit set: movemask takes it as is.
+    const auto word_bits = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_or_si128(letters, digits)) |
+                                                      _mm_movemask_epi8(v));
+    const auto stop_bits = static_cast<std::uint32_t>(_mm_movemask_epi8(
+        _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('<')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\\')))));
+    const auto tag_end_bits = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('>'))));
+    words |= std::uint64_t{word_bits} << i;
+    stops |= std::uint64_t{stop_bits} << i;
+    tag_ends |= std::uint64_t{tag_end_bits} << i;
+  }
+
+  std::uint64_t word = word_;
+  std::uint64_t chunk = chunk_;
+  unsigned filled = filled_;
+  bool in_word = in_word_;
+  bool after_amp = after_amp_;
+  std::uint64_t rolling = rolling_;
+  std::size_t count = count_;
+  std::size_t batched = batched_;
+  std::uint64_t drop = drop_;
+
+  // A word's lower-case bytes [at, at + size) into its hash, eight at a time.
+  const auto add = [&](unsigned at, unsigned size) __attribute__((always_inline)) {
+    if (filled == 0 && size < 8) {
+      // Most words: shorter than eight bytes, and the first of their word.
+      std::uint64_t x;
+      std::memcpy(&x, lowered + at, sizeof x);
+      chunk = x & ((std::uint64_t{1} << 8 * size) - 1);
+      filled = size;
+      return;
+    }
+    while (size > 0) {
+      const unsigned take = std::min(size, 8 - filled);
+      std::uint64_t x;
+      std::memcpy(&x, lowered + at, sizeof x);
+      chunk |= (take == 8 ? x : x & ((std::uint64_t{1} << 8 * take) - 1)) << 8 * filled;
+      filled += take;
+      at += take;
+      size -= take;
+      if (filled == 8) {
+        word = (word ^ chunk) * kChunkPrime;
+        chunk = 0;
+        filled = 0;
+      }
+    }
+  };
+  // The word ends at byte `at`, a byte of no word: as in Words.
+  const auto end_word = [&](unsigned at) __attribute__((always_inline)) {
+    if (!(after_amp && p[at] == ';')) {
+      if (filled > 0) word = (word ^ chunk) * kChunkPrime;
+      word = Mixed(word);
+      std::uint64_t& slot = ring_[count++ % kTextRunWords];
+      rolling = rolling * kRunBase + word - slot * kBaseToRunWords;
+      slot = word;
+      if (count >= kTextRunWords) {
+        const std::uint64_t run = Mixed(rolling);
+        if ((run & drop) == 0) {
+          batch_[batched++] = run;
+          if (batched == kBatch) {
+            batched_ = batched;
+            Pass();
+            batched = 0;
+            drop = drop_;
+          }
+        }
+      }
+    }
+    word = kWordStart;
+    chunk = 0;
+    filled = 0;
+    in_word = false;
+  };
+
+  // The window's bytes in segments, each up to the next stop (or the
+  // window's end): a segment holds only words and bytes of no word.
+  unsigned at = 0;       // where the segment starts
+  std::size_t next = 64;  // where the call leaves off
+  for (;;) {
+    const unsigned stop = static_cast<unsigned>(std::countr_zero(stops));
+    std::uint64_t segment = stop == 64 ? words : words & ((std::uint64_t{1} << stop) - 1);
+    if (in_word) {
+      // The word that goes on from before the window (only at its start:
+      // a stop ends any word).
+      const unsigned length = static_cast<unsigned>(std::countr_zero(~segment));
+      add(0, length);
+      if (length == 64) break;
+      end_word(length);
+      after_amp = p[length] == '&';
+      segment &= ~std::uint64_t{0} << length;
+    }
+    std::uint64_t starts = segment & ~(segment << 1);
+    while (starts != 0) {
+      const unsigned start = static_cast<unsigned>(std::countr_zero(starts));
+      starts &= starts - 1;
+      // The byte before a word is the last of no word read, unless the word
+      // starts the segment (after a stop, or where the window starts).
+      if (start > at) after_amp = p[start - 1] == '&';
+      const unsigned length = static_cast<unsigned>(std::countr_zero(~(segment >> start)));
+      add(start, length);
+      in_word = true;
+      if (start + length == 64) break;
+      end_word(start + length);
+      after_amp = p[start + length] == '&';
+    }
+    if (in_word) break;  // the last word goes on past the window
+    if (stop == 64) {
+      // The last byte was of no word.
+      after_amp = p[63] == '&';
+      break;
+    }
+    // The stop, a byte of no word: "<" or "\\" is no "&".
+    after_amp = false;
+    std::size_t after = stop + 1;
+    if (p[stop] == '\\') {
+      // An escape: its next byte, and four hex digits after "u", are no
+      // words (they may reach past the window: kWindowRoom leaves room).
+      after = (p[stop + 1] == 'u' || p[stop + 1] == 'U') ? stop + 6 : stop + 2;
+    } else if (IsTagStart(p[stop + 1])) {
+      // A tag, skipped up to its ">", wherever that is.
+      const std::uint64_t ends_after = stop == 63 ? 0 : tag_ends >> (stop + 1) << (stop + 1);
+      const void* gt = ends_after != 0 ? p + std::countr_zero(ends_after)
+                                       : std::memchr(p + stop + 1, '>', static_cast<std::size_t>(end - p) - stop - 1);
+      if (gt == nullptr) {
+        in_tag_ = true;
+        next = static_cast<std::size_t>(end - p);
+        break;
+      }
+      after = static_cast<std::size_t>(static_cast<const unsigned char*>(gt) - p) + 1;
+    }
+    if (after >= 64) {
+      next = after;
+      break;
+    }
+    at = static_cast<unsigned>(after);
+    const std::uint64_t read = (std::uint64_t{1} << at) - 1;
+    words &= ~read;
+    stops &= ~read;
+  }
+  from = p + next;
+  word_ = word;
+  chunk_ = chunk;
+  filled_ = filled;
+  in_word_ = in_word;
+  after_amp_ = after_amp;
+  rolling_ = rolling;
+  count_ = count;
+  batched_ = batched;
+}
+#endif

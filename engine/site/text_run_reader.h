@@ -32,6 +32,12 @@ class TTextRunReader {
  private:
   // The words, up to the end or to a byte that starts a tag or an escape.
   void Words(const unsigned char*& p, const unsigned char* end);
+  // Up to 64 bytes at once (more when a tag or an escape goes on past
+  // them), where at least kWindowRoom bytes are left: the same runs as
+  // Words, found with a mask of the word bytes instead of a branch per
+  // byte. Only where the processor has SSE2.
+  static constexpr std::size_t kWindowRoom = 80;
+  void Window(const unsigned char*& p, const unsigned char* end);
   // The bytes after "<" or "\", one state at a time.
   void Special(const unsigned char*& p, const unsigned char* end);
   void Pass();

@@ -52,6 +52,11 @@ TEST(TextRuns, PiecesGiveTheRunsOfTheWholeText) {
       // Words of 7 to 34 bytes, letters in both cases, UTF-8 letters.
       "Internationalization \xc3\x89" "COLE na\xc3\xafve Supercalifragilisticexpialidocious abcdefg "
       "ABCDEFGH 0123456789abcdefXYZ <b>LongerThanSixteenBytes</b> q\xc3\xa9 abcdefghi &amp;amp; done",
+      // Past 64 bytes: a tag longer than that, escapes and entities, a "<"
+      // that starts no tag, a tag that never ends.
+      "one two three four five six seven eight nine ten eleven twelve thirteen fourteen fifteen "
+      "<div class=\"a very long attribute value that goes on past sixty-four bytes\">sixteen\\u00e9t\\u00E9 "
+      "seventeen &amp; eighteen&x; 3<4 nineteen \\\\ twenty\\ttwenty-one &lt;b&gt; twenty-two <unfinished tag",
   };
   const auto read = [](const std::string& text, std::size_t split) {
     std::vector<std::uint64_t> runs;
@@ -67,6 +72,14 @@ TEST(TextRuns, PiecesGiveTheRunsOfTheWholeText) {
     const std::vector<std::uint64_t> whole = read(text, text.size());
     EXPECT_GT(whole.size(), 3u) << text;
     for (std::size_t split = 0; split < text.size(); ++split) EXPECT_EQ(read(text, split), whole) << text << " @" << split;
+    // One byte at a time: the reader never sees more than one byte at once.
+    std::vector<std::uint64_t> bytewise;
+    TTextRunReader reader([&](const std::uint64_t* batch, std::size_t count) {
+      bytewise.insert(bytewise.end(), batch, batch + count);
+    });
+    for (const char c : text) reader.Feed(&c, 1);
+    reader.End();
+    EXPECT_EQ(bytewise, whole) << text;
   }
 }
 

@@ -18,9 +18,10 @@ import { defaultBackend } from './strong_crypto.js';
 // The bundle's own address, while it runs as a page's script.
 const ownScript = typeof document === 'object' && document.currentScript && document.currentScript.src;
 
-// Batches the worker opens ahead of the writer: enough to keep the writer
-// fed, few enough that a large page is not held twice in memory.
-const AHEAD = 8;
+// Batches the worker opens ahead of the writer (up to 12 MiB): more than
+// the writer's largest part (8 MiB, page_writer.js) takes, so that it finds
+// them ready, and few enough that a large page is not held twice.
+const AHEAD = 16;
 
 const failureOf = (error) => ({ failure: error instanceof UnlockFailure ? error.kind : null, message: String(error) });
 

@@ -5,11 +5,17 @@
 //
 // The page's thread posts { read: { url, header } }, then { key } (the
 // kept key, see strong_crypto.js: a CryptoKey clones, its bytes stay
-// unreadable) once it is derived, { took } for each part it takes, and
-// { stop }. The worker answers { found } once the fetched header has been
-// read (true: the parsed one's), then { bytes } (each a proven batch of the
-// page, its buffer transferred) and { done }, or { failure: kind or null,
-// message } where the reading stops.
+// unreadable) as soon as it is derived, { took } for each part it takes,
+// and { stop }. The worker answers { found } once the fetched header has
+// been read (true: the parsed one's), then { bytes } (each a proven batch
+// of the page, its buffer transferred) and { done }, or { failure: kind or
+// null, message } where the reading stops.
+//
+// Each message to the page's thread waits while the browser parses the
+// locked page there (some 0.3 to 0.6 s in Firefox at 64 MiB), and so does
+// a worker's start in Firefox: the worker is started as the page begins to
+// load (startAhead), and the key goes to it before the header is found, so
+// that the first batch comes back in one message with { found }.
 
 import { readFetched } from './fetched_block.js';
 import { UnlockFailure } from './strong_block.js';
@@ -80,22 +86,54 @@ export function serveBlocks(scope) {
   }
 }
 
-// The page's side: starts a worker that fetches `url` and reads the block
-// of `header` from it. Returns null where no worker can be made (a page
-// without the bundle's address, a browser without workers); else
-// { reading, stop }, as stream_open.js reads a fetch itself: `reading`
-// resolves to read(key), the page's proven bytes a batch at a time as an
-// async iterator, or to null when the fetched header is another; it rejects
-// when the fetch fails. A worker that fails to start hands over to
-// `instead()` (the page's own reading, of the same shape).
-export function readInWorker(url, header, instead) {
-  if (!ownScript || typeof Worker !== 'function') return null;
-  let worker;
+// A worker started while the page loads, until it is taken or the parse
+// ends (a page read from the network is one still loading).
+let spare = null;
+
+const newWorker = () => {
   try {
-    worker = new Worker(ownScript);
+    return new Worker(ownScript);
   } catch (e) {
     return null;
   }
+};
+
+// Starts a worker for an Enter to come, on a page still loading over
+// http(s).
+export function startAhead() {
+  const fetched = location.protocol === 'http:' || location.protocol === 'https:';
+  if (!ownScript || typeof Worker !== 'function' || !fetched || document.readyState !== 'loading') return;
+  const worker = newWorker();
+  if (!worker) return;
+  spare = { worker, failed: false };
+  const failed = spare;
+  worker.addEventListener('error', () => (failed.failed = true));
+  document.addEventListener('DOMContentLoaded', () => {
+    if (spare) spare.worker.terminate();
+    spare = null;
+  });
+}
+
+// The worker started ahead, or a new one; null where none can be made or
+// the one started ahead failed (its script would fail again).
+function takeWorker() {
+  const taken = spare;
+  spare = null;
+  if (taken) return taken.failed ? null : taken.worker;
+  return ownScript && typeof Worker === 'function' ? newWorker() : null;
+}
+
+// The page's side: a worker fetches `url` and reads the block of `header`
+// from it. Returns null where no worker can be made (a page without the
+// bundle's address, a browser without workers); else { reading, stop,
+// keyIs }, as stream_open.js reads a fetch itself: keyIs(key) hands the
+// worker the key, `reading` resolves to read(), the page's proven bytes a
+// batch at a time as an async iterator, or to null when the fetched header
+// is another; it rejects when the fetch fails. A worker that fails to start
+// hands over to `instead()` (the page's own reading, of the same shape).
+export function readInWorker(url, header, instead) {
+  const worker = takeWorker();
+  if (!worker) return null;
   let fallback = null;
   let started = false;
   // The worker's messages once it has found the header, as they come.
@@ -127,10 +165,7 @@ export function readInWorker(url, header, instead) {
       if (data.found === undefined) return reject(new Error(data.message));
       started = true;
       if (!data.found) return resolve(null);
-      resolve((key) => {
-        worker.postMessage({ key });
-        return parts();
-      });
+      resolve(parts);
     };
     worker.onerror = (event) => {
       event.preventDefault();
@@ -145,5 +180,6 @@ export function readInWorker(url, header, instead) {
     if (fallback) fallback.stop();
     worker.postMessage({ stop: true });
   };
-  return { reading, stop };
+  const keyIs = (key) => (fallback ? fallback.keyIs(key) : worker.postMessage({ key }));
+  return { reading, stop, keyIs };
 }

@@ -54,8 +54,8 @@ async function* andThen(first, rest) {
 let ahead = null;
 
 // The page fetched and its block read on the page's own thread: { reading,
-// stop }, `reading` resolving to read(key, open), the page's bytes opened
-// with `open` a batch at a time, or to null (another page).
+// stop, keyIs }, `reading` resolving to read(open), the page's bytes
+// opened with `open` a batch at a time, or to null (another page).
 function readHere(header) {
   const stop = new AbortController();
   // A keepalive request outlives the document it was made from: the
@@ -66,11 +66,10 @@ function readHere(header) {
   const response = fetch(location.href, { credentials: 'same-origin', cache: 'no-store', keepalive: true, signal: stop.signal });
   const reading = response.then(async (got) => {
     if (!got.ok || !got.body) throw new Error('no page');
-    const read = await readFetched(bodyOf(got), header);
-    return read && ((key, open) => read(open));
+    return readFetched(bodyOf(got), header);
   });
   reading.catch(() => {});
-  return { reading, stop: () => stop.abort() };
+  return { reading, stop: () => stop.abort(), keyIs: () => {} };
 }
 
 // Requests the page again for a strong block whose header has just been
@@ -105,9 +104,10 @@ export async function openStreamed(header, key, open, show) {
   const stop = request.stop;
   try {
     if (!streamable(header)) throw new Error('left to the parse');
+    request.keyIs(key);
     const read = await request.reading;
     if (!read) throw new Error('another page');
-    const chunks = read(key, open);
+    const chunks = read(open);
     const first = await chunks.next();
     const head = first.done ? new Uint8Array(0) : first.value;
     const decoder = streamingDecoder(head.subarray(0, HEAD));

@@ -105,9 +105,9 @@ export function startAhead() {
   if (!ownScript || typeof Worker !== 'function' || !fetched || document.readyState !== 'loading') return;
   const worker = newWorker();
   if (!worker) return;
-  spare = { worker, failed: false };
-  const failed = spare;
-  worker.addEventListener('error', () => (failed.failed = true));
+  const started = { worker, failed: false };
+  worker.addEventListener('error', () => (started.failed = true));
+  spare = started;
   document.addEventListener('DOMContentLoaded', () => {
     if (spare) spare.worker.terminate();
     spare = null;
@@ -161,7 +161,7 @@ export function readInWorker(url, header, instead) {
   const reading = new Promise((resolve, reject) => {
     worker.onmessage = ({ data }) => {
       if (started) return receive(data);
-      if (data.found === undefined || !data.found) worker.terminate();
+      if (!data.found) worker.terminate();
       if (data.found === undefined) return reject(new Error(data.message));
       started = true;
       if (!data.found) return resolve(null);

@@ -27,7 +27,9 @@
 //   has finished loading; beside one key derivation in the same browser.
 //   An early Enter whose page the decoder reads from the network (the page
 //   fetched again while the template still parses) has no
-//   DOMContentLoaded: its "block in" stays empty.
+//   DOMContentLoaded: its "block in" stays empty; where a worker fetched
+//   it (decoder/src/block_worker.js), the page's thread saw no second
+//   response.
 // - open-while-loading: what a document replaced while it still loads
 //   gets of the rest of its response, in both browsers (nothing).
 // - decrypt: the 64 MiB strong block opened and decoded, nothing written,
@@ -346,12 +348,13 @@ async function readerSide(work) {
         // A page read from the network has no DOMContentLoaded of its
         // template: the decoder replaced the document during the parse.
         const streamed = results.filter((r) => !Number.isFinite(r.blockIn)).length;
+        const response = Number.isFinite(m.earlyResponse) ? `second response ${ms(m.earlyResponse)} ms` : 'second response in a worker';
         const blockIn = streamed === runs ? '' : `block in (DOMContentLoaded) at ${ms(m.blockIn)} ms, `;
         console.log(
           `${size} MiB page, ${which}, medians of ${runs}: prompt ${ms(m.prompt)} ms against the original's first screen ` +
             `${ms(m.originalFirst)} ms (${(m.prompt / m.originalFirst).toFixed(2)} x, goal 1.2 x); Enter at ${ms(m.earlyEnter)} ms, ` +
             `${blockIn}first screen ${ms(m.earlyShown)} ms after Enter (read from the network in ${streamed} of ${runs} runs; key ` +
-            `${ms(m.earlyKey)} ms, second response ${ms(m.earlyResponse)} ms, document replaced ${ms(m.earlyReplaced)} ms after Enter); on a loaded page ` +
+            `${ms(m.earlyKey)} ms, ${response}, document replaced ${ms(m.earlyReplaced)} ms after Enter); on a loaded page ` +
             `${ms(m.readyShown)} ms after Enter (goal: derivation ${ms(m.derivation)} ms + 300 ms); whole page ${ms(m.lockedWhole)} ms ` +
             `against the original's ${ms(m.originalWhole)} ms (${(m.lockedWhole / m.originalWhole).toFixed(2)} x, goal 1.5 x)`
         );

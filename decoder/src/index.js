@@ -15,6 +15,7 @@ export { start } from './unlock_form.js';
 
 import { openAhead } from './site_keys.js';
 import { holdSubmits, start as startForm } from './unlock_form.js';
+import { serveBlocks, startAhead } from './block_worker.js';
 
 if (typeof document === 'object') {
   // What the template's stand-in for zendrelUnlock kept while this script
@@ -22,5 +23,8 @@ if (typeof document === 'object') {
   const standIn = (globalThis.zendrelUnlock && globalThis.zendrelUnlock.held) || null;
   holdSubmits(standIn);
   openAhead();
+  startAhead();
   if (standIn && standIn.start) startForm(standIn.start);
 }
+// The same script run as a worker reads a fetched block (block_worker.js).
+if (typeof document === 'undefined' && typeof importScripts === 'function') serveBlocks(self);

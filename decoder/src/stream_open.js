@@ -27,6 +27,7 @@ import { readFetched } from './fetched_block.js';
 import { streamingDecoder } from './page_text.js';
 import { decodedParts } from './page_writer.js';
 import { stopOpeningEarly } from './early_chunks.js';
+import { bodyOf, readInWorker } from './block_worker.js';
 
 // The page's first bytes, from which its character set is read.
 const HEAD = 65536;
@@ -44,16 +45,6 @@ function streamable(header) {
   );
 }
 
-// The bytes of a fetched body, as they arrive.
-async function* bodyOf(response) {
-  const reader = response.body.getReader();
-  for (;;) {
-    const { done, value } = await reader.read();
-    if (done) return;
-    yield value;
-  }
-}
-
 async function* andThen(first, rest) {
   yield first;
   for await (const part of rest) yield part;
@@ -62,12 +53,10 @@ async function* andThen(first, rest) {
 // The request made ahead for a header: { header, reading, stop }.
 let ahead = null;
 
-// Requests the page again for a strong block whose header has just been
-// parsed, when its page may be read from the network, and reads its
-// header and first batch while the key is derived (readFetched).
-export function fetchAhead(header) {
-  dropAhead();
-  if (!streamable(header)) return;
+// The page fetched and its block read on the page's own thread: { reading,
+// stop, keyIs }, `reading` resolving to read(open), the page's bytes
+// opened with `open` a batch at a time, or to null (another page).
+function readHere(header) {
   const stop = new AbortController();
   // A keepalive request outlives the document it was made from: the
   // fetch of a document that document.open() replaces would end with it.
@@ -75,34 +64,47 @@ export function fetchAhead(header) {
   // whose response is still being written to its cache until that
   // response ends (or some 20 s pass), which is the whole parse.
   const response = fetch(location.href, { credentials: 'same-origin', cache: 'no-store', keepalive: true, signal: stop.signal });
-  const reading = response.then((got) => {
+  const reading = response.then(async (got) => {
     if (!got.ok || !got.body) throw new Error('no page');
     return readFetched(bodyOf(got), header);
   });
   reading.catch(() => {});
-  ahead = { header, reading, stop };
+  return { reading, stop: () => stop.abort(), keyIs: () => {} };
+}
+
+// Requests the page again for a strong block whose header has just been
+// parsed, when its page may be read from the network, and reads its
+// header and first batch while the key is derived: in a worker
+// (block_worker.js) where one can be made, else here.
+export function fetchAhead(header) {
+  dropAhead();
+  if (!streamable(header)) return;
+  const reader = readInWorker(location.href, header, () => readHere(header)) || readHere(header);
+  reader.reading.catch(() => {});
+  ahead = { header, ...reader };
 }
 
 // Drops the request made ahead: no key came of the password.
 export function dropAhead() {
-  if (ahead) ahead.stop.abort();
+  if (ahead) ahead.stop();
   ahead = null;
 }
 
-// Reads the page of `header` from the network with `open` (strong_crypto.js)
-// and, once its first chunks have opened while the document still loads,
-// calls show(page) at once, which replaces the document before it returns
-// ({ parts }, see page_writer.js; `parts` throws
+// Reads the page of `header` from the network with its kept key `key` and
+// `open` (strong_crypto.js) and, once its first chunks have opened while
+// the document still loads, calls show(page) at once, which replaces the
+// document before it returns ({ parts }, see page_writer.js; `parts` throws
 // an UnlockFailure when a later chunk fails or the response is cut short)
 // and resolves to true. Resolves to false when the page is left to the
 // parsed block's reader.
-export async function openStreamed(header, open, show) {
+export async function openStreamed(header, key, open, show) {
   const request = ahead && ahead.header === header ? ahead : null;
   ahead = null;
   if (!request) return false;
   const stop = request.stop;
   try {
     if (!streamable(header)) throw new Error('left to the parse');
+    request.keyIs(key);
     const read = await request.reading;
     if (!read) throw new Error('another page');
     const chunks = read(open);
@@ -113,10 +115,10 @@ export async function openStreamed(header, open, show) {
     stopOpeningEarly();
     show({ parts: decodedParts(andThen(head, chunks), decoder) });
     // (After show(): replacing the document removed the window's listeners.)
-    window.addEventListener('pagehide', () => stop.abort());
+    window.addEventListener('pagehide', stop);
     return true;
   } catch (e) {
-    stop.abort();
+    stop();
     return false;
   }
 }

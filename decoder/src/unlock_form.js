@@ -78,7 +78,7 @@ function answerForgetLinks() {
 // (stream_open.js), shown and its key kept as attempt() does; a page that
 // fails part way is started afresh into the failure state.
 function streamEarly(block, backend, bytes, key, open) {
-  return openStreamed(block, open, (page) => {
+  return openStreamed(block, key, open, (page) => {
     const remember = document.getElementById('zendrel-remember');
     const days = rememberDays();
     const remembered = canRememberKeys(block, backend) && days > 0 && remember && remember.checked;

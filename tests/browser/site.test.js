@@ -741,6 +741,8 @@ describe('an Enter pressed while a large page is still loading', () => {
       if (!request.url.startsWith('/page.html')) {
         if (decoderLate && request.url.endsWith('.js')) await released;
         if (!fs.existsSync(file)) response.statusCode = 404;
+        // Firefox runs a worker's script only when it is served as one.
+        else if (request.url.endsWith('.js')) response.setHeader('Content-Type', 'text/javascript');
         return response.end(fs.existsSync(file) ? fs.readFileSync(file) : '');
       }
       response.writeHead(200, { 'Content-Type': 'text/html' });
@@ -808,13 +810,32 @@ describe('an Enter pressed while a large page is still loading', () => {
 
   // The page read again from the server: its first screen shows while the
   // first response is still held back, and the whole page is the page; a
-  // later chunk damaged in that response ends as a damaged page does.
+  // later chunk damaged in that response ends as a damaged page does. It is
+  // read in a worker, or on the page's thread where the browser makes no
+  // worker: both open the same page and fail the same way.
   const flipAt = (text, at) => text.slice(0, at) + (text[at] === 'A' ? 'B' : 'A') + text.slice(at + 1);
   const refetched = [
     { name: 'the page', edit: (text) => text, shown: 'Early' },
     { name: 'a later chunk damaged', edit: (text) => flipAt(text, text.lastIndexOf("\r\n'", text.lastIndexOf("');") - 2000) + 5), shown: 'damaged' },
-  ];
-  for (const { name, edit, shown } of refetched) {
+  ].flatMap((row) => [{ ...row, worker: true }, { ...row, name: `${row.name}, without workers`, worker: false }]);
+  // Counts the workers made and the page's own fetches; with `worker`
+  // false, the browser has no Worker.
+  function watchReaders(worker) {
+    const seen = (window.__readers = { workers: 0, fetches: 0 });
+    const fetchHere = window.fetch;
+    window.fetch = function (...args) {
+      seen.fetches++;
+      return fetchHere.apply(this, args);
+    };
+    const Made = window.Worker;
+    if (!worker) delete window.Worker;
+    else
+      window.Worker = function (...args) {
+        seen.workers++;
+        return new Made(...args);
+      };
+  }
+  for (const { name, edit, shown, worker } of refetched) {
     it(`Light: the first screen shows before the rest of the page has come, from the page fetched again: ${name}`, async () => {
       const locked = fs.readFileSync(path.join(roots.Light, 'page.html'), 'latin1');
       const later = Buffer.from(edit(locked), 'latin1');
@@ -822,12 +843,15 @@ describe('an Enter pressed while a large page is still loading', () => {
       const server = await holdingServer(roots.Light, later);
       try {
         const page = await b.browser.context.newPage();
+        await page.addInitScript(`(${watchReaders})(${worker})`);
         page.goto(server.url).catch(() => {});
         await page.waitForSelector('#zendrel-password', { state: 'visible' });
         await page.fill('#zendrel-password', PASSWORD);
         await page.press('#zendrel-password', 'Enter');
         const first = () => !document.getElementById('zendrel-page') && document.querySelector('p')?.textContent;
         assert.match(await until(page, first, null, 'the first screen'), /^Paragraph 0: /);
+        // The page was fetched again by the worker, or by the page itself.
+        assert.deepEqual(await page.evaluate(() => window.__readers), worker ? { workers: 1, fetches: 0 } : { workers: 0, fetches: 1 });
         if (shown === 'damaged') {
           const failed = () => document.querySelector('#zendrel-form[data-zendrel-asking]') && document.getElementById('zendrel-message').textContent;
           assert.equal(await until(page, failed, null, 'the failure'), 'This page is damaged and cannot be opened.');

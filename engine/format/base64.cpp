@@ -42,22 +42,32 @@ constexpr PairTable kPairs;
 // shuffle (the method Wojciech Mula describes for base64 with SIMD):
 // each group's three bytes spread over four lanes, each lane's six bits
 // shifted into place by two multiplies, then a lane's character is its
-// value plus an offset picked by its range. Reads 16 bytes for each 12, so
-// it stops where fewer than 16 are left; returns how many bytes it took.
-__attribute__((target("ssse3"))) std::size_t EncodeSsse3(const unsigned char* data, std::size_t size, char* out) {
+// value plus an offset picked by its range.
+__attribute__((target("ssse3"))) inline void EncodeTwelve(__m128i bytes, char* out) {
   const __m128i spread = _mm_set_epi8(10, 11, 9, 10, 7, 8, 6, 7, 4, 5, 3, 4, 1, 2, 0, 1);
   const __m128i offsets = _mm_setr_epi8('a' - 26, '0' - 52, '0' - 52, '0' - 52, '0' - 52, '0' - 52, '0' - 52,
                                         '0' - 52, '0' - 52, '0' - 52, '0' - 52, '+' - 62, '/' - 63, 'A', 0, 0);
+  const __m128i in = _mm_shuffle_epi8(bytes, spread);
+  const __m128i high = _mm_mulhi_epu16(_mm_and_si128(in, _mm_set1_epi32(0x0fc0fc00)), _mm_set1_epi32(0x04000040));
+  const __m128i low = _mm_mullo_epi16(_mm_and_si128(in, _mm_set1_epi32(0x003f03f0)), _mm_set1_epi32(0x01000010));
+  const __m128i values = _mm_or_si128(high, low);
+  // 0-25 pick 13 ("A"), 26-51 pick 0, 52-61 pick 1-10, 62 and 63 pick 11 and 12.
+  __m128i pick = _mm_subs_epu8(values, _mm_set1_epi8(51));
+  pick = _mm_or_si128(pick, _mm_and_si128(_mm_cmpgt_epi8(_mm_set1_epi8(26), values), _mm_set1_epi8(13)));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_add_epi8(_mm_shuffle_epi8(offsets, pick), values));
+}
+
+// Every whole twelve bytes of `data`; returns how many bytes it took. A
+// load takes sixteen bytes, so the last twelve are copied out first.
+__attribute__((target("ssse3"))) std::size_t EncodeSsse3(const unsigned char* data, std::size_t size, char* out) {
   std::size_t i = 0;
-  for (; i + 16 <= size; i += 12, out += 16) {
-    const __m128i in = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i)), spread);
-    const __m128i high = _mm_mulhi_epu16(_mm_and_si128(in, _mm_set1_epi32(0x0fc0fc00)), _mm_set1_epi32(0x04000040));
-    const __m128i low = _mm_mullo_epi16(_mm_and_si128(in, _mm_set1_epi32(0x003f03f0)), _mm_set1_epi32(0x01000010));
-    const __m128i values = _mm_or_si128(high, low);
-    // 0-25 pick 13 ("A"), 26-51 pick 0, 52-61 pick 1-10, 62 and 63 pick 11 and 12.
-    __m128i pick = _mm_subs_epu8(values, _mm_set1_epi8(51));
-    pick = _mm_or_si128(pick, _mm_and_si128(_mm_cmpgt_epi8(_mm_set1_epi8(26), values), _mm_set1_epi8(13)));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_add_epi8(_mm_shuffle_epi8(offsets, pick), values));
+  for (; i + 16 <= size; i += 12, out += 16)
+    EncodeTwelve(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i)), out);
+  if (i + 12 <= size) {
+    alignas(16) unsigned char last[16] = {};
+    std::memcpy(last, data + i, 12);
+    EncodeTwelve(_mm_load_si128(reinterpret_cast<const __m128i*>(last)), out);
+    i += 12;
   }
   return i;
 }
@@ -76,7 +86,7 @@ bool HasSsse3() {
 char* Base64EncodeTo(const unsigned char* data, std::size_t size, char* out) {
   std::size_t i = 0;
 #if defined(ZENDREL_BASE64_SSSE3)
-  if (size >= 16 && HasSsse3()) {
+  if (size >= 12 && HasSsse3()) {
     i = EncodeSsse3(data, size, out);
     out += i / 3 * 4;
   }

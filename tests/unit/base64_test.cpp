@@ -32,9 +32,10 @@ TEST(Base64, EncodesAndDecodesTheRfc4648Vectors) {
   EXPECT_EQ(back, all);
 }
 
-// Every length up to 100 and every start within a word, against an encoder
-// written out bit by bit here: long inputs go through the encoder's
-// sixteen-byte path, and its last bytes through the byte path.
+// Every length up to 100 at eight starts, against an encoder written out
+// bit by bit here: inputs of twelve bytes and more go through the
+// encoder's twelve-byte path where it has one, their last bytes through the
+// byte path.
 TEST(Base64, EncodesEveryLengthAsTheBitsSay) {
   const char* const alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   const auto by_bits = [&](const std::string& bytes) {

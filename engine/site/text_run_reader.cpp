@@ -5,7 +5,7 @@
 #include <cstring>
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace {

@@ -652,15 +652,27 @@ describe('without crypto.subtle (the fallback)', () => {
 });
 
 // Every file under `dir` that holds one of the key's forms, with the form.
+// The browser of the next session is running on the profile meanwhile: a
+// file or folder gone between its listing and its reading (a temporary
+// file renamed over its final name, which is read in turn) rests nowhere.
 function filesHolding(dir, key) {
   const forms = [key, ...keyForms(key).map((form) => Buffer.from(form, 'latin1'))];
   const found = [];
+  const unlessGone = (read) => {
+    try {
+      return read();
+    } catch (e) {
+      if (e.code === 'ENOENT') return null;
+      throw e;
+    }
+  };
   const walk = (folder) => {
-    for (const entry of fs.readdirSync(folder, { withFileTypes: true })) {
+    for (const entry of unlessGone(() => fs.readdirSync(folder, { withFileTypes: true })) || []) {
       const file = path.join(folder, entry.name);
       if (entry.isDirectory()) walk(file);
       else if (entry.isFile()) {
-        const bytes = fs.readFileSync(file);
+        const bytes = unlessGone(() => fs.readFileSync(file));
+        if (!bytes) continue;
         const form = forms.findIndex((f) => bytes.includes(f));
         if (form >= 0) found.push(`${path.relative(dir, file)} (form ${form})`);
       }

@@ -117,6 +117,31 @@ void TTextRunReader::End() {
   escape_start_ = in_tag_ = after_lt_ = after_amp_ = false;
 }
 
+// The loops keep the run's state in locals, so that it stays in
+// registers; this takes them by reference and is inlined into both.
+__attribute__((always_inline)) inline void TTextRunReader::AddWord(std::uint64_t word, std::uint64_t& rolling,
+                                                                  std::size_t& count, std::size_t& batched,
+                                                                  std::uint64_t& drop) {
+  // Words that differ only in their last bytes differ only in the hash's
+  // top bits until mixed.
+  word = Mixed(word);
+  // A rolling polynomial hash of the last kTextRunWords word hashes: the
+  // oldest word's term leaves, the new one comes in.
+  std::uint64_t& slot = ring_[count++ % kTextRunWords];
+  rolling = rolling * kRunBase + word - slot * kBaseToRunWords;
+  slot = word;
+  if (count < kTextRunWords) return;
+  const std::uint64_t run = Mixed(rolling);
+  if ((run & drop) != 0) return;
+  batch_[batched++] = run;
+  if (batched == kBatch) {
+    batched_ = batched;
+    Pass();
+    batched = 0;
+    drop = drop_;
+  }
+}
+
 void TTextRunReader::Words(const unsigned char*& from, const unsigned char* end) {
   // The loop's state in locals, so that it stays in registers.
   const unsigned char* p = from;
@@ -170,26 +195,7 @@ void TTextRunReader::Words(const unsigned char*& from, const unsigned char* end)
     // Any other byte ends the word; an entity's name (&amp;) is no word.
     if (in_word && !(after_amp && c == ';')) {
       if (filled > 0) word = (word ^ chunk) * kChunkPrime;
-      // Words that differ only in their last bytes differ only in the
-      // hash's top bits until mixed.
-      word = Mixed(word);
-      // A rolling polynomial hash of the last kTextRunWords word hashes:
-      // the oldest word's term leaves, the new one comes in.
-      std::uint64_t& slot = ring_[count++ % kTextRunWords];
-      rolling = rolling * kRunBase + word - slot * kBaseToRunWords;
-      slot = word;
-      if (count >= kTextRunWords) {
-        const std::uint64_t run = Mixed(rolling);
-        if ((run & drop) == 0) {
-          batch_[batched++] = run;
-          if (batched == kBatch) {
-            batched_ = batched;
-            Pass();
-            batched = 0;
-            drop = drop_;
-          }
-        }
-      }
+      AddWord(word, rolling, count, batched, drop);
     }
     word = kWordStart;
     chunk = 0;
@@ -348,22 +354,7 @@ void TTextRunReader::Window(const unsigned char*& from, const unsigned char* end
   const auto end_word = [&](unsigned at) __attribute__((always_inline)) {
     if (!(after_amp && p[at] == ';')) {
       if (filled > 0) word = (word ^ chunk) * kChunkPrime;
-      word = Mixed(word);
-      std::uint64_t& slot = ring_[count++ % kTextRunWords];
-      rolling = rolling * kRunBase + word - slot * kBaseToRunWords;
-      slot = word;
-      if (count >= kTextRunWords) {
-        const std::uint64_t run = Mixed(rolling);
-        if ((run & drop) == 0) {
-          batch_[batched++] = run;
-          if (batched == kBatch) {
-            batched_ = batched;
-            Pass();
-            batched = 0;
-            drop = drop_;
-          }
-        }
-      }
+      AddWord(word, rolling, count, batched, drop);
     }
     word = kWordStart;
     chunk = 0;

@@ -41,6 +41,10 @@ class TTextRunReader {
   // The bytes after "<" or "\", one state at a time.
   void Special(const unsigned char*& p, const unsigned char* end);
   void Pass();
+  // A word's hash (its chunks folded) into the run and, once the run has
+  // kTextRunWords words, the run into the batch unless dropped.
+  void AddWord(std::uint64_t word, std::uint64_t& rolling, std::size_t& count, std::size_t& batched,
+               std::uint64_t& drop);
 
   TRuns runs_;
   std::uint64_t drop_ = 0;

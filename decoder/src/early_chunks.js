@@ -4,12 +4,14 @@
 // parse), but its chunks need not wait. A timer reads the text the parser
 // has added since its last look (substringData), line by line with the
 // block reader's own rules, and opens every sealed chunk that has bytes
-// after it (so is not the last), as openedChunks does. start() then takes
-// the opened batches and goes on from where this reader stopped; it still
-// reads the whole block's shape first, and anything this reader could not
-// read or open is left to it.
+// after it (so is not the last), as openedChunks does. A block cut into
+// several elements is read across them, each one's text node in turn.
+// start() then takes the opened batches and goes on from where this reader
+// stopped; it still reads the whole block's shape first, and anything this
+// reader could not read or open is left to it.
 
 import { nextLiteral } from './literals.js';
+import { blockHolders, nextHolder } from './page_block.js';
 import { chunkNonce } from './strong_block.js';
 import { decodeBase64 } from './base64.js';
 import { CHUNK_SIZE, TAG_SIZE } from './format_constants.js';
@@ -43,13 +45,36 @@ export function openWhileLoading(header, password, open) {
   reader = state;
   let text = '';
   let textFrom = 0;
+  // A cut block goes on in the holder's next elements (page_block.js): the
+  // text read so far ends in `element`, whose own text starts at `base`.
+  let element = holder;
+  let base = 0;
+
+  // Adds up to SLICE characters of what the parser has added; false when
+  // an element holds other than the one text node the parser grows.
+  function readMore() {
+    for (let left = SLICE; left > 0; ) {
+      // An element is whole once the next one is there: looked at first.
+      const next = nextHolder(element);
+      const node = element.firstChild;
+      if (node && (element.childNodes.length !== 1 || node.nodeType !== 3)) return false;
+      const length = node ? node.length : 0;
+      const read = textFrom + text.length - base;
+      if (length > read) {
+        const count = Math.min(length - read, left);
+        text += node.substringData(read, count);
+        left -= count;
+      } else if (next) {
+        base += length;
+        element = next;
+      } else break;
+    }
+    return true;
+  }
 
   // Reads what the parser has added; opens the chunks it completes.
   async function look() {
-    const node = holder.firstChild;
-    if (holder.childNodes.length !== 1 || node.nodeType !== 3) return false;
-    const read = textFrom + text.length;
-    if (node.length > read) text += node.substringData(read, Math.min(node.length - read, SLICE));
+    if (!holder.firstChild || !readMore()) return false;
     const parts = [state.carry];
     let at = state.at;
     let chars = 0;
@@ -106,8 +131,8 @@ export async function earlyChunks(block, password) {
   if (!state || state.password !== password) return null;
   state.stopped = true;
   await state.done;
-  const holder = document.getElementById('zendrel-page');
-  const same = holder && holder.childNodes.length === 1 && state.header.from === block.from && sameBytes(state.header.aad, block.aad);
+  const holders = blockHolders();
+  const same = holders.length && holders.every((holder) => holder.childNodes.length <= 1) && state.header.from === block.from && sameBytes(state.header.aad, block.aad);
   if (!same || !state.batches.length) return null;
   const { at, index, pending, carry } = state;
   return { batches: state.batches, from: { at, index, pending, carry } };

@@ -7,6 +7,7 @@
 
 import { BEGIN_MARKER } from './literals.js';
 import { strongHeaderAt } from './strong_block.js';
+import { nextHolder } from './page_block.js';
 import { defaultBackend } from './strong_crypto.js';
 import { deriveStrongKey } from './unlock.js';
 import { openWhileLoading } from './early_chunks.js';
@@ -22,12 +23,15 @@ const LOOK_EVERY_MS = 20;
 
 let early = null;
 
-// The first `count` characters of the holder's text as parsed so far, or
-// null while there are fewer.
+// The first `count` characters of the block's text as parsed so far, or
+// null while there are fewer. A cut block's header may go on in the
+// holder's next elements (page_block.js).
 function firstCharacters(holder, count) {
   let text = '';
-  for (let node = holder.firstChild; node && text.length < count; node = node.nextSibling) {
-    if (node.nodeType === 3) text += node.substringData(0, Math.min(node.length, count - text.length));
+  for (let element = holder; element && text.length < count; element = nextHolder(element)) {
+    for (let node = element.firstChild; node && text.length < count; node = node.nextSibling) {
+      if (node.nodeType === 3) text += node.substringData(0, Math.min(node.length, count - text.length));
+    }
   }
   return text.length < count ? null : text;
 }

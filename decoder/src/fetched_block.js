@@ -1,12 +1,13 @@
 // A strong block read from the page's bytes as they arrive (the page
 // fetched again, stream_open.js), with the block reader's own rules
 // (literals.js): the first "//Page Begin" and its line break, one literal a
-// line, "," and the line break after each but the last, ");", the line
-// break and "//Page End" after the last. The bytes are read as one
+// line, "," and the line break after each but the last (a cut of the
+// element, ELEMENT_CUT, may come between the two), ");", the line break and
+// "//Page End" after the last. The bytes are read as one
 // character each (latin1): the block is ASCII, and the text before it is
 // only searched for the marker.
 
-import { BEGIN_MARKER, END_MARKER } from './literals.js';
+import { BEGIN_MARKER, END_MARKER, nextOpen } from './literals.js';
 import { UnlockFailure, openSealed, strongHeaderAt } from './strong_block.js';
 import { decodeBase64 } from './base64.js';
 
@@ -72,7 +73,6 @@ async function readHeader(source, lines) {
 // takes them; throws an UnlockFailure where the lines break their shape
 // ('damaged') or the bytes end before the block does ('incomplete').
 async function* sealedBatches(source, at, lineBreak) {
-  const next = ',' + lineBreak;
   const end = ');' + lineBreak + END_MARKER;
   let values = [];
   let chars = 0;
@@ -88,12 +88,12 @@ async function* sealedBatches(source, at, lineBreak) {
         else throw damaged();
         break;
       }
-      if (text.length < at + next.length + 1) {
+      const open = text.length < at + 2 ? undefined : nextOpen(text, at, lineBreak);
+      if (open === undefined || open >= text.length) {
         more = true;
         break;
       }
-      const open = at + next.length;
-      if (!text.startsWith(next, at) || text[open] !== "'") throw damaged();
+      if (open < 0 || text[open] !== "'") throw damaged();
       const close = text.indexOf("'", open + 1);
       if (close < 0) {
         if (text.length - open > LONGEST_LINE) throw damaged();

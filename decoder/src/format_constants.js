@@ -26,3 +26,4 @@ export const NONCE_SIZE = 12;
 export const TAG_SIZE = 16;
 export const BEGIN_MARKER = '//Page Begin';
 export const END_MARKER = '//Page End';
+export const ELEMENT_CUT = '<\/script><script type="text/x-zendrel-page">';

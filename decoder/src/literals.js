@@ -5,10 +5,15 @@
 // the line break, and "//Page End" follows at once. The line break is CR LF
 // or LF, as the template wrote it; in a page's DOM the HTML parser has
 // turned CR LF and a lone CR into LF before any script sees the text.
+//
+// A large block is cut into several script elements: between a literal's
+// "," and its line break the page's bytes may hold ELEMENT_CUT, which closes
+// the element and opens the next. A page's DOM never holds it (the parser
+// takes it as the elements' tags), the page's bytes do (fetched_block.js).
 
-import { BEGIN_MARKER, END_MARKER } from './format_constants.js';
+import { BEGIN_MARKER, END_MARKER, ELEMENT_CUT } from './format_constants.js';
 
-export { BEGIN_MARKER, END_MARKER };
+export { BEGIN_MARKER, END_MARKER, ELEMENT_CUT };
 
 const lineBreakAt = (text, at) => (text.startsWith('\r\n', at) ? '\r\n' : text.startsWith('\n', at) ? '\n' : null);
 
@@ -27,14 +32,27 @@ export function readLiteral(text, at, to) {
 // Whether every line of text[from, to) is a literal followed by "," and the
 // line break, the last by ");" and the line break, with "//Page End" at `to`.
 function wellShaped(text, from, to, lineBreak) {
-  const next = ',' + lineBreak;
   const last = ');' + lineBreak;
   for (let at = from; ; ) {
     const literal = readLiteral(text, at, to);
     if (!literal) return false;
-    if (text.startsWith(next, literal.end)) at = literal.end + next.length;
+    const open = nextOpen(text, literal.end, lineBreak);
+    if (open >= 0) at = open;
     else return text.startsWith(last, literal.end) && literal.end + last.length === to;
   }
+}
+
+// Where the literal after the one ending at `at` opens: past its ",", a
+// cut if there is one, and the line break. -1 when the text there is not
+// that; undefined when the text ends before it can tell (a page still
+// arriving).
+export function nextOpen(text, at, lineBreak) {
+  const plain = ',' + lineBreak;
+  if (text.startsWith(plain, at)) return at + plain.length;
+  const cut = ',' + ELEMENT_CUT + lineBreak;
+  if (text.startsWith(cut, at)) return at + cut.length;
+  const rest = text.slice(at, at + cut.length);
+  return rest.length < cut.length && (cut.startsWith(rest) || plain.startsWith(rest)) ? undefined : -1;
 }
 
 // The block's span in the text of the locked page's script: { from, to,
@@ -53,7 +71,8 @@ export function blockSpan(text) {
 // The literal that follows the one ending at `at` on the next line of a
 // well-shaped block, or null.
 export function nextLiteral(text, at, to, lineBreak) {
-  return text.startsWith(',' + lineBreak, at) ? readLiteral(text, at + 1 + lineBreak.length, to) : null;
+  const open = nextOpen(text, at, lineBreak);
+  return open >= 0 ? readLiteral(text, open, to) : null;
 }
 
 // Whether the literal ending at `at` is the block's last one.

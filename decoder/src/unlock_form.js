@@ -12,7 +12,7 @@
 // sets how long "Remember me on this device" keeps the key (30 days when
 // absent; 0 offers no remembering).
 
-import { findBlock } from './page_block.js';
+import { heldBlock } from './page_block.js';
 import { UnlockFailure } from './strong_block.js';
 import { defaultBackend } from './strong_crypto.js';
 import { deriveStrongKey, linkKey, slotKeyFailure, unlockStrong, unlockXor } from './unlock.js';
@@ -150,9 +150,9 @@ export function start(options = {}) {
   const remember = document.getElementById('zendrel-remember');
   const rememberRow = document.getElementById('zendrel-remember-row');
   const forget = document.getElementById('zendrel-forget');
-  const holder = document.getElementById('zendrel-page');
-  let text = holder ? holder.textContent : '';
-  const found = findBlock(text);
+  const held = heldBlock();
+  let text = held.text;
+  const found = held.found;
   const fragment = takeFragment();
   // A strong template refuses an XOR block pasted into it.
   const refused = found && found.format === 'xor' && metaContent('zendrel-protection') === 'aes-256-gcm';

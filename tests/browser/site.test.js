@@ -14,8 +14,8 @@ const { spawnSync } = require('node:child_process');
 const fs = require('node:fs');
 const http = require('node:http');
 const path = require('node:path');
-const { tempDir, makeBlock, lockWithBlock, siteKeyOf, strongHeader, zendrelPath, templatesDir } = require('./support');
-const { strongBlock, shareFragment } = require('./strong_encoder');
+const { tempDir, makeBlock, lockWithBlock, siteKeyOf, strongHeader, zendrelPath, templatesDir, cutIntoElements, ELEMENT_CUT } = require('./support');
+const { strongBlock, shareFragment, newKeyring, addReader } = require('./strong_encoder');
 const { largePage } = require('./corpus');
 const { launch, fileUrl } = require('./browser');
 
@@ -626,6 +626,50 @@ describe('a strong template', () => {
   });
 });
 
+// A large block comes cut into several script elements: the page opens from
+// the elements' texts joined, and a cut anywhere but between a line's ","
+// and its line break makes the page damaged before anything is asked.
+describe('a block cut into several script elements', () => {
+  const b = sharedBrowser();
+  const bytes = Buffer.from(largePage(400000, 'Cut').toString('utf8').replace('<body>', '<body><h1>Cut page</h1>'));
+  const ring = newKeyring(FAST);
+  addReader(ring, PASSWORD);
+  const two = () => strongBlock(bytes, PASSWORD, { version: 2, iterations: FAST }).block;
+  const three = () => strongBlock(bytes, null, { version: 3, keyring: ring }).block;
+  const cut = (t) => cutIntoElements(t, 300);
+  const cases = [
+    // name, template, block, edit of the locked page, outcome
+    ['format 2, its header cut too', 'Light', two, (t) => cutIntoElements(t, 300, [0, 2]), 'Cut page'],
+    ['format 3, cut among its slots', 'Dark', three, (t) => cutIntoElements(t, 300, [6, 7]), 'Cut page'],
+    ['XOR', 'Classic', () => makeBlock(bytes, PASSWORD), (t) => cutIntoElements(t, 300, [0]), 'Cut page'],
+    ['a cut inside a literal', 'Light', two, (t) => cut(t).replace(/(\r\n'[A-Za-z0-9+/]{50})/, `$1${ELEMENT_CUT}`), 'damaged'],
+    ['a cut inside the format\'s name', 'Light', two, (t) => cut(t).replace("'ZENDREL-AES", `'ZENDREL${ELEMENT_CUT}-AES`), 'damaged'],
+    ['a cut before a line\'s ","', 'Light', two, (t) => cut(t).replace(/'(,\r\n'[A-Za-z0-9+/]{50})/, `'${ELEMENT_CUT}$1`), 'damaged'],
+    ['a cut after the last literal', 'Light', two, (t) => cut(t).replace("');\r\n//Page End", `');${ELEMENT_CUT}\r\n//Page End`), 'damaged'],
+  ];
+  for (const [name, template, block, edit, expected] of cases) {
+    it(`${name}: ${expected === 'damaged' ? 'damaged' : 'opens'}`, async () => {
+      const file = path.join(tempDir('cut-', work), 'cut.html');
+      fs.writeFileSync(file, bytes);
+      const locked = fs.readFileSync(lockWithBlock(template, file, block()), 'latin1');
+      const text = edit(locked);
+      assert.ok(text.split(ELEMENT_CUT).length > 5, 'cut into elements');
+      if (expected === 'damaged') assert.notEqual(text, cut(locked), 'the wrong cut made');
+      fs.writeFileSync(file, text, 'latin1');
+      const page = await visit(b.browser, file);
+      if (expected === 'damaged') {
+        assert.equal(await outcome(page, file), 'asked');
+        assert.match(await message(page), /damaged/);
+      } else {
+        await unlockHere(page, file);
+        assert.equal(await outcome(page, file), expected);
+        assert.equal(await page.evaluate(() => document.getElementById('last').textContent), 'The end of the large page.');
+      }
+      await page.close();
+    });
+  }
+});
+
 describe('without crypto.subtle (the fallback)', () => {
   const b = sharedBrowser();
   const noSubtle = () => Object.defineProperty(Crypto.prototype, 'subtle', { get: () => undefined });
@@ -734,6 +778,11 @@ describe('an Enter pressed while a large page is still loading', () => {
   before(() => {
     for (const template of ['Light', 'Dark', 'Classic'])
       roots[template] = lockSite(tempDir('site-', work), { 'page.html': largePage(SIZE, 'Early') }, { template });
+    // Its block cut into elements, the header's first lines from the rest
+    // too, well within the part served at once.
+    const cut = (text) => cutIntoElements(text, 300, [1]);
+    roots.cut = lockSite(tempDir('site-', work), { 'page.html': largePage(SIZE, 'Early') }, { template: 'Light', edit: cut });
+    assert.ok(fs.readFileSync(path.join(roots.cut, 'page.html'), 'latin1').split(ELEMENT_CUT).length > 100);
   });
 
   // Serves the page up to a little into its block at once (the block's
@@ -784,12 +833,15 @@ describe('an Enter pressed while a large page is still loading', () => {
     // The prompt shows before the decoder's script has come: the
     // template's head takes the Enter until it does.
     { template: 'Dark', typed: [PASSWORD], decoderLate: true },
+    // The block cut into elements: read from the network, or as parsed.
+    { template: 'Light', typed: [PASSWORD], cut: true },
+    { template: 'Light', typed: [PASSWORD], later: Buffer.from('<!DOCTYPE html><p>Another page</p>'), cut: true },
   ];
-  for (const { template, typed, later, decoderLate } of cases) {
+  for (const { template, typed, later, decoderLate, cut } of cases) {
     const title = typed.length > 1 ? 'a wrong password first, then the right one' : later ? 'the password, the page fetched again another' :
       decoderLate ? 'the password, before the decoder has come' : 'the password';
-    it(`${template}: ${title}; the form never goes to the server`, async () => {
-      const server = await holdingServer(roots[template], later, decoderLate);
+    it(`${template}: ${title}${cut ? ', the block cut into elements' : ''}; the form never goes to the server`, async () => {
+      const server = await holdingServer(roots[cut ? 'cut' : template], later, decoderLate);
       try {
         const page = await b.browser.context.newPage();
         const loading = page.goto(server.url).catch(() => {});
@@ -829,6 +881,7 @@ describe('an Enter pressed while a large page is still loading', () => {
   const refetched = [
     { name: 'the page', edit: (text) => text, shown: 'Early' },
     { name: 'a later chunk damaged', edit: (text) => flipAt(text, text.lastIndexOf("\r\n'", text.lastIndexOf("');") - 2000) + 5), shown: 'damaged' },
+    { name: 'the block cut into elements', edit: (text) => text, shown: 'Early', cut: true },
   ].flatMap((row) => [{ ...row, worker: true }, { ...row, name: `${row.name}, without workers`, worker: false }]);
   // Counts the workers made and the page's own fetches; with `worker`
   // false, the browser has no Worker.
@@ -847,12 +900,13 @@ describe('an Enter pressed while a large page is still loading', () => {
         return new Made(...args);
       };
   }
-  for (const { name, edit, shown, worker } of refetched) {
+  for (const { name, edit, shown, worker, cut } of refetched) {
     it(`Light: the first screen shows before the rest of the page has come, from the page fetched again: ${name}`, async () => {
-      const locked = fs.readFileSync(path.join(roots.Light, 'page.html'), 'latin1');
+      const root = cut ? roots.cut : roots.Light;
+      const locked = fs.readFileSync(path.join(root, 'page.html'), 'latin1');
       const later = Buffer.from(edit(locked), 'latin1');
       assert.equal(later.equals(Buffer.from(locked, 'latin1')), shown === 'Early');
-      const server = await holdingServer(roots.Light, later);
+      const server = await holdingServer(root, later);
       try {
         const page = await b.browser.context.newPage();
         await page.addInitScript(`(${watchReaders})(${worker})`);

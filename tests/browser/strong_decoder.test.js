@@ -6,7 +6,7 @@
 const test = require('node:test');
 const assert = require('node:assert/strict');
 const path = require('node:path');
-const { templatesDir, decoderName } = require('./support');
+const { templatesDir, decoderName, cutIntoElements, ELEMENT_CUT } = require('./support');
 const { strongBlock, newSite, CHUNK, newKeyring, addReader, addLink, removeSlot, rotate, slotLiterals } = require('./strong_encoder');
 
 const decoder = require(path.join(templatesDir, 'Light', decoderName));
@@ -396,7 +396,7 @@ async function fetchedPage(bytes, sizes, expected, key) {
   return Buffer.concat(out);
 }
 
-test('a fetched page: its block read as it arrives, cut anywhere, only when its header is the parsed one', async () => {
+test('a fetched page: its block read as it arrives, cut anywhere, cut into elements or not, only when its header is the parsed one', async () => {
   const page = pageBytes(5 * CHUNK + 1234);
   const site = newSite('pw', FAST);
   const ring = newKeyring(FAST);
@@ -428,6 +428,13 @@ test('a fetched page: its block read as it arrives, cut anywhere, only when its 
     ['a character changed in a later chunk', two, served(damagedLine(two)), [4096], 'two', 'damaged'],
     ['a later line without its comma', two, served(lines.slice(0, -3).join(',\r\n') + '\r\n' + lines.slice(-3).join(',\r\n')), [4096], 'two', 'damaged'],
     ['the last line not closed', two, served(two.replace(');\r\n', ',\r\n')), [4096], 'two', 'damaged'],
+    // A block cut into script elements: the cuts arrive in pieces too.
+    ['format 2 cut into elements, the header too, a byte at a time at first', two, served(cutIntoElements(two, 7, [0, 3])), [1, 1, 1, 3, 7, 1000, 65537], 'two', page],
+    ['format 2 cut into elements, LF lines', two, served(cutIntoElements(two, 50), '\n'), [13, 4099], 'two', page],
+    ['format 3 cut among its slots', three, served(cutIntoElements(three, 100, [6, 7, 8])), [5, 50, 5000], 'three', page],
+    ['a cut inside a later literal', two, served(cutIntoElements(two, 50).replace(/(,\r\n'[^']{50})([^']{50}',\r\n'[^']*'\);)/, `$1${ELEMENT_CUT}$2`)), [4096], 'two', 'damaged'],
+    ['a cut after the last literal', two, served(cutIntoElements(two, 50).replace(');\r\n', `);${ELEMENT_CUT}\r\n`)), [4096], 'two', 'damaged'],
+    ['a cut before a comma', two, served(two.replace("',\r\n'", `'${ELEMENT_CUT},\r\n'`)), [4096], 'two', 'another block'],
   ];
   for (const [name, parsed, bytes, sizes, key, expected] of cases) {
     assert.deepEqual(await fetchedPage(bytes, sizes, parsedHeader(parsed), keyOf[key]), expected, name);

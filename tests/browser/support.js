@@ -81,6 +81,23 @@ function strongHeader(locked) {
   return literals.slice(0, literals[0] === 'ZENDREL-AES-GCM-2' ? 6 : 5);
 }
 
+// Where the program cuts a large block's script element into the next one.
+const ELEMENT_CUT = '</script><script type="text/x-zendrel-page">';
+
+// A locked page's text (or a block alone) with its block cut into script
+// elements as the program cuts a large one: after the "," of every
+// `every`-th line and of the lines numbered in `at` (0 the first), before
+// the line break. Cuts already there are taken out first.
+function cutIntoElements(text, every, at = []) {
+  const whole = text.split(ELEMENT_CUT).join('');
+  const begin = whole.indexOf('//Page Begin');
+  const from = begin < 0 ? 0 : begin + '//Page Begin'.length;
+  const to = begin < 0 ? whole.length : whole.indexOf('//Page End', from);
+  let line = 0;
+  const cut = (comma) => (++line % every === 0 || at.includes(line - 1) ? comma + ELEMENT_CUT : comma);
+  return whole.slice(0, from) + whole.slice(from, to).replace(/,(?=\r?\n)/g, cut) + whole.slice(to);
+}
+
 // The site key of a locked strong page for its password, derived here by
 // Node's crypto from the header (PBKDF2-HMAC-SHA256 over the site salt).
 function siteKeyOf(locked, password) {
@@ -99,6 +116,8 @@ function lockPage(program, template, page, backup, password) {
 }
 
 module.exports = {
+  ELEMENT_CUT,
+  cutIntoElements,
   sourceDir,
   buildDir,
   makeBlockPath,

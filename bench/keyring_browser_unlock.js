@@ -38,7 +38,7 @@ function pageFor(work, readers) {
 // [from the password to the page, after the derivation] in ms.
 function measureInPage(password) {
   return (async () => {
-    const text = document.getElementById('zendrel-page').textContent;
+    const text = [...document.querySelectorAll('script[type="text/x-zendrel-page"]')].map((holder) => holder.textContent).join('');
     const block = zendrelUnlock.findBlock(text);
     const backend = zendrelUnlock.defaultBackend();
     const t = performance.now();

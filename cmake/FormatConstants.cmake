@@ -29,7 +29,8 @@ set(_names
   kGcmNonceSize NONCE_SIZE
   kGcmTagSize TAG_SIZE
   kPageBeginMarker BEGIN_MARKER
-  kPageEndMarker END_MARKER)
+  kPageEndMarker END_MARKER
+  kBlockElementCut ELEMENT_CUT)
 
 set(_text "")
 foreach(_header engine/format/strong/strong_format.h engine/template/payload_area.h platform/crypto.h)
@@ -52,6 +53,14 @@ foreach(_i RANGE 0 ${_last} 2)
   endif()
   if(_value MATCHES "^\"([A-Za-z0-9 /-]*)\"$")
     string(APPEND _module "export const ${_js} = '${CMAKE_MATCH_1}';\n")
+  elseif(_value MATCHES "^\"([^'\\\\]|\\\\\")*\"$")
+    # Markup such as the cut between the holder's elements: its escaped
+    # double quotes become plain ones inside a single-quoted string.
+    string(REGEX REPLACE "^\"(.*)\"$" "\\1" _value "${_value}")
+    string(REPLACE "\\\"" "\"" _value "${_value}")
+    # "<\/" is "</" to a script, and ends no script element that holds it.
+    string(REPLACE "</" "<\\/" _value "${_value}")
+    string(APPEND _module "export const ${_js} = '${_value}';\n")
   elseif(_value MATCHES "^[0-9]+$")
     string(APPEND _module "export const ${_js} = ${_value};\n")
   else()

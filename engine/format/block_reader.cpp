@@ -99,7 +99,12 @@ TBlockReader::TStatus TBlockReader::Next(std::string* text, bool* last) {
       break;
     }
   }
-  if (Expect("," + line_break_)) return TStatus::Ok;
+  if (Expect(",")) {
+    // A cut between two of the holder's elements may follow the ",".
+    if (!Expect(kBlockElementCut) && !error_.empty()) return TStatus::ReadFailed;
+    if (Expect(line_break_)) return TStatus::Ok;
+    return error_.empty() ? Malformed("no line break after \",\"") : TStatus::ReadFailed;
+  }
   if (!error_.empty()) return TStatus::ReadFailed;
   if (!Expect(");" + line_break_))
     return error_.empty() ? Malformed("no \",\" or \");\" and line break after it") : TStatus::ReadFailed;

@@ -2,7 +2,9 @@
 // bounded memory whatever the page's size. The block starts where the lock
 // put it, on the line after "//Page Begin"; its literals are single-quoted,
 // each on its own line, followed by "," and, for the last one, by ");", and
-// then by the line break that ends the marker's line (CR LF or LF).
+// then by the line break that ends the marker's line (CR LF or LF). Between
+// a "," and its line break may stand the cut between two of the holder's
+// script elements (kBlockElementCut).
 // "//Page End" follows the block.
 #pragma once
 

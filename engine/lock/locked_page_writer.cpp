@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "engine/format/element_cuts.h"
 #include "fileio/byte_source.h"
 #include "fileio/fast_io.h"
 #include "fileio/file_writer.h"
@@ -77,10 +78,14 @@ TOutcome WriteLockedPage(const TLockPlan& plan, const std::string& source_path, 
     observer.Progress({done, total, 0, 0});
     return !observer.Cancelled();
   };
+  // A large block in one element would hold the reader's browser while it
+  // parses: the shipped templates' holder is cut into elements as it goes.
+  TElementCutSink cut(sink, plan.area.line_break);
+  TBlockSink& block_sink = plan.area.cut_into_elements ? static_cast<TBlockSink&>(cut) : sink;
   TOutcome block = BlockFailed(messages::kCannotReadFile);
   const bool ok =
       head() && page.Open(source_path) &&
-      (block = plan.codec->WriteBlock(page, text_page, plan.area.line_break, sink, progress)).ok() &&
+      (block = plan.codec->WriteBlock(page, text_page, plan.area.line_break, block_sink, progress)).ok() &&
       tail() && file.Flush();
   if (!ok) {
     const std::string reason = page.Failed() ? page.Reason() : platform::LastErrorText();

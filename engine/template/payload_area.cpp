@@ -20,6 +20,24 @@ bool SkipStartMarkerLine(TFastIO& page, std::string* line_break) {
   return false;
 }
 
+namespace {
+
+// Whether the text before `marker` (at most the marker search limit) leaves
+// it inside an element opened by kBlockHolderTag. A template of one's own
+// may hold the block in a script that runs it as a call: cut, that would no
+// longer parse, so anything else keeps the block whole.
+bool InHolderElement(TFastIO& page, std::uint32_t marker) {
+  std::string head;
+  head.reserve(marker);
+  page.Position = 0;
+  for (std::uint32_t i = 0; i < marker; ++i) head += page.ReadChar();
+  const std::size_t open = head.rfind("<script");
+  return open != std::string::npos && head.compare(open, std::strlen(kBlockHolderTag), kBlockHolderTag) == 0 &&
+         head.find("</script", open) == std::string::npos;
+}
+
+}  // namespace
+
 bool FindPayloadArea(TFastIO& page, TPayloadArea* area) {
   page.Position = 0;
   if (!page.FindText(kPageBeginMarker, kMarkerSearchLimit)) return false;
@@ -38,6 +56,7 @@ bool FindPayloadArea(TFastIO& page, TPayloadArea* area) {
   // inside the area never chooses the protection.
   page.Position = 0;
   area->protection = page.FindText(kStrongProtectionMeta, marker) ? TProtection::Strong : TProtection::Xor;
+  area->cut_into_elements = InHolderElement(page, marker);
   return true;
 }
 

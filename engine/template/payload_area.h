@@ -21,6 +21,15 @@ inline constexpr unsigned kMarkerSearchLimit = 30000;
 inline constexpr char kCrLf[] = "\r\n";
 inline constexpr char kLf[] = "\n";
 
+// A start page whose payload area lies in a script element opened by this
+// tag (the shipped templates' holder, which the browser does not run) gets
+// its block cut into several such elements: browsers parse one element of
+// tens of MiB slowly and hold the page's thread meanwhile. The cut closes
+// the element after a line's "," and opens the next before its line break,
+// so the elements' texts joined are the block as one element holds it.
+inline constexpr char kBlockHolderTag[] = "<script type=\"text/x-zendrel-page\"";
+inline constexpr char kBlockElementCut[] = "</script><script type=\"text/x-zendrel-page\">";
+
 // A start page that declares this, before "//Page Begin" and within the
 // marker search limit, gets the strong block.
 inline constexpr char kStrongProtectionMeta[] = "<meta name=\"zendrel-protection\" content=\"aes-256-gcm\">";
@@ -33,9 +42,14 @@ struct TPayloadArea {
   TProtection protection = TProtection::Xor;
   // The line break that ends the start marker's line: kCrLf or kLf.
   std::string line_break = kCrLf;
+  // The area lies in an element opened by kBlockHolderTag, which the block
+  // may close and open again (kBlockElementCut).
+  bool cut_into_elements = false;
 };
 
-// Finds the payload area in the file `page` is open on, from its start. False
+// Finds the payload area in the file `page` is open on, from its start, and
+// whether its block may be cut into elements: the last script element opened
+// before the start marker is opened by kBlockHolderTag and not yet closed. False
 // when a marker is missing within the limit, the start marker is not followed
 // at once by CR LF or LF, or both markers lie on one line.
 bool FindPayloadArea(TFastIO& page, TPayloadArea* area);

@@ -6,10 +6,14 @@ function fail(name, why) {
   throw new Error(`${name}: ${why}`);
 }
 
+// Where a large block's script element is closed and the next one opened:
+// only between a line's "," and its line break.
+const ELEMENT_CUT = '</script><script type="text/x-zendrel-page">';
+
 // The block's literals: the lines after the "//Page Begin" line, each one
 // single-quoted literal followed by "," except the last, followed by ");".
 function literals(name, page) {
-  const lines = page.split(/\r?\n/);
+  const lines = page.split(/\r?\n/).map((line) => (line.endsWith("'," + ELEMENT_CUT) ? line.slice(0, -ELEMENT_CUT.length) : line));
   const begin = lines.findIndex((l) => l.startsWith('//Page Begin'));
   if (begin < 0) fail(name, 'no //Page Begin line');
   const out = [];

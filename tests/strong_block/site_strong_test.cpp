@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "engine/site_lock.h"
+#include "engine/template/payload_area.h"
 #include "tests/support/lock_fixture.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_bytes.h"
@@ -22,8 +23,10 @@ namespace fs = std::filesystem;
 const std::string kCases = "site_strong_cases";
 
 std::string StrongStartPage() {
-  return "<html><head><meta name=\"zendrel-protection\" content=\"aes-256-gcm\"><script>\r\nvar page = "
-         "[].concat(\r\n//Page Begin\r\n'placeholder',\r\n//Page End\r\n);\r\n</script></head></html>\r\n";
+  // The shipped templates' holder: a large page's block is cut into elements.
+  return "<html><head><meta name=\"zendrel-protection\" content=\"aes-256-gcm\"></head><body>"
+         "<script type=\"text/x-zendrel-page\" id=\"zendrel-page\">\r\nzendrelPage(\r\n//Page Begin\r\n'');\r\n"
+         "//Page End\r\n</script></body></html>\r\n";
 }
 
 TEST(SiteStrong, EveryPageOfTheSiteIsWrittenForTheIndependentCheck) {
@@ -37,6 +40,7 @@ TEST(SiteStrong, EveryPageOfTheSiteIsWrittenForTheIndependentCheck) {
       {"blog/index.html", "<h1>blog</h1>", "html"},
       {"blog/2024/Post.HTM", RandomBytes(3 * 65536 + 17, 1), "html"},
       {"exactly-one-chunk.html", RandomBytes(65536, 2), "html"},
+      {"large.html", RandomBytes(700 * 1024, 4), "html"},
       {"empty.html", "", "html"},
       {"notes/up.TXT", "plain text, upper-case name", "text"},
   };
@@ -73,6 +77,8 @@ TEST(SiteStrong, EveryPageOfTheSiteIsWrittenForTheIndependentCheck) {
     cases << "out/" << locked << '\t' << "site/" << page.path << '\t' << page.kind << '\n';
   }
   EXPECT_EQ(ReadFile(root + "out/blog/picture.png"), RandomBytes(1000, 3));
+  EXPECT_NE(ReadFile(root + "out/large.html").find(kBlockElementCut), std::string::npos);
+  EXPECT_EQ(ReadFile(root + "out/index.html").find(kBlockElementCut), std::string::npos);
 }
 
 }  // namespace

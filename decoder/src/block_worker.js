@@ -11,15 +11,24 @@
 // of the page, its buffer transferred) and { done }, or { failure: kind or
 // null, message } where the reading stops.
 //
+// Instead of { key }, the page's thread may post { password }: the worker
+// then derives the key itself and answers { derived: { bytes, kept } } (the
+// key's bytes and its kept form, for the page to keep) or { derived: {
+// failure, inSlots, message } } (no key came of the password), and opens
+// the first batch at once under it.
+//
 // Each message to the page's thread waits while the browser parses the
-// locked page there (some 0.3 to 0.6 s in Firefox at 64 MiB), and so does
-// a worker's start in Firefox: the worker is started as the page begins to
-// load (startAhead), and the key goes to it before the header is found, so
-// that the first batch comes back in one message with { found }.
+// locked page there, and so does each result the page's thread awaits (a
+// derivation is several: the password's import, the derivation, the kept
+// key, the opener), which took chromium 0.3 to 0.4 s after an early Enter
+// at 64 MiB. Derived here, where nothing else runs, the page's thread waits
+// once for the key and the first batch. The worker is started as the page
+// begins to load (startAhead), since a worker's start waits too in Firefox.
 
 import { readFetched } from './fetched_block.js';
 import { UnlockFailure } from './strong_block.js';
 import { defaultBackend } from './strong_crypto.js';
+import { deriveStrongKey } from './unlock.js';
 
 // The bundle's own address, while it runs as a page's script.
 const ownScript = typeof document === 'object' && document.currentScript && document.currentScript.src;
@@ -49,9 +58,13 @@ export function serveBlocks(scope) {
   let credit = AHEAD;
   let wake = () => {};
 
+  let headerCame;
+  const header = new Promise((resolve) => (headerCame = resolve));
+
   scope.onmessage = ({ data }) => {
     if (data.read) read(data.read);
     else if (data.key) keyCame(data.key);
+    else if (typeof data.password === 'string') derive(data.password);
     else if (data.took) {
       credit += data.took;
       wake();
@@ -61,7 +74,22 @@ export function serveBlocks(scope) {
     }
   };
 
+  async function derive(password) {
+    const backend = defaultBackend();
+    try {
+      const block = await header;
+      const bytes = await deriveStrongKey(block, password, backend);
+      const kept = await backend.siteKey(bytes, block);
+      scope.postMessage({ derived: { bytes, kept } });
+      keyCame(kept);
+    } catch (error) {
+      const { failure, message } = failureOf(error);
+      scope.postMessage({ derived: { failure, inSlots: !!error.inSlots, message } });
+    }
+  }
+
   async function read({ url, header }) {
+    headerCame(header);
     let found = false;
     try {
       // As the page's own request (stream_open.js): it outlives the
@@ -126,10 +154,11 @@ function takeWorker() {
 // The page's side: a worker fetches `url` and reads the block of `header`
 // from it. Returns null where no worker can be made (a page without the
 // bundle's address, a browser without workers); else { reading, stop,
-// keyIs }, as stream_open.js reads a fetch itself: keyIs(key) hands the
-// worker the key, `reading` resolves to read(), the page's proven bytes a
-// batch at a time as an async iterator, or to null when the fetched header
-// is another; it rejects when the fetch fails. A worker that fails to start
+// keyIs, derive }, as stream_open.js reads a fetch itself: keyIs(key) hands
+// the worker the key, derive(password) has it derive the key itself;
+// `reading` resolves to read(), the page's proven bytes a batch at a time
+// as an async iterator, or to null when the fetched header is another; it
+// rejects when the fetch fails. A worker that fails to start
 // hands over to `instead()` (the page's own reading, of the same shape).
 export function readInWorker(url, header, instead) {
   const worker = takeWorker();
@@ -147,10 +176,24 @@ export function readInWorker(url, header, instead) {
     wake(message);
   };
 
+  // The key the worker derives, once asked (derive below); a worker ended
+  // before it answers leaves the derivation to the page's thread.
+  let derivedCame = null;
+  let ended = false;
+  const derivedIs = (derived) => {
+    if (derivedCame) derivedCame(derived);
+    derivedCame = null;
+  };
+  const end = () => {
+    ended = true;
+    worker.terminate();
+    derivedIs(null);
+  };
+
   async function* parts() {
     for (;;) {
       const message = await take();
-      if (!message.bytes) worker.terminate();
+      if (!message.bytes) end();
       if (message.done) return;
       if (!message.bytes) throw message.failure ? new UnlockFailure(message.failure) : new Error(message.message);
       worker.postMessage({ took: 1 });
@@ -160,8 +203,9 @@ export function readInWorker(url, header, instead) {
 
   const reading = new Promise((resolve, reject) => {
     worker.onmessage = ({ data }) => {
+      if (data.derived) return derivedIs(data.derived);
       if (started) return receive(data);
-      if (!data.found) worker.terminate();
+      if (!data.found) end();
       if (data.found === undefined) return reject(new Error(data.message));
       started = true;
       if (!data.found) return resolve(null);
@@ -169,7 +213,7 @@ export function readInWorker(url, header, instead) {
     };
     worker.onerror = (event) => {
       event.preventDefault();
-      worker.terminate();
+      end();
       if (started) return receive({ message: 'the worker failed' });
       fallback = instead();
       resolve(fallback.reading);
@@ -179,7 +223,18 @@ export function readInWorker(url, header, instead) {
   const stop = () => {
     if (fallback) fallback.stop();
     worker.postMessage({ stop: true });
+    ended = true;
+    derivedIs(null);
   };
   const keyIs = (key) => (fallback ? fallback.keyIs(key) : worker.postMessage({ key }));
-  return { reading, stop, keyIs };
+  // Resolves to what the worker derived for `password` (see serveBlocks),
+  // or to null where it cannot (the page's thread then derives).
+  const derive = (password) =>
+    fallback || derivedCame || ended
+      ? Promise.resolve(null)
+      : new Promise((resolve) => {
+          derivedCame = resolve;
+          worker.postMessage({ password });
+        });
+  return { reading, stop, keyIs, derive };
 }

@@ -6,12 +6,12 @@
 // (substringData), never the whole growing text.
 
 import { BEGIN_MARKER } from './literals.js';
-import { strongHeaderAt } from './strong_block.js';
+import { UnlockFailure, strongHeaderAt } from './strong_block.js';
 import { nextHolder } from './page_block.js';
 import { defaultBackend } from './strong_crypto.js';
 import { deriveStrongKey } from './unlock.js';
 import { openWhileLoading } from './early_chunks.js';
-import { fetchAhead, dropAhead } from './stream_open.js';
+import { fetchAhead, dropAhead, keyAhead, deriveAhead } from './stream_open.js';
 
 // The header literals take some 150 characters; this many past the marker
 // hold them whole, with room to spare. A keyring page's slots follow them,
@@ -58,6 +58,11 @@ function headerSoFar() {
   return header.damaged ? null : header;
 }
 
+// The failure a worker's derivation reported, as the page's own would have
+// thrown it.
+const derivedFailure = ({ failure, inSlots, message }) =>
+  failure ? Object.assign(new UnlockFailure(failure), inSlots ? { inSlots } : {}) : new Error(message);
+
 // Resolves to the header once the block's first characters are parsed;
 // null when the page has finished loading first (start() reads the block
 // then) or the block is not strong.
@@ -88,18 +93,30 @@ export function deriveEarly(password, onKey = async () => false) {
     fetchAhead(found);
     // A password that opens no slot of a keyring page is remembered as such,
     // so that start() reports it without deriving the same key again.
-    let bytes;
+    let bytes, kept;
     try {
-      bytes = await deriveStrongKey(found, password, backend);
+      // Derived by the worker that reads the page again where there is one:
+      // every result awaited here waits for the parse.
+      const derived = await deriveAhead(found, password);
+      if (derived && !derived.bytes) throw derivedFailure(derived);
+      if (derived) ({ bytes, kept } = derived);
+      else {
+        bytes = await deriveStrongKey(found, password, backend);
+        kept = await backend.siteKey(bytes, found);
+        keyAhead(found, kept);
+      }
     } catch (failure) {
       dropAhead();
       return { found, failure };
     }
+    // The opener is not waited for: a page read by the worker needs none
+    // here, and the chunks opened here wait for it call by call.
+    const opening = backend.opener(kept, found);
+    opening.catch(() => {});
+    const open = (...chunk) => opening.then((opener) => opener(...chunk));
     // Unless the page is read from the network, the chunks are opened
     // while the rest of the block is parsed (not both at once: they would
     // take turns on the same thread).
-    const kept = await backend.siteKey(bytes, found);
-    const open = await backend.opener(kept, found);
     onKey(found, backend, bytes, kept, open).then((streamed) => {
       if (!streamed && document.readyState === 'loading') openWhileLoading(found, password, open);
     });

@@ -69,7 +69,7 @@ function readHere(header) {
     return readFetched(bodyOf(got), header);
   });
   reading.catch(() => {});
-  return { reading, stop: () => stop.abort(), keyIs: () => {} };
+  return { reading, stop: () => stop.abort(), keyIs: () => {}, derive: () => Promise.resolve(null) };
 }
 
 // Requests the page again for a strong block whose header has just been
@@ -82,6 +82,21 @@ export function fetchAhead(header) {
   const reader = readInWorker(location.href, header, () => readHere(header)) || readHere(header);
   reader.reading.catch(() => {});
   ahead = { header, ...reader };
+}
+
+// What the worker reading the request made ahead for `header` derived for
+// `password` (block_worker.js: { bytes, kept } or { failure, inSlots,
+// message }); null where the page's thread is to derive it.
+export function deriveAhead(header, password) {
+  return ahead && ahead.header === header ? ahead.derive(password) : Promise.resolve(null);
+}
+
+// Hands the kept key of `header` to the request made ahead for it, as soon
+// as it is there: while the browser parses, every result the page's thread
+// awaits waits for its turn, and the worker need not wait for the opener's
+// too. Handing it again (openStreamed) changes nothing.
+export function keyAhead(header, key) {
+  if (ahead && ahead.header === header) ahead.keyIs(key);
 }
 
 // Drops the request made ahead: no key came of the password.

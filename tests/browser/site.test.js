@@ -783,6 +783,15 @@ describe('an Enter pressed while a large page is still loading', () => {
     const cut = (text) => cutIntoElements(text, 300, [1]);
     roots.cut = lockSite(tempDir('site-', work), { 'page.html': largePage(SIZE, 'Early') }, { template: 'Light', edit: cut });
     assert.ok(fs.readFileSync(path.join(roots.cut, 'page.html'), 'latin1').split(ELEMENT_CUT).length > 100);
+    // A keyring page: the key comes of a reader's slot, and a password that
+    // opens none fails before any chunk.
+    const ring = newKeyring(FAST);
+    addReader(ring, 'another reader');
+    addReader(ring, PASSWORD);
+    roots.keyring = tempDir('site-', work);
+    const file = path.join(roots.keyring, 'page.html');
+    fs.writeFileSync(file, largePage(SIZE, 'Early'));
+    lockWithBlock('Light', file, strongBlock(fs.readFileSync(file), null, { version: 3, keyring: ring }).block);
   });
 
   // Serves the page up to a little into its block at once (the block's
@@ -836,12 +845,14 @@ describe('an Enter pressed while a large page is still loading', () => {
     // The block cut into elements: read from the network, or as parsed.
     { template: 'Light', typed: [PASSWORD], cut: true },
     { template: 'Light', typed: [PASSWORD], later: Buffer.from('<!DOCTYPE html><p>Another page</p>'), cut: true },
+    { template: 'Light', typed: ['not the password', PASSWORD], keyring: true },
   ];
-  for (const { template, typed, later, decoderLate, cut } of cases) {
+  for (const { template, typed, later, decoderLate, cut, keyring } of cases) {
     const title = typed.length > 1 ? 'a wrong password first, then the right one' : later ? 'the password, the page fetched again another' :
       decoderLate ? 'the password, before the decoder has come' : 'the password';
-    it(`${template}: ${title}${cut ? ', the block cut into elements' : ''}; the form never goes to the server`, async () => {
-      const server = await holdingServer(roots[cut ? 'cut' : template], later, decoderLate);
+    const what = cut ? ', the block cut into elements' : keyring ? ', a keyring page' : '';
+    it(`${template}: ${title}${what}; the form never goes to the server`, async () => {
+      const server = await holdingServer(roots[cut ? 'cut' : keyring ? 'keyring' : template], later, decoderLate);
       try {
         const page = await b.browser.context.newPage();
         const loading = page.goto(server.url).catch(() => {});

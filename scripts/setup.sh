@@ -33,7 +33,7 @@ packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 fonts-wine xvfb xauth x11-utils imagemagick
   chromium firefox-esr fonts-noto-cjk fonts-noto-color-emoji fonts-lohit-deva
-  nsis man-db file
+  nsis man-db file curl
 )
 # fonts-wine (a recommendation that --no-install-recommends leaves out)
 # holds wine's own fonts: "MS Sans Serif" for the wizard's layout, and
@@ -65,11 +65,15 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 # wine32 runs the 32-bit edition where the kernel starts 32-bit programs.
 # Its i386 libraries must match the versions of the native ones, so a
-# mirror that fails to serve one i386 index leaves it uninstallable: go on
-# without it, and let test-all.sh fail the run if this kernel could have
-# used it (it probes the kernel itself, not this package).
-if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
-  if ! as_root apt-get install -y -qq --no-install-recommends wine32:i386; then
+# mirror that fails to serve one i386 index leaves it uninstallable: then
+# the i386 packages that index would have listed are taken from the pool
+# (i386-from-pool.sh), and failing that, setup goes on without wine32 and
+# test-all.sh fails the run if this kernel could have used it (it probes
+# the kernel itself, not this package).
+wine32_installed() { dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; }
+install_wine32() { as_root apt-get install -y -qq --no-install-recommends wine32:i386; }
+if ! wine32_installed; then
+  if ! install_wine32 && ! { "$here/scripts/i386-from-pool.sh" && install_wine32; }; then
     echo "setup: wine32:i386 could not be installed; the 32-bit edition's tests need it where the kernel starts 32-bit programs" >&2
   fi
 fi

@@ -27,13 +27,22 @@ namespace {
 // may hold the block in a script that runs it as a call: cut, that would no
 // longer parse, so anything else keeps the block whole.
 bool InHolderElement(TFastIO& page, std::uint32_t marker) {
-  std::string head;
+  // Tag names know no case ("</SCRIPT>" closes the holder too); the type's
+  // value is matched as written, as the page's script matches it.
+  std::string head, lower;
   head.reserve(marker);
+  lower.reserve(marker);
   page.Position = 0;
-  for (std::uint32_t i = 0; i < marker; ++i) head += page.ReadChar();
-  const std::size_t open = head.rfind("<script");
-  return open != std::string::npos && head.compare(open, std::strlen(kBlockHolderTag), kBlockHolderTag) == 0 &&
-         head.find("</script", open) == std::string::npos;
+  for (std::uint32_t i = 0; i < marker; ++i) {
+    const char c = page.ReadChar();
+    head += c;
+    lower += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  static constexpr char kOpen[] = "<script";
+  const std::size_t open = lower.rfind(kOpen);
+  return open != std::string::npos && lower.find("</script", open) == std::string::npos &&
+         head.compare(open + std::strlen(kOpen), std::strlen(kBlockHolderTag) - std::strlen(kOpen),
+                      kBlockHolderTag + std::strlen(kOpen)) == 0;
 }
 
 }  // namespace

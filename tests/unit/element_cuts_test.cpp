@@ -138,6 +138,13 @@ TEST(ElementCuts, OnlyTheShippedKindOfHolderIsCut) {
       {"<script>\r\n" + area + "</script>", false},
       {"<script type=\"text/x-zendrel-page\" id=\"zendrel-page\"></script><pre>\r\n" + area + "</pre>", false},
       {"<pre>\r\n" + area + "</pre>", false},
+      // HTML's tag names know no case: a holder closed in capitals, or
+      // another script opened in capitals, leaves the area outside it.
+      {"<script type=\"text/x-zendrel-page\"></SCRIPT><pre>\r\n" + area + "</pre>", false},
+      {"<script type=\"text/x-zendrel-page\"></script><SCRIPT>\r\n" + area + "</SCRIPT>", false},
+      {"<SCRIPT type=\"text/x-zendrel-page\">" + area + "</SCRIPT>", true},
+      // The page's script looks for the type as written.
+      {"<script type=\"TEXT/X-ZENDREL-PAGE\">" + area + "</script>", false},
   };
   TempDir dir;
   for (const auto& c : cases) {

@@ -4,13 +4,11 @@
 // old backup; running the same command again, answering "y", never loses
 // the original.
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include "tests/lock_safety/lock_process.h"
 #include "tests/support/sanitized_build.h"
@@ -46,17 +44,13 @@ TEST(CrashConsistency, AKilledLockNeverCostsThePage) {
   }
   ASSERT_NE(finished, original);
 
-  const int kMoments = kSanitizedBuild ? 15 : 45;
-  int killed_midway = 0;
-  for (int i = 0; i < kMoments; ++i) {
+  KillMoments moments(run_time, kSanitizedBuild ? 15 : 45);
+  for (int i = 0; i < moments.count(); ++i) {
     const std::string at = "kill " + std::to_string(i);
     TempDir site;
     std::filesystem::copy_file(work / "original", site / "page.html");
     WriteFile(site / "backup.html", old_backup);
-    const pid_t lock = StartLock(install.program(), site.path(), kCommand);
-    std::this_thread::sleep_for(run_time * (i + 0.5) / kMoments);
-    kill(lock, SIGKILL);
-    if (WaitFor(lock) == -1) ++killed_midway;
+    moments.KillAt(StartLock(install.program(), site.path(), kCommand), i);
 
     const std::string page = ReadFile(site / "page.html");
     const std::string backup = ReadFile(site / "backup.html");
@@ -75,7 +69,7 @@ TEST(CrashConsistency, AKilledLockNeverCostsThePage) {
     }
   }
   // The moments cover the run: most kills land while the lock works.
-  EXPECT_GT(killed_midway, kMoments / 2);
+  EXPECT_GT(moments.midway(), moments.count() / 2);
 }
 
 }  // namespace

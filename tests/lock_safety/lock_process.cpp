@@ -4,7 +4,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
+#include <thread>
 
 #include "tests/support/lock_fixture.h"
 
@@ -43,6 +45,19 @@ int WaitFor(pid_t pid) {
   int status = 0;
   waitpid(pid, &status, 0);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool KillMoments::KillAt(pid_t pid, int i) {
+  const auto delay = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+      run_time_ * (i + 0.5) / count_);
+  std::this_thread::sleep_for(delay);
+  kill(pid, SIGKILL);
+  const bool midway = WaitFor(pid) == -1;
+  if (midway)
+    ++midway_;
+  else
+    run_time_ = delay * 9 / 10;
+  return midway;
 }
 
 void WriteTextPage(const std::string& path, std::size_t size) {

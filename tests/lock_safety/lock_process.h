@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,28 @@ pid_t StartLock(const std::string& program, const std::string& cwd,
 
 // Waits for the process; its exit code, or -1 when a signal ended it.
 int WaitFor(pid_t pid);
+
+// Moments spread over a run of a length measured beforehand, at which a test
+// kills the run. The machine's speed changes under the test (other tests,
+// the disk's flushes): a kill that finds the run already over shows the
+// estimate was long, so it shrinks to that moment and the moments after it
+// land inside the run again.
+class KillMoments {
+ public:
+  KillMoments(std::chrono::steady_clock::duration run_time, int count)
+      : run_time_(run_time), count_(count) {}
+  int count() const { return count_; }
+  // Waits until moment `i` of a run started just now, kills `pid` and
+  // reaps it; true when the kill ended the run midway.
+  bool KillAt(pid_t pid, int i);
+  // How many kills so far ended their run midway.
+  int midway() const { return midway_; }
+
+ private:
+  std::chrono::steady_clock::duration run_time_;
+  int count_;
+  int midway_ = 0;
+};
 
 // A text page of `size` bytes without zero bytes.
 void WriteTextPage(const std::string& path, std::size_t size);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <stdexcept>
 #include <thread>
 
 #include "app/window/document_launching.h"
@@ -121,14 +122,18 @@ TEST(OpenDocument, RealFallbackToTheRegistryCommand) {
   SetCurrentDirectoryA(out.path().c_str());
   OpenDocument(page);
   SetCurrentDirectoryA(old_dir);
-  // cmd runs on its own; wait for its copy to appear.
+  // cmd runs on its own; wait for its whole copy (it may show the file
+  // before its bytes, and hold it unreadable while it writes).
   const std::string copy = out / "locked page.zendrel-unknown";
-  for (int i = 0; i < 150 && !testing_support::Exists(copy); ++i) {
+  std::string copied;
+  for (int i = 0; i < 300 && copied != "locked"; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    try {
+      copied = testing_support::ReadFile(copy);
+    } catch (const std::runtime_error&) {
+    }
   }
-  ASSERT_TRUE(testing_support::Exists(copy));
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  EXPECT_EQ(testing_support::ReadFile(copy), "locked");
+  EXPECT_EQ(copied, "locked");
 }
 
 }  // namespace

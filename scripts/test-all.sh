@@ -158,6 +158,9 @@ builds=$!
 children+=($builds)
 
 step linux-tests run_tests linux || true
+# Every fuzz harness for a short fixed budget, and every regression input
+# (its own clang build); the sanitizer build goes on behind it.
+step fuzz-smoke scripts/fuzz-smoke.sh || true
 
 # ended <step>: waits until the step has ended; true if it succeeded.
 ended() {
@@ -170,16 +173,9 @@ ended() {
   done
   [ "$(cat "$logs/$1.status")" = 0 ]
 }
-# After the native tests the rest run side by side: the sanitizer tests
-# keep both processors busy, the Windows tests under wine about one (their
-# longest waits on wine), and the fuzzing step has a fixed budget of time at
-# the lowest priority. One after another, they left the machine half idle.
-# Fuzzing: every harness for a short budget, and every regression input
-# (its own clang build).
-step fuzz-smoke scripts/fuzz-smoke.sh &
-children+=($!)
-( if ended linux-asan-build; then step linux-asan-tests run_tests linux-asan; fi ) &
-children+=($!)
+if ended linux-asan-build; then
+  step linux-asan-tests run_tests linux-asan || true
+fi
 if ended win64-build; then
   # The tests make their prefixes themselves if making them ahead failed.
   wait "${children[0]}" || true

@@ -82,7 +82,7 @@ needed windows-tools windows_tools
 configure() { cmake --preset "$1"; }
 build() { cmake --build --preset "$1"; }
 # The builds that overlap tests yield to them.
-background_build() { nice -n 19 cmake --build --preset "$1"; }
+background_build() { nice -n 19 cmake --build --preset "$1" "${@:2}"; }
 run_tests() { ctest --preset "$1" -j2 "${@:2}"; }
 # Windows tests run under wine, whose 32-bit side has now and then crashed
 # as a test program ended (every case passed, then wine's own segmentation
@@ -142,7 +142,7 @@ win32_bytes_only=no
 if ! kernel_starts_i386 && ! i386_emulated; then win32_bytes_only=yes; fi
 win32_parts() {
   if [ $win32_bytes_only = yes ]; then
-    nice -n 19 cmake --build --preset win32 --target zendrel_setup_parts
+    background_build win32 --target zendrel_setup_parts
   else
     background_build win32
   fi

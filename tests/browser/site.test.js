@@ -752,7 +752,7 @@ describe('the profile\'s files, once the browser is closed', () => {
     await unlockHere(again, at('about.html'), { remember: true });
     assert.equal(await outcome(again, at('about.html')), 'About page');
     await b.restart();
-    // The scan's control, and what the README says of remember-me.
+    // The scan's control, and what docs/sites.md says of remember-me.
     assert.notDeepEqual(filesHolding(path.join(b.profile, 'user-data'), key), [], 'a remembered key is on disk');
     const next = await visit(b.browser, at('index.html'));
     assert.equal(await outcome(next, at('index.html')), 'Home page', 'remembered');

@@ -1,5 +1,5 @@
 // Opens a keyring that zendrel keys made with Node's own crypto and nothing
-// of ours, following the README's description of the keyring file: the owner
+// of ours, following docs/formats.md's description of the keyring file: the owner
 // key by PBKDF2, the owner check, the sealed part (K and every slot's R,
 // bound to every line before it), and each slot's reader wrap with its
 // reader's password or its link's secret. Former passwords must open no

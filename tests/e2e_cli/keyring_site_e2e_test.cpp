@@ -1,6 +1,6 @@
 // A keyring site as a publisher runs it: zendrel keys makes the readers and
 // a link, zendrel site --keyring locks with the owner password only, and
-// each act does what the README tells readers: a republish keeps the
+// each act does what docs/sites.md ("Keyrings") tells readers: a republish keeps the
 // content key, a removed reader's password opens no page locked after,
 // --rotate ends what a browser holds, a revoked link opens nothing. Without
 // a keyring, --force with another password says that the salt is new.

@@ -1,5 +1,5 @@
-// What the independent page checks share: the block's literals as the
-// README describes them, and strict base64.
+// What the independent page checks share: the block's literals as
+// docs/formats.md describes them, and strict base64.
 'use strict';
 
 function fail(name, why) {

@@ -1,5 +1,5 @@
 // Opens the pages of a keyring site (format 3) with Node's own crypto and
-// nothing of ours, following the README's description of format 3: the
+// nothing of ours, following docs/formats.md's description of format 3: the
 // password key by PBKDF2 from the site salt (or a link's secret itself),
 // each slot's reader wrap tried with it, the content key from the first
 // slot that opens, the page key by HKDF from it. Checks that each page

@@ -1,5 +1,5 @@
 // Decrypts every locked page of a strong site lock (format 2) with Node's
-// own crypto and nothing of ours, following the format as the README
+// own crypto and nothing of ours, following the format as docs/formats.md
 // describes it: one site key from the password by PBKDF2, a page key for
 // each page by HKDF from the site key and the page's salt. Checks that each
 // page gives back its source's bytes, that every page carries the run's one

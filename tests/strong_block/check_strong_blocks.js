@@ -1,6 +1,6 @@
 // Decrypts the strong blocks that strong_block_test wrote, with Node's own
-// crypto and nothing of ours, following the format as the README describes
-// it, and compares each with the page it came from.
+// crypto and nothing of ours, following the format as docs/formats.md
+// describes it, and compares each with the page it came from.
 //
 // node check_strong_blocks.js <cases folder>
 // The folder's "cases.txt" has a line per case:

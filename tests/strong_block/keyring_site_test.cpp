@@ -5,7 +5,7 @@
 // then it writes each tampered copy of one page (the table below) and
 // checks the unlock refuses it. check_keyring_pages.js (the CTest step
 // keyring_site_node_check, after this test) opens the same pages from the
-// README's description with Node's crypto and refuses the same copies.
+// description in docs/formats.md with Node's crypto and refuses the same copies.
 // Besides: --force over a format 2 site keeps its site salt for the same
 // password and draws a new one, said as a warning, for another.
 #include <gtest/gtest.h>

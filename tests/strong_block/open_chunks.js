@@ -1,5 +1,5 @@
 // Opens a strong block's sealed stream with Node's own crypto, following the
-// README's format description: chunks of 65536 bytes plus a 16-byte tag,
+// format's description in docs/formats.md: chunks of 65536 bytes plus a 16-byte tag,
 // each under the nonce prefix, the chunk's index (4 bytes, big-endian) and
 // 1 for the last chunk, 0 for the others. Shared by the two check scripts.
 const crypto = require('crypto');

@@ -1,6 +1,6 @@
 // The keyring file: its text layout, shared by the keyring's writer, its
-// reader and the fuzz harness. The README's "Keyrings" section describes the
-// same for anyone who checks a keyring with other tools.
+// reader and the fuzz harness. docs/formats.md ("The keyring file") describes
+// the same for anyone who checks a keyring with other tools.
 //
 //   ZENDREL-KEYRING-1
 //   iterations 600000

@@ -1,8 +1,8 @@
 // The strong page block: the page's bytes sealed with AES-256-GCM in
 // chunks (engine/format/strong/strong_stream.h), as lines of single-quoted script string
 // literals closed by ");" (engine/format/strong/sealed_lines.h), the shape of the XOR
-// block, so it splices into the same payload area. The README describes the
-// format for independent decoders. Locks write format 2 through the strong
+// block, so it splices into the same payload area. docs/formats.md describes
+// the format for independent decoders. Locks write format 2 through the strong
 // codec (engine/format/strong/strong_codec.h); format 1's writer lives in the tests'
 // support code, for the tests that prove format 1 pages still open.
 #pragma once

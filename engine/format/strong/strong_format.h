@@ -1,7 +1,7 @@
 // The strong block's fixed parts, shared by its writer and its reader: the
 // header literals of both versions, the nonce of each chunk and the
-// additional data that ties every chunk to the header. The README's format
-// section describes the same for independent decoders.
+// additional data that ties every chunk to the header. docs/formats.md
+// describes the same for independent decoders.
 #pragma once
 
 #include <cstddef>

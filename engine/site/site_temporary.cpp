@@ -24,6 +24,7 @@ std::string OwnSuffix() {
 }  // namespace
 
 TSiteTemporary::~TSiteTemporary() {
+  if (taken_) platform::RemoveTree(path_);
   for (const platform::FileHandle handle : held_) platform::UnlockFolder(handle);
 }
 
@@ -50,6 +51,7 @@ TProblem TSiteTemporary::Take(const std::string& output_shown, std::vector<std::
   for (int i = 0; i < kTakeTries; ++i) {
     if (platform::MoveFolder(own, path_)) {
       held_.push_back(mine);
+      taken_ = true;
       return {};
     }
     const bool folder = platform::IsDirectory(path_) && !platform::IsLink(path_);

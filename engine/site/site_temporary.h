@@ -4,6 +4,9 @@
 // its shared name, so that a folder found under the shared name that no run
 // holds is surely a killed run's leftover, and one that a run holds is
 // never touched.
+//
+// It owns the folder once taken: whatever way the run ends, the folder is
+// removed then (before it is unlocked), unless Release() gave it up.
 #pragma once
 
 #include <string>
@@ -29,9 +32,14 @@ class TSiteTemporary {
   // output, which has the temporary name after the swap until removed.
   void AlsoHold(const std::string& folder);
 
+  // The folder under path() is no longer this run's to remove: it was put
+  // in the output's place, or it is to stay where it is.
+  void Release() { taken_ = false; }
+
   const std::string& path() const { return path_; }
 
  private:
   std::string path_;
+  bool taken_ = false;
   std::vector<platform::FileHandle> held_;
 };

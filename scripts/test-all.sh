@@ -97,6 +97,8 @@ needed linux-asan-configure configure linux-asan
 needed libjpeg-mingw libjpeg
 needed win64-configure configure win64
 needed win32-configure configure win32
+# Every link and cited test of the documents, once every build is configured.
+step docs-check scripts/check-docs.sh || true
 
 # Does this machine run 32-bit Windows programs? The kernel may not start
 # 32-bit programs at all (ia32_emulation=off); or it may start them only

@@ -97,87 +97,128 @@ class TParser {
 
   // `arguments` from `first` on are the command's options and operands.
   TCliParse Run(const std::vector<std::string>& arguments, std::size_t first = 1) {
+    if (!ReadArguments(arguments, first)) return parse_;
+    if (!CheckCombinations()) return parse_;
+    if (parse_.command.action == TCliAction::Keys) return CheckKeys();
+    if (!TakePasswordOperand()) return parse_;
+    return CheckOperands();
+  }
+
+ private:
+  // The command as the reasons name it.
+  std::string Verb() const {
     const TCliAction action = parse_.command.action;
-    const bool lock = action == TCliAction::Lock;
-    const std::string verb = lock                         ? "lock"
-                             : action == TCliAction::Site ? "site"
-                             : action == TCliAction::Keys ? "keys " + parse_.command.keys_verb
-                                                          : "unlock";
+    return action == TCliAction::Lock   ? "lock"
+           : action == TCliAction::Site ? "site"
+           : action == TCliAction::Keys ? "keys " + parse_.command.keys_verb
+                                        : "unlock";
+  }
+
+  // Reads the options and operands. False when that settles the parse: an
+  // option was refused, or the help was asked for.
+  bool ReadArguments(const std::vector<std::string>& arguments, std::size_t first) {
     bool options_end = false;
     for (std::size_t i = first; i < arguments.size(); ++i) {
       const std::string& argument = arguments[i];
       if (options_end || argument.size() < 2 || argument[0] != '-') {
         parse_.command.operands.push_back(argument);
-        continue;
-      }
-      if (argument == "--") {
+      } else if (argument == "--") {
         options_end = true;
-        continue;
+      } else if (IsHelp(argument)) {
+        AskHelp();
+        return false;
+      } else if (!ReadOption(arguments, &i)) {
+        return false;
       }
-      if (IsHelp(argument)) {
-        const std::string keys_verb = parse_.command.keys_verb;
-        parse_.command = TCliCommand{};
-        parse_.command.action = TCliAction::Help;
-        parse_.command.keys_verb = keys_verb;
-        parse_.ok = true;
-        return parse_;
-      }
-      // --name=value and --name value alike.
-      const std::size_t equals = argument.find('=');
-      const std::string name = argument.substr(0, equals);
-      const TOption* option = FindOption(name);
-      if (option == nullptr) {
-        if (name == "--password")
-          return Fail(
-              "there is no --password option: a password on the command line is seen by every "
-              "local user; use --password-stdin, --password-file or --password-env, or let " + verb +
-              " ask for it");
-        return Fail("unknown option " + name);
-      }
-      if ((option->scope & ScopeOf(action)) == 0) return Fail(name + " does not apply to " + verb);
-      std::string value;
-      if (option->takes_value) {
-        if (equals != std::string::npos) {
-          value = argument.substr(equals + 1);
-        } else if (i + 1 < arguments.size()) {
-          value = arguments[++i];
-        } else {
-          return Fail(name + " needs a value");
-        }
-        if (value.empty()) return Fail(name + " needs a value");
-      } else if (equals != std::string::npos) {
-        return Fail(name + " takes no value");
-      }
-      if (!Apply(name, value)) return parse_;
     }
-    if (!parse_.command.share_page.empty() && parse_.command.share_url.empty())
-      return Fail("--share-page needs --share-url");
-    if (!parse_.command.keyring.empty() && !parse_.command.share_url.empty())
-      return Fail("--share-url does not apply to a keyring site: its share links come from \"zendrel keys link\"");
-    if (!parse_.command.keyring.empty() && parse_.command.link)
-      return Fail("--link and --keyring are two ways to open the page: name one");
-    if (action == TCliAction::Keys) return CheckKeys();
+    return true;
+  }
+
+  // The help asked for anywhere among the options: the rest of the command
+  // line does not count, but the keys verb chooses the help.
+  void AskHelp() {
+    const std::string keys_verb = parse_.command.keys_verb;
+    parse_.command = TCliCommand{};
+    parse_.command.action = TCliAction::Help;
+    parse_.command.keys_verb = keys_verb;
+    parse_.ok = true;
+  }
+
+  // Reads the option at `*i`, --name=value and --name value alike (the
+  // value then moves `*i` on), and applies it. False (with the parse
+  // failed) when it is refused.
+  bool ReadOption(const std::vector<std::string>& arguments, std::size_t* i) {
+    const std::string& argument = arguments[*i];
+    const std::size_t equals = argument.find('=');
+    const std::string name = argument.substr(0, equals);
+    const TOption* option = FindOption(name);
+    if (option == nullptr) {
+      if (name == "--password")
+        return Refuse(
+            "there is no --password option: a password on the command line is seen by every "
+            "local user; use --password-stdin, --password-file or --password-env, or let " +
+            Verb() + " ask for it");
+      return Refuse("unknown option " + name);
+    }
+    if ((option->scope & ScopeOf(parse_.command.action)) == 0)
+      return Refuse(name + " does not apply to " + Verb());
+    std::string value;
+    if (option->takes_value) {
+      if (equals != std::string::npos) {
+        value = argument.substr(equals + 1);
+      } else if (*i + 1 < arguments.size()) {
+        value = arguments[++*i];
+      } else {
+        return Refuse(name + " needs a value");
+      }
+      if (value.empty()) return Refuse(name + " needs a value");
+    } else if (equals != std::string::npos) {
+      return Refuse(name + " takes no value");
+    }
+    return Apply(name, value);
+  }
+
+  // Options that cannot go together, whatever the command.
+  bool CheckCombinations() {
+    const TCliCommand& c = parse_.command;
+    if (!c.share_page.empty() && c.share_url.empty()) return Refuse("--share-page needs --share-url");
+    if (!c.keyring.empty() && !c.share_url.empty())
+      return Refuse(
+          "--share-url does not apply to a keyring site: its share links come from \"zendrel keys link\"");
+    if (!c.keyring.empty() && c.link)
+      return Refuse("--link and --keyring are two ways to open the page: name one");
+    return true;
+  }
+
+  // zendrel-unlock's third operand, when there is one, is the password.
+  bool TakePasswordOperand() {
     std::vector<std::string>& operands = parse_.command.operands;
-    if (password_operand_ && operands.size() == 3) {
-      if (password_named_) return Fail("name one password source only");
-      if (parse_.command.link)
-        return Fail("--link reads the link from --password-stdin, --password-file, --password-env or the "
-                    "terminal, never from the command line");
-      parse_.command.password_source = TPasswordSource::Argument;
-      parse_.command.password_from = operands.back();
-      operands.pop_back();
-    }
-    if (operands.size() != 2)
-      return Fail(verb +
-                  (lock                         ? " takes a page and a backup file"
+    if (!password_operand_ || operands.size() != 3) return true;
+    if (password_named_) return Refuse("name one password source only");
+    if (parse_.command.link)
+      return Refuse(
+          "--link reads the link from --password-stdin, --password-file, --password-env or the "
+          "terminal, never from the command line");
+    parse_.command.password_source = TPasswordSource::Argument;
+    parse_.command.password_from = operands.back();
+    operands.pop_back();
+    return true;
+  }
+
+  // lock, site and unlock take two operands.
+  TCliParse& CheckOperands() {
+    const TCliAction action = parse_.command.action;
+    const std::size_t count = parse_.command.operands.size();
+    if (count != 2)
+      return Fail(Verb() +
+                  (action == TCliAction::Lock   ? " takes a page and a backup file"
                    : action == TCliAction::Site ? " takes a source folder and an output folder"
                                                 : " takes a locked page and an output file") +
-                  (operands.size() < 2 ? "" : "; more were given"));
+                  (count < 2 ? "" : "; more were given"));
     parse_.ok = true;
     return parse_;
   }
 
- private:
   // The reason quotes what was typed: a control character in it (a line
   // break, an escape sequence) would reach the terminal as one.
   TCliParse& Fail(const std::string& why) {
@@ -186,6 +227,12 @@ class TParser {
     for (char& c : parse_.error)
       if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
     return parse_;
+  }
+
+  // The parse failed for `why`; false, for a step to return.
+  bool Refuse(const std::string& why) {
+    Fail(why);
+    return false;
   }
 
   bool Once(const std::string& name) {
@@ -208,9 +255,10 @@ class TParser {
     if (c.password_source == TPasswordSource::Stdin && c.new_password_source == TPasswordSource::Stdin)
       return Fail("the owner password and the new one cannot both come from standard input");
     if (c.operands.size() < verb.least || c.operands.size() > verb.most)
-      return Fail(name + (verb.most == 1   ? " takes a keyring"
-                          : verb.least == 1 ? " takes a keyring and, for a reader's password, the reader's name"
-                                            : " takes a keyring and a name") +
+      return Fail(name +
+                  (verb.most == 1    ? " takes a keyring"
+                   : verb.least == 1 ? " takes a keyring and, for a reader's password, the reader's name"
+                                     : " takes a keyring and a name") +
                   (c.operands.size() < verb.least ? "" : "; more were given"));
     parse_.ok = true;
     return parse_;

@@ -250,6 +250,35 @@ inline constexpr char kMakerNotice[] = "Quelto Zendrel " ZENDREL_VERSION
 inline constexpr char kPageFileFilter[] =
     "HTML File (*.html;*.htm;*.shtml)|*.html;*.htm;*.shtml|Text File (*.txt)|*.txt|Any File (*.*)|*.*";
 
+// The wizard, locking a whole site: the texts of the pages while a folder
+// is chosen, and what Create says.
+inline constexpr char kSitePageText1[] =
+    "Please select the folder of the site to lock and the folder the locked site goes to. The site's own "
+    "folder is not changed: keep it as the backup, and publish the locked folder.";
+inline constexpr char kSiteFolderLabel[] = "Site folder to lock:";
+inline constexpr char kSiteOutputLabel[] = "Locked site goes to:";
+inline constexpr char kSitePageText2[] =
+    "Type the site's password twice: every page and file of the locked site opens with it. Or choose a "
+    "keyring, which gives each reader a password of their own (add readers and links with zendrel-cli keys).";
+inline constexpr char kSitePageText3[] =
+    "Select a template for the site. A site is locked with a strong template only: every page and file of "
+    "it opens with the password alone. You can preview the selected template by clicking \"Preview\".";
+inline constexpr char kSitePageText4[] =
+    "Wizard has enough information to lock your site. Click \"Create\" to lock it into its folder; "
+    "\"Cancel\" stops and leaves that folder as it was. \"Show\" opens the locked site's start page.\n\n"
+    "The site's own folder is not changed.";
+inline constexpr char kKeyringNotSelected[] = "A keyring is not selected";
+inline constexpr char kKeyringFileFilter[] = "Zendrel Keyring (*.keyring)|*.keyring|Any File (*.*)|*.*";
+inline constexpr char kSiteOutputExists[] =
+    "The folder %s exists.\nReplace it, and everything in it, with the locked site?";
+inline constexpr char kLockedSiteNotCreated[] = "Locked site was not created";
+inline constexpr char kNoCopyHoldsText[] = "No copy holds the pages' text.";
+inline constexpr char kCopiesHoldText[] = "Copies that hold the pages' text: %s. See Details.";
+inline constexpr char kSiteNothingLeftOut[] = "Nothing was left out, and no copy holds the pages' text.";
+inline constexpr char kDetailsCaption[] = "Details";
+inline constexpr char kWarningCaption[] = "Warning";
+inline constexpr char kMoreDetails[] = "... and %s more";
+
 // The error reporter.
 inline constexpr char kFatalError[] =
     "An application fatal error has occurred!\nException: %s\nSent by: %s (%s)\nThe exception has been "

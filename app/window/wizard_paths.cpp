@@ -26,3 +26,33 @@ bool BackupInsidePageFolder(const std::string& page_path, const std::string& bac
   if (page_folder.empty() || backup_folder.size() < page_folder.size()) return false;
   return platform::SameTextIgnoringCase(backup_folder.substr(0, page_folder.size()), page_folder);
 }
+
+namespace {
+
+std::string WithSeparator(std::string folder) {
+  if (folder.empty() || folder.back() != platform::PathSeparator()) folder += platform::PathSeparator();
+  return folder;
+}
+
+std::string WithoutSeparator(std::string folder) {
+  while (folder.size() > 1 && folder.back() == platform::PathSeparator()) folder.pop_back();
+  return folder;
+}
+
+}  // namespace
+
+bool FolderInside(const std::string& outer, const std::string& inner) {
+  const std::string outer_folder = WithSeparator(outer);
+  const std::string inner_folder = WithSeparator(inner);
+  if (outer.empty() || inner_folder.size() < outer_folder.size()) return false;
+  return platform::SameTextIgnoringCase(inner_folder.substr(0, outer_folder.size()), outer_folder);
+}
+
+std::string SuggestedSiteOutput(const std::string& source, const std::string& remembered) {
+  const std::string site = WithoutSeparator(source);
+  std::string name = platform::FileNamePart(site);
+  if (name.empty()) name = "site";
+  const std::string beside = platform::FolderPart(site);
+  const bool usable = !remembered.empty() && !FolderInside(site, remembered);
+  return (usable ? WithSeparator(remembered) : beside) + name + kLockedSiteSuffix;
+}

@@ -27,3 +27,17 @@ std::string BackupsFolderIn(const std::string& documents_folder);
 // below it, the names compared as the system compares them: publishing the
 // page's folder would publish the backup. Both are full paths.
 bool BackupInsidePageFolder(const std::string& page_path, const std::string& backup_path);
+
+// The locked site is a new folder beside its source, never inside it.
+inline constexpr char kLockedSiteSuffix[] = " (locked)";
+
+// True when `inner` is `outer` or lies below it; both are full paths of
+// folders, with or without a final separator, compared as the system
+// compares names.
+bool FolderInside(const std::string& outer, const std::string& inner);
+
+// The output suggested for the site in the folder `source` (a full path):
+// its name + kLockedSiteSuffix in `remembered` (the folder the last locked
+// site went into), or beside the source when nothing is remembered or the
+// remembered folder lies inside the source.
+std::string SuggestedSiteOutput(const std::string& source, const std::string& remembered);

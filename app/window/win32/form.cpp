@@ -185,6 +185,9 @@ LRESULT TForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_NEXTDLGCTL:
       MoveToNextControl(wparam, lparam);
       return 0;
+    case WM_CLOSE:
+      if (CanClose()) DestroyWindow(handle_);
+      return 0;
     case WM_DESTROY:
       if (main_form_) PostQuitMessage(0);
       return 0;
@@ -194,6 +197,10 @@ LRESULT TForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       for (TControl& control : controls_) control.handle = nullptr;
       return 0;
     default:
+      if (message >= WM_APP && message <= 0xBFFF) {
+        OnAppMessage(message, wparam, lparam);
+        return 0;
+      }
       return DefWindowProcA(handle_, message, wparam, lparam);
   }
 }
@@ -541,6 +548,10 @@ void TForm::SetTabStop(int id, bool tab_stop) {
   if (!window) return;
   const LONG_PTR style = GetWindowLongPtrA(window, GWL_STYLE);
   SetWindowLongPtrA(window, GWL_STYLE, tab_stop ? (style | WS_TABSTOP) : (style & ~WS_TABSTOP));
+}
+
+void TForm::SetVisible(int id, bool visible) {
+  if (HWND window = Control(id)) ShowWindow(window, visible ? SW_SHOWNA : SW_HIDE);
 }
 
 TForm::TDisabledWindow::TDisabledWindow(HWND window) : window_(window), focus_(GetFocus()) {

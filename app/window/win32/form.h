@@ -106,6 +106,11 @@ class TForm {
   virtual void OnClick(int id) = 0;
   // The user chose another item of the combo box `id` (CBN_SELCHANGE).
   virtual void OnSelectionChange(int /*id*/) {}
+  // A message the form's own code posted to its window (WM_APP and above).
+  virtual void OnAppMessage(UINT /*message*/, WPARAM /*wparam*/, LPARAM /*lparam*/) {}
+  // Asked when the window is about to close (the close box, Alt+F4,
+  // Close): false keeps it open.
+  virtual bool CanClose() { return true; }
 
   // Sets a panel's height at 96 pixels per inch.
   void SetDesignHeight(int id, int height);
@@ -133,6 +138,7 @@ class TForm {
   void SetEnabled(int id, bool enabled);
   bool Checked(int id) const;
   void SetTabStop(int id, bool tab_stop);
+  void SetVisible(int id, bool visible);
 
   // Disables the whole window for the life of the object and gives the
   // keyboard focus back afterwards.

@@ -4,14 +4,19 @@
 // file dialogs.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/common/start_up.h"
 #include "app/window/box_lock_observer.h"
 #include "app/window/win32/file_dialog.h"
 #include "app/window/win32/form.h"
+#include "engine/site_result.h"
 
 // The ids of the wizard's controls, named as the controls are.
 namespace main_form_ids {
@@ -61,6 +66,21 @@ enum : int {
   LockedLabel,
   LockProgressBar,
   BackupWarningLabel,
+  // A whole site: the controls shown while a folder is being locked.
+  SiteBtn = 190,
+  RadioButtonSitePwd = 200,
+  SitePassLabel,
+  SitePassEdit,
+  SiteAgainLabel,
+  SiteAgainEdit,
+  RadioButtonKeyring,
+  KeyringLabel,
+  KeyringBtn,
+  OwnerPassLabel,
+  OwnerPassEdit,
+  SiteTemplatesComboBox = 210,
+  CancelBtn = 220,
+  DetailsBtn,
 };
 }  // namespace main_form_ids
 
@@ -78,6 +98,8 @@ class TMainForm : public TForm {
   // current page. The templates come from the start-up's library, the
   // manual from its program folder.
   explicit TMainForm(TStartUp start_up);
+  // A site lock still running is cancelled and waited for.
+  ~TMainForm() override;
 
   // The index of the visible page, 0 to 4; written only by ShowPage.
   int CurrentPage = 0;
@@ -89,6 +111,23 @@ class TMainForm : public TForm {
   // system names no documents folder (backups are then suggested beside the
   // page). It is created when a backup is about to go there.
   std::string BackupsFolder;
+
+  // A whole site: true once a folder was chosen on
+  // Step One, until a page is chosen again. The pages then ask for what a
+  // site lock takes, and Create locks the folder of SiteDialog into the
+  // folder of OutputDialog (suggested beside it, "<name> (locked)").
+  bool LocksSite = false;
+  TFileDialog SiteDialog{TFileDialog::Kind::Folder};
+  TFileDialog OutputDialog{TFileDialog::Kind::Folder};
+  TFileDialog KeyringDialog{TFileDialog::Kind::Open};
+  // Where the choices made for a site are remembered for the next time:
+  // a key under HKEY_CURRENT_USER.
+  std::string SettingsKey = kWizardSettingsKey;
+  static constexpr char kWizardSettingsKey[] = "Software\\Quelto\\Zendrel\\Wizard";
+  // Whether a site lock is running on its worker thread.
+  bool SiteLockRunning() const { return site_run_ != nullptr; }
+  // The last site lock's result, for the summary and Details.
+  const TSiteResult& LastSiteResult() const { return site_result_; }
 
   // Shows page `index` (0 to 4) and enables Prev on pages 1 to 4 and Next
   // on pages 0 to 3. Nothing else changes.
@@ -112,11 +151,17 @@ class TMainForm : public TForm {
   void TempPreviewBtnClick(HWND Sender);
   void CrBtnClick(HWND Sender);
   void ShowBtnClick(HWND Sender);
+  void SiteBtnClick(HWND Sender);
+  void KeyringBtnClick(HWND Sender);
+  void CancelBtnClick(HWND Sender);
+  void DetailsBtnClick(HWND Sender);
 
  protected:
   void OnCreate() override;
   void OnClick(int id) override;
   void OnSelectionChange(int id) override;
+  void OnAppMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+  bool CanClose() override;
 
  private:
   void ApplyProtectionMode();
@@ -146,6 +191,27 @@ class TMainForm : public TForm {
   // default with a strong template); page 2 is then shown.
   bool PasswordForLock(std::string* typed, std::string* utf8);
 
+  // A whole site (the run in main_form.cpp, its output and settings in
+  // main_form_backup.cpp).
+  struct TSiteRun;
+  // Shows the controls of a page lock or of a site lock, and the texts
+  // that go with them.
+  void ApplySiteMode(bool site);
+  // The template list that the mode shows: all templates for a page, the
+  // strong ones for a site.
+  int VisibleTemplatesComboBox() const {
+    return LocksSite ? main_form_ids::SiteTemplatesComboBox : main_form_ids::TemplatesComboBox;
+  }
+  void ApplySiteProtection();
+  void SuggestSiteOutput();
+  // Checks the site's choices, asks before an output is replaced, and
+  // starts the lock on its worker thread.
+  void StartSiteLock();
+  void FinishSiteLock();
+  void ShowSiteSummary();
+  std::string RememberedSetting(const char* name) const;
+  void RememberSetting(const char* name, const std::string& value) const;
+
   // The box observer with the progress bar.
   class TWizardLockObserver : public TBoxLockObserver {
    public:
@@ -160,4 +226,10 @@ class TMainForm : public TForm {
 
   TStartUp start_up_;
   TWizardLockObserver lock_observer_{*this};
+  // Page mode's Show state, kept while a site is shown, and the start page
+  // of the last site locked (empty before one).
+  bool page_locked_ = false;
+  std::string site_start_page_;
+  std::unique_ptr<TSiteRun> site_run_;
+  TSiteResult site_result_;
 };

@@ -46,6 +46,10 @@ std::vector<TControlSpec> MainFormLayout() {
           {SourceBtn, Panel1, TControlKind::Button, "&Select...", 400, 128, 79, 25, TFontRole::Base,
            WS_GROUP},
           {DestBtn, Panel1, TControlKind::Button, "S&elect...", 400, 176, 79, 25},
+          // A folder instead of a page: the whole site. A tab stop only once
+          // a site is chosen, so that the page's tab order stays as it is;
+          // its access key and the arrow keys reach it from the start.
+          {SiteBtn, Panel1, TControlKind::Button, "&Folder (a whole site)...", 176, 214, 169, 25},
       });
 
   AddPageFrame(table, 2, messages::kHeadline2, Label6, 301, 73);
@@ -59,6 +63,23 @@ std::vector<TControlSpec> MainFormLayout() {
            TFontRole::Base, WS_GROUP | WS_TABSTOP},
           {RadioButtonSrc, Panel2, TControlKind::RadioButton,
            "Page source hide (Warning: It's too easy to crack)", 176, 196, 281, 17},
+          // A site's password, typed twice and masked, or its keyring; shown
+          // in place of the page's controls while a site is chosen.
+          {RadioButtonSitePwd, Panel2, TControlKind::RadioButton, "One password for the whole site", 176, 116,
+           281, 17, TFontRole::Base, WS_GROUP | WS_TABSTOP},
+          {SitePassLabel, Panel2, TControlKind::Label, "Password:", 200, 138, 0, 0},
+          {SitePassEdit, Panel2, TControlKind::Edit, "", 290, 134, 167, 21, TFontRole::Base,
+           WS_GROUP | ES_PASSWORD},
+          {SiteAgainLabel, Panel2, TControlKind::Label, "Again:", 200, 162, 0, 0},
+          {SiteAgainEdit, Panel2, TControlKind::Edit, "", 290, 158, 167, 21, TFontRole::Base, ES_PASSWORD},
+          {RadioButtonKeyring, Panel2, TControlKind::RadioButton, "A keyring: a password for each reader",
+           176, 182, 281, 17, TFontRole::Base, WS_GROUP},
+          {KeyringLabel, Panel2, TControlKind::WrapLabel, "", 200, 204, 190, 16, TFontRole::Bold},
+          {KeyringBtn, Panel2, TControlKind::Button, "&Keyring...", 400, 198, 79, 25, TFontRole::Base,
+           WS_GROUP},
+          {OwnerPassLabel, Panel2, TControlKind::Label, "Owner password:", 200, 228, 0, 0},
+          {OwnerPassEdit, Panel2, TControlKind::Edit, "", 290, 224, 167, 21, TFontRole::Base,
+           WS_GROUP | ES_PASSWORD},
       });
 
   AddPageFrame(table, 3, messages::kHeadline3, Label9, 301, 73);
@@ -71,6 +92,9 @@ std::vector<TControlSpec> MainFormLayout() {
                    {TempPreviewBtn, Panel3, TControlKind::Button, "Pre&view >>>", 380, 130, 97, 25},
                    // What the selected template's protection does.
                    {ProtectionLabel, Panel3, TControlKind::WrapLabel, "", 176, 162, 301, 29},
+                   // A site's list, in place of the other: the strong templates.
+                   {SiteTemplatesComboBox, Panel3, TControlKind::ComboBox, "", 176, 132, 189, 21,
+                    TFontRole::Base, WS_GROUP},
                });
 
   AddPageFrame(table, 4, messages::kHeadline4, Label12, 269, 97);
@@ -85,6 +109,10 @@ std::vector<TControlSpec> MainFormLayout() {
                                 {LockProgressBar, Panel4, TControlKind::ProgressBar, "", 176, 212, 301, 17},
                                 // A backup inside the page's folder; empty otherwise.
                                 {BackupWarningLabel, Panel4, TControlKind::WrapLabel, "", 176, 232, 301, 14},
+                                // A site lock: Cancel in Create's place while it
+                                // runs, Details of its summary afterwards.
+                                {CancelBtn, Panel4, TControlKind::Button, "&Cancel", 380, 144, 97, 25},
+                                {DetailsBtn, Panel4, TControlKind::Button, "&Details...", 380, 206, 97, 25},
                             });
   return table;
 }

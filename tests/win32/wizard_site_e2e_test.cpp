@@ -463,13 +463,23 @@ TEST_F(WizardSiteTest, TheLastOutputFolderAndTemplateAreSuggestedAgain) {
                reinterpret_cast<LPARAM>(selected));
   EXPECT_STREQ(selected, "Dark");
 
-  // Back to a page: the page's texts and controls, as they always were.
+  // Another folder through the button beside it; back to a page through
+  // "One page instead...": the page's texts and controls, as they always were.
   GoToPage(1);
-  dialog_answers_.push_back(source_ + "\\about.html");
+  dialog_answers_.push_back(elsewhere);
   Click(SourceBtn);
+  EXPECT_TRUE(form_->LocksSite);
+  EXPECT_EQ(Caption(SourceLabel), "published");
+  // The remembered folder is this source itself: never inside it.
+  EXPECT_EQ(form_->OutputDialog.FileName, work_ / "published (locked)");
+  EXPECT_EQ(Caption(SiteBtn), "&One page instead...");
+  dialog_answers_.push_back(source_ + "\\about.html");
+  Click(SiteBtn);
   EXPECT_FALSE(form_->LocksSite);
   EXPECT_EQ(Caption(Label3), "Page to lock:");
   EXPECT_EQ(Caption(Label4), "Backup page (Keep it to restore):");
+  EXPECT_EQ(Caption(SourceLabel), "about.html");
+  EXPECT_EQ(Caption(SiteBtn), "&Folder (a whole site)...");
   EXPECT_EQ(Caption(LabelText1), messages::kPageText1);
   GoToPage(2);
   EXPECT_TRUE(Visible(PassEdit));

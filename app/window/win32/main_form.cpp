@@ -143,7 +143,13 @@ void TMainForm::OnClick(int id) {
       ExitBtnClick(sender);
       break;
     case SourceBtn:
-      SourceBtnClick(sender);
+      // The button beside the source chooses what its label names: a page,
+      // or while a site is chosen, another site folder.
+      if (LocksSite) {
+        SiteBtnClick(sender);
+      } else {
+        SourceBtnClick(sender);
+      }
       break;
     case DestBtn:
       DestBtnClick(sender);
@@ -158,7 +164,13 @@ void TMainForm::OnClick(int id) {
       ShowBtnClick(sender);
       break;
     case SiteBtn:
-      SiteBtnClick(sender);
+      // "Folder (a whole site)...", or while a site is chosen "One page
+      // instead...".
+      if (LocksSite) {
+        SourceBtnClick(sender);
+      } else {
+        SiteBtnClick(sender);
+      }
       break;
     case KeyringBtn:
       KeyringBtnClick(sender);
@@ -405,6 +417,7 @@ void TMainForm::ApplySiteMode(bool site) {
   SetText(LabelText1, site ? messages::kSitePageText1 : messages::kPageText1);
   SetText(Label3, site ? messages::kSiteFolderLabel : "Page to lock:");
   SetText(Label4, site ? messages::kSiteOutputLabel : "Backup page (Keep it to restore):");
+  SetText(SiteBtn, site ? "&One page instead..." : "&Folder (a whole site)...");
   SetTabStop(SiteBtn, site);
 
   SetText(LabelText2, site ? messages::kSitePageText2 : messages::kPageText2);

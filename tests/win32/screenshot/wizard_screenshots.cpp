@@ -1,9 +1,11 @@
 // Pictures of the wizard for people to look at: each of the five pages,
 // page 2 in source-hide mode, page 3 with a source-hiding template, "pagekey"
 // refused for a strong template, the Last
-// Step (warning of a backup beside the page) while locking and after it, and
-// an error box, captured from the screen as BMP files into the folder named
-// by the first argument. scripts/screenshots.sh runs it and makes PNGs.
+// Step (warning of a backup beside the page) while locking and after it, the
+// steps of a whole site (its password, its keyring, the Last Step while the
+// site is locked and its summary, Details), and an error box, captured from
+// the screen as BMP files into the folder named by the first argument.
+// scripts/screenshots.sh runs it and makes PNGs.
 #include <windows.h>
 
 #include <cstdio>
@@ -12,7 +14,9 @@
 
 #include "app/common/start_up.h"
 #include "app/window/win32/main_form.h"
+#include "engine/template/payload_area.h"
 #include "platform/platform.h"
+#include "resources/message_table.h"
 #include "tests/support/lock_fixture.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/win32/message_pump.h"
@@ -89,10 +93,10 @@ std::thread CaptureBox(const char* caption, const std::string& path, int& failur
 
 void SelectTemplate(TMainForm& form, const char* name) {
   HWND templates = form.Control(TemplatesComboBox);
-  SendMessageA(templates, CB_SETCURSEL,
-               SendMessageA(templates, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                            reinterpret_cast<LPARAM>(name)),
-               0);
+  SendMessageA(
+      templates, CB_SETCURSEL,
+      SendMessageA(templates, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name)),
+      0);
   SendMessageA(form.Handle(), WM_COMMAND, MAKEWPARAM(TemplatesComboBox, CBN_SELCHANGE),
                reinterpret_cast<LPARAM>(templates));
 }
@@ -108,8 +112,23 @@ int main(int argc, char** argv) {
   files.AddTemplateFile("Light", "index.html",
                         std::string(kStrongProtectionMeta) + "\r\n" + testing_support::TemplateStartPage());
   const std::string page = files.Page("index.html");
+  // A small site with an archive of pages, so that its lock lasts long
+  // enough to be seen.
+  const std::string site = files.root / "Recipes";
+  testing_support::WriteFile(site + "\\index.html", "<h1>Recipes</h1>");
+  testing_support::WriteFile(site + "\\about.html", "<p>About</p>");
+  testing_support::WriteFile(site + "\\css\\style.css", "body { margin: 0 }");
+  for (int i = 0; i < 300; ++i)
+    testing_support::WriteFile(site + "\\archive\\" + std::to_string(i) + ".html",
+                               "<p>" + std::string(32 * 1024, 'x') + "</p>");
   platform::ScopedFileDialogHandler dialogs([&](platform::FileDialogRequest& request) {
-    request.file_name = request.save ? files.Page("index_original.html") : page;
+    if (request.filter.empty()) {
+      request.file_name = site;
+    } else if (request.filter == messages::kKeyringFileFilter) {
+      request.file_name = files.root / "readers.keyring";
+    } else {
+      request.file_name = request.save ? files.Page("index_original.html") : page;
+    }
     return true;
   });
 
@@ -164,7 +183,7 @@ int main(int argc, char** argv) {
   form.ShowPage(4);
   {
     platform::ScopedMessageHandler asked([&](const platform::MessageRequest&) {
-      form.LockObserver().Progress(1, 2);
+      form.LockObserver().Progress(TProgress{1, 2, 0, 0});
       Settle();
       if (!Capture(form.Handle(), folder + "page4_locking.bmp")) ++failures;
       return platform::MessageAnswer::Yes;
@@ -173,6 +192,54 @@ int main(int argc, char** argv) {
   }
   Settle();
   if (!Capture(form.Handle(), folder + "page4_locked.bmp")) ++failures;
+
+  // A whole site: Step One with its folder, Step Two with its password and
+  // with a keyring, Step Three, the Last Step before, while and after the
+  // site is locked, and Details.
+  form.SettingsKey = "Software\\Quelto\\Zendrel\\Screenshots";
+  form.ShowPage(1);
+  SendMessageA(form.Control(SiteBtn), BM_CLICK, 0, 0);
+  SetFocus(form.Control(NextBtn));
+  Settle();
+  if (!Capture(form.Handle(), folder + "site_page1.bmp")) ++failures;
+  form.ShowPage(2);
+  SetWindowTextA(form.Control(SitePassEdit), "a long pass phrase");
+  SetWindowTextA(form.Control(SiteAgainEdit), "a long pass phrase");
+  SetFocus(form.Control(NextBtn));
+  Settle();
+  if (!Capture(form.Handle(), folder + "site_page2.bmp")) ++failures;
+  SendMessageA(form.Control(RadioButtonKeyring), BM_CLICK, 0, 0);
+  SendMessageA(form.Control(KeyringBtn), BM_CLICK, 0, 0);
+  SetWindowTextA(form.Control(OwnerPassEdit), "the owner's pass phrase");
+  SetFocus(form.Control(NextBtn));
+  Settle();
+  if (!Capture(form.Handle(), folder + "site_page2_keyring.bmp")) ++failures;
+  SendMessageA(form.Control(RadioButtonSitePwd), BM_CLICK, 0, 0);
+  form.ShowPage(3);
+  SetFocus(form.Control(NextBtn));
+  Settle();
+  if (!Capture(form.Handle(), folder + "site_page3.bmp")) ++failures;
+  form.ShowPage(4);
+  Settle();
+  if (!Capture(form.Handle(), folder + "site_page4.bmp")) ++failures;
+  SendMessageA(form.Control(CrBtn), BM_CLICK, 0, 0);
+  while (form.SiteLockRunning() && SendMessageA(form.Control(LockProgressBar), PBM_GETPOS, 0, 0) < 100) {
+    ProcessMessages();
+    Sleep(1);
+  }
+  if (!form.SiteLockRunning() || !Capture(form.Handle(), folder + "site_page4_locking.bmp")) ++failures;
+  while (form.SiteLockRunning()) {
+    ProcessMessages();
+    Sleep(5);
+  }
+  Settle();
+  if (!Capture(form.Handle(), folder + "site_page4_locked.bmp")) ++failures;
+  {
+    std::thread box = CaptureBox("Details", folder + "site_details.bmp", failures);
+    SendMessageA(form.Control(DetailsBtn), BM_CLICK, 0, 0);
+    box.join();
+  }
+  RegDeleteTreeA(HKEY_CURRENT_USER, form.SettingsKey.c_str());
 
   // A real error box.
   std::thread box = CaptureBox("Error", folder + "message.bmp", failures);

@@ -120,7 +120,7 @@ const corpus = [
   { name: 'windows-1252.html', bytes: windows1252Page(), password: 'secret', template: 'Source Hide' },
   { name: 'scripted.html', bytes: scriptedPage(), password: 'open sesame', template: 'Classic', files: scriptedSiteFiles },
   { name: 'notes.txt', bytes: textPage(), password: 'notes', template: 'Source Hide' },
-  { name: 'large.html', bytes: largePage(5 * 1024 * 1024, 'Five mebibytes'), password: 'x'.repeat(300), template: 'Classic' },
+  { name: 'large.html', bytes: largePage(2 * 1024 * 1024, 'Two mebibytes'), password: 'x'.repeat(300), template: 'Classic' },
   { name: 'all-bytes.html', bytes: allBytesPage(), password: 'b'.repeat(255), template: 'Source Hide' },
 ];
 

@@ -773,14 +773,14 @@ describe('an Enter pressed while a large page is still loading', () => {
   const b = sharedBrowser();
   const roots = {};
   // The server holds the page back, so it need not be large to be still
-  // loading: 3 MiB is some 48 sealed chunks, many parts to write.
-  const SIZE = 3 << 20;
+  // loading: 1 MiB is some 16 sealed chunks, several batches to write.
+  const SIZE = 1 << 20;
   before(() => {
     for (const template of ['Light', 'Dark', 'Classic'])
       roots[template] = lockSite(tempDir('site-', work), { 'page.html': largePage(SIZE, 'Early') }, { template });
     // Its block cut into elements, the header's first lines from the rest
     // too, well within the part served at once.
-    const cut = (text) => cutIntoElements(text, 300, [1]);
+    const cut = (text) => cutIntoElements(text, 100, [1]);
     roots.cut = lockSite(tempDir('site-', work), { 'page.html': largePage(SIZE, 'Early') }, { template: 'Light', edit: cut });
     assert.ok(fs.readFileSync(path.join(roots.cut, 'page.html'), 'latin1').split(ELEMENT_CUT).length > 100);
     // A keyring page: the key comes of a reader's slot, and a password that

@@ -14,7 +14,9 @@
 // step back to line 0 at its end, so that the reader's search ends on the
 // right line for every address of a span. A span that ends where its unit
 // ends is closed one byte early instead, since the reader only ends its
-// search on a step inside the unit; only that last byte has no line then.
+// search on a step inside the unit; only that last byte has no line then
+// (the tables give a unit the padding after its code, so this is left for
+// a unit that ends where the next one starts or on a 16-byte boundary).
 // Names longer than 255 bytes are cut.
 std::string EncodeLineInfo(const LineInfoTables& tables);
 

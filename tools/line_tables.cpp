@@ -5,7 +5,8 @@
 namespace {
 
 // Functions start on 16-byte boundaries; smaller gaps are padding.
-constexpr std::uint32_t kJoinableGap = 16;
+constexpr std::uint32_t kFunctionAlignment = 16;
+constexpr std::uint32_t kJoinableGap = kFunctionAlignment;
 
 // Maps image addresses to offsets from CodeBase, clipped to the code range
 // that holds the start. False when no code range holds it.
@@ -24,6 +25,18 @@ class OffsetMapper {
       return true;
     }
     return false;
+  }
+
+  // The end, as an offset from CodeBase, of the code range that holds the
+  // byte before `offset_end`; `offset_end` itself when none does.
+  std::uint32_t CodeRangeEnd(std::uint32_t offset_end) const {
+    const std::uint64_t last = image_.CodeBase() + offset_end - 1;
+    for (const AddressRange& range : image_.code) {
+      if (last >= range.start && last < range.end) {
+        return static_cast<std::uint32_t>(std::min<std::uint64_t>(range.end - image_.CodeBase(), UINT32_MAX));
+      }
+    }
+    return offset_end;
   }
 
  private:
@@ -79,10 +92,27 @@ std::vector<Span> BuildUnits(const DebugInfo& info, const OffsetMapper& mapper) 
     units.push_back({range.start, range.end, info.units[range.unit].name, 0});
     last_unit = range.unit;
   }
-  // The padding before the next unit belongs to the unit before it; then
-  // the code of a unit's last line ends inside the unit.
-  for (std::size_t i = 0; i + 1 < units.size(); ++i) {
-    if (units[i + 1].start - units[i].end < kJoinableGap) units[i].end = units[i + 1].start;
+  // The padding after a unit's code belongs to the unit: all of a gap
+  // before the next unit that is smaller than the alignment of functions,
+  // else the bytes up to the next boundary of that alignment (the code that
+  // follows, without debug information, starts there), never past its code
+  // range. Then the code of a unit's last line ends inside the unit and its
+  // last byte has a line too (the reader ends its search only on a step
+  // inside the unit). A unit that ends where the next one starts, or on a
+  // boundary, keeps its end.
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    const std::uint32_t end = units[i].end;
+    std::uint32_t limit = mapper.CodeRangeEnd(end);
+    if (i + 1 < units.size()) {
+      if (units[i + 1].start - end < kJoinableGap) {
+        units[i].end = units[i + 1].start;
+        continue;
+      }
+      limit = std::min(limit, units[i + 1].start);
+    }
+    const std::uint64_t boundary =
+        (std::uint64_t{end} + kFunctionAlignment - 1) / kFunctionAlignment * kFunctionAlignment;
+    units[i].end = static_cast<std::uint32_t>(std::min<std::uint64_t>(boundary, limit));
   }
   return units;
 }

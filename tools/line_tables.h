@@ -27,6 +27,9 @@ struct LineInfoTables {
 // code ranges and above its CodeBase is kept (the linker leaves discarded
 // copies of inline functions at address 0). Where ranges overlap, the one
 // that starts first keeps the overlap. A unit's ranges less than 16 bytes
-// apart (alignment padding between its functions) are joined, and a unit
-// takes in a gap of that size before the next unit.
+// apart (alignment padding between its functions) are joined; a unit takes
+// in a gap of that size before the next unit, and else the padding after
+// its code up to the next 16-byte boundary (within its code range), so that
+// its last line ends inside it and the reader finds that line for its last
+// byte too.
 LineInfoTables BuildLineInfoTables(const DebugInfo& info, const ExecutableImage& image);

@@ -199,6 +199,61 @@ TEST(LineInfoTablesTest, AUnitsSequencesAcrossPaddingMakeOneUnit) {
   EXPECT_EQ(tables.units[2].name, "second");
 }
 
+// A routine defined in a header is kept once, in a section of its own that
+// the linker places between other units' code: alone in its unit, the unit
+// ending with its code. The padding up to the next 16-byte boundary joins
+// the unit (never past the next unit or the end of the code), so that the
+// routine's last byte, its return, has a line too.
+TEST(LineInfoTablesTest, AUnitTakesThePaddingUpToTheNextBoundary) {
+  ExecutableImage image = Image();
+  image.code.push_back({0x420000, 0x420106});
+  DebugInfo info;
+  info.units.push_back({"xor_codec",
+                        {"xor_codec.cpp", "xor_codec.h"},
+                        {{0x401000, 0, 7, false},
+                         {0x401040, 0, 0, true},
+                         {0x401050, 1, 14, false},
+                         {0x401054, 1, 0, true},
+                         {0x401080, 0, 30, false},
+                         {0x401087, 0, 0, true},
+                         {0x420100, 1, 20, false},
+                         {0x420104, 1, 0, true}}});
+  info.units.push_back({"next", {"next.cpp"}, {{0x401090, 0, 5, false}, {0x4010A0, 0, 0, true}}});
+  info.units.push_back({"touching", {"touching.cpp"}, {{0x4010A0, 0, 9, false}, {0x4010A9, 0, 0, true}}});
+  info.units.push_back({"after", {"after.cpp"}, {{0x4010C0, 0, 3, false}, {0x4010C4, 0, 0, true}}});
+  const LineInfoTables tables = BuildLineInfoTables(info, image);
+  ASSERT_EQ(tables.units.size(), 7u);
+  EXPECT_EQ(tables.units[0].end, 0x40u) << "a unit that ends on a boundary keeps its end";
+  EXPECT_EQ(tables.units[1].start, 0x50u);
+  EXPECT_EQ(tables.units[1].end, 0x60u) << "the routine's padding up to the boundary";
+  EXPECT_EQ(tables.units[2].start, 0x80u);
+  EXPECT_EQ(tables.units[2].end, 0x90u) << "padding smaller than 16 bytes before the next unit";
+  EXPECT_EQ(tables.units[3].name, "next");
+  EXPECT_EQ(tables.units[3].end, 0xA0u) << "a unit that ends where the next one starts keeps its end";
+  EXPECT_EQ(tables.units[4].name, "touching");
+  EXPECT_EQ(tables.units[4].end, 0xB0u);
+  EXPECT_EQ(tables.units[5].name, "after");
+  EXPECT_EQ(tables.units[5].end, 0xD0u);
+  EXPECT_EQ(tables.units[6].start, 0x1F100u);
+  EXPECT_EQ(tables.units[6].end, 0x1F106u) << "no further than the end of the code";
+
+  // Read back: every byte of the header routine has its line, its padding none.
+  const std::string file = EncodeLineInfo(tables);
+  for (std::uint32_t offset = 0x50; offset < 0x54; ++offset) {
+    const AddressInfo info_at = Lookup(file, offset);
+    EXPECT_EQ(info_at.UnitName, "xor_codec") << offset;
+    EXPECT_EQ(info_at.LineNumber, 14) << offset;
+    EXPECT_EQ(info_at.SourceName, "xor_codec.h") << offset;
+  }
+  EXPECT_EQ(Lookup(file, 0x54).UnitName, "xor_codec");
+  EXPECT_EQ(Lookup(file, 0x54).LineNumber, 0);
+  EXPECT_EQ(Lookup(file, 0x60).UnitName, "");
+  EXPECT_EQ(Lookup(file, 0x86).LineNumber, 30);
+  EXPECT_EQ(Lookup(file, 0xA8).LineNumber, 9);
+  EXPECT_EQ(Lookup(file, 0xC3).LineNumber, 3);
+  EXPECT_EQ(Lookup(file, 0x1F103).LineNumber, 20);
+}
+
 TEST(LineInfoTablesTest, OverlapsGoToTheRangeThatStartsFirst) {
   DebugInfo info;
   info.units.push_back({"u", {"u.cpp"}, {{0x401000, 0, 1, false}, {0x401100, 0, 0, true}}});

@@ -278,6 +278,8 @@ inline constexpr char kSiteNothingLeftOut[] = "Nothing was left out, and no copy
 inline constexpr char kDetailsCaption[] = "Details";
 inline constexpr char kWarningCaption[] = "Warning";
 inline constexpr char kMoreDetails[] = "... and %s more";
+inline constexpr char kShareAddressInvalid[] =
+    "The address of the published site must be an http, https or file URL without a query or a fragment";
 
 // The error reporter.
 inline constexpr char kFatalError[] =

@@ -209,6 +209,8 @@ TEST_F(WizardSiteTest, TheSampleSiteLockedWithATypedPasswordOpensByteExact) {
     EXPECT_TRUE(std::string(name) == "Light" || std::string(name) == "Dark") << name;
   }
   EXPECT_EQ(Caption(ProtectionLabel), messages::kStrongProtectionNote);
+  // Where it will be published: the share link's address.
+  Type(ShareUrlEdit, "https://example.org/recipes");
 
   CreateAndWait();
   EXPECT_EQ(transcript_, "");
@@ -235,10 +237,34 @@ TEST_F(WizardSiteTest, TheSampleSiteLockedWithATypedPasswordOpensByteExact) {
 
   Click(DetailsBtn);
   EXPECT_EQ(transcript_, std::string("Details|") + messages::kSiteNothingLeftOut + "\n");
+  // The share link opens the start page without the password; Copy puts
+  // it on the clipboard.
+  ASSERT_TRUE(Visible(ShareLinkEdit));
+  const std::string link = Caption(ShareLinkEdit);
+  EXPECT_EQ(link.rfind("https://example.org/recipes/index.html#zendrel-key=", 0), 0u) << link;
+  Click(CopyLinkBtn);
+  ASSERT_TRUE(OpenClipboard(form_->Handle()));
+  std::string copied;
+  if (HANDLE data = GetClipboardData(CF_TEXT)) {
+    copied = static_cast<const char*>(GlobalLock(data));
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  EXPECT_EQ(copied, link);
+  const std::string by_link = work_ / "by-link.html";
+  SetEnvironmentVariableA("ZENDREL_TEST_PASSWORD", link.c_str());
+  ASSERT_EQ(testing_support::RunWithFiles(WinePath(ZENDREL_CLI_EXE),
+                                          {"unlock", "--link", "--password-env", "ZENDREL_TEST_PASSWORD",
+                                           Output() + "\\index.html", by_link},
+                                          "", {"", work_ / "unlock.out", work_ / "unlock.err"}),
+            0)
+      << ReadFile(work_ / "unlock.err");
+  EXPECT_EQ(ReadFile(by_link), before.at("index.html"));
 }
 
-// Step Two refuses what the terminal refuses, on Step Two, and writes
-// nothing; a short password is warned about, and locked.
+// Step Two refuses what the terminal refuses, on Step Two, and Step Three
+// an address that makes no share link; nothing is written. A short password
+// is warned about, and locked.
 TEST_F(WizardSiteTest, StepTwoRefusesWhatCannotGuardASite) {
   struct Case {
     const char* password;
@@ -264,6 +290,18 @@ TEST_F(WizardSiteTest, StepTwoRefusesWhatCannotGuardASite) {
     EXPECT_EQ(form_->CurrentPage, 2);
     EXPECT_FALSE(Exists(Output()));
   }
+  // Step Three: an address the share link cannot be made of.
+  transcript_.clear();
+  TypePasswords("a password of my own", "a password of my own");
+  GoToPage(3);
+  Type(ShareUrlEdit, "example.org/recipes");
+  GoToPage(4);
+  Click(CrBtn);
+  EXPECT_EQ(transcript_, std::string("Error|") + messages::kShareAddressInvalid + "\n");
+  EXPECT_EQ(form_->CurrentPage, 3);
+  EXPECT_FALSE(Exists(Output()));
+  Type(ShareUrlEdit, "");
+
   transcript_.clear();
   TypePasswords("short1", "short1");
   CreateAndWait();

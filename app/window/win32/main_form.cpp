@@ -9,6 +9,7 @@
 #include "app/common/named_lock.h"
 #include "app/common/template_choice.h"
 #include "app/terminal/progress_line.h"
+#include "app/terminal/share_link.h"
 #include "app/window/document_launching.h"
 #include "app/window/wizard_paths.h"
 #include "engine/keyring_keys.h"
@@ -180,6 +181,9 @@ void TMainForm::OnClick(int id) {
       break;
     case DetailsBtn:
       DetailsBtnClick(sender);
+      break;
+    case CopyLinkBtn:
+      CopyLinkBtnClick(sender);
       break;
     case RadioButtonSitePwd:
     case RadioButtonKeyring:
@@ -429,11 +433,15 @@ void TMainForm::ApplySiteMode(bool site) {
   SetText(LabelText3, site ? messages::kSitePageText3 : messages::kPageText3);
   SetVisible(TemplatesComboBox, !site);
   SetVisible(SiteTemplatesComboBox, site);
+  SetVisible(ShareUrlLabel, site);
+  SetVisible(ShareUrlEdit, site);
 
   SetText(LabelText4, site ? messages::kSitePageText4 : messages::kPageText4);
   SetText(LockedLabel, "");
   SetText(BackupWarningLabel, "");
   SetVisible(DetailsBtn, false);
+  SetVisible(ShareLinkEdit, false);
+  SetVisible(CopyLinkBtn, false);
   SetEnabled(ShowBtn, site ? !site_start_page_.empty() : page_locked_);
   if (site) {
     SetEnabled(Label11, true);
@@ -503,6 +511,13 @@ void TMainForm::StartSiteLock() {
     }
     request.password = TPassword(typed, utf8);
   }
+  std::string why;
+  const std::string address = Text(ShareUrlEdit);
+  if (!address.empty() && !CheckShareUrl(address, &why)) {
+    messages::ShowError(messages::kShareAddressInvalid);
+    ShowPage(3);
+    return;
+  }
   const TValueOr<TTemplate> chosen = start_up_.templates.Find(SelectedTemplate());
   if (!chosen.ok()) {
     ShowLockFailures(Failed(chosen.problem));
@@ -529,6 +544,8 @@ void TMainForm::StartSiteLock() {
   SetText(LockedLabel, "");
   SetText(BackupWarningLabel, "");
   SetVisible(DetailsBtn, false);
+  SetVisible(ShareLinkEdit, false);
+  SetVisible(CopyLinkBtn, false);
   SetEnabled(PrevBtn, false);
   SetEnabled(ShowBtn, false);
   SendMessageA(Control(LockProgressBar), PBM_SETPOS, 0, 0);
@@ -606,6 +623,32 @@ void TMainForm::FinishSiteLock() {
                                                    : messages::Format(messages::kCopiesHoldText,
                                                                       {std::to_string(result.leaks.size())}));
   SetVisible(DetailsBtn, true);
+  ShowShareLink(result);
+}
+
+void TMainForm::ShowShareLink(const TSiteResult& result) {
+  // As the terminal's --share-url: no link without an address, a page to
+  // open, or a site key (a keyring's links are made by zendrel-cli keys).
+  const std::string address = Text(ShareUrlEdit);
+  if (address.empty() || result.top_page.empty() || result.site_key.empty()) return;
+  SetText(ShareLinkEdit, ShareLink(address, result.top_page, result.site_key));
+  SetVisible(ShareLinkEdit, true);
+  SetVisible(CopyLinkBtn, true);
+}
+
+void TMainForm::CopyLinkBtnClick(HWND) {
+  const std::string link = Text(ShareLinkEdit);
+  if (link.empty() || !OpenClipboard(Handle())) return;
+  EmptyClipboard();
+  // The link is ASCII: each byte one character of the clipboard's text.
+  if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (link.size() + 1) * sizeof(wchar_t))) {
+    auto* text = static_cast<wchar_t*>(GlobalLock(memory));
+    for (std::size_t i = 0; i < link.size(); ++i) text[i] = static_cast<unsigned char>(link[i]);
+    text[link.size()] = L'\0';
+    GlobalUnlock(memory);
+    if (!SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
+  }
+  CloseClipboard();
 }
 
 void TMainForm::DetailsBtnClick(HWND) {

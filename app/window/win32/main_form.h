@@ -79,8 +79,12 @@ enum : int {
   OwnerPassLabel,
   OwnerPassEdit,
   SiteTemplatesComboBox = 210,
+  ShareUrlLabel,
+  ShareUrlEdit,
   CancelBtn = 220,
   DetailsBtn,
+  ShareLinkEdit,
+  CopyLinkBtn,
 };
 }  // namespace main_form_ids
 
@@ -155,6 +159,7 @@ class TMainForm : public TForm {
   void KeyringBtnClick(HWND Sender);
   void CancelBtnClick(HWND Sender);
   void DetailsBtnClick(HWND Sender);
+  void CopyLinkBtnClick(HWND Sender);
 
  protected:
   void OnCreate() override;
@@ -208,7 +213,9 @@ class TMainForm : public TForm {
   // starts the lock on its worker thread.
   void StartSiteLock();
   void FinishSiteLock();
-  void ShowSiteSummary();
+  // Shows the share link of the site just locked, when an address was given
+  // and the site has a key to share.
+  void ShowShareLink(const TSiteResult& result);
   std::string RememberedSetting(const char* name) const;
   void RememberSetting(const char* name, const std::string& value) const;
 

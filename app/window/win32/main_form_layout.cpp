@@ -83,19 +83,24 @@ std::vector<TControlSpec> MainFormLayout() {
       });
 
   AddPageFrame(table, 3, messages::kHeadline3, Label9, 301, 73);
-  table.insert(table.end(),
-               {
-                   {Label11, Panel3, TControlKind::Label, "Templates:", 176, 116, 0, 0},
-                   // The height is the closed list's; the opened list adds its lines.
-                   {TemplatesComboBox, Panel3, TControlKind::ComboBox, "", 176, 132, 189, 21, TFontRole::Base,
-                    WS_GROUP},
-                   {TempPreviewBtn, Panel3, TControlKind::Button, "Pre&view >>>", 380, 130, 97, 25},
-                   // What the selected template's protection does.
-                   {ProtectionLabel, Panel3, TControlKind::WrapLabel, "", 176, 162, 301, 29},
-                   // A site's list, in place of the other: the strong templates.
-                   {SiteTemplatesComboBox, Panel3, TControlKind::ComboBox, "", 176, 132, 189, 21,
-                    TFontRole::Base, WS_GROUP},
-               });
+  table.insert(
+      table.end(),
+      {
+          {Label11, Panel3, TControlKind::Label, "Templates:", 176, 116, 0, 0},
+          // The height is the closed list's; the opened list adds its lines.
+          {TemplatesComboBox, Panel3, TControlKind::ComboBox, "", 176, 132, 189, 21, TFontRole::Base,
+           WS_GROUP},
+          {TempPreviewBtn, Panel3, TControlKind::Button, "Pre&view >>>", 380, 130, 97, 25},
+          // What the selected template's protection does.
+          {ProtectionLabel, Panel3, TControlKind::WrapLabel, "", 176, 162, 301, 29},
+          // A site's list, in place of the other: the strong templates.
+          {SiteTemplatesComboBox, Panel3, TControlKind::ComboBox, "", 176, 132, 189, 21, TFontRole::Base,
+           WS_GROUP},
+          // Where the site is published, for its share link (optional).
+          {ShareUrlLabel, Panel3, TControlKind::Label,
+           "Address of the published site (for a share link):", 176, 198, 0, 0},
+          {ShareUrlEdit, Panel3, TControlKind::Edit, "", 176, 214, 301, 21, TFontRole::Base, WS_GROUP},
+      });
 
   AddPageFrame(table, 4, messages::kHeadline4, Label12, 269, 97);
   table.insert(table.end(), {
@@ -113,6 +118,11 @@ std::vector<TControlSpec> MainFormLayout() {
                                 // runs, Details of its summary afterwards.
                                 {CancelBtn, Panel4, TControlKind::Button, "&Cancel", 380, 144, 97, 25},
                                 {DetailsBtn, Panel4, TControlKind::Button, "&Details...", 380, 206, 97, 25},
+                                // The share link, when there is one, and the button
+                                // that copies it.
+                                {ShareLinkEdit, Panel4, TControlKind::Edit, "", 176, 208, 140, 21,
+                                 TFontRole::Base, WS_GROUP | ES_READONLY},
+                                {CopyLinkBtn, Panel4, TControlKind::Button, "Cop&y", 320, 206, 53, 25},
                             });
   return table;
 }

@@ -2,8 +2,9 @@
 // page 2 in source-hide mode, page 3 with a source-hiding template, "pagekey"
 // refused for a strong template, the Last
 // Step (warning of a backup beside the page) while locking and after it, the
-// steps of a whole site (its password, its keyring, the Last Step while the
-// site is locked and its summary, Details), and an error box, captured from
+// steps of a whole site (its password, its keyring, the share link's
+// address, the Last Step while the site is locked and its summary with the
+// share link, Details), and an error box, captured from
 // the screen as BMP files into the folder named by the first argument.
 // scripts/screenshots.sh runs it and makes PNGs.
 #include <windows.h>
@@ -216,6 +217,7 @@ int main(int argc, char** argv) {
   if (!Capture(form.Handle(), folder + "site_page2_keyring.bmp")) ++failures;
   SendMessageA(form.Control(RadioButtonSitePwd), BM_CLICK, 0, 0);
   form.ShowPage(3);
+  SetWindowTextA(form.Control(ShareUrlEdit), "https://example.org/recipes");
   SetFocus(form.Control(NextBtn));
   Settle();
   if (!Capture(form.Handle(), folder + "site_page3.bmp")) ++failures;

@@ -81,19 +81,15 @@ struct TMainForm::TSiteRun : TRunObserver {
   std::atomic<std::uint64_t> bytes_done{0};
   std::atomic<std::uint64_t> bytes_total{0};
   std::atomic<int> posted_step{-1};
-  // Written by the worker before it posts kSiteDoneMessage, read by the
-  // window after joining it.
+  // Written by the worker (the engine calls the observer on the thread that
+  // started the run), read by the window after joining it.
   TSiteResult result;
   std::exception_ptr failure;
-  std::mutex mutex;
-  std::vector<TLockMessage> warnings;  // guarded by `mutex`
+  std::vector<TLockMessage> warnings;
   std::thread worker;
 
   bool Cancelled() override { return cancel.load(); }
-  void Warn(const TLockMessage& warning) override {
-    const std::lock_guard<std::mutex> guard(mutex);
-    warnings.push_back(warning);
-  }
+  void Warn(const TLockMessage& warning) override { warnings.push_back(warning); }
   void Progress(const TProgress& progress) override {
     if (progress.bytes_total == 0) return;
     bytes_done = progress.bytes_done;

@@ -262,6 +262,31 @@ TEST_F(WizardSiteTest, TheSampleSiteLockedWithATypedPasswordOpensByteExact) {
   EXPECT_EQ(ReadFile(by_link), before.at("index.html"));
 }
 
+// A copy that holds a page's text is named under the summary, and Details
+// lists it with what was left out, in the terminal's words.
+TEST_F(WizardSiteTest, DetailsListsTheLeaksAndWhatWasLeftOut) {
+  const std::string story =
+      "the baker folds the dough four times before dawn and leaves it to rest under linen while the oven "
+      "slowly wakes in the dark kitchen";
+  WriteFile(source_ + "\\story.html", "<p>" + story + "</p>");
+  WriteFile(source_ + "\\js\\story.js", "var story = '" + story + "';");
+  WriteFile(source_ + "\\notes.txt", "draft");
+  Open();
+  ChooseSite(source_);
+  TypePasswords("a password of my own", "a password of my own");
+  CreateAndWait();
+  ASSERT_EQ(transcript_, "");
+  EXPECT_EQ(Caption(BackupWarningLabel), messages::Format(messages::kCopiesHoldText, {"1"}));
+  Click(DetailsBtn);
+  ASSERT_EQ(shown_.size(), 1u);
+  EXPECT_EQ(shown_[0].caption, "Details");
+  EXPECT_EQ(shown_[0].icon, platform::MessageIcon::Information);
+  const std::string leak = "Warning: " + Output() + "\\js\\story.js holds ";
+  EXPECT_EQ(shown_[0].text.rfind(leak, 0), 0u) << shown_[0].text;
+  EXPECT_NE(shown_[0].text.find("\nleave out notes.txt (source or data)"), std::string::npos)
+      << shown_[0].text;
+}
+
 // Step Two refuses what the terminal refuses, on Step Two, and Step Three
 // an address that makes no share link; nothing is written. A short password
 // is warned about, and locked.

@@ -17,6 +17,10 @@
 #include "app/window/win32/form.h"
 #include "engine/site_result.h"
 
+// The progress bar's scale: fine enough for a smooth bar, coarse enough
+// that the window is repainted a few hundred times at most.
+inline constexpr int kLockProgressSteps = 400;
+
 // The ids of the wizard's controls, named as the controls are.
 namespace main_form_ids {
 enum : int {

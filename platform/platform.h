@@ -297,10 +297,15 @@ struct FileDialogRequest {
   bool overwrite_prompt = false;
   // The dialog's owner window (an HWND on Windows); 0 for none.
   std::intptr_t owner = 0;
+  // A folder instead of a file: the system's folder browser (no filter),
+  // opened at file_name, or at its parent while it does not exist yet;
+  // file_name receives the chosen folder's full path.
+  bool folder = false;
 };
 
-// Runs the dialog modally. True when the user confirmed a file; false on
-// cancel (the request is then unchanged). Without a GUI it returns false.
+// Runs the dialog modally. True when the user confirmed a file (or
+// folder); false on cancel (the request is then unchanged). Without a GUI
+// it returns false.
 bool RunFileDialog(FileDialogRequest& request);
 
 // Hands a mail to the system's mail interface (Simple MAPI on Windows),

@@ -78,6 +78,7 @@ class WizardSiteTest : public ::testing::Test {
           if (dialog_answers_.empty()) throw std::logic_error("a dialog opened that the test did not expect");
           const std::string answer = dialog_answers_.front();
           dialog_answers_.pop_front();
+          folder_dialogs_.push_back(request.folder);
           if (answer.empty()) return false;
           request.file_name = answer;
           return true;
@@ -137,6 +138,8 @@ class WizardSiteTest : public ::testing::Test {
     GoToPage(1);
     dialog_answers_.push_back(folder);
     Click(SiteBtn);
+    ASSERT_FALSE(folder_dialogs_.empty());
+    EXPECT_TRUE(folder_dialogs_.back()) << "a site is chosen in the folder browser";
   }
   void TypePasswords(const std::string& password, const std::string& again) {
     GoToPage(2);
@@ -180,6 +183,8 @@ class WizardSiteTest : public ::testing::Test {
   std::deque<platform::MessageAnswer> box_answers_;
   platform::ScopedMessageHandler boxes_;
   std::deque<std::string> dialog_answers_;
+  // For each dialog opened, whether it asked for a folder.
+  std::vector<bool> folder_dialogs_;
   platform::ScopedFileDialogHandler dialogs_;
   std::vector<std::string> opened_;
   platform::ScopedShellHandler shell_;
@@ -482,6 +487,7 @@ TEST_F(WizardSiteTest, AKeyringSiteOpensWithAReadersPassword) {
   EXPECT_TRUE(Enabled(OwnerPassEdit));
   dialog_answers_.push_back(keyring);
   Click(KeyringBtn);
+  EXPECT_FALSE(folder_dialogs_.back()) << "the keyring is a file";
   EXPECT_EQ(Caption(KeyringLabel), "site.keyring");
 
   // A wrong owner password: the keyring's own message, Step Two, nothing written.

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/terminal/share_link.h"
+#include "app/common/share_link.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "app/common/template_choice.h"
 #include "app/terminal/commands.h"
 #include "app/terminal/password_reading.h"
-#include "app/terminal/share_link.h"
+#include "app/common/share_link.h"
 #include "app/window/batch_mode.h"
 #include "engine/keyring.h"
 #include "engine/share_key.h"

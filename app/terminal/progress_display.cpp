@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/terminal/progress_line.h"
+#include "app/common/progress_line.h"
 #include "platform/terminal.h"
 
 TProgressDisplay::TProgressDisplay(bool enabled)

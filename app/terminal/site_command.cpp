@@ -5,7 +5,7 @@
 #include "app/common/lock_messages.h"
 #include "app/terminal/commands.h"
 #include "app/terminal/progress_display.h"
-#include "app/terminal/share_link.h"
+#include "app/common/share_link.h"
 #include "app/terminal/terminal_observer.h"
 #include "engine/keyring_keys.h"
 #include "engine/site_lock.h"

@@ -1,5 +1,5 @@
 // The progress and summary lines, against figures worked out by hand.
-#include "app/terminal/progress_line.h"
+#include "app/common/progress_line.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Share links, with base64url checked against RFC 4648's own test vectors
 // and a key whose encoding uses both letters that differ from base64.
-#include "app/terminal/share_link.h"
+#include "app/common/share_link.h"
 #include "engine/share_key.h"
 
 #include <gtest/gtest.h>

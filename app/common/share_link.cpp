@@ -1,4 +1,4 @@
-#include "app/terminal/share_link.h"
+#include "app/common/share_link.h"
 
 #include "engine/share_key.h"
 

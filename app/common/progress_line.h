@@ -1,5 +1,6 @@
 // The texts of the terminal's progress line and of the summary that ends a
-// run. Pure formatting: the caller measures time and writes the text.
+// run (the wizard shows the same summary). Pure formatting: the caller
+// measures time and writes the text.
 #pragma once
 
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "app/terminal/progress_line.h"
+#include "app/common/progress_line.h"
 
 #include <cmath>
 #include <cstdio>

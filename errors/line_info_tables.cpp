@@ -138,7 +138,8 @@ void FindLine(TLineInfoReader reader, const std::uint8_t* body, std::size_t size
     }
     const std::uint32_t next = address + da;
     const std::uintptr_t absolute = code_base + next;
-    if (absolute >= unit_start && absolute < unit_end && next > offset) {
+    // A step may end at the unit's end: the one that closes its last span.
+    if (absolute >= unit_start && absolute <= unit_end && next > offset) {
       info->LineNumber = static_cast<std::int32_t>(line);
       info->SourceName = DecodeNameAt(body, size, source_position);
       return;

@@ -119,8 +119,7 @@ std::uint32_t EncodeLines(const LineInfoTables& tables, std::string* out) {
     const bool continued = i + 1 < lines.size() && lines[i + 1].start == span.end &&
                            lines[i + 1].name == span.name && span.end != unit_end;
     if (continued) continue;
-    const bool at_unit_end = span.end == unit_end && span.end - span.start >= 2;
-    writer.MoveTo(0, at_unit_end ? span.end - 1 : span.end);
+    writer.MoveTo(0, span.end);
   }
   return writer.steps();
 }

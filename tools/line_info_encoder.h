@@ -12,11 +12,8 @@
 // table a file record starts each run of one source, and every span that is
 // not followed directly by the next span of the same source is closed by a
 // step back to line 0 at its end, so that the reader's search ends on the
-// right line for every address of a span. A span that ends where its unit
-// ends is closed one byte early instead, since the reader only ends its
-// search on a step inside the unit; only that last byte has no line then
-// (the tables give a unit the padding after its code, so this is left for
-// a unit that ends where the next one starts or on a 16-byte boundary).
+// right line for every address of a span; the reader takes a step that
+// ends at its unit's end, so the last byte of a unit has its line too.
 // Names longer than 255 bytes are cut.
 std::string EncodeLineInfo(const LineInfoTables& tables);
 

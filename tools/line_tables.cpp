@@ -96,10 +96,8 @@ std::vector<Span> BuildUnits(const DebugInfo& info, const OffsetMapper& mapper) 
   // before the next unit that is smaller than the alignment of functions,
   // else the bytes up to the next boundary of that alignment (the code that
   // follows, without debug information, starts there), never past its code
-  // range. Then the code of a unit's last line ends inside the unit and its
-  // last byte has a line too (the reader ends its search only on a step
-  // inside the unit). A unit that ends where the next one starts, or on a
-  // boundary, keeps its end.
+  // range: an address there names the unit it pads. A unit that ends where
+  // the next one starts, or on a boundary, keeps its end.
   for (std::size_t i = 0; i < units.size(); ++i) {
     const std::uint32_t end = units[i].end;
     std::uint32_t limit = mapper.CodeRangeEnd(end);

@@ -104,4 +104,49 @@ TEST(WizardPaths, ABackupInThePagesFolderOrBelowIsFound) {
   }
 }
 
+// The path with each "/" made the system's separator.
+std::string Native(std::string path) {
+  for (char& c : path) {
+    if (c == '/') c = platform::PathSeparator();
+  }
+  return path;
+}
+
+TEST(WizardPaths, AFolderIsInsideItselfAndTheFoldersAboveIt) {
+  const struct {
+    const char* outer;
+    const char* inner;
+    bool inside;
+  } cases[] = {
+      {"/sites/my site", "/sites/my site", true},
+      {"/sites/my site/", "/sites/my site", true},
+      {"/sites/my site", "/sites/my site/drafts/", true},
+      {"/SITES/My Site", "/sites/my site/x", true},
+      {"/sites/my site", "/sites/my site2", false},
+      {"/sites/my site", "/sites", false},
+      {"", "/sites", false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(FolderInside(Native(c.outer), Native(c.inner)), c.inside) << c.outer << " / " << c.inner;
+}
+
+TEST(WizardPaths, ALockedSiteIsSuggestedBesideItsSourceOrWhereTheLastWentNeverInsideIt) {
+  const struct {
+    const char* source;
+    const char* remembered;
+    const char* suggested;
+  } cases[] = {
+      {"/sites/my site", "", "/sites/my site (locked)"},
+      {"/sites/my site/", "", "/sites/my site (locked)"},
+      {"/sites/my site", "/public", "/public/my site (locked)"},
+      {"/sites/my site", "/public/", "/public/my site (locked)"},
+      // The last output folder inside this source, or the source itself.
+      {"/sites/my site", "/sites/my site/out", "/sites/my site (locked)"},
+      {"/sites/my site", "/sites/my site", "/sites/my site (locked)"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(SuggestedSiteOutput(Native(c.source), Native(c.remembered)), Native(c.suggested))
+        << c.source << " / " << c.remembered;
+}
+
 }  // namespace

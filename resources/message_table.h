@@ -258,11 +258,11 @@ inline constexpr char kSitePageText1[] =
 inline constexpr char kSiteFolderLabel[] = "Site folder to lock:";
 inline constexpr char kSiteOutputLabel[] = "Locked site goes to:";
 inline constexpr char kSitePageText2[] =
-    "Type the site's password twice: every page and file of the locked site opens with it. Or choose a "
+    "Type the site's password twice: every page of the locked site opens with it. Or choose a "
     "keyring, which gives each reader a password of their own (add readers and links with zendrel-cli keys).";
 inline constexpr char kSitePageText3[] =
-    "Select a template for the site. A site is locked with a strong template only: every page and file of "
-    "it opens with the password alone. You can preview the selected template by clicking \"Preview\".";
+    "Select a template for the site. A site is locked with a strong template only: every page of it "
+    "opens with the password alone. You can preview the selected template by clicking \"Preview\".";
 inline constexpr char kSitePageText4[] =
     "Wizard has enough information to lock your site. Click \"Create\" to lock it into its folder; "
     "\"Cancel\" stops and leaves that folder as it was. \"Show\" opens the locked site's start page.\n\n"

@@ -34,5 +34,7 @@ mkdir -p "$docs"
 cp "$out/96/page2.png" "$docs/wizard-password.png"
 cp "$out/96/page4_locked.png" "$docs/wizard-locked.png"
 cp "$out/120/page3.png" "$docs/wizard-template-120dpi.png"
+cp "$out/96/site_page2.png" "$docs/wizard-site-password.png"
+cp "$out/120/site_page4_locked.png" "$docs/wizard-site-locked-120dpi.png"
 cp "$out/browser/chromium/light-2-locked.png" "$docs/browser-prompt.png"
 ls "$out"/*/*.png

@@ -83,7 +83,8 @@ configure() { cmake --preset "$1"; }
 build() { cmake --build --preset "$1"; }
 # The builds that overlap tests yield to them.
 background_build() { nice -n 19 cmake --build --preset "$1" "${@:2}"; }
-run_tests() { ctest --preset "$1" -j2 "${@:2}"; }
+# run_tests <preset> <slots> [ctest arguments]
+run_tests() { ctest --preset "$1" -j"$2" "${@:3}"; }
 # Windows tests run under wine, whose 32-bit side has now and then crashed
 # as a test program ended (every case passed, then wine's own segmentation
 # fault). A Windows test gets a second run; one that fails twice fails the
@@ -159,7 +160,10 @@ win32_parts() {
 builds=$!
 children+=($builds)
 
-step linux-tests run_tests linux || true
+# Three slots for the native tests: the four browser tests mostly wait (for
+# a launch, a page, a derivation in the browser), and on two processors
+# two slots left one of them idle for minutes.
+step linux-tests run_tests linux 3 || true
 # Every fuzz harness for a short fixed budget, and every regression input
 # (its own clang build); the sanitizer build goes on behind it.
 step fuzz-smoke scripts/fuzz-smoke.sh || true
@@ -176,7 +180,7 @@ ended() {
   [ "$(cat "$logs/$1.status")" = 0 ]
 }
 if ended linux-asan-build; then
-  step linux-asan-tests run_tests linux-asan || true
+  step linux-asan-tests run_tests linux-asan 2 || true
 fi
 if ended win64-build; then
   # The tests make their prefixes themselves if making them ahead failed.
